@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QTableView>
+#include <QVector>
+
+// The one grid of the program, in the terms the screens use: Rows × Cols
+// cells of text, row 0 the fixed header row, optionally column 0 fixed too.
+// Model column c is grid column c; model row r − 1 is grid row r; row 0 is
+// the horizontal header. The model holds plain strings so that 30,000 rows
+// fill in milliseconds.
+class FlexGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+    // Grid coordinates (row 0 = header).
+    int Rows() const { return int(cells_.size()) + 1; }
+    int Cols() const { return cols_; }
+    void setRows(int rows);
+    void setCols(int cols);
+    QString TextMatrix(int r, int c) const;
+    void setTextMatrix(int r, int c, const QString& text);
+    // Replaces every body row at once (each inner list is padded or cut to Cols).
+    void setBody(QVector<QStringList> rows);
+    void Clear();
+
+    void setFixedCols(int n);  // 0 or 1
+    int fixedCols() const { return fixedCols_; }
+    void setColAlignment(int c, Qt::Alignment a);
+    void setFixedAlignment(int c, Qt::Alignment a);
+    void setCellBackColor(int r, int c, const QColor& color);
+    QColor cellBackColor(int r, int c) const;
+
+    enum class SortOrder { NumericAscending, NumericDescending, TextAscending, TextDescending };
+    // Reorders every body row by column c, moving whole rows; stable.
+    void sortRows(int c, SortOrder order);
+
+private:
+    QVector<QStringList> cells_;  // body rows only
+    QStringList header_;
+    int cols_ = 0;
+    int fixedCols_ = 0;
+    QVector<Qt::Alignment> colAlign_;
+    QVector<Qt::Alignment> fixedAlign_;
+    QHash<quint64, QColor> backColors_;
+};
+
+// The view: the current cell, column widths in twips, the first visible row,
+// and the Click and DblClick events with the clicked cell made current. A
+// click on a header cell is a click on row 0.
+class FlexGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit FlexGrid(QWidget* parent = nullptr);
+
+    FlexGridModel* grid() const { return model_; }
+
+    int Rows() const { return model_->Rows(); }
+    int Cols() const { return model_->Cols(); }
+    void setRows(int r) { model_->setRows(r); }
+    void setCols(int c);
+    QString TextMatrix(int r, int c) const { return model_->TextMatrix(r, c); }
+    void setTextMatrix(int r, int c, const QString& t) { model_->setTextMatrix(r, c, t); }
+    void Clear() { model_->Clear(); }
+
+    int Row() const { return row_; }
+    int Col() const { return col_; }
+    void setRow(int r) { row_ = r; }
+    void setCol(int c) { col_ = c; }
+    QString Text() const { return model_->TextMatrix(row_, col_); }
+    void setText(const QString& t) { model_->setTextMatrix(row_, col_, t); }
+
+    void setColWidth(int c, int twips);
+    int ColWidth(int c) const;
+    void setColAlignment(int c, Qt::Alignment a) { model_->setColAlignment(c, a); }
+    void setFixedAlignment(int c, Qt::Alignment a) { model_->setFixedAlignment(c, a); }
+    void setFixedCols(int n) { model_->setFixedCols(n); }
+    void setCellBackColor(const QColor& color) { model_->setCellBackColor(row_, col_, color); }
+    void setTopRow(int r);
+    int TopRow() const;
+    // Sorts by the current column (Col).
+    void sort(FlexGridModel::SortOrder order) { model_->sortRows(col_, order); }
+
+signals:
+    void Click();
+    void DblClick();
+
+private:
+    FlexGridModel* model_;
+    int row_ = 0;
+    int col_ = 0;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+class QWidget;
+
+// Every modal box, the beep and the busy pointer go through this interface, so
+// that tests can answer the boxes and check their exact texts.
+class Prompts {
+public:
+    enum class Icon { None, Information, Exclamation, Question, Critical };
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~Prompts() = default;
+
+    virtual Answer message(const QString& text, const QString& title, Icon icon,
+                           Buttons buttons = Buttons::Ok, Answer defaultButton = Answer::Ok) = 0;
+    // An input box; a cancelled box answers "" like an empty one.
+    virtual QString input(const QString& prompt, const QString& title,
+                          const QString& defaultText) = 0;
+    virtual void beep() = 0;
+    virtual void setBusy(bool busy) = 0;
+};
+
+// The boxes the user sees: QMessageBox and QInputDialog.
+class QtPrompts : public Prompts {
+public:
+    explicit QtPrompts(QWidget* owner = nullptr) : owner_(owner) {}
+    void setOwner(QWidget* owner) { owner_ = owner; }
+
+    Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons,
+                   Answer defaultButton) override;
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    void beep() override;
+    void setBusy(bool busy) override;
+
+private:
+    QWidget* owner_;
+};
+
+// "Today", settable in tests.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDate today() const { return QDate::currentDate(); }
+};
+
+// Shows the busy pointer for the life of the object.
+class BusyPointer {
+public:
+    explicit BusyPointer(Prompts& p) : p_(p) { p_.setBusy(true); }
+    ~BusyPointer() { p_.setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Prompts& p_;
+};

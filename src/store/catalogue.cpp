@@ -1,0 +1,200 @@
+#include "catalogue.h"
+
+#include "cp932.h"
+#include "data_file.h"
+#include "record_dialect.h"
+
+#include <QDateTime>
+
+const std::array<QString, 8> kDefaultHyoukaKoumoku = {
+    QString(),           QStringLiteral("総合"),   QStringLiteral("感動・涙"),
+    QStringLiteral("笑い"), QStringLiteral("ほのぼの"), QStringLiteral("スリル"),
+    QStringLiteral("恐怖戦慄"), QStringLiteral("セクシー")};
+const std::array<QString, 5> kDefaultSyoyuKoumoku = {
+    QString(), QStringLiteral("DVD"), QStringLiteral("ブルーレイ"), QStringLiteral("ビデオ"),
+    QStringLiteral("配信")};
+
+Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
+    for (auto& m : pick_) m = std::make_unique<QStringListModel>();
+}
+
+Catalogue::~Catalogue() = default;
+
+QString Catalogue::damagedFileMessage(const QString& name, const QString& what,
+                                      const QString& kept) {
+    return QStringLiteral(
+               "「%1」を最後まで読み込めませんでした。\r\n\r\n%2\r\n\r\n%3"
+               "元のファイルは、最初に書き換える前に同じフォルダーへ"
+               "「%1.日時.bak」として残します。")
+        .arg(name, what, kept);
+}
+
+bool Catalogue::readTextFile(const QString& name, QString* text, QString* problem) {
+    QByteArray bytes;
+    QString error;
+    if (!dir_.read(name, &bytes, &error)) {
+        *problem = error;
+        return false;
+    }
+    ReadProblem bad;
+    *text = decodeSoundPart(bytes, &bad);
+    if (bad.any()) {
+        damagedOriginals_.insert(dir_.actualName(name), bytes);
+        *problem = bad.what;
+    }
+    return true;
+}
+
+QString Catalogue::keepOriginal(const QString& name) {
+    const QString actual = dir_.actualName(name);
+    auto it = damagedOriginals_.find(actual);
+    if (it == damagedOriginals_.end()) return {};
+    const QString copy =
+        actual + QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) +
+        QStringLiteral(".bak");
+    const FileResult r = dir_.writeAtomic(copy, it.value());
+    if (!r.ok()) return QStringLiteral("元のファイルを残せなかったため、書き換えを取りやめました。\r\n") + r.error;
+    damagedOriginals_.erase(it);
+    return {};
+}
+
+QString Catalogue::writeTextFile(const QString& name, const QString& text) {
+    QByteArray bytes;
+    if (!Cp932::encode(text, &bytes))
+        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+            .arg(name, Cp932::firstUnencodable(text));
+    if (QString kept = keepOriginal(name); !kept.isEmpty()) return kept;
+    const FileResult r = dir_.writeAtomic(name, bytes);
+    return r.ok() ? QString() : QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+}
+
+QString Catalogue::appendTextFile(const QString& name, const QString& text) {
+    QByteArray bytes;
+    if (!Cp932::encode(text, &bytes))
+        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+            .arg(name, Cp932::firstUnencodable(text));
+    if (QString kept = keepOriginal(name); !kept.isEmpty()) return kept;
+    const FileResult r = dir_.append(name, bytes);
+    return r.ok() ? QString() : QStringLiteral("ファイルに追記できませんでした。\r\n") + r.error;
+}
+
+QString Catalogue::LoadMainData() {
+    table_.clear();
+    QString message;
+    if (!dir_.exists(kDataFile)) {
+        message = writeTextFile(kDataFile, QString());
+    } else {
+        QString text, problem;
+        if (!readTextFile(kDataFile, &text, &problem)) {
+            message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
+        } else {
+            const ReadProblem parsed = parseDataFile(text, &table_);
+            if (parsed.any() || !problem.isEmpty()) {
+                if (!damagedOriginals_.contains(dir_.actualName(kDataFile))) {
+                    QByteArray original;
+                    dir_.read(kDataFile, &original);
+                    damagedOriginals_.insert(dir_.actualName(kDataFile), original);
+                }
+                const QString what = parsed.any() ? parsed.what : problem;
+                message = damagedFileMessage(
+                    kDataFile, what,
+                    QStringLiteral("その手前までの%1件のタイトルを読み込みました。").arg(parsed.kept));
+            }
+        }
+    }
+    rebuildPickLists();
+    return message;
+}
+
+void Catalogue::rebuildPickLists() {
+    for (int k = 1; k <= 8; ++k) txtD_[k].clear();
+    QStringList names, kantoku, syuen, kuni, janru, koukai, koukai3;
+    names.reserve(table_.TitleCount());
+    auto note = [this](int k, const QString& v, QStringList* list) {
+        if (v.isEmpty() || txtD_[k].contains(v)) return;
+        txtD_[k].add(v);
+        list->append(v);
+    };
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        const Title& t = table_[n];
+        names.append(t.Daimei);
+        note(1, t.Kantoku, &kantoku);
+        note(2, t.Syuen, &syuen);
+        note(3, t.Kuni, &kuni);
+        note(4, t.Janru, &janru);
+        if (!t.Koukai.isEmpty()) {
+            note(5, t.Koukai.left(7), &koukai);
+            const QString y4 = t.Koukai.left(4);
+            if (!txtD_[8].contains(y4)) {
+                txtD_[8].add(y4);
+                koukai3.append(y4 + QStringLiteral("年"));
+            }
+        }
+    }
+    for (QStringList* l : {&kantoku, &syuen, &kuni, &janru}) sortPickList(l);
+    pickList(PickList::Name)->setStringList(names);
+    pickList(PickList::Kantoku)->setStringList(kantoku);
+    pickList(PickList::Syuen)->setStringList(syuen);
+    pickList(PickList::Kuni)->setStringList(kuni);
+    pickList(PickList::Janru)->setStringList(janru);
+    pickList(PickList::Koukai)->setStringList(koukai);
+    pickList(PickList::Koukai3)->setStringList(koukai3);
+}
+
+QString Catalogue::SaveMainData() { return writeTextFile(kDataFile, serializeDataFile(table_)); }
+
+QString Catalogue::loadMaster(const QString& name, QString* names, int count,
+                              const QString* defaults) {
+    for (int k = 1; k <= count; ++k) names[k].clear();
+    if (!dir_.exists(name)) {
+        RecordWriter w;
+        for (int k = 1; k <= count; ++k) {
+            names[k] = defaults[k];
+            w.text(defaults[k]);
+            w.endRecord();
+        }
+        return writeTextFile(name, w.result());
+    }
+    QString text, problem;
+    if (!readTextFile(name, &text, &problem))
+        return QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(name, problem);
+    RecordReader reader(text);
+    RecordReader::Field f;
+    for (int k = 1; k <= count && !reader.atEnd() && reader.next(&f); ++k)
+        names[k] = f.text.toString();
+    if (!problem.isEmpty())
+        return damagedFileMessage(name, problem, QStringLiteral("読めた項目名だけを使います。"));
+    return {};
+}
+
+QString Catalogue::LoadMasters() {
+    QStringList messages;
+    for (const QString& m :
+         {loadMaster(kHyoukaMasterFile, HyoukaKoumoku.data(), kScoreItems, kDefaultHyoukaKoumoku.data()),
+          loadMaster(kSyoyuMasterFile, SyoyuKoumoku.data(), kOwnershipItems, kDefaultSyoyuKoumoku.data())})
+        if (!m.isEmpty()) messages << m;
+    return messages.join(QStringLiteral("\r\n\r\n"));
+}
+
+QString Catalogue::LoadSettings() {
+    if (!dir_.exists(kSettingsFile)) {
+        HelpTour = 1;
+        return SaveSettings();
+    }
+    QString text, problem;
+    if (!readTextFile(kSettingsFile, &text, &problem))
+        return QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kSettingsFile, problem);
+    RecordReader reader(text);
+    RecordReader::Field label, value;
+    int v = 0;
+    if (!reader.atEnd() && reader.next(&label) && reader.next(&value) && parseNumberField(value.text, &v))
+        HelpTour = v;
+    return {};
+}
+
+QString Catalogue::SaveSettings() {
+    RecordWriter w;
+    w.text(QStringLiteral("ヘルプツアー")).number(HelpTour);
+    w.endRecord();
+    return writeTextFile(kSettingsFile, w.result());
+}

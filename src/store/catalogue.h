@@ -1,0 +1,82 @@
+#pragma once
+
+#include "data_dir.h"
+#include "seen_list.h"
+#include "title_table.h"
+
+#include <QHash>
+#include <QStringListModel>
+
+#include <array>
+#include <memory>
+
+inline const QString kDataFile = QStringLiteral("データ.TXT");
+inline const QString kHyoukaMasterFile = QStringLiteral("評価マスタ.txt");
+inline const QString kSyoyuMasterFile = QStringLiteral("所有マスタ.txt");
+inline const QString kSettingsFile = QStringLiteral("設定.TXT");
+
+// Names that a fresh evaluation and ownership master carry.
+extern const std::array<QString, 8> kDefaultHyoukaKoumoku;  // [1..7]
+extern const std::array<QString, 5> kDefaultSyoyuKoumoku;   // [1..4]
+
+// The pick lists that the combos of the window show. The catalogue owns them
+// so that state lives in one place; a combo only views its model.
+enum class PickList { Name, Kantoku, Syuen, Kuni, Janru, Koukai, Koukai3, Count };
+
+// Everything one run knows about the collection: the data directory, the
+// title table with its seen-value lists and pick lists, the masters and the
+// settings. Each operation either succeeds or returns a message for the user.
+class Catalogue {
+public:
+    explicit Catalogue(const QString& dataDir);
+    ~Catalogue();
+
+    DataDir& dir() { return dir_; }
+    const TitleTable& titles() const { return table_; }
+    TitleTable& titles() { return table_; }
+    int TitleCount() const { return table_.TitleCount(); }
+
+    // txtD(1..9); index 0 is unused.
+    SeenList& txtD(int k) { return txtD_[k]; }
+    QStringListModel* pickList(PickList which) { return pick_[int(which)].get(); }
+
+    // Rebuilds the table and the pick lists from "データ.TXT". A missing file
+    // is created empty. Returns a message for the user when the file could
+    // not be read whole (what was kept and where the original is saved), or
+    // when it could not be created.
+    QString LoadMainData();
+    // Rewrites "データ.TXT" from the table. Empty on success, else a message.
+    QString SaveMainData();
+
+    std::array<QString, 8> HyoukaKoumoku;  // [1..7]
+    std::array<QString, 5> SyoyuKoumoku;   // [1..4]
+    int HelpTour = 1;
+
+    // Reads both masters; a missing master is created with the fresh names.
+    QString LoadMasters();
+    // Reads "設定.TXT"; a missing one is created with the help tour on.
+    QString LoadSettings();
+    QString SaveSettings();
+
+    // Writes text as code page 932, replacing the file atomically. Before the
+    // first rewrite of a file that could not be read whole, the original is
+    // kept beside it. Empty on success, else a message for the user.
+    QString writeTextFile(const QString& name, const QString& text);
+    QString appendTextFile(const QString& name, const QString& text);
+    // Reads and decodes a whole file; *problem describes a bad part that was left out.
+    bool readTextFile(const QString& name, QString* text, QString* problem);
+
+private:
+    QString keepOriginal(const QString& name);
+    QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
+    void rebuildPickLists();
+    QString loadMaster(const QString& name, QString* names, int count,
+                       const QString* defaults);
+
+    DataDir dir_;
+    TitleTable table_;
+    std::array<SeenList, 10> txtD_;
+    std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
+    // Originals of files that were read only in part, kept until their first rewrite.
+    QHash<QString, QByteArray> damagedOriginals_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "title_table.h"
+
+#include <QByteArray>
+#include <QString>
+
+// What was wrong with a file that could not be read whole. Empty when the
+// file was sound.
+struct ReadProblem {
+    QString what;     // for the user, names the place (line, record, title)
+    int kept = 0;     // records taken before the problem
+    bool any() const { return !what.isEmpty(); }
+};
+
+// Decodes a code page 932 file. Bytes from the line with the first bad byte
+// on are left out and reported.
+QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem);
+
+// Reads "データ.TXT" text: 18 fields a record, stopping before the first record
+// that is cut, holds a bad score, or would pass the record limit.
+ReadProblem parseDataFile(QStringView text, TitleTable* table);
+
+// The whole data file text for titles 1..TitleCount, CR LF after each record.
+QString serializeDataFile(const TitleTable& table);
+void writeTitleRecord(const Title& t, class RecordWriter* w);
+// The record of a newly added title: its name, sixteen omitted fields, "".
+QString newTitleRecord(const QString& name);

@@ -1,0 +1,131 @@
+#include "record_dialect.h"
+
+namespace {
+constexpr QChar kQuote = u'"';
+constexpr QChar kComma = u',';
+constexpr QChar kCR = u'\r';
+constexpr QChar kLF = u'\n';
+constexpr QChar kEofMark = QChar(0x1A);  // old editors end text files with ^Z
+
+bool isSpace(QChar c) { return c == u' ' || c == u'\t'; }
+}  // namespace
+
+bool RecordReader::atLineEnd() const {
+    return pos_ < text_.size() && (text_[pos_] == kCR || text_[pos_] == kLF);
+}
+
+void RecordReader::skipSpaces() {
+    while (pos_ < text_.size() && isSpace(text_[pos_])) ++pos_;
+}
+
+void RecordReader::consumeLineEnd() {
+    if (pos_ < text_.size() && text_[pos_] == kCR) ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == kLF) ++pos_;
+    ++line_;
+}
+
+bool RecordReader::atEnd() {
+    for (;;) {
+        skipSpaces();
+        if (pos_ >= text_.size()) return true;
+        if (atLineEnd()) {
+            consumeLineEnd();
+            continue;
+        }
+        if (text_[pos_] == kEofMark) {
+            qsizetype p = pos_ + 1;
+            while (p < text_.size() && (isSpace(text_[p]) || text_[p] == kCR || text_[p] == kLF || text_[p] == kEofMark)) ++p;
+            if (p >= text_.size()) return true;
+        }
+        return false;
+    }
+}
+
+bool RecordReader::next(Field* field) {
+    skipSpaces();
+    *field = Field{};
+    field->line = line_;
+    if (pos_ >= text_.size()) return false;
+
+    if (text_[pos_] == kQuote) {
+        field->quoted = true;
+        const qsizetype start = pos_ + 1;
+        qsizetype close = text_.indexOf(kQuote, start);
+        if (close < 0) {
+            field->unterminated = true;
+            field->text = text_.mid(start);
+            pos_ = text_.size();
+            return true;
+        }
+        for (qsizetype i = start; i < close; ++i)
+            if (text_[i] == kLF || (text_[i] == kCR && (i + 1 >= close || text_[i + 1] != kLF))) ++line_;
+        field->text = text_.sliced(start, close - start);
+        pos_ = close + 1;
+        // Whatever follows the closing quote up to the separator is not part of the value.
+        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineEnd()) ++pos_;
+    } else {
+        const qsizetype start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineEnd()) ++pos_;
+        qsizetype end = pos_;
+        while (end > start && isSpace(text_[end - 1])) --end;
+        field->text = text_.sliced(start, end - start);
+    }
+    if (pos_ < text_.size()) {
+        if (text_[pos_] == kComma)
+            ++pos_;
+        else
+            consumeLineEnd();
+    }
+    return true;
+}
+
+bool parseNumberField(QStringView text, int* value) {
+    if (text.isEmpty()) {
+        *value = 0;
+        return true;
+    }
+    qsizetype i = 0;
+    bool negative = false;
+    if (text[0] == u'-' || text[0] == u'+') {
+        negative = text[0] == u'-';
+        i = 1;
+    }
+    if (i >= text.size() || text.size() - i > 6) return false;
+    int v = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9') return false;
+        v = v * 10 + (c - u'0');
+    }
+    *value = negative ? -v : v;
+    return true;
+}
+
+void RecordWriter::separate() {
+    if (fieldOpen_) out_ += kComma;
+    fieldOpen_ = true;
+}
+
+RecordWriter& RecordWriter::text(QStringView value) {
+    separate();
+    out_ += kQuote;
+    out_ += value;
+    out_ += kQuote;
+    return *this;
+}
+
+RecordWriter& RecordWriter::number(int value) {
+    separate();
+    out_ += QString::number(value);
+    return *this;
+}
+
+RecordWriter& RecordWriter::omitted() {
+    separate();
+    return *this;
+}
+
+void RecordWriter::endRecord() {
+    out_ += QLatin1String("\r\n");
+    fieldOpen_ = false;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+// A list of distinct values kept two ways: as the comma-joined text that the
+// editing rules search (",A,B,"), and as a set so that the delimited test
+// stays constant-time at tens of thousands of values.
+class SeenList {
+public:
+    SeenList() { clear(); }
+
+    void clear();
+    // "," + v + "," occurs in the text.
+    bool contains(const QString& v) const { return set_.contains(v); }
+    // v occurs anywhere in the text, commas or not.
+    bool containsBare(const QString& v) const { return text_.contains(v); }
+    void add(const QString& v);
+    const QString& text() const { return text_; }
+
+private:
+    QString text_;
+    QSet<QString> set_;
+};
+
+// Sorted order of the attribute pick lists: ignoring letter case, then by code
+// unit so that the order is total.
+bool pickListLess(const QString& a, const QString& b);
+void sortPickList(QStringList* list);
+// Index at which v takes its sorted place.
+int sortedInsertPosition(const QStringList& list, const QString& v);

@@ -1,0 +1,31 @@
+#include "scripted_prompts.h"
+
+Prompts::Answer ScriptedPrompts::message(const QString& text, const QString& title, Icon icon,
+                                         Buttons buttons, Answer defaultButton) {
+    boxes.append({QStringLiteral("message"), title, text, icon, buttons, defaultButton, {}});
+    if (answers_.isEmpty()) {
+        unexpected << title + QStringLiteral(": ") + text;
+        return defaultButton;
+    }
+    return answers_.takeFirst();
+}
+
+QString ScriptedPrompts::input(const QString& prompt, const QString& title,
+                               const QString& defaultText) {
+    boxes.append({QStringLiteral("input"), title, prompt, Icon::None, Buttons::OkCancel,
+                  Answer::Ok, defaultText});
+    if (inputs_.isEmpty()) {
+        unexpected << title + QStringLiteral(": ") + prompt;
+        return {};
+    }
+    return inputs_.takeFirst();
+}
+
+void ScriptedPrompts::reset() {
+    boxes.clear();
+    unexpected.clear();
+    answers_.clear();
+    inputs_.clear();
+    beeps = 0;
+    busyDepth = 0;
+}
