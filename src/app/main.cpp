@@ -1,1 +1,24 @@
-int main() { return 0; }
+#include "shell/frm_main.h"
+#include "shell/prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("reelnote"));
+    QApplication::setApplicationDisplayName(QStringLiteral("リールノート"));
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setPointSize(10);
+    QApplication::setFont(font);
+
+    QtPrompts prompts;
+    Clock clock;
+    // The data directory is the working directory, as the data files have always been.
+    frmMain window(QDir::currentPath(), prompts, clock);
+    prompts.setOwner(&window);
+    window.Form_Load();
+    if (window.isHidden()) return 1;
+    return app.exec();
+}

@@ -1,0 +1,376 @@
+#include "card_frame.h"
+
+#include "card/card_rules.h"
+#include "card/card_widgets.h"
+#include "shell/artwork.h"
+#include "shell/flex_grid.h"
+#include "shell/prompts.h"
+#include "store/catalogue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace {
+struct BarColours {
+    QColor lit;
+    QColor label;
+};
+const BarColours kBarColours[8] = {
+    {},
+    {QColor(0xFF, 0x80, 0x80), QColor(0xFF, 0xC0, 0xC0)},
+    {QColor(0xFF, 0xC0, 0x80), QColor(0xFF, 0xE0, 0xC0)},
+    {QColor(0xFF, 0xFF, 0x80), QColor(0xFF, 0xFF, 0xC0)},
+    {QColor(0x80, 0xFF, 0x80), QColor(0xC0, 0xFF, 0xC0)},
+    {QColor(0x80, 0xFF, 0xFF), QColor(0xC0, 0xFF, 0xFF)},
+    {QColor(0x80, 0x80, 0xFF), QColor(0xC0, 0xC0, 0xFF)},
+    {QColor(0xFF, 0x80, 0xFF), QColor(0xFF, 0xC0, 0xFF)},
+};
+
+constexpr int kFaceSize = 44;
+
+int px(int twips) { return twips / CardRules::kTwipsPerPixel; }
+
+QComboBox* attributeCombo(const QString& name, QWidget* parent) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(name);
+    c->setEditable(true);
+    // New values join a list only through the editing rules, never by Qt's own insertion.
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setMaxVisibleItems(20);
+    c->setMinimumContentsLength(14);
+    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    return c;
+}
+
+QLabel* caption(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+}  // namespace
+
+CardFrame::CardFrame(Catalogue& catalogue, Prompts& prompts, QWidget* parent)
+    : QFrame(parent), cat_(catalogue), prompts_(prompts) {
+    setObjectName(QStringLiteral("fraMain"));
+    buildUi();
+}
+
+void CardFrame::buildUi() {
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(8, 8, 8, 8);
+    outer->setSpacing(14);
+
+    auto* posterColumn = new QVBoxLayout;
+    imgGazou_ = new QLabel(this);
+    imgGazou_->setObjectName(QStringLiteral("imgGazou"));
+    imgGazou_->setScaledContents(true);  // the poster is stretched to its box
+    imgGazou_->setFixedSize(px(CardRules::kPosterWidthTwips), px(CardRules::kPosterHeightTwips));
+    imgGazou_->setFrameShape(QFrame::StyledPanel);
+    imgGazou_->setStyleSheet(QStringLiteral("QLabel#imgGazou { background: #f4f1ea; }"));
+    imgGazou_->setToolTip(QStringLiteral("タイトルの画像です"));
+    posterColumn->addWidget(imgGazou_, 0, Qt::AlignTop | Qt::AlignHCenter);
+    posterColumn->addStretch(1);
+    outer->addLayout(posterColumn);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    right->addWidget(buildNavigation());
+    right->addWidget(buildAttributes());
+    auto* lower = new QHBoxLayout;
+    lower->setSpacing(14);
+    auto* scoreColumn = new QVBoxLayout;
+    scoreColumn->addWidget(buildScores());
+    scoreColumn->addWidget(buildOwnership());
+    scoreColumn->addStretch(1);
+    lower->addLayout(scoreColumn);
+    lower->addWidget(buildHistory(), 1);
+    right->addLayout(lower, 1);
+    outer->addLayout(right, 1);
+}
+
+QWidget* CardFrame::buildNavigation() {
+    auto* box = new QWidget(this);
+    auto* g = new QGridLayout(box);
+    g->setContentsMargins(0, 0, 0, 0);
+    g->setHorizontalSpacing(8);
+
+    auto* lblTitle = new QLabel(QStringLiteral("タイトル"), box);
+    cboName_ = new QComboBox(box);
+    cboName_->setObjectName(QStringLiteral("cboName"));
+    cboName_->setEditable(true);
+    cboName_->setInsertPolicy(QComboBox::NoInsert);
+    cboName_->setMaxVisibleItems(25);
+    cboName_->setModel(cat_.pickList(PickList::Name));
+    QFont big = cboName_->font();
+    big.setPointSizeF(big.pointSizeF() * 1.45);
+    big.setBold(true);
+    cboName_->setFont(big);
+    cboName_->setToolTip(QStringLiteral("タイトルを選ぶとそのタイトルを表示します"));
+    connect(cboName_, &QComboBox::activated, this, &CardFrame::cboName_Click);
+
+    hsbData_ = new QScrollBar(Qt::Horizontal, box);
+    hsbData_->setObjectName(QStringLiteral("hsbData"));
+    hsbData_->setRange(1, 1);
+    hsbData_->setSingleStep(1);
+    hsbData_->setPageStep(1);
+    hsbData_->setToolTip(QStringLiteral("タイトルを順にめくります"));
+    connect(hsbData_, &QScrollBar::valueChanged, this, &CardFrame::hsbData_Change);
+
+    lblKensu_ = new QLabel(QStringLiteral("0 / 0"), box);
+    lblKensu_->setObjectName(QStringLiteral("lblKensu"));
+    lblKensu_->setAlignment(Qt::AlignCenter);
+    lblKensu_->setMinimumWidth(120);
+    QFont counter = lblKensu_->font();
+    counter.setPointSizeF(counter.pointSizeF() * 1.15);
+    lblKensu_->setFont(counter);
+
+    g->addWidget(lblTitle, 0, 0);
+    g->addWidget(cboName_, 0, 1, 1, 2);
+    g->addWidget(hsbData_, 1, 1);
+    g->addWidget(lblKensu_, 1, 2);
+    g->setColumnStretch(1, 1);
+    return box;
+}
+
+QWidget* CardFrame::buildAttributes() {
+    auto* box = new QGroupBox(QStringLiteral("作品情報"), this);
+    auto* g = new QGridLayout(box);
+    g->setHorizontalSpacing(8);
+    g->setVerticalSpacing(6);
+
+    cboKantoku_ = attributeCombo(QStringLiteral("cboKantoku"), box);
+    cboKantoku_->setModel(cat_.pickList(PickList::Kantoku));
+    cboSyuen_ = attributeCombo(QStringLiteral("cboSyuen"), box);
+    cboSyuen_->setModel(cat_.pickList(PickList::Syuen));
+    cboKuni_ = attributeCombo(QStringLiteral("cboKuni"), box);
+    cboKuni_->setModel(cat_.pickList(PickList::Kuni));
+    cboJanru_ = attributeCombo(QStringLiteral("cboJanru"), box);
+    cboJanru_->setModel(cat_.pickList(PickList::Janru));
+    txtNengetu_ = new QLineEdit(box);
+    txtNengetu_->setObjectName(QStringLiteral("txtNengetu"));
+    txtNengetu_->setPlaceholderText(QStringLiteral("例 1999/04/01"));
+
+    // Release year-months and years feed the rankings; the card never shows them.
+    for (auto [name, list] : {std::pair{"cboKoukai", PickList::Koukai},
+                              std::pair{"cboKoukai3", PickList::Koukai3}}) {
+        auto* hidden = new QComboBox(box);
+        hidden->setObjectName(QLatin1String(name));
+        hidden->setModel(cat_.pickList(list));
+        hidden->hide();
+    }
+
+    cboHyouka_ = new QComboBox(box);
+    cboHyouka_->setObjectName(QStringLiteral("cboHyouka"));
+    cboHyouka_->setEditable(true);
+    cboHyouka_->lineEdit()->setReadOnly(true);  // shows any stored mark, offers only the three
+    cboHyouka_->setInsertPolicy(QComboBox::NoInsert);
+    cboHyouka_->addItems({QStringLiteral("◎"), QStringLiteral("○"), QStringLiteral("△")});
+    cboHyouka_->setFixedWidth(64);
+
+    auto* faces = new QWidget(box);
+    auto* fl = new QHBoxLayout(faces);
+    fl->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        imgFace1_[i] = new QLabel(faces);
+        imgFace1_[i]->setObjectName(QStringLiteral("imgFace1_%1").arg(i));
+        imgFace1_[i]->setPixmap(Artwork::face(i, kFaceSize));
+        imgFace1_[i]->setFixedSize(kFaceSize, kFaceSize);
+        fl->addWidget(imgFace1_[i]);
+    }
+    showFace(3);
+
+    g->addWidget(caption(QStringLiteral("監督"), box), 0, 0);
+    g->addWidget(cboKantoku_, 0, 1);
+    g->addWidget(caption(QStringLiteral("主演"), box), 0, 2);
+    g->addWidget(cboSyuen_, 0, 3);
+    g->addWidget(caption(QStringLiteral("公開日"), box), 1, 0);
+    g->addWidget(txtNengetu_, 1, 1);
+    g->addWidget(caption(QStringLiteral("国"), box), 1, 2);
+    g->addWidget(cboKuni_, 1, 3);
+    g->addWidget(caption(QStringLiteral("ジャンル"), box), 2, 0);
+    g->addWidget(cboJanru_, 2, 1);
+    g->addWidget(caption(QStringLiteral("評価"), box), 2, 2);
+    auto* mark = new QHBoxLayout;
+    mark->addWidget(cboHyouka_);
+    mark->addSpacing(6);
+    mark->addWidget(faces);
+    mark->addStretch(1);
+    g->addLayout(mark, 2, 3);
+    g->setColumnStretch(1, 1);
+    g->setColumnStretch(3, 1);
+    return box;
+}
+
+QWidget* CardFrame::buildScores() {
+    auto* box = new QGroupBox(QStringLiteral("自己評価"), this);
+    auto* g = new QGridLayout(box);
+    g->setHorizontalSpacing(6);
+    g->setVerticalSpacing(4);
+    for (int k = 1; k <= kScoreItems; ++k) {
+        lblHyouka1_[k] = new QLabel(box);
+        lblHyouka1_[k]->setObjectName(QStringLiteral("lblHyouka1_%1").arg(k));
+        lblHyouka1_[k]->setFixedWidth(92);
+        lblHyouka1_[k]->setAlignment(Qt::AlignCenter);
+        lblHyouka1_[k]->setAutoFillBackground(true);
+        QPalette pal = lblHyouka1_[k]->palette();
+        pal.setColor(QPalette::Window, kBarColours[k].label);
+        pal.setColor(QPalette::WindowText, QColor(0x30, 0x30, 0x30));
+        lblHyouka1_[k]->setPalette(pal);
+
+        cboHyouka1_[k] = new QComboBox(box);
+        cboHyouka1_[k]->setObjectName(QStringLiteral("cboHyouka1_%1").arg(k));
+        for (int v = 0; v <= maxScore(k); ++v) cboHyouka1_[k]->addItem(QString::number(v));
+        cboHyouka1_[k]->setMaxVisibleItems(k == 1 ? 20 : 11);
+        cboHyouka1_[k]->setFixedWidth(66);
+
+        auto* bar = new QHBoxLayout;
+        bar->setSpacing(1);
+        for (int c = 1; c <= 10; ++c) {
+            shpHyouka_[k][c] = new ShapeCell(box);
+            shpHyouka_[k][c]->setObjectName(QStringLiteral("shpHyouka%1_%2").arg(k).arg(c));
+            bar->addWidget(shpHyouka_[k][c]);
+        }
+        g->addWidget(lblHyouka1_[k], k - 1, 0);
+        g->addWidget(cboHyouka1_[k], k - 1, 1);
+        g->addLayout(bar, k - 1, 2);
+    }
+    return box;
+}
+
+QWidget* CardFrame::buildOwnership() {
+    auto* box = new QGroupBox(QStringLiteral("所有状況"), this);
+    auto* l = new QHBoxLayout(box);
+    l->setSpacing(16);
+    for (int k = 1; k <= kOwnershipItems; ++k) {
+        chkSyoyu_[k] = new QCheckBox(box);
+        chkSyoyu_[k]->setObjectName(QStringLiteral("chkSyoyu_%1").arg(k));
+        l->addWidget(chkSyoyu_[k]);
+    }
+    l->addStretch(1);
+    return box;
+}
+
+QWidget* CardFrame::buildHistory() {
+    auto* box = new QGroupBox(QStringLiteral("鑑賞履歴"), this);
+    auto* l = new QVBoxLayout(box);
+    msgKansyou_ = new FlexGrid(box);
+    msgKansyou_->setObjectName(QStringLiteral("msgKansyou"));
+    msgKansyou_->setToolTip(QStringLiteral("ダブルクリックすると鑑賞履歴を入力できます"));
+    l->addWidget(msgKansyou_);
+    return box;
+}
+
+void CardFrame::SetUpHistoryGrid() {
+    FlexGrid* g = msgKansyou_;
+    g->setCols(3);
+    g->setRows(1);
+    g->setFixedCols(1);
+    const int widths[] = {400, 1130, 2260};
+    const QString headers[] = {QStringLiteral("回"), QStringLiteral("鑑賞日"),
+                               QStringLiteral("鑑賞内容")};
+    for (int c = 0; c < 3; ++c) {
+        g->setColWidth(c, widths[c]);
+        g->setTextMatrix(0, c, headers[c]);
+        g->setFixedAlignment(c, Qt::AlignCenter);
+    }
+    g->setColAlignment(1, Qt::AlignCenter);
+    g->setColAlignment(2, Qt::AlignLeft | Qt::AlignVCenter);
+    g->setMinimumWidth(px(400 + 1130 + 2260) + 24);
+}
+
+void CardFrame::ShowItemNames() {
+    for (int k = 1; k <= kScoreItems; ++k) lblHyouka1_[k]->setText(cat_.HyoukaKoumoku[k]);
+    for (int k = 1; k <= kOwnershipItems; ++k) chkSyoyu_[k]->setText(cat_.SyoyuKoumoku[k]);
+}
+
+void CardFrame::applyTitleRange() { hsbData_->setMaximum(qMax(1, cat_.TitleCount())); }
+
+int CardFrame::current() const { return hsbData_->value(); }
+
+void CardFrame::setCurrent(int n) { hsbData_->setValue(n); }
+
+void CardFrame::hsbData_Change(int) { ShowTitle(); }
+
+void CardFrame::cboName_Click(int index) { hsbData_->setValue(index + 1); }
+
+void CardFrame::showFace(int index) {
+    for (int i = 0; i < 4; ++i) imgFace1_[i]->setVisible(i == index);
+}
+
+void CardFrame::ShowTitle() {
+    cat_.dir().rescanIfChanged();  // pictures the user dropped in since the last look
+    int n = current();
+    const int count = cat_.TitleCount();
+    if (count != 0) {
+        const Title& t = cat_.titles()[n];
+        cboName_->setEditText(t.Daimei);
+        cboKantoku_->setEditText(t.Kantoku);
+        cboSyuen_->setEditText(t.Syuen);
+        txtNengetu_->setText(t.Koukai);
+        cboKuni_->setEditText(t.Kuni);
+        cboJanru_->setEditText(t.Janru);
+        cboHyouka_->setEditText(t.Hyouka);
+        showFace(CardRules::faceIndex(t.Hyouka));
+    }
+    ShowHyoukaBars();
+    ShowKansyouRireki();
+    ShowingTitle = true;
+    ShowSyoyuChecks();
+    ShowingTitle = false;
+    if (count == 0) n = 0;
+    lblKensu_->setText(CardRules::counterText(n, count));
+    showPicture(count == 0 ? QString() : cat_.titles()[n].Daimei);
+}
+
+void CardFrame::showPicture(const QString& daimei) {
+    imgGazou_->clear();
+    if (daimei.isEmpty()) return;
+    QImage loaded;
+    for (const QString& name : CardRules::pictureCandidates(daimei)) {
+        if (!cat_.dir().exists(name)) continue;
+        QImageReader reader(cat_.dir().filePath(name));
+        reader.setDecideFormatFromContent(true);
+        QImage img = reader.read();
+        if (!img.isNull()) loaded = std::move(img);  // the later file wins
+    }
+    if (loaded.isNull()) return;
+    imgGazou_->setPixmap(QPixmap::fromImage(loaded));
+    const int tw = CardRules::kTwipsPerPixel;
+    const int h = CardRules::posterHeightTwips(loaded.width() * tw, loaded.height() * tw,
+                                               CardRules::kPosterWidthTwips,
+                                               imgGazou_->height() * tw);
+    imgGazou_->setFixedHeight(px(h));
+}
+
+void CardFrame::ClearHyoukaBars() {
+    for (int k = 1; k <= kScoreItems; ++k)
+        for (int c = 1; c <= 10; ++c) shpHyouka_[k][c]->setFillColor(Qt::white);
+}
+
+void CardFrame::ShowHyoukaBars() {
+    ClearHyoukaBars();
+    if (cat_.TitleCount() == 0) return;
+    const Title& t = cat_.titles()[current()];
+    for (int k = 1; k <= kScoreItems; ++k) {
+        const int score = t.HyoukaTen[k];
+        cboHyouka1_[k]->setCurrentIndex(score);
+        const int lit = CardRules::litCells(k, score);
+        for (int c = 1; c <= lit; ++c) shpHyouka_[k][c]->setFillColor(kBarColours[k].lit);
+    }
+}
+
+void CardFrame::ShowSyoyuChecks() {
+    if (cat_.TitleCount() == 0) return;
+    const Title& t = cat_.titles()[current()];
+    for (int k = 1; k <= kOwnershipItems; ++k) chkSyoyu_[k]->setChecked(t.Syoyu[k] == kOwned);
+}
+
+void CardFrame::ShowKansyouRireki() { msgKansyou_->setRows(1); }

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTableView>
@@ -14,13 +15,18 @@
 // fill in milliseconds.
 class FlexGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // An alignment with no horizontal part is "general": text left, numbers
+    // right. Vertical placement is always centred.
+    static constexpr Qt::Alignment AlignGeneral{};
 
     // Grid coordinates (row 0 = header).
     int Rows() const { return int(cells_.size()) + 1; }
@@ -41,10 +47,15 @@ public:
     QColor cellBackColor(int r, int c) const;
 
     enum class SortOrder { NumericAscending, NumericDescending, TextAscending, TextDescending };
-    // Reorders every body row by column c, moving whole rows; stable.
+    // Reorders every body row by column c, moving whole rows (with their cell
+    // colours); stable. Numeric orders put cells that hold no number below
+    // every number. Text orders compare UTF-16 code units.
     void sortRows(int c, SortOrder order);
 
-private:
+  private:
+    static Qt::Alignment shownAlignment(Qt::Alignment a, const QString& text);
+    void dropColorsOutside(int rows, int cols);
+
     QVector<QStringList> cells_;  // body rows only
     QStringList header_;
     int cols_ = 0;
@@ -59,7 +70,7 @@ private:
 // click on a header cell is a click on row 0.
 class FlexGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     explicit FlexGrid(QWidget* parent = nullptr);
 
     FlexGridModel* grid() const { return model_; }
@@ -90,11 +101,11 @@ public:
     // Sorts by the current column (Col).
     void sort(FlexGridModel::SortOrder order) { model_->sortRows(col_, order); }
 
-signals:
+  signals:
     void Click();
     void DblClick();
 
-private:
+  private:
     FlexGridModel* model_;
     int row_ = 0;
     int col_ = 0;

@@ -1,0 +1,224 @@
+#include "frm_main.h"
+
+#include "card/card_frame.h"
+#include "shell/artwork.h"
+#include "shell/prompts.h"
+#include "store/cp932.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+struct ButtonSpec {
+    const char* name;
+    const char* caption;
+    const char* tip;
+};
+// The always-visible buttons, in the order they stand.
+const ButtonSpec kButtons[] = {
+    {"cmdMain", "メイン", "メイン画面を表示します"},
+    {"cmdNew", "新規", "タイトルを新規に追加します"},
+    {"cmdDel", "削除", "表示中のタイトルを削除します"},
+    {"cmdIchiran", "主一覧", "主要データを並び替え表示します"},
+    {"cmdIchiran2", "評価", "評価データを並び替え表示します"},
+    {"cmdIchiran3", "所有", "所有データ、サブデータを並び替え表示します"},
+    {"cmdRank", "ランク", "監督や主演などのランキングを表示します"},
+    {"cmdList", "鑑賞", "映画鑑賞履歴を表示します"},
+    {"cmdKensaku", "検索", "タイトルの検索をすることができます"},
+    {"cmdPic", "画像", "タイトルの画像を一覧表示します"},
+    {"cmdMaster", "編集", "マスタを編集します"},
+    {"cmdHelp", "ヘルプ", "ヘルプファイルを開きます"},
+};
+
+const QString kTourTitle = QStringLiteral("ヘルプツアー");
+const QString kCrLf = QStringLiteral("\r\n");
+}  // namespace
+
+frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget* parent)
+    : QMainWindow(parent), catalogue_(dataDir), prompts_(prompts), clock_(clock) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("リールノート"));
+    setWindowIcon(Artwork::appIcon());
+    buildUi();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildUi() {
+    auto* central = new QWidget(this);
+    auto* v = new QVBoxLayout(central);
+    v->setContentsMargins(8, 6, 8, 8);
+    v->setSpacing(6);
+    v->addWidget(buildButtonBar());
+
+    // Every screen frame sits in the same cell; exactly one is shown at a time.
+    auto* screens = new QWidget(central);
+    auto* stack = new QGridLayout(screens);
+    stack->setContentsMargins(0, 0, 0, 0);
+    fraMain_ = new CardFrame(catalogue_, prompts_, screens);
+    fraMain_->setFrameShape(QFrame::StyledPanel);
+    stack->addWidget(fraMain_, 0, 0);
+    screens_ << fraMain_;
+    v->addWidget(screens, 1);
+
+    setCentralWidget(central);
+    resize(1240, 700);
+}
+
+QWidget* frmMain::buildButtonBar() {
+    auto* bar = new QWidget(this);
+    auto* h = new QHBoxLayout(bar);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(4);
+    for (const ButtonSpec& b : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.caption), bar);
+        button->setObjectName(QLatin1String(b.name));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setMinimumWidth(72);
+        button->setMinimumHeight(30);
+        button->setFocusPolicy(Qt::TabFocus);
+        h->addWidget(button);
+        if (qstrcmp(b.name, "cmdDel") == 0) cmdDel_ = button;
+        if (qstrcmp(b.name, "cmdMain") == 0)
+            connect(button, &QPushButton::clicked, this, &frmMain::cmdMain_Click);
+        if (qstrcmp(b.name, "cmdDel") == 0 || qstrcmp(b.name, "cmdIchiran3") == 0 ||
+            qstrcmp(b.name, "cmdMaster") == 0)
+            h->addSpacing(10);  // groups: card, lists, other screens
+    }
+    h->addStretch(1);
+
+    chkHelp_ = new QToolButton(bar);
+    chkHelp_->setObjectName(QStringLiteral("chkHelp"));
+    chkHelp_->setCheckable(true);
+    chkHelp_->setIcon(Artwork::helpTourIcon());
+    chkHelp_->setIconSize(QSize(28, 28));
+    chkHelp_->setAutoRaise(true);
+    chkHelp_->setToolTip(QStringLiteral("ヘルプツアーのＯｎ／Ｏｆｆです"));
+    connect(chkHelp_, &QToolButton::clicked, this, &frmMain::chkHelp_Click);
+    h->addWidget(chkHelp_);
+
+    auto* cmdEnd = new QPushButton(QStringLiteral("終了"), bar);
+    cmdEnd->setObjectName(QStringLiteral("cmdEnd"));
+    cmdEnd->setToolTip(QStringLiteral("プログラムを終了します"));
+    cmdEnd->setMinimumWidth(72);
+    cmdEnd->setMinimumHeight(30);
+    connect(cmdEnd, &QPushButton::clicked, this, &frmMain::cmdEnd_Click);
+    h->addWidget(cmdEnd);
+    return bar;
+}
+
+void frmMain::reportLater(const QString& message, const QString& title) {
+    if (!message.isEmpty()) pendingReports_.append({title, message});
+}
+
+void frmMain::showReports() {
+    const auto reports = std::exchange(pendingReports_, {});
+    for (const auto& [title, message] : reports)
+        prompts_.message(message, title, Prompts::Icon::Exclamation);
+}
+
+void frmMain::Form_Load() {
+    if (!Cp932::available()) {
+        prompts_.message(QStringLiteral("この環境にはシフトJIS（コードページ932）の文字変換がないため、"
+                                        "データファイルを読み書きできません。\r\n"
+                                        "ICU 付きの Qt をインストールしてください。"),
+                         QStringLiteral("リールノート"), Prompts::Icon::Critical);
+        return;
+    }
+    HelpFile = QStringLiteral("ReelnoteHelp.chm");
+    Loading = true;
+    LoadMainData();
+    reportLater(catalogue_.LoadSettings(), QStringLiteral("設定の読み込み"));
+    chkHelp_->setChecked(catalogue_.HelpTour == 1);
+    fraMain_->SetUpHistoryGrid();
+    HideAllFrames();
+    fraMain_->show();
+    cmdDel_->setEnabled(true);
+    DataDir = catalogue_.dir().path();
+    fraMain_->setCurrent(1);
+    fraMain_->ShowTitle();
+    reportLater(catalogue_.LoadMasters(), QStringLiteral("マスタの読み込み"));
+    fraMain_->ShowItemNames();
+    Loading = false;
+    show();
+    QApplication::processEvents();
+    showReports();
+
+    HelpMessage = QStringLiteral("起動時のこの画面はタイトル１題目に対しての各種情報が表示されているメイン画面です｡ ") +
+                  kCrLf + kCrLf +
+                  QStringLiteral("「タイトル」や「監督」、「主演」、「ジャンル」…などの表示") + kCrLf +
+                  QStringLiteral("タイトルの画像や７項目の自己評価、４種類のソフト所有状況を表示してます。") +
+                  kCrLf + kCrLf;
+    ShowHelpTour();
+    HelpMessage = QStringLiteral("タイトルの画像や各種情報はインターネット上から簡単に入手することができます。") +
+                  kCrLf + QStringLiteral("（TSUTAYAやAmazonなど）") + kCrLf + kCrLf +
+                  QStringLiteral("画像やあらすじ等を一緒にコレクションすることで楽しさがアップすると思います");
+    ShowHelpTour();
+}
+
+void frmMain::LoadMainData() {
+    const QString problem = catalogue_.LoadMainData();
+    fraMain_->applyTitleRange();
+    if (problem.isEmpty()) return;
+    if (Loading)
+        reportLater(problem, QStringLiteral("データの読み込み"));
+    else
+        prompts_.message(problem, QStringLiteral("データの読み込み"), Prompts::Icon::Exclamation);
+}
+
+bool frmMain::SaveMainData() {
+    const QString problem = catalogue_.SaveMainData();
+    if (problem.isEmpty()) return true;
+    prompts_.message(problem + QStringLiteral("\r\n\r\n変更は保存されていません。"),
+                     QStringLiteral("保存できません"), Prompts::Icon::Critical);
+    return false;
+}
+
+void frmMain::HideAllFrames() {
+    for (QWidget* s : std::as_const(screens_)) s->hide();
+    cmdDel_->setEnabled(false);
+}
+
+void frmMain::ShowHelpTour() {
+    if (catalogue_.HelpTour != 0) prompts_.message(HelpMessage, kTourTitle, Prompts::Icon::Information);
+}
+
+void frmMain::returnToCard(int n) {
+    fraMain_->setCurrent(n);
+    HideAllFrames();
+    fraMain_->show();
+    cmdDel_->setEnabled(true);
+}
+
+void frmMain::cmdMain_Click() {
+    if (!fraMain_->isHidden()) return;
+    if (LastJumpTitle > 0) fraMain_->setCurrent(LastJumpTitle);
+    HideAllFrames();
+    fraMain_->show();
+    cmdDel_->setEnabled(true);
+    QApplication::processEvents();
+}
+
+void frmMain::cmdEnd_Click() { close(); }
+
+void frmMain::chkHelp_Click() {
+    if (Loading) return;
+    int value = 0;
+    if (chkHelp_->isChecked()) {
+        prompts_.message(QStringLiteral("ヘルプツアー機能をオンにします。"), QStringLiteral("ヘルプツアーＯＮ"),
+                         Prompts::Icon::Information);
+        value = 1;
+    } else {
+        prompts_.message(QStringLiteral("ヘルプツアー機能をオフにします。"), QStringLiteral("ヘルプツアーＯＦＦ"),
+                         Prompts::Icon::Information);
+    }
+    catalogue_.HelpTour = value;
+    const QString problem = catalogue_.SaveSettings();
+    if (!problem.isEmpty())
+        prompts_.message(problem, QStringLiteral("設定の保存"), Prompts::Icon::Exclamation);
+}

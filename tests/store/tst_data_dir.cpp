@@ -1,0 +1,77 @@
+#include "store/data_dir.h"
+#include "test_files.h"
+#include "test_registry.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using namespace TestFiles;
+
+class TestDataDir : public QObject {
+    Q_OBJECT
+private slots:
+    void matchesNamesWithoutRegardToCase() {
+        QTemporaryDir tmp;
+        writeBytes(tmp.path(), QStringLiteral("設定.txt"), "a");
+        writeBytes(tmp.path(), QStringLiteral("X.JPG"), "b");
+        writeBytes(tmp.path(), QStringLiteral("x.jpg"), "c");
+        DataDir dir(tmp.path());
+        QVERIFY(dir.exists(QStringLiteral("設定.TXT")));
+        QCOMPARE(dir.actualName(QStringLiteral("設定.TXT")), QStringLiteral("設定.txt"));
+        QCOMPARE(dir.actualName(QStringLiteral("x.jpg")), QStringLiteral("x.jpg"));  // exact wins
+        QCOMPARE(dir.actualName(QStringLiteral("X.JPG")), QStringLiteral("X.JPG"));
+        QVERIFY(!dir.exists(QStringLiteral("なし.txt")));
+        QCOMPARE(dir.actualName(QStringLiteral("なし.txt")), QStringLiteral("なし.txt"));
+        // Full-width letters fold too.
+        writeBytes(tmp.path(), QStringLiteral("ＡＢ.txt"), "d");
+        dir.rescan();
+        QVERIFY(dir.exists(QStringLiteral("ａｂ.TXT")));
+    }
+
+    void indexStaysTrueAfterOwnOperations() {
+        QTemporaryDir tmp;
+        DataDir dir(tmp.path());
+        QVERIFY(dir.writeAtomic(QStringLiteral("メモ_A.txt"), "x").ok());
+        QVERIFY(dir.exists(QStringLiteral("メモ_a.TXT")));
+        QVERIFY(dir.append(QStringLiteral("メモ_A.TXT"), "y").ok());
+        QCOMPARE(readBytes(tmp.path(), QStringLiteral("メモ_A.txt")), QByteArray("xy"));
+        QVERIFY(dir.copy(QStringLiteral("メモ_A.txt"), QStringLiteral("copy.txt")).ok());
+        QCOMPARE(dir.entries(QStringLiteral("メモ_*.TXT")), QStringList{"メモ_A.txt"});
+        QVERIFY(dir.remove(QStringLiteral("メモ_A.TXT")));
+        QVERIFY(!dir.exists(QStringLiteral("メモ_A.txt")));
+        QVERIFY(!QFile::exists(tmp.filePath(QStringLiteral("メモ_A.txt"))));
+        QVERIFY(dir.remove(QStringLiteral("never.txt")));  // nothing to remove is fine
+        QVERIFY(dir.exists(QStringLiteral("copy.txt")));
+    }
+
+    void picksUpFilesAddedBehindItsBack() {
+        QTemporaryDir tmp;
+        DataDir dir(tmp.path());
+        QThread::msleep(20);
+        writeBytes(tmp.path(), QStringLiteral("New.BMP"), "z");
+        QVERIFY(dir.rescanIfChanged());
+        QVERIFY(dir.exists(QStringLiteral("new.bmp")));
+        QVERIFY(!dir.rescanIfChanged());
+    }
+
+    void atomicWriteFailureKeepsTheOldFile() {
+        QTemporaryDir tmp;
+        DataDir dir(tmp.path());
+        QVERIFY(dir.writeAtomic(QStringLiteral("a.txt"), "old").ok());
+        QDir(tmp.path()).mkdir(QStringLiteral("sub.txt"));
+        dir.rescan();
+        const FileResult r = dir.writeAtomic(QStringLiteral("sub.txt"), "new");
+        QVERIFY(!r.ok());
+        QVERIFY(r.error.contains(QStringLiteral("sub.txt")));
+        QCOMPARE(readBytes(tmp.path(), QStringLiteral("a.txt")), QByteArray("old"));
+        QByteArray bytes;
+        QString error;
+        QVERIFY(!dir.read(QStringLiteral("missing.txt"), &bytes, &error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+REELNOTE_TEST(TestDataDir)
+#include "tst_data_dir.moc"
