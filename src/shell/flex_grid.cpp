@@ -319,7 +319,7 @@ void FlexGridModel::sortRows(int c, SortOrder order) {
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex& i : from) to.append(index(newRowOf[i.row()], i.column()));
-    changePersistentIndexList(from, to);
+    
     emit layoutChanged({}, VerticalSortHint);
 }
 
@@ -341,7 +341,6 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
     top->setSectionsClickable(true);  // a replaced header starts unclickable
     top->setHighlightSections(false);
     top->setStretchLastSection(false);
-    top->setMinimumSectionSize(0);  // widths set in twips are kept exactly
     top->setSectionResizeMode(QHeaderView::Interactive);
 
     // One fixed height for every row keeps tens of thousands of rows cheap

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "scripted_prompts.h"
+#include "card/card_frame.h"
+#include "shell/frm_main.h"
+#include "shell/prompts.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A clock whose "today" a test sets.
+class FixedClock : public Clock {
+public:
+    QDate today() const override { return day; }
+    QDate day{2026, 12, 7};
+};
+
+// The real main window on a temporary data directory, with scripted boxes.
+struct MainFixture {
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    FixedClock clock;
+    std::unique_ptr<frmMain> window;
+
+    QString path() const { return dir.path(); }
+
+    frmMain& start() {
+        window = std::make_unique<frmMain>(dir.path(), prompts, clock);
+        window->Form_Load();
+        return *window;
+    }
+
+    template <typename T>
+    T* find(const QString& name) const {
+        T* w = window->findChild<T*>(name);
+        if (!w) qWarning("no control named %s", qPrintable(name));
+        return w;
+    }
+
+    // Fails the test when a box appeared that the test did not plan for, or a
+    // planned answer was never asked for.
+    void checkBoxes() const {
+        QVERIFY2(prompts.unexpected.isEmpty(), qPrintable(prompts.unexpected.join(u'\n')));
+        QCOMPARE(prompts.unusedAnswers(), 0);
+    }
+};
