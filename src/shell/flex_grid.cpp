@@ -319,7 +319,7 @@ void FlexGridModel::sortRows(int c, SortOrder order) {
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex& i : from) to.append(index(newRowOf[i.row()], i.column()));
-    
+    changePersistentIndexList(from, to);
     emit layoutChanged({}, VerticalSortHint);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data_dir.h"
+#include "history/kansyou_table.h"
 #include "seen_list.h"
 #include "title_table.h"
 
@@ -21,7 +22,11 @@ extern const std::array<QString, 5> kDefaultSyoyuKoumoku;   // [1..4]
 
 // The pick lists that the combos of the window show. The catalogue owns them
 // so that state lives in one place; a combo only views its model.
-enum class PickList { Name, Kantoku, Syuen, Kuni, Janru, Koukai, Koukai3, Count };
+enum class PickList {
+    Name, Kantoku, Syuen, Kuni, Janru, Koukai, Koukai3,  // from the titles
+    Kanbi, Kanbi2, Kansyou,                               // from the viewing history
+    Count
+};
 
 // Everything one run knows about the collection: the data directory, the
 // title table with its seen-value lists and pick lists, the masters and the
@@ -48,6 +53,16 @@ public:
     // Rewrites "データ.TXT" from the table. Empty on success, else a message.
     QString SaveMainData();
 
+    const KansyouTable& kansyou() const { return kansyou_; }
+    // Reads "鑑賞履歴.TXT" (a missing file is an empty history) and rebuilds the
+    // viewing lists. A message for the user when the file could not be read whole.
+    QString LoadKansyouRireki();
+    // Stores a viewing keeping the file in ascending date order: appended when
+    // it is the latest, otherwise inserted after every record of its own date
+    // by writing "鑑賞履歴コピー.txt" and renaming it over the history in one
+    // step. The table and lists follow. Empty on success, else a message.
+    QString AddKansyou(const Kansyou& k);
+
     std::array<QString, 8> HyoukaKoumoku;  // [1..7]
     std::array<QString, 5> SyoyuKoumoku;   // [1..4]
     int HelpTour = 1;
@@ -70,6 +85,9 @@ private:
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
     void rebuildPickLists();
+    void rebuildViewingLists();
+    bool historyUnchangedOnDisk();
+    QString rewriteHistory(const QByteArray& bytes);
     QString loadMaster(const QString& name, QString* names, int count,
                        const QString* defaults);
 
@@ -77,6 +95,13 @@ private:
     TitleTable table_;
     std::array<SeenList, 10> txtD_;
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
+    KansyouTable kansyou_;
+    // The history file as last read or written, and where each record starts
+    // in its text, so that an insertion splices bytes instead of rewriting records.
+    QByteArray historyBytes_;
+    QVector<qsizetype> historyStarts_;
+    qsizetype historyChars_ = 0;
+    bool historyWhole_ = false;
     // Originals of files that were read only in part, kept until their first rewrite.
     QHash<QString, QByteArray> damagedOriginals_;
 };

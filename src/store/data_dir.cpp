@@ -6,6 +6,10 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace {
 QString fold(const QString& s) { return s.toCaseFolded(); }
 
@@ -142,4 +146,18 @@ FileResult DataDir::copy(const QString& from, const QString& to) {
     QString error;
     if (!read(from, &bytes, &error)) return {error};
     return writeAtomic(to, bytes);
+}
+
+FileResult DataDir::replace(const QString& from, const QString& to) {
+    const QDateTime before = dirModified();
+    const QString source = actualName(from);
+    const QString target = actualName(to);
+    const QByteArray src = QFile::encodeName(QDir(path_).filePath(source));
+    const QByteArray dst = QFile::encodeName(QDir(path_).filePath(target));
+    if (std::rename(src.constData(), dst.constData()) != 0)
+        return {describe(target, QString::fromLocal8Bit(std::strerror(errno)))};
+    noteRemoved(source);
+    noteAdded(target);
+    afterOwnChange(before);
+    return {};
 }

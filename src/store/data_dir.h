@@ -45,6 +45,8 @@ public:
     // Removes the file if it exists; false only when it exists and stays.
     bool remove(const QString& name);
     FileResult copy(const QString& from, const QString& to);
+    // Renames from over to in one step, replacing to (under its existing spelling).
+    FileResult replace(const QString& from, const QString& to);
 
 private:
     void noteAdded(const QString& actual);

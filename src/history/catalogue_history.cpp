@@ -1,0 +1,144 @@
+// The viewing-history side of the catalogue.
+#include "store/catalogue.h"
+#include "store/cp932.h"
+#include "store/data_file.h"
+
+namespace {
+// Byte offset in code page 932 bytes of the character at charPos. Every
+// character of the code page is one UTF-16 unit: lead bytes take two bytes.
+qsizetype byteOffsetOf(const QByteArray& bytes, qsizetype charPos) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    qsizetype b = 0;
+    for (qsizetype c = 0; c < charPos && b < bytes.size(); ++c) {
+        const uchar x = p[b];
+        b += ((x >= 0x81 && x <= 0x9F) || (x >= 0xE0 && x <= 0xFC)) ? 2 : 1;
+    }
+    return b;
+}
+}  // namespace
+
+QString Catalogue::LoadKansyouRireki() {
+    kansyou_.clear();
+    historyBytes_.clear();
+    historyStarts_.clear();
+    historyChars_ = 0;
+    historyWhole_ = true;
+    QString message;
+    if (dir_.exists(kHistoryFile)) {
+        QString text, problem;
+        if (!readTextFile(kHistoryFile, &text, &problem)) {
+            historyWhole_ = false;
+            message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
+        } else {
+            dir_.read(kHistoryFile, &historyBytes_);
+            historyChars_ = text.size();
+            const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
+            if (parsed.any() || !problem.isEmpty()) {
+                historyWhole_ = false;
+                damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);
+                message = damagedFileMessage(
+                    kHistoryFile, parsed.any() ? parsed.what : problem,
+                    QStringLiteral("その手前までの%1件の鑑賞履歴を読み込みました。").arg(parsed.kept));
+            }
+        }
+    }
+    rebuildViewingLists();
+    return message;
+}
+
+void Catalogue::rebuildViewingLists() {
+    for (int k : {6, 7, 9}) txtD_[k].clear();
+    QStringList kanbi, kanbi2, contents;
+    for (const Kansyou& r : kansyou_.records()) {
+        const QString& d = r.Kansyoubi;
+        if (!d.isEmpty()) {
+            const QString y7 = d.left(7), y4 = d.left(4);
+            if (!txtD_[6].contains(y7)) {
+                txtD_[6].add(y7);
+                kanbi.append(y7);
+            }
+            if (!txtD_[9].contains(y4)) {
+                txtD_[9].add(y4);
+                kanbi2.append(y4 + QStringLiteral("年"));
+            }
+        }
+        if (!r.KansyouNaiyou.isEmpty() && !txtD_[7].contains(r.KansyouNaiyou)) {
+            txtD_[7].add(r.KansyouNaiyou);
+            contents.append(r.KansyouNaiyou);
+        }
+    }
+    pickList(PickList::Kanbi)->setStringList(kanbi);
+    pickList(PickList::Kanbi2)->setStringList(kanbi2);
+    pickList(PickList::Kansyou)->setStringList(contents);
+}
+
+bool Catalogue::historyUnchangedOnDisk() {
+    QByteArray now;
+    if (!dir_.exists(kHistoryFile)) return historyBytes_.isEmpty();
+    return dir_.read(kHistoryFile, &now) && now == historyBytes_;
+}
+
+QString Catalogue::rewriteHistory(const QByteArray& bytes) {
+    if (QString kept = keepOriginal(kHistoryFile); !kept.isEmpty()) return kept;
+    const FileResult w = dir_.writeAtomic(kHistoryCopyFile, bytes);
+    if (!w.ok()) {
+        dir_.remove(kHistoryCopyFile);
+        return QStringLiteral("鑑賞履歴を書き込めませんでした。\r\n") + w.error;
+    }
+    const FileResult r = dir_.replace(kHistoryCopyFile, kHistoryFile);
+    if (!r.ok()) {
+        dir_.remove(kHistoryCopyFile);
+        return QStringLiteral("鑑賞履歴を書き換えられませんでした。\r\n") + r.error;
+    }
+    return {};
+}
+
+QString Catalogue::AddKansyou(const Kansyou& k) {
+    const QString record = historyRecord(k);
+    QByteArray recordBytes;
+    if (!Cp932::encode(record, &recordBytes))
+        return QStringLiteral("鑑賞履歴に書き込めない文字「%1」があります。").arg(Cp932::firstUnencodable(record));
+    // Someone else may have changed the file since it was read: read it again first.
+    if (!historyUnchangedOnDisk()) {
+        if (QString m = LoadKansyouRireki(); !m.isEmpty()) return m;
+    }
+
+    QByteArray bytes = historyBytes_;
+    int position = kansyou_.KansyouCount() + 1;
+    if (kansyou_.LastKansyoubi > k.Kansyoubi) {
+        position = kansyou_.insertPosition(k.Kansyoubi);
+        if (historyWhole_) {
+            bytes.insert(byteOffsetOf(historyBytes_, historyStarts_[position - 1]), recordBytes);
+        } else {  // only what was read can be put in order; the original is kept aside
+            QString text;
+            for (int i = 1; i <= kansyou_.KansyouCount(); ++i) {
+                if (i == position) text += record;
+                text += historyRecord(kansyou_[i]);
+            }
+            Cp932::encode(text, &bytes);
+        }
+        if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
+    } else {
+        // A last record without its line end would swallow the new one.
+        QByteArray tail = recordBytes;
+        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r')) {
+            tail.prepend("\r\n");
+            historyChars_ += 2;
+        }
+        if (QString kept = keepOriginal(kHistoryFile); !kept.isEmpty()) return kept;
+        if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok())
+            return QStringLiteral("鑑賞履歴に追記できませんでした。\r\n") + r.error;
+        bytes += tail;
+    }
+    // The file now holds exactly these bytes; the table follows without a re-read.
+    historyBytes_ = bytes;
+    if (!historyWhole_) return LoadKansyouRireki();
+    kansyou_.insert(position, k);
+    const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1] : historyChars_;
+    historyStarts_.insert(position - 1, at);
+    for (qsizetype i = position; i < historyStarts_.size(); ++i) historyStarts_[i] += record.size();
+    historyChars_ += record.size();
+    kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
+    rebuildViewingLists();
+    return {};
+}
