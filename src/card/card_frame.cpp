@@ -2,10 +2,14 @@
 
 #include "card/card_rules.h"
 #include "card/card_widgets.h"
+#include "card/sub_texts.h"
 #include "shell/artwork.h"
 #include "shell/flex_grid.h"
 #include "shell/prompts.h"
 #include "store/catalogue.h"
+#include "store/cp932.h"
+#include "store/date_text.h"
+#include "store/title_name.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +19,9 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -35,6 +42,8 @@ const BarColours kBarColours[8] = {
 };
 
 constexpr int kFaceSize = 44;
+const QColor kOpenViewColour(0xFF, 0xE0, 0xC0);
+const QString kRestricted = QStringLiteral("入力制限");
 
 int px(int twips) { return twips / CardRules::kTwipsPerPixel; }
 
@@ -57,8 +66,8 @@ QLabel* caption(const QString& text, QWidget* parent) {
 }
 }  // namespace
 
-CardFrame::CardFrame(Catalogue& catalogue, Prompts& prompts, QWidget* parent)
-    : QFrame(parent), cat_(catalogue), prompts_(prompts) {
+CardFrame::CardFrame(Catalogue& catalogue, Prompts& prompts, const Clock& clock, QWidget* parent)
+    : QFrame(parent), cat_(catalogue), prompts_(prompts), clock_(clock) {
     setObjectName(QStringLiteral("fraMain"));
     buildUi();
 }
@@ -84,7 +93,15 @@ void CardFrame::buildUi() {
     right->setSpacing(8);
     right->addWidget(buildNavigation());
     right->addWidget(buildAttributes());
-    auto* lower = new QHBoxLayout;
+    right->addWidget(buildViewButtons());
+
+    // The cast, synopsis and memo panels lie over the lower part of the card.
+    auto* lowerArea = new QWidget(this);
+    auto* stack = new QGridLayout(lowerArea);
+    stack->setContentsMargins(0, 0, 0, 0);
+    auto* normal = new QWidget(lowerArea);
+    auto* lower = new QHBoxLayout(normal);
+    lower->setContentsMargins(0, 0, 0, 0);
     lower->setSpacing(14);
     auto* scoreColumn = new QVBoxLayout;
     scoreColumn->addWidget(buildScores());
@@ -92,8 +109,67 @@ void CardFrame::buildUi() {
     scoreColumn->addStretch(1);
     lower->addLayout(scoreColumn);
     lower->addWidget(buildHistory(), 1);
-    right->addLayout(lower, 1);
+    stack->addWidget(normal, 0, 0);
+    for (int k = 1; k <= 3; ++k) {
+        QWidget* panel = buildSubScreen(k);
+        panel->setParent(lowerArea);
+        stack->addWidget(panel, 0, 0);
+    }
+    right->addWidget(lowerArea, 1);
     outer->addLayout(right, 1);
+
+    const char* listNames[] = {nullptr, "filCast", "filArasuji", "filMemo"};
+    for (int k = 1; k <= 3; ++k) {
+        fileLists_[k] = new QListWidget(this);
+        fileLists_[k]->setObjectName(QLatin1String(listNames[k]));
+        fileLists_[k]->hide();
+    }
+}
+
+QWidget* CardFrame::buildViewButtons() {
+    auto* bar = new QWidget(this);
+    auto* h = new QHBoxLayout(bar);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(4);
+    const QString captions[] = {QString(), QStringLiteral("メイン"), QStringLiteral("キャスト"),
+                                QStringLiteral("あらすじ"), QStringLiteral("感想　・　メモ")};
+    void (CardFrame::*handlers[])() = {nullptr, &CardFrame::cmdHyouji1_Click,
+                                        &CardFrame::cmdHyouji2_Click, &CardFrame::cmdHyouji3_Click,
+                                        &CardFrame::cmdHyouji4_Click};
+    for (int k = 1; k <= 4; ++k) {
+        cmdHyouji_[k] = new QPushButton(captions[k], bar);
+        cmdHyouji_[k]->setObjectName(QStringLiteral("cmdHyouji%1").arg(k));
+        cmdHyouji_[k]->setMinimumWidth(110);
+        cmdHyouji_[k]->setAutoFillBackground(true);
+        connect(cmdHyouji_[k], &QPushButton::clicked, this, handlers[k]);
+        h->addWidget(cmdHyouji_[k]);
+    }
+    h->addStretch(1);
+    return bar;
+}
+
+QWidget* CardFrame::buildSubScreen(int k) {
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("fraSubGamen_%1").arg(k));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setAutoFillBackground(true);
+    auto* v = new QVBoxLayout(panel);
+    txtSubData_[k] = new QPlainTextEdit(panel);
+    txtSubData_[k]->setObjectName(QStringLiteral("txtSubData_%1").arg(k));
+    txtSubData_[k]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    v->addWidget(txtSubData_[k], 1);
+    const QString captions[] = {QString(), QStringLiteral("キャスト　保存"),
+                                QStringLiteral("あらすじ　保存"), QStringLiteral("感想・メモ　保存")};
+    auto* save = new QPushButton(captions[k], panel);
+    save->setObjectName(QStringLiteral("cmdSubData%1").arg(k));
+    save->setMinimumWidth(140);
+    void (CardFrame::*handlers[])() = {nullptr, &CardFrame::cmdSubData1_Click,
+                                        &CardFrame::cmdSubData2_Click, &CardFrame::cmdSubData3_Click};
+    connect(save, &QPushButton::clicked, this, handlers[k]);
+    v->addWidget(save, 0, Qt::AlignRight);
+    fraSubGamen_[k] = panel;
+    panel->hide();
+    return panel;
 }
 
 QWidget* CardFrame::buildNavigation() {
@@ -264,8 +340,39 @@ QWidget* CardFrame::buildHistory() {
     msgKansyou_ = new FlexGrid(box);
     msgKansyou_->setObjectName(QStringLiteral("msgKansyou"));
     msgKansyou_->setToolTip(QStringLiteral("ダブルクリックすると鑑賞履歴を入力できます"));
-    l->addWidget(msgKansyou_);
+    connect(msgKansyou_, &FlexGrid::DblClick, this, &CardFrame::msgKansyou_DblClick);
+    l->addWidget(msgKansyou_, 1);
+    l->addWidget(buildEntryFrame());
     return box;
+}
+
+QWidget* CardFrame::buildEntryFrame() {
+    fraRirekiHozon_ = new QGroupBox(QStringLiteral("鑑賞履歴入力"), this);
+    fraRirekiHozon_->setObjectName(QStringLiteral("fraRirekiHozon"));
+    auto* g = new QGridLayout(fraRirekiHozon_);
+    txtKansyoubi_ = new QLineEdit(fraRirekiHozon_);
+    txtKansyoubi_->setObjectName(QStringLiteral("txtKansyoubi"));
+    cboKansyou_ = attributeCombo(QStringLiteral("cboKansyou"), fraRirekiHozon_);
+    cboKansyou_->setModel(cat_.pickList(PickList::Kansyou));
+    cboKansyou_->setMinimumContentsLength(10);
+    auto* save = new QPushButton(QStringLiteral("保存"), fraRirekiHozon_);
+    save->setObjectName(QStringLiteral("cmdRirekiHozon"));
+    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), fraRirekiHozon_);
+    cancel->setObjectName(QStringLiteral("cmdYame1"));
+    connect(save, &QPushButton::clicked, this, &CardFrame::cmdRirekiHozon_Click);
+    connect(cancel, &QPushButton::clicked, this, &CardFrame::cmdYame1_Click);
+    g->addWidget(caption(QStringLiteral("鑑賞日"), fraRirekiHozon_), 0, 0);
+    g->addWidget(txtKansyoubi_, 0, 1);
+    g->addWidget(caption(QStringLiteral("鑑賞内容"), fraRirekiHozon_), 1, 0);
+    g->addWidget(cboKansyou_, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+    g->addLayout(buttons, 2, 0, 1, 2);
+    g->setColumnStretch(1, 1);
+    fraRirekiHozon_->hide();
+    return fraRirekiHozon_;
 }
 
 void CardFrame::SetUpHistoryGrid() {
@@ -325,6 +432,7 @@ void CardFrame::ShowTitle() {
     ShowingTitle = true;
     ShowSyoyuChecks();
     ShowingTitle = false;
+    LoadSubTexts();
     if (count == 0) n = 0;
     lblKensu_->setText(CardRules::counterText(n, count));
     showPicture(count == 0 ? QString() : cat_.titles()[n].Daimei);
@@ -373,4 +481,139 @@ void CardFrame::ShowSyoyuChecks() {
     for (int k = 1; k <= kOwnershipItems; ++k) chkSyoyu_[k]->setChecked(t.Syoyu[k] == kOwned);
 }
 
-void CardFrame::ShowKansyouRireki() { msgKansyou_->setRows(1); }
+void CardFrame::ShowKansyouRireki() {
+    const KansyouTable& table = cat_.kansyou();
+    const QVector<int> viewings = table.viewingsOf(cboName_->currentText());
+    QVector<QStringList> rows;
+    rows.reserve(viewings.size());
+    for (int i = 0; i < viewings.size(); ++i) {
+        const QString& d = table[viewings[i]].Kansyoubi;
+        const auto date = parseDateText(d);
+        const QString shown = date && date->day != 0 ? date->full().mid(2) : d;  // YY/MM/DD
+        rows.append({QString::number(i + 1), shown, table[viewings[i]].KansyouNaiyou});
+    }
+    msgKansyou_->grid()->setBody(std::move(rows));
+}
+
+void CardFrame::msgKansyou_DblClick() {
+    txtKansyoubi_->setText(clock_.today().toString(QStringLiteral("yyyy/MM/dd")));
+    fraRirekiHozon_->show();
+}
+
+void CardFrame::cmdYame1_Click() { fraRirekiHozon_->hide(); }
+
+bool CardFrame::acceptText(const QString& text, const QString& what, bool quotesAllowed) {
+    if (!quotesAllowed && text.contains(u'"')) {
+        prompts_.message(QStringLiteral("%1に「\"」が含まれているため保存できません。").arg(what),
+                         kRestricted, Prompts::Icon::Exclamation);
+        return false;
+    }
+    const QString bad = Cp932::firstUnencodable(text);
+    if (!bad.isEmpty()) {
+        prompts_.message(QStringLiteral("%1の「%2」はシフトJISで保存できない文字のため使えません。")
+                             .arg(what, bad),
+                         kRestricted, Prompts::Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void CardFrame::cmdRirekiHozon_Click() {
+    const QString missing = QStringLiteral("入力漏れ");
+    if (txtKansyoubi_->text().isEmpty()) {
+        prompts_.message(QStringLiteral("鑑賞日が入力されていません"), missing, Prompts::Icon::Exclamation);
+        return;
+    }
+    if (cboKansyou_->currentText().isEmpty()) {
+        prompts_.message(QStringLiteral("鑑賞内容が入力されていません"), missing, Prompts::Icon::Exclamation);
+        return;
+    }
+    const auto date = parseDateText(txtKansyoubi_->text());
+    if (!date) {
+        prompts_.message(QStringLiteral("日付の形式ではありません"), QStringLiteral("日付入力違い"),
+                         Prompts::Icon::Exclamation);
+        return;
+    }
+    const Kansyou k{date->full(), Cp932::toCp932Twins(cboName_->currentText()),
+                    Cp932::toCp932Twins(cboKansyou_->currentText())};
+    if (!acceptText(k.KansyouDaimei, QStringLiteral("タイトル名"), false) ||
+        !acceptText(k.KansyouNaiyou, QStringLiteral("鑑賞内容"), false))
+        return;
+    const QString problem = cat_.AddKansyou(k);
+    if (!problem.isEmpty()) {
+        prompts_.message(problem + QStringLiteral("\r\n\r\n鑑賞履歴は保存されていません。"),
+                         QStringLiteral("保存できません"), Prompts::Icon::Critical);
+        return;
+    }
+    emit historySaved();
+    ShowKansyouRireki();
+    fraRirekiHozon_->hide();
+}
+
+void CardFrame::HideSubScreens() {
+    for (int k = 1; k <= 3; ++k) fraSubGamen_[k]->hide();
+    for (int k = 1; k <= 4; ++k) cmdHyouji_[k]->setPalette(QPalette());
+}
+
+void CardFrame::cmdHyouji1_Click() {
+    HideSubScreens();
+    QPalette pal = cmdHyouji_[1]->palette();
+    pal.setColor(QPalette::Button, kOpenViewColour);
+    cmdHyouji_[1]->setPalette(pal);
+}
+
+void CardFrame::showSubScreen(int k) {
+    HideSubScreens();
+    fraSubGamen_[k]->show();
+    fraSubGamen_[k]->raise();
+    QPalette pal = cmdHyouji_[k + 1]->palette();
+    pal.setColor(QPalette::Button, kOpenViewColour);
+    cmdHyouji_[k + 1]->setPalette(pal);
+}
+
+void CardFrame::LoadSubTexts() {
+    for (int k = 1; k <= 3; ++k) loadSubText(k);
+}
+
+void CardFrame::loadSubText(int k) {
+    if (cat_.TitleCount() == 0) return;
+    const QString name = SubTexts::fileName(k, cat_.titles()[current()].Daimei);
+    QString text, problem;
+    if (cat_.dir().exists(name) && cat_.readTextFile(name, &text, &problem))
+        text = SubTexts::fromFile(text);
+    else
+        text.clear();
+    txtSubData_[k]->setPlainText(SubTexts::fromCrLf(text));
+}
+
+void CardFrame::saveSubText(int k) {
+    const QString title = Cp932::toCp932Twins(cboName_->currentText());
+    // The typed title becomes part of a file name: it must not reach outside the folder.
+    if (title.isEmpty() || TitleName::hasForbiddenCharacter(title) ||
+        TitleName::hasControlCharacter(title) || TitleName::tooLongForFileNames(title)) {
+        prompts_.message(QStringLiteral("このタイトル名では保存できません。\r\n\r\n"
+                                        "\\ / : , ; * ? < > |　の文字は使えません。"),
+                         kRestricted, Prompts::Icon::Exclamation);
+        return;
+    }
+    const QString name = SubTexts::fileName(k, title);
+    const QString text = Cp932::toCp932Twins(SubTexts::toCrLf(txtSubData_[k]->toPlainText()));
+    if (text.isEmpty()) {
+        cat_.dir().remove(name);  // a text that cannot be removed simply stays
+    } else {
+        if (!acceptText(text, QStringLiteral("入力した文章"), true)) return;
+        const QString problem = cat_.writeTextFile(name, SubTexts::toFile(text));
+        if (!problem.isEmpty()) {
+            prompts_.message(problem, QStringLiteral("保存できません"), Prompts::Icon::Critical);
+            return;
+        }
+    }
+    refreshFileLists();
+}
+
+void CardFrame::refreshFileLists() {
+    for (int k = 1; k <= 3; ++k) {
+        fileLists_[k]->clear();
+        fileLists_[k]->addItems(cat_.dir().entries(SubTexts::filePattern(k)));
+    }
+}

@@ -5,12 +5,16 @@
 #include <array>
 
 class Catalogue;
+class Clock;
 class FlexGrid;
 class Prompts;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QGroupBox;
 class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
 class ShapeCell;
@@ -21,7 +25,7 @@ class ShapeCell;
 class CardFrame : public QFrame {
     Q_OBJECT
 public:
-    CardFrame(Catalogue& catalogue, Prompts& prompts, QWidget* parent = nullptr);
+    CardFrame(Catalogue& catalogue, Prompts& prompts, const Clock& clock, QWidget* parent = nullptr);
 
     void ShowTitle();
     void ShowHyoukaBars();
@@ -29,6 +33,11 @@ public:
     void ShowSyoyuChecks();
     void ShowKansyouRireki();
     void SetUpHistoryGrid();
+    // Loads the cast, synopsis and memo of the shown title into their boxes.
+    void LoadSubTexts();
+    void HideSubScreens();
+    // The hidden lists of text files that other screens consult.
+    void refreshFileLists();
     // Puts the master item names on the score labels and ownership boxes.
     void ShowItemNames();
     // Range of hsbData after the table was reloaded: 1..TitleCount (1..1 when empty).
@@ -39,6 +48,22 @@ public:
 
     // True while ShowTitle sets the ownership boxes: their changes are not the user's.
     bool ShowingTitle = false;
+
+signals:
+    // A viewing was stored: the history and its lists changed.
+    void historySaved();
+
+public slots:
+    void cmdHyouji1_Click();
+    void cmdHyouji2_Click() { showSubScreen(1); }
+    void cmdHyouji3_Click() { showSubScreen(2); }
+    void cmdHyouji4_Click() { showSubScreen(3); }
+    void cmdSubData1_Click() { saveSubText(1); }
+    void cmdSubData2_Click() { saveSubText(2); }
+    void cmdSubData3_Click() { saveSubText(3); }
+    void msgKansyou_DblClick();
+    void cmdRirekiHozon_Click();
+    void cmdYame1_Click();
 
 private slots:
     void hsbData_Change(int value);
@@ -51,11 +76,20 @@ private:
     QWidget* buildScores();
     QWidget* buildOwnership();
     QWidget* buildHistory();
+    QWidget* buildViewButtons();
+    QWidget* buildSubScreen(int k);
+    QWidget* buildEntryFrame();
+    void showSubScreen(int k);
+    void saveSubText(int k);
+    void loadSubText(int k);
+    // Refuses text the files cannot hold; true when the text may be stored.
+    bool acceptText(const QString& text, const QString& what, bool quotesAllowed);
     void showFace(int index);
     void showPicture(const QString& daimei);
 
     Catalogue& cat_;
     Prompts& prompts_;
+    const Clock& clock_;
 
     QComboBox* cboName_ = nullptr;
     QScrollBar* hsbData_ = nullptr;
@@ -73,4 +107,11 @@ private:
     std::array<QCheckBox*, 5> chkSyoyu_{};  // [1..4]
     QLabel* imgGazou_ = nullptr;
     FlexGrid* msgKansyou_ = nullptr;
+    std::array<QPushButton*, 5> cmdHyouji_{};      // [1..4]
+    std::array<QFrame*, 4> fraSubGamen_{};         // [1..3]
+    std::array<QPlainTextEdit*, 4> txtSubData_{};  // [1..3]
+    std::array<QListWidget*, 4> fileLists_{};      // filCast, filArasuji, filMemo
+    QGroupBox* fraRirekiHozon_ = nullptr;
+    QLineEdit* txtKansyoubi_ = nullptr;
+    QComboBox* cboKansyou_ = nullptr;
 };

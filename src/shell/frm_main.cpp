@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "card/card_frame.h"
+#include "history/viewing_list_frame.h"
 #include "shell/artwork.h"
 #include "shell/prompts.h"
 #include "store/cp932.h"
@@ -60,10 +61,15 @@ void frmMain::buildUi() {
     auto* screens = new QWidget(central);
     auto* stack = new QGridLayout(screens);
     stack->setContentsMargins(0, 0, 0, 0);
-    fraMain_ = new CardFrame(catalogue_, prompts_, screens);
+    fraMain_ = new CardFrame(catalogue_, prompts_, clock_, screens);
     fraMain_->setFrameShape(QFrame::StyledPanel);
     stack->addWidget(fraMain_, 0, 0);
     screens_ << fraMain_;
+    fraList_ = new ViewingListFrame(screens);
+    stack->addWidget(fraList_, 0, 0);
+    screens_ << fraList_;
+    fraList_->hide();
+    connect(fraMain_, &CardFrame::historySaved, this, [this] { fraList_->fillHenList(catalogue_.kansyou()); });
     v->addWidget(screens, 1);
 
     setCentralWidget(central);
@@ -133,6 +139,7 @@ void frmMain::Form_Load() {
     HelpFile = QStringLiteral("ReelnoteHelp.chm");
     Loading = true;
     LoadMainData();
+    LoadKansyouRireki();
     reportLater(catalogue_.LoadSettings(), QStringLiteral("設定の読み込み"));
     chkHelp_->setChecked(catalogue_.HelpTour == 1);
     fraMain_->SetUpHistoryGrid();
@@ -144,6 +151,8 @@ void frmMain::Form_Load() {
     fraMain_->ShowTitle();
     reportLater(catalogue_.LoadMasters(), QStringLiteral("マスタの読み込み"));
     fraMain_->ShowItemNames();
+    fraMain_->refreshFileLists();
+    fraMain_->cmdHyouji1_Click();
     Loading = false;
     show();
     QApplication::processEvents();
@@ -169,6 +178,16 @@ void frmMain::LoadMainData() {
         reportLater(problem, QStringLiteral("データの読み込み"));
     else
         prompts_.message(problem, QStringLiteral("データの読み込み"), Prompts::Icon::Exclamation);
+}
+
+void frmMain::LoadKansyouRireki() {
+    const QString problem = catalogue_.LoadKansyouRireki();
+    fraList_->fillHenList(catalogue_.kansyou());
+    if (problem.isEmpty()) return;
+    if (Loading)
+        reportLater(problem, QStringLiteral("鑑賞履歴の読み込み"));
+    else
+        prompts_.message(problem, QStringLiteral("鑑賞履歴の読み込み"), Prompts::Icon::Exclamation);
 }
 
 bool frmMain::SaveMainData() {

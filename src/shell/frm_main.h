@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class CardFrame;
+class ViewingListFrame;
 class Clock;
 class Prompts;
 class QAbstractButton;
@@ -33,6 +34,8 @@ public:
     void LoadMainData();
     // Rewrites the data file; a failure is reported to the user. True on success.
     bool SaveMainData();
+    // Reads the viewing history and refills the viewing list.
+    void LoadKansyouRireki();
 
     void HideAllFrames();
     void ShowHelpTour();
@@ -61,6 +64,7 @@ private:
     Prompts& prompts_;
     Clock& clock_;
     CardFrame* fraMain_ = nullptr;
+    ViewingListFrame* fraList_ = nullptr;
     QList<QWidget*> screens_;
     QPushButton* cmdDel_ = nullptr;
     QToolButton* chkHelp_ = nullptr;

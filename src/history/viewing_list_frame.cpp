@@ -1,0 +1,41 @@
+#include "viewing_list_frame.h"
+
+#include "history/kansyou_table.h"
+#include "shell/flex_grid.h"
+
+#include <QVBoxLayout>
+
+ViewingListFrame::ViewingListFrame(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("fraList"));
+    auto* v = new QVBoxLayout(this);
+    msgHenList_ = new FlexGrid(this);
+    msgHenList_->setObjectName(QStringLiteral("msgHenList"));
+    v->addWidget(msgHenList_);
+}
+
+void ViewingListFrame::fillHenList(const KansyouTable& table) {
+    FlexGrid* g = msgHenList_;
+    g->setCols(4);
+    g->setRows(1);
+    g->setFixedCols(1);
+    const int widths[] = {665, 1450, 3450, 2185};
+    const QString headers[] = {QStringLiteral("回数"), QStringLiteral("日付"),
+                               QStringLiteral("タイトル"), QStringLiteral("鑑賞内容")};
+    for (int c = 0; c < 4; ++c) {
+        g->setColWidth(c, widths[c]);
+        g->setTextMatrix(0, c, headers[c]);
+        g->setFixedAlignment(c, Qt::AlignCenter);
+    }
+    g->setColAlignment(1, Qt::AlignCenter);
+    g->setColAlignment(2, Qt::AlignLeft | Qt::AlignVCenter);
+    g->setColAlignment(3, Qt::AlignLeft | Qt::AlignVCenter);
+
+    QVector<QStringList> rows;
+    rows.reserve(table.KansyouCount());
+    for (int i = 1; i <= table.KansyouCount(); ++i) {
+        const Kansyou& k = table[i];
+        rows.append({QString::number(i), k.Kansyoubi, k.KansyouDaimei, k.KansyouNaiyou});
+    }
+    g->grid()->setBody(std::move(rows));
+    if (g->Rows() > 15) g->setTopRow(g->Rows() - 1);
+}
