@@ -354,6 +354,12 @@ QWidget* CardFrame::buildEntryFrame() {
     txtKansyoubi_->setObjectName(QStringLiteral("txtKansyoubi"));
     cboKansyou_ = attributeCombo(QStringLiteral("cboKansyou"), fraRirekiHozon_);
     cboKansyou_->setModel(cat_.pickList(PickList::Kansyou));
+    // The list is rebuilt after every saved viewing; what the user typed stays for the next one.
+    auto* contents = cat_.pickList(PickList::Kansyou);
+    connect(contents, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { typedKansyou_ = cboKansyou_->currentText(); });
+    connect(contents, &QAbstractItemModel::modelReset, this,
+            [this] { cboKansyou_->setEditText(typedKansyou_); });
     cboKansyou_->setMinimumContentsLength(10);
     auto* save = new QPushButton(QStringLiteral("保存"), fraRirekiHozon_);
     save->setObjectName(QStringLiteral("cmdRirekiHozon"));

@@ -114,4 +114,5 @@ private:
     QGroupBox* fraRirekiHozon_ = nullptr;
     QLineEdit* txtKansyoubi_ = nullptr;
     QComboBox* cboKansyou_ = nullptr;
+    QString typedKansyou_;
 };
