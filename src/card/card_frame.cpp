@@ -410,6 +410,13 @@ int CardFrame::current() const { return hsbData_->value(); }
 
 void CardFrame::setCurrent(int n) { hsbData_->setValue(n); }
 
+void CardFrame::showTitleNumber(int n) {
+    if (current() == n)
+        ShowTitle();
+    else
+        setCurrent(n);
+}
+
 void CardFrame::hsbData_Change(int) { ShowTitle(); }
 
 void CardFrame::cboName_Click(int index) { hsbData_->setValue(index + 1); }
@@ -462,6 +469,19 @@ void CardFrame::showPicture(const QString& daimei) {
                                                CardRules::kPosterWidthTwips,
                                                imgGazou_->height() * tw);
     imgGazou_->setFixedHeight(px(h));
+}
+
+void CardFrame::clearCard() {
+    for (QComboBox* c : {cboName_, cboKantoku_, cboSyuen_, cboKuni_, cboJanru_, cboHyouka_})
+        c->setEditText(QString());
+    txtNengetu_->clear();
+    showFace(3);
+    for (int k = 1; k <= kScoreItems; ++k) cboHyouka1_[k]->setCurrentIndex(0);
+    ShowingTitle = true;
+    for (int k = 1; k <= kOwnershipItems; ++k) chkSyoyu_[k]->setChecked(false);
+    ShowingTitle = false;
+    for (int k = 1; k <= 3; ++k) txtSubData_[k]->clear();
+    ShowTitle();
 }
 
 void CardFrame::ClearHyoukaBars() {

@@ -45,6 +45,11 @@ public:
 
     int current() const;
     void setCurrent(int n);
+    // Shows title n whether or not it is already the current number.
+    void showTitleNumber(int n);
+    void showFace(int index);
+    // Empties the card, for when the last title has gone.
+    void clearCard();
 
     // True while ShowTitle sets the ownership boxes: their changes are not the user's.
     bool ShowingTitle = false;
@@ -84,7 +89,6 @@ private:
     void loadSubText(int k);
     // Refuses text the files cannot hold; true when the text may be stored.
     bool acceptText(const QString& text, const QString& what, bool quotesAllowed);
-    void showFace(int index);
     void showPicture(const QString& daimei);
 
     Catalogue& cat_;

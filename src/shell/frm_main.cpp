@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "card/card_frame.h"
+#include "edit/card_editing.h"
 #include "history/viewing_list_frame.h"
 #include "shell/artwork.h"
 #include "shell/prompts.h"
@@ -69,6 +70,7 @@ void frmMain::buildUi() {
     stack->addWidget(fraList_, 0, 0);
     screens_ << fraList_;
     fraList_->hide();
+    editing_ = new CardEditing(*this, *fraMain_);
     connect(fraMain_, &CardFrame::historySaved, this, [this] { fraList_->fillHenList(catalogue_.kansyou()); });
     v->addWidget(screens, 1);
 
@@ -92,6 +94,10 @@ QWidget* frmMain::buildButtonBar() {
         if (qstrcmp(b.name, "cmdDel") == 0) cmdDel_ = button;
         if (qstrcmp(b.name, "cmdMain") == 0)
             connect(button, &QPushButton::clicked, this, &frmMain::cmdMain_Click);
+        if (qstrcmp(b.name, "cmdNew") == 0)
+            connect(button, &QPushButton::clicked, this, [this] { editing_->cmdNew_Click(); });
+        if (qstrcmp(b.name, "cmdDel") == 0)
+            connect(button, &QPushButton::clicked, this, [this] { editing_->cmdDel_Click(); });
         if (qstrcmp(b.name, "cmdDel") == 0 || qstrcmp(b.name, "cmdIchiran3") == 0 ||
             qstrcmp(b.name, "cmdMaster") == 0)
             h->addSpacing(10);  // groups: card, lists, other screens
@@ -190,12 +196,19 @@ void frmMain::LoadKansyouRireki() {
         prompts_.message(problem, QStringLiteral("鑑賞履歴の読み込み"), Prompts::Icon::Exclamation);
 }
 
-bool frmMain::SaveMainData() {
-    const QString problem = catalogue_.SaveMainData();
+bool frmMain::SaveMainData() { return reportWrite(catalogue_.SaveMainData()); }
+
+bool frmMain::reportWrite(const QString& problem) {
     if (problem.isEmpty()) return true;
     prompts_.message(problem + QStringLiteral("\r\n\r\n変更は保存されていません。"),
                      QStringLiteral("保存できません"), Prompts::Icon::Critical);
     return false;
+}
+
+void frmMain::showMainCard() {
+    HideAllFrames();
+    fraMain_->show();
+    cmdDel_->setEnabled(true);
 }
 
 void frmMain::HideAllFrames() {
@@ -209,17 +222,13 @@ void frmMain::ShowHelpTour() {
 
 void frmMain::returnToCard(int n) {
     fraMain_->setCurrent(n);
-    HideAllFrames();
-    fraMain_->show();
-    cmdDel_->setEnabled(true);
+    showMainCard();
 }
 
 void frmMain::cmdMain_Click() {
     if (!fraMain_->isHidden()) return;
     if (LastJumpTitle > 0) fraMain_->setCurrent(LastJumpTitle);
-    HideAllFrames();
-    fraMain_->show();
-    cmdDel_->setEnabled(true);
+    showMainCard();
     QApplication::processEvents();
 }
 

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class CardEditing;
 class CardFrame;
 class ViewingListFrame;
 class Clock;
@@ -34,6 +35,10 @@ public:
     void LoadMainData();
     // Rewrites the data file; a failure is reported to the user. True on success.
     bool SaveMainData();
+    // Shows the message of a failed write; true when there was none.
+    bool reportWrite(const QString& problem);
+    // Hides every screen and shows the card, without changing the title.
+    void showMainCard();
     // Reads the viewing history and refills the viewing list.
     void LoadKansyouRireki();
 
@@ -65,6 +70,7 @@ private:
     Clock& clock_;
     CardFrame* fraMain_ = nullptr;
     ViewingListFrame* fraList_ = nullptr;
+    CardEditing* editing_ = nullptr;
     QList<QWidget*> screens_;
     QPushButton* cmdDel_ = nullptr;
     QToolButton* chkHelp_ = nullptr;

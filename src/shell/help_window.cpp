@@ -26,8 +26,7 @@ bool isPage(const QString& path) {
 }
 }  // namespace
 
-HelpWindow::HelpWindow(const QStringList& searchDirs, QWidget* owner)
-    : QWidget(owner, Qt::Window) {
+HelpWindow::HelpWindow(const QStringList& searchDirs, QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("リールノート ヘルプ"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -46,10 +45,12 @@ HelpWindow::HelpWindow(const QStringList& searchDirs, QWidget* owner)
         bar->addWidget(b);
         return b;
     };
-    back_ = button("cmdHelpBack", QStringLiteral("◀ 戻る"), QStringLiteral("前に見ていた所へ戻ります"));
+    back_ =
+        button("cmdHelpBack", QStringLiteral("◀ 戻る"), QStringLiteral("前に見ていた所へ戻ります"));
     forward_ = button("cmdHelpForward", QStringLiteral("進む ▶"),
                       QStringLiteral("戻る前に見ていた所へ進みます"));
-    home_ = button("cmdHelpHome", QStringLiteral("目次"), QStringLiteral("最初のページを表示します"));
+    home_ =
+        button("cmdHelpHome", QStringLiteral("目次"), QStringLiteral("最初のページを表示します"));
     bar->addStretch(1);
     v->addLayout(bar);
 

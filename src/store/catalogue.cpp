@@ -80,16 +80,19 @@ QString Catalogue::appendTextFile(const QString& name, const QString& text) {
 
 QString Catalogue::LoadMainData() {
     table_.clear();
+    dataWhole_ = true;
     QString message;
     if (!dir_.exists(kDataFile)) {
         message = writeTextFile(kDataFile, QString());
     } else {
         QString text, problem;
         if (!readTextFile(kDataFile, &text, &problem)) {
+            dataWhole_ = false;
             message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
         } else {
             const ReadProblem parsed = parseDataFile(text, &table_);
             if (parsed.any() || !problem.isEmpty()) {
+                dataWhole_ = false;
                 if (!damagedOriginals_.contains(dir_.actualName(kDataFile))) {
                     QByteArray original;
                     dir_.read(kDataFile, &original);
@@ -142,6 +145,67 @@ void Catalogue::rebuildPickLists() {
 }
 
 QString Catalogue::SaveMainData() { return writeTextFile(kDataFile, serializeDataFile(table_)); }
+
+QString Catalogue::storeTitle(int n, const Title& changed) {
+    Title old = std::exchange(table_[n], changed);
+    QString problem = SaveMainData();
+    if (!problem.isEmpty()) table_[n] = std::move(old);
+    return problem;
+}
+
+QString Catalogue::appendTitle(const QString& name) {
+    if (!dataWhole_) {
+        // Appending would put the title behind the part that could not be read.
+        TitleTable grown = table_;
+        Title t;
+        t.Daimei = name;
+        grown.append(t);
+        std::swap(grown, table_);
+        QString problem = SaveMainData();
+        std::swap(grown, table_);
+        return problem;
+    }
+    QByteArray tail;
+    if (!Cp932::encode(newTitleRecord(name), &tail))
+        return QStringLiteral("「%1」に書き込めない文字があります。").arg(kDataFile);
+    QByteArray bytes;
+    if (dir_.read(kDataFile, &bytes) && !bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        tail.prepend("\r\n");  // a last record without its line end would swallow the new one
+    const FileResult r = dir_.append(kDataFile, tail);
+    return r.ok() ? QString() : QStringLiteral("タイトルを追加できませんでした。\r\n") + r.error;
+}
+
+QString Catalogue::removeTitle(int k) {
+    TitleTable rest;
+    rest.reserve(table_.TitleCount());
+    for (int n = 1; n <= table_.TitleCount(); ++n)
+        if (n != k) rest.append(table_[n]);
+    return writeTextFile(kDataFile, serializeDataFile(rest));
+}
+
+bool Catalogue::addAttributeValue(int k, const QString& v) {
+    // The bare text is searched, so a value inside a longer known one is not
+    // listed until the next load; the rule is kept as the lists always behaved.
+    if (txtD_[k].containsBare(v)) return false;
+    txtD_[k].add(v);
+    static const PickList lists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
+                                     PickList::Kuni, PickList::Janru};
+    QStringListModel* model = pickList(lists[k]);
+    const int at = sortedInsertPosition(model->stringList(), v);
+    model->insertRows(at, 1);
+    model->setData(model->index(at), v);
+    return true;
+}
+
+bool Catalogue::addReleaseYearMonth(const QString& ym) {
+    if (txtD_[5].contains(ym)) return false;
+    txtD_[5].add(ym);
+    QStringListModel* model = pickList(PickList::Koukai);
+    const int at = model->rowCount();
+    model->insertRows(at, 1);
+    model->setData(model->index(at), ym);
+    return true;
+}
 
 QString Catalogue::loadMaster(const QString& name, QString* names, int count,
                               const QString* defaults) {

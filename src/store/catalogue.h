@@ -53,6 +53,19 @@ public:
     // Rewrites "データ.TXT" from the table. Empty on success, else a message.
     QString SaveMainData();
 
+    // Edits that keep the table and the file in agreement: when the write
+    // fails, the table is put back as it was and the message returned.
+    QString storeTitle(int n, const Title& changed);
+    // Appends the record of a new, otherwise empty title (then LoadMainData).
+    QString appendTitle(const QString& name);
+    // Rewrites the data file without title k (then LoadMainData).
+    QString removeTitle(int k);
+    // Enter in an attribute combo: lists v (k = 1..4) unless it occurs anywhere
+    // in the seen-value text, in its sorted place. True when it was added.
+    bool addAttributeValue(int k, const QString& v);
+    // Enter in the release box: lists the year-month ym unless already listed.
+    bool addReleaseYearMonth(const QString& ym);
+
     const KansyouTable& kansyou() const { return kansyou_; }
     // Reads "鑑賞履歴.TXT" (a missing file is an empty history) and rebuilds the
     // viewing lists. A message for the user when the file could not be read whole.
@@ -93,6 +106,7 @@ private:
 
     DataDir dir_;
     TitleTable table_;
+    bool dataWhole_ = true;  // the data file was read to its end
     std::array<SeenList, 10> txtD_;
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
     KansyouTable kansyou_;

@@ -1,0 +1,29 @@
+#include "title_edits.h"
+
+#include "history/kansyou_table.h"
+#include "store/catalogue.h"
+#include "store/cp932.h"
+#include "store/title_name.h"
+
+NameProblem checkNewTitleName(const TitleTable& titles, const QString& name, QString* bad) {
+    if (TitleName::hasForbiddenCharacter(name)) return NameProblem::Forbidden;
+    if (TitleName::hasControlCharacter(name)) return NameProblem::Control;
+    *bad = Cp932::firstUnencodable(name);
+    if (!bad->isEmpty()) return NameProblem::Unencodable;
+    if (TitleName::tooLongForFileNames(name)) return NameProblem::TooLong;
+    if (titles.find(name) != 0) return NameProblem::Duplicate;
+    return NameProblem::None;
+}
+
+bool isReservedFileName(const QString& name) {
+    static const QStringList reserved = {
+        kDataFile,         kHyoukaMasterFile,
+        kSyoyuMasterFile,  kSettingsFile,
+        kHistoryFile,      kHistoryCopyFile,
+        QStringLiteral("曲目データ.TXT"), QStringLiteral("歌手マスタ.TXT"),
+        QStringLiteral("作詞マスタ.TXT"), QStringLiteral("作曲マスタ.TXT"),
+        QStringLiteral("編曲マスタ.TXT")};
+    for (const QString& r : reserved)
+        if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
