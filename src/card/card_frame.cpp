@@ -184,6 +184,9 @@ QWidget* CardFrame::buildNavigation() {
     cboName_->setEditable(true);
     cboName_->setInsertPolicy(QComboBox::NoInsert);
     cboName_->setMaxVisibleItems(25);
+    // Sizing to contents would measure every title name on the first show.
+    cboName_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboName_->setMinimumContentsLength(24);
     cboName_->setModel(cat_.pickList(PickList::Name));
     QFont big = cboName_->font();
     big.setPointSizeF(big.pointSizeF() * 1.45);

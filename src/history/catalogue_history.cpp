@@ -26,11 +26,11 @@ QString Catalogue::LoadKansyouRireki() {
     QString message;
     if (dir_.exists(kHistoryFile)) {
         QString text, problem;
-        if (!readTextFile(kHistoryFile, &text, &problem)) {
+        // One read serves both the table and the byte positions of later insertions.
+        if (!readTextFile(kHistoryFile, &text, &problem, &historyBytes_)) {
             historyWhole_ = false;
             message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
         } else {
-            dir_.read(kHistoryFile, &historyBytes_);
             historyChars_ = text.size();
             const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
             if (parsed.any() || !problem.isEmpty()) {

@@ -4,6 +4,8 @@
 #include "store/record_dialect.h"
 #include "store/title_table.h"
 
+#include <algorithm>
+
 void KansyouTable::clear() {
     records_.clear();
     byTitle_.clear();
@@ -16,16 +18,19 @@ void KansyouTable::append(Kansyou k) {
 }
 
 void KansyouTable::insert(int i, Kansyou k) {
+    // Numbers from i on move up by one; only the title's own list gains an entry.
+    for (auto& [title, numbers] : byTitle_)
+        for (int& n : numbers)
+            if (n >= i) ++n;
+    QVector<int>& own = byTitle_[k.KansyouDaimei];
+    own.insert(std::lower_bound(own.begin(), own.end(), i), i);
     records_.insert(i - 1, std::move(k));
-    rebuildIndex();
 }
 
-void KansyouTable::rebuildIndex() {
-    byTitle_.clear();
-    for (int i = 0; i < records_.size(); ++i) byTitle_[records_[i].KansyouDaimei].append(i + 1);
+QVector<int> KansyouTable::viewingsOf(const QString& daimei) const {
+    const auto it = byTitle_.find(daimei);
+    return it == byTitle_.end() ? QVector<int>() : it->second;
 }
-
-QVector<int> KansyouTable::viewingsOf(const QString& daimei) const { return byTitle_.value(daimei); }
 
 int KansyouTable::insertPosition(const QString& d) const {
     for (int i = 0; i < records_.size(); ++i)

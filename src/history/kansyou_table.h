@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/string_hash.h"
+
 #include <QHash>
 #include <QString>
 #include <QVector>
@@ -38,9 +40,8 @@ public:
     int insertPosition(const QString& d) const;
 
 private:
-    void rebuildIndex();
     QVector<Kansyou> records_;
-    QHash<QString, QVector<int>> byTitle_;
+    StringMap<QVector<int>> byTitle_;
 };
 
 // Reads the history text: three fields a record. Stops before a cut record or

@@ -94,6 +94,8 @@ QWidget* frmMain::buildButtonBar() {
         if (qstrcmp(b.name, "cmdDel") == 0) cmdDel_ = button;
         if (qstrcmp(b.name, "cmdMain") == 0)
             connect(button, &QPushButton::clicked, this, &frmMain::cmdMain_Click);
+        if (qstrcmp(b.name, "cmdHelp") == 0)
+            connect(button, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
         if (qstrcmp(b.name, "cmdNew") == 0)
             connect(button, &QPushButton::clicked, this, [this] { editing_->cmdNew_Click(); });
         if (qstrcmp(b.name, "cmdDel") == 0)
@@ -232,7 +234,12 @@ void frmMain::cmdMain_Click() {
     QApplication::processEvents();
 }
 
-void frmMain::cmdEnd_Click() { close(); }
+void frmMain::cmdEnd_Click() {
+    helpWindows_.closeAll();
+    close();
+}
+
+void frmMain::cmdHelp_Click() { helpWindows_.open(); }
 
 void frmMain::chkHelp_Click() {
     if (Loading) return;

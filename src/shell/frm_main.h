@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/help_window.h"
 #include "store/catalogue.h"
 
 #include <QMainWindow>
@@ -57,6 +58,7 @@ public:
 public slots:
     void cmdMain_Click();
     void cmdEnd_Click();
+    void cmdHelp_Click();
     void chkHelp_Click();
 
 private:
@@ -76,4 +78,5 @@ private:
     QToolButton* chkHelp_ = nullptr;
     // Problems met before the window is shown, reported once it is.
     QList<QPair<QString, QString>> pendingReports_;
+    HelpWindows helpWindows_{this};
 };

@@ -29,7 +29,8 @@ QString Catalogue::damagedFileMessage(const QString& name, const QString& what,
         .arg(name, what, kept);
 }
 
-bool Catalogue::readTextFile(const QString& name, QString* text, QString* problem) {
+bool Catalogue::readTextFile(const QString& name, QString* text, QString* problem,
+                             QByteArray* bytesOut) {
     QByteArray bytes;
     QString error;
     if (!dir_.read(name, &bytes, &error)) {
@@ -42,6 +43,7 @@ bool Catalogue::readTextFile(const QString& name, QString* text, QString* proble
         damagedOriginals_.insert(dir_.actualName(name), bytes);
         *problem = bad.what;
     }
+    if (bytesOut) *bytesOut = std::move(bytes);
     return true;
 }
 

@@ -92,7 +92,8 @@ public:
     QString writeTextFile(const QString& name, const QString& text);
     QString appendTextFile(const QString& name, const QString& text);
     // Reads and decodes a whole file; *problem describes a bad part that was left out.
-    bool readTextFile(const QString& name, QString* text, QString* problem);
+    bool readTextFile(const QString& name, QString* text, QString* problem,
+                      QByteArray* bytes = nullptr);
 
 private:
     QString keepOriginal(const QString& name);

@@ -47,25 +47,27 @@ void DataDir::afterOwnChange(const QDateTime& before) {
 
 void DataDir::noteAdded(const QString& actual) {
     exact_.insert(actual);
-    folded_.insert(fold(actual), actual);
+    folded_.emplace(fold(actual), actual);  // the first spelling seen stays the match
 }
 
 void DataDir::noteRemoved(const QString& actual) {
-    exact_.remove(actual);
+    exact_.erase(actual);
     const QString key = fold(actual);
-    if (folded_.value(key) != actual) return;
-    folded_.remove(key);
-    for (const QString& other : std::as_const(exact_)) {  // rare: another spelling remains
+    const auto it = folded_.find(key);
+    if (it == folded_.end() || it->second != actual) return;
+    folded_.erase(it);
+    for (const QString& other : exact_) {  // rare: another spelling remains
         if (fold(other) == key) {
-            folded_.insert(key, other);
+            folded_.emplace(key, other);
             break;
         }
     }
 }
 
 QString DataDir::actualName(const QString& name) const {
-    if (exact_.contains(name)) return name;
-    return folded_.value(fold(name), name);
+    if (exact_.count(name)) return name;
+    const auto it = folded_.find(fold(name));
+    return it == folded_.end() ? name : it->second;
 }
 
 QString DataDir::filePath(const QString& name) const {
@@ -73,7 +75,7 @@ QString DataDir::filePath(const QString& name) const {
 }
 
 bool DataDir::exists(const QString& name) const {
-    return exact_.contains(name) || folded_.contains(fold(name));
+    return exact_.count(name) != 0 || folded_.count(fold(name)) != 0;
 }
 
 QStringList DataDir::entries(const QString& pattern) const {

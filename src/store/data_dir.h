@@ -1,5 +1,7 @@
 #pragma once
 
+#include "string_hash.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -55,7 +57,7 @@ private:
     void afterOwnChange(const QDateTime& before);
 
     QString path_;
-    QSet<QString> exact_;
-    QHash<QString, QString> folded_;  // case-folded name → one actual name
+    StringSet exact_;
+    StringMap<QString> folded_;  // case-folded name → one actual name
     QDateTime scannedModified_;
 };

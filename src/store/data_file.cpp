@@ -3,6 +3,9 @@
 #include "cp932.h"
 #include "record_dialect.h"
 
+#include <algorithm>
+#include <array>
+
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem) {
     qsizetype bad = -1;
     QString text = Cp932::decode(bytes, &bad);
@@ -69,18 +72,70 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table) {
     return problem;
 }
 
-void writeTitleRecord(const Title& t, RecordWriter* w) {
-    w->text(t.Daimei).text(t.Kantoku).text(t.Syuen).text(t.Koukai).text(t.Kuni).text(t.Janru).text(t.Hyouka);
-    for (int k = 1; k <= kScoreItems; ++k) w->number(t.HyoukaTen[k]);
-    for (int k = 1; k <= kOwnershipItems; ++k) w->text(t.Syoyu[k]);
-    w->endRecord();
+namespace {
+// The whole file is written into one buffer of its exact size: a rewrite of
+// 32,766 titles happens on every edit, and a million small appends showed.
+int digits(int v) {
+    int d = v < 0 ? 2 : 1;
+    for (v = v < 0 ? -v : v; v >= 10; v /= 10) ++d;
+    return d;
 }
 
+QChar* putText(QChar* p, const QString& s) {
+    *p++ = u'"';
+    std::copy(s.constData(), s.constData() + s.size(), p);
+    p += s.size();
+    *p++ = u'"';
+    return p;
+}
+
+QChar* putNumber(QChar* p, int v) {
+    if (v < 0) *p++ = u'-';
+    unsigned u = v < 0 ? unsigned(-v) : unsigned(v);
+    QChar* end = p + digits(int(u));
+    for (QChar* q = end; q != p;) {
+        *--q = QChar(u'0' + u % 10);
+        u /= 10;
+    }
+    return end;
+}
+
+std::array<const QString*, 11> texts(const Title& t) {
+    return {&t.Daimei, &t.Kantoku, &t.Syuen,   &t.Koukai,  &t.Kuni,   &t.Janru,
+            &t.Hyouka, &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]};
+}
+}  // namespace
+
 QString serializeDataFile(const TitleTable& table) {
-    RecordWriter w;
-    w.reserve(qsizetype(table.TitleCount()) * 96);
-    for (int n = 1; n <= table.TitleCount(); ++n) writeTitleRecord(table[n], &w);
-    return w.result();
+    constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
+    qsizetype size = 0;
+    for (int n = 1; n <= table.TitleCount(); ++n) {
+        const Title& t = table[n];
+        size += kFixed;
+        for (const QString* s : texts(t)) size += s->size();
+        for (int k = 1; k <= kScoreItems; ++k) size += digits(t.HyoukaTen[k]);
+    }
+    QString out(size, Qt::Uninitialized);
+    QChar* p = out.data();
+    for (int n = 1; n <= table.TitleCount(); ++n) {
+        const Title& t = table[n];
+        const auto fields = texts(t);
+        for (int i = 0; i < 7; ++i) {
+            p = putText(p, *fields[i]);
+            *p++ = u',';
+        }
+        for (int k = 1; k <= kScoreItems; ++k) {
+            p = putNumber(p, t.HyoukaTen[k]);
+            *p++ = u',';
+        }
+        for (int i = 7; i < 11; ++i) {
+            p = putText(p, *fields[i]);
+            *p++ = i < 10 ? QChar(u',') : QChar(u'\r');
+        }
+        *p++ = u'\n';
+    }
+    Q_ASSERT(p == out.constData() + out.size());
+    return out;
 }
 
 QString newTitleRecord(const QString& name) {

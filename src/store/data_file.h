@@ -23,6 +23,5 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table);
 
 // The whole data file text for titles 1..TitleCount, CR LF after each record.
 QString serializeDataFile(const TitleTable& table);
-void writeTitleRecord(const Title& t, class RecordWriter* w);
 // The record of a newly added title: its name, sixteen omitted fields, "".
 QString newTitleRecord(const QString& name);

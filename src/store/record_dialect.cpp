@@ -1,5 +1,7 @@
 #include "record_dialect.h"
 
+#include <cstdio>
+
 namespace {
 constexpr QChar kQuote = u'"';
 constexpr QChar kComma = u',';
@@ -116,7 +118,9 @@ RecordWriter& RecordWriter::text(QStringView value) {
 
 RecordWriter& RecordWriter::number(int value) {
     separate();
-    out_ += QString::number(value);
+    char digits[12];
+    const int n = std::snprintf(digits, sizeof digits, "%d", value);
+    out_ += QLatin1String(digits, n);
     return *this;
 }
 

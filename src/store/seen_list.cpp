@@ -9,8 +9,7 @@ void SeenList::clear() {
 
 void SeenList::add(const QString& v) {
     // A value holding a comma could never be found delimited; it is listed once all the same.
-    if (set_.contains(v)) return;
-    set_.insert(v);
+    if (!set_.insert(v).second) return;
     text_ += v;
     text_ += u',';
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QSet>
+#include "string_hash.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +14,7 @@ public:
 
     void clear();
     // "," + v + "," occurs in the text.
-    bool contains(const QString& v) const { return set_.contains(v); }
+    bool contains(const QString& v) const { return set_.count(v) != 0; }
     // v occurs anywhere in the text, commas or not.
     bool containsBare(const QString& v) const { return text_.contains(v); }
     void add(const QString& v);
@@ -21,7 +22,7 @@ public:
 
 private:
     QString text_;
-    QSet<QString> set_;
+    StringSet set_;
 };
 
 // Sorted order of the attribute pick lists: ignoring letter case, then by code

@@ -1,4 +1,5 @@
 #include "main_fixture.h"
+#include "shell/help_window.h"
 #include "store/catalogue.h"
 #include "test_files.h"
 #include "test_registry.h"
@@ -113,8 +114,16 @@ private slots:
         QCOMPARE(w.card()->current(), 7);
         QCOMPARE(f.find<QLabel>("lblKensu")->text(), QStringLiteral("7 / 9"));
 
+        // Help opens once however often it is asked for, and closes with the program.
+        QTest::mouseClick(f.find<QPushButton>("cmdHelp"), Qt::LeftButton);
+        QTest::mouseClick(f.find<QPushButton>("cmdHelp"), Qt::LeftButton);
+        const auto help = w.findChildren<HelpWindow*>();
+        QCOMPARE(help.size(), 1);
+        QVERIFY(help[0]->isVisible());
+
         QTest::mouseClick(f.find<QPushButton>("cmdEnd"), Qt::LeftButton);
         QVERIFY(!w.isVisible());
+        QVERIFY(w.findChildren<HelpWindow*>().isEmpty() || !w.findChildren<HelpWindow*>()[0]->isVisible());
         f.checkBoxes();
     }
 
