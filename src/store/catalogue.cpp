@@ -82,6 +82,10 @@ QString Catalogue::appendTextFile(const QString& name, const QString& text) {
 
 QString Catalogue::LoadMainData() {
     table_.clear();
+    for (int k = 1; k <= 4; ++k) {
+        txtD_[k].clear();
+        attributeValues_[k].clear();
+    }
     dataWhole_ = true;
     QString message;
     if (!dir_.exists(kDataFile)) {
@@ -92,7 +96,7 @@ QString Catalogue::LoadMainData() {
             dataWhole_ = false;
             message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
         } else {
-            const ReadProblem parsed = parseDataFile(text, &table_);
+            const ReadProblem parsed = parseTitles(text);
             if (parsed.any() || !problem.isEmpty()) {
                 dataWhole_ = false;
                 if (!damagedOriginals_.contains(dir_.actualName(kDataFile))) {
@@ -111,37 +115,47 @@ QString Catalogue::LoadMainData() {
     return message;
 }
 
+ReadProblem Catalogue::parseTitles(QStringView text) {
+    // The seen-value lists of the attributes double as the pools that share
+    // equal values, so each field is looked up once for both.
+    StringPool marks;
+    const auto intern = [this, &marks](int field, QStringView v) -> QString {
+        static constexpr int kListOfField[] = {0, 1, 2, 0, 3, 4};  // 監督, 主演, -, 国, ジャンル
+        if (field > 5 || kListOfField[field] == 0) return marks.get(v);
+        if (v.isEmpty()) return {};
+        const int k = kListOfField[field];
+        const auto [listed, added] = txtD_[k].intern(v);
+        if (added) attributeValues_[k].append(*listed);
+        return *listed;
+    };
+    return parseDataFile(text, &table_, intern);
+}
+
 void Catalogue::rebuildPickLists() {
-    for (int k = 1; k <= 8; ++k) txtD_[k].clear();
-    QStringList names, kantoku, syuen, kuni, janru, koukai, koukai3;
+    for (int k = 5; k <= 8; ++k) txtD_[k].clear();
+    QStringList names, koukai, koukai3;
     names.reserve(table_.TitleCount());
     auto note = [this](int k, const QString& v, QStringList* list) {
-        if (v.isEmpty() || txtD_[k].contains(v)) return;
-        txtD_[k].add(v);
-        list->append(v);
+        if (!v.isEmpty() && txtD_[k].add(v)) list->append(v);
     };
     for (int n = 1; n <= table_.TitleCount(); ++n) {
         const Title& t = table_[n];
         names.append(t.Daimei);
-        note(1, t.Kantoku, &kantoku);
-        note(2, t.Syuen, &syuen);
-        note(3, t.Kuni, &kuni);
-        note(4, t.Janru, &janru);
         if (!t.Koukai.isEmpty()) {
-            note(5, t.Koukai.left(7), &koukai);
-            const QString y4 = t.Koukai.left(4);
-            if (!txtD_[8].contains(y4)) {
-                txtD_[8].add(y4);
-                koukai3.append(y4 + QStringLiteral("年"));
-            }
+            const QStringView y7 = QStringView(t.Koukai).left(7);
+            if (!txtD_[5].contains(y7)) note(5, y7.toString(), &koukai);
+            const QStringView y4 = QStringView(t.Koukai).left(4);
+            if (!txtD_[8].contains(y4) && txtD_[8].add(y4.toString()))
+                koukai3.append(y4.toString() + QStringLiteral("年"));
         }
     }
-    for (QStringList* l : {&kantoku, &syuen, &kuni, &janru}) sortPickList(l);
+    const PickList attributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
+                                       PickList::Kuni, PickList::Janru};
+    for (int k = 1; k <= 4; ++k) {
+        sortPickList(&attributeValues_[k]);
+        pickList(attributeLists[k])->setStringList(std::exchange(attributeValues_[k], {}));
+    }
     pickList(PickList::Name)->setStringList(names);
-    pickList(PickList::Kantoku)->setStringList(kantoku);
-    pickList(PickList::Syuen)->setStringList(syuen);
-    pickList(PickList::Kuni)->setStringList(kuni);
-    pickList(PickList::Janru)->setStringList(janru);
     pickList(PickList::Koukai)->setStringList(koukai);
     pickList(PickList::Koukai3)->setStringList(koukai3);
 }

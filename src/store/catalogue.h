@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data_dir.h"
+#include "data_file.h"
 #include "history/kansyou_table.h"
 #include "seen_list.h"
 #include "title_table.h"
@@ -98,6 +99,7 @@ public:
 private:
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
+    ReadProblem parseTitles(QStringView text);
     void rebuildPickLists();
     void rebuildViewingLists();
     bool historyUnchangedOnDisk();
@@ -109,6 +111,7 @@ private:
     TitleTable table_;
     bool dataWhole_ = true;  // the data file was read to its end
     std::array<SeenList, 10> txtD_;
+    std::array<QStringList, 5> attributeValues_;  // distinct attribute values met by a load
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
     KansyouTable kansyou_;
     // The history file as last read or written, and where each record starts

@@ -46,7 +46,7 @@ void DataDir::afterOwnChange(const QDateTime& before) {
 }
 
 void DataDir::noteAdded(const QString& actual) {
-    exact_.insert(actual);
+    exact_.emplace(actual, true);
     folded_.emplace(fold(actual), actual);  // the first spelling seen stays the match
 }
 
@@ -56,7 +56,7 @@ void DataDir::noteRemoved(const QString& actual) {
     const auto it = folded_.find(key);
     if (it == folded_.end() || it->second != actual) return;
     folded_.erase(it);
-    for (const QString& other : exact_) {  // rare: another spelling remains
+    for (const auto& [other, present] : exact_) {  // rare: another spelling remains
         if (fold(other) == key) {
             folded_.emplace(key, other);
             break;
@@ -82,7 +82,7 @@ QStringList DataDir::entries(const QString& pattern) const {
     const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
                                 QRegularExpression::CaseInsensitiveOption);
     QStringList out;
-    for (const QString& n : exact_)
+    for (const auto& [n, present] : exact_)
         if (re.match(n).hasMatch()) out << n;
     out.sort();
     return out;

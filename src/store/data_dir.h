@@ -57,7 +57,7 @@ private:
     void afterOwnChange(const QDateTime& before);
 
     QString path_;
-    StringSet exact_;
+    StringMap<bool> exact_;
     StringMap<QString> folded_;  // case-folded name → one actual name
     QDateTime scannedModified_;
 };

@@ -2,6 +2,7 @@
 
 #include "cp932.h"
 #include "record_dialect.h"
+#include "string_hash.h"
 
 #include <algorithm>
 #include <array>
@@ -22,8 +23,13 @@ QString place(const RecordReader::Field& f, int record) {
 }
 }  // namespace
 
-ReadProblem parseDataFile(QStringView text, TitleTable* table) {
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& interner) {
     table->clear();
+    // Directors, actors, countries, genres and marks repeat across titles; one
+    // small pool per column stays in cache, where one big pool did not.
+    StringPool pools[kFieldsPerTitle];
+    const FieldInterner intern =
+        interner ? interner : [&pools](int field, QStringView v) { return pools[field].get(v); };
     RecordReader reader(text);
     ReadProblem problem;
     RecordReader::Field f;
@@ -40,8 +46,10 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table) {
         int field = 0;
         for (; field < kFieldsPerTitle; ++field) {
             if (!reader.next(&f) || f.unterminated) break;
-            if (field < 7) {
+            if (field == 0 || field == 3) {  // title names and release dates hardly repeat
                 *texts[field] = f.text.toString();
+            } else if (field < 7) {
+                *texts[field] = intern(field, f.text);
             } else if (field < 14) {
                 const int item = field - 6;
                 int v = 0;
@@ -57,7 +65,7 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table) {
                 }
                 t.HyoukaTen[item] = qint16(v);
             } else {
-                t.Syoyu[field - 13] = f.text.toString();
+                t.Syoyu[field - 13] = intern(field, f.text);
             }
         }
         if (problem.any()) break;

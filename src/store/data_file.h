@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // What was wrong with a file that could not be read whole. Empty when the
 // file was sound.
 struct ReadProblem {
@@ -17,9 +19,14 @@ struct ReadProblem {
 // on are left out and reported.
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem);
 
+// Turns the text of a field into the stored value. Given the field's number
+// (0-based), it may hand back a shared copy of an equal value seen before.
+using FieldInterner = std::function<QString(int field, QStringView text)>;
+
 // Reads "データ.TXT" text: 18 fields a record, stopping before the first record
-// that is cut, holds a bad score, or would pass the record limit.
-ReadProblem parseDataFile(QStringView text, TitleTable* table);
+// that is cut, holds a bad score, or would pass the record limit. Without an
+// interner, the columns whose values repeat are shared through pools of its own.
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& intern = {});
 
 // The whole data file text for titles 1..TitleCount, CR LF after each record.
 QString serializeDataFile(const TitleTable& table);

@@ -14,10 +14,13 @@ public:
 
     void clear();
     // "," + v + "," occurs in the text.
-    bool contains(const QString& v) const { return set_.count(v) != 0; }
+    bool contains(QStringView v) const { return set_.contains(v); }
     // v occurs anywhere in the text, commas or not.
     bool containsBare(const QString& v) const { return text_.contains(v); }
-    void add(const QString& v);
+    // Adds v unless present; true when it was new.
+    bool add(const QString& v);
+    // The listed copy of v, added first when new; the flag tells which.
+    std::pair<const QString*, bool> intern(QStringView v);
     const QString& text() const { return text_; }
 
 private:

@@ -1,22 +1,69 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
+#include <QVector>
 
 #include <functional>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
-// Hashes the text of a QString with the standard library's string hash, which
-// measured an order of magnitude faster than qHash(QString) on the pick-list
-// and index lookups that run for every record of a load.
+// Hashes text with the standard library's string hash, which measured an order
+// of magnitude faster than qHash(QString) on the lookups that run for every
+// record of a load.
 struct StringHash {
-    size_t operator()(const QString& s) const noexcept {
+    using is_transparent = void;
+    size_t operator()(QStringView s) const noexcept {
         return std::hash<std::u16string_view>{}(
             std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())));
     }
+    size_t operator()(const QString& s) const noexcept { return (*this)(QStringView(s)); }
 };
 
-using StringSet = std::unordered_set<QString, StringHash>;
+struct StringEqual {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+
 template <typename V>
-using StringMap = std::unordered_map<QString, V, StringHash>;
+using StringMap = std::unordered_map<QString, V, StringHash, StringEqual>;
+
+// A set of texts in one flat table with each entry's hash beside it, so that a
+// lookup costs one probe of contiguous memory rather than a walk over nodes:
+// loads look up several fields of every record. Lookups take a QStringView, so
+// a field is looked up without being copied first.
+class StringSet {
+public:
+    // The stored copy equal to text, or nullptr.
+    const QString* find(QStringView text) const;
+    // Inserts text unless present; returns the stored copy and whether it was new.
+    std::pair<const QString*, bool> insert(QStringView text);
+    bool contains(QStringView text) const { return find(text) != nullptr; }
+    int size() const { return count_; }
+    void clear();
+
+private:
+    struct Entry {
+        size_t hash = 0;
+        QString text;
+        bool used = false;
+    };
+    qsizetype slotFor(QStringView text, size_t hash) const;
+    void grow();
+
+    QVector<Entry> slots_;
+    int count_ = 0;
+};
+
+// Hands out one shared copy of each distinct text, saving an allocation per
+// field for the columns whose values repeat across titles.
+class StringPool {
+public:
+    QString get(QStringView text) {
+        if (text.isEmpty()) return {};
+        return *pool_.insert(text).first;
+    }
+
+private:
+    StringSet pool_;
+};

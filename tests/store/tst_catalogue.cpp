@@ -69,6 +69,24 @@ private slots:
         QCOMPARE(c.txtD(8).text(), QStringLiteral(",1999,1954,"));
     }
 
+    void reloadingRebuildsTheListsFromScratch() {
+        QTemporaryDir dir;
+        writeCp932(dir.path(), kDataFile, titleRecord("A", "監督", "主演", "2001/01", "日本", "劇"));
+        Catalogue c(dir.path());
+        QVERIFY(c.LoadMainData().isEmpty());
+        QCOMPARE(items(c, PickList::Kuni), QStringList{"日本"});
+        writeCp932(dir.path(), kDataFile, titleRecord("B", "別の監督"));
+        QVERIFY(c.LoadMainData().isEmpty());
+        QCOMPARE(items(c, PickList::Kantoku), QStringList{"別の監督"});
+        QVERIFY(items(c, PickList::Kuni).isEmpty());
+        QCOMPARE(c.txtD(1).text(), QStringLiteral(",別の監督,"));
+        QFile::remove(dir.filePath(kDataFile));
+        c.dir().rescan();
+        QVERIFY(c.LoadMainData().isEmpty());  // created empty again
+        QVERIFY(items(c, PickList::Kantoku).isEmpty());
+        QCOMPARE(c.txtD(1).text(), QStringLiteral(","));
+    }
+
     void newTitleRecordReadsBackEmpty() {
         QTemporaryDir dir;
         writeCp932(dir.path(), kDataFile, QStringLiteral("\"新作\",,,,,,,,,,,,,,,,,\"\"\r\n"));
