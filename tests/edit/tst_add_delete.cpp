@@ -100,6 +100,22 @@ private slots:
         f.checkBoxes();
     }
 
+    void addingPastTheRecordLimitIsRefused() {
+        MainFixture f;
+        writeFreshMasters(f.path(), false);
+        QByteArray data;
+        for (int i = 1; i <= kMaxRecords; ++i) data += "\"t" + QByteArray::number(i) + "\",,,,,,,0,0,0,0,0,0,0,,,,\r\n";
+        writeBytes(f.path(), kDataFile, data);
+        f.start();
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        click(f, "cmdNew");
+        QCOMPARE(f.prompts.boxes.size(), 1);  // refused before any name is asked for
+        QCOMPARE(f.prompts.boxes[0].title, QStringLiteral("登録数の上限"));
+        QCOMPARE(readBytes(f.path(), kDataFile).size(), data.size());
+        QCOMPARE(f.window->catalogue().TitleCount(), kMaxRecords);
+        f.checkBoxes();
+    }
+
     void addingToAnEmptyTableShowsTitleOne() {
         MainFixture f;
         start(f, {});
