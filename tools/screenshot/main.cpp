@@ -1,5 +1,6 @@
 // Renders the main window on a data directory to a PNG, headless:
-//   QT_QPA_PLATFORM=offscreen build/reelnote-screenshot DATA_DIR OUT.png [TITLE_NUMBER]
+//   QT_QPA_PLATFORM=offscreen build/reelnote-screenshot DATA_DIR OUT.png [TITLE_NUMBER [VIEW]]
+// VIEW opens a part of the card first: cast, synopsis, memo, entry (the viewing entry) or help.
 // Every box the program would show is answered with its default button and
 // printed, so the picture is what a user sees once the boxes are closed.
 #include "card/card_frame.h"
@@ -40,8 +41,18 @@ int main(int argc, char** argv) {
     frmMain window(QString::fromLocal8Bit(argv[1]), prompts, clock);
     window.Form_Load();
     if (argc > 3) window.card()->setCurrent(QString::fromLocal8Bit(argv[3]).toInt());
+    const QString view = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
+    QWidget* shot = &window;
+    if (view == QLatin1String("cast")) window.card()->cmdHyouji2_Click();
+    if (view == QLatin1String("synopsis")) window.card()->cmdHyouji3_Click();
+    if (view == QLatin1String("memo")) window.card()->cmdHyouji4_Click();
+    if (view == QLatin1String("entry")) window.card()->msgKansyou_DblClick();
+    if (view == QLatin1String("help")) {
+        window.cmdHelp_Click();
+        if (auto* help = window.findChild<QWidget*>(QStringLiteral("HelpWindow"))) shot = help;
+    }
     QApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(argv[2]))) {
+    if (!shot->grab().save(QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
