@@ -386,17 +386,9 @@ QWidget* CardFrame::buildEntryFrame() {
 
 void CardFrame::SetUpHistoryGrid() {
     FlexGrid* g = msgKansyou_;
-    g->setCols(3);
-    g->setRows(1);
     g->setFixedCols(1);
-    const int widths[] = {400, 1130, 2260};
-    const QString headers[] = {QStringLiteral("回"), QStringLiteral("鑑賞日"),
-                               QStringLiteral("鑑賞内容")};
-    for (int c = 0; c < 3; ++c) {
-        g->setColWidth(c, widths[c]);
-        g->setTextMatrix(0, c, headers[c]);
-        g->setFixedAlignment(c, Qt::AlignCenter);
-    }
+    g->setUpHeader({QStringLiteral("回"), QStringLiteral("鑑賞日"), QStringLiteral("鑑賞内容")},
+                   {400, 1130, 2260});
     g->setColAlignment(1, Qt::AlignCenter);
     g->setColAlignment(2, Qt::AlignLeft | Qt::AlignVCenter);
     g->setMinimumWidth(px(400 + 1130 + 2260) + 24);

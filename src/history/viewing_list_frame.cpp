@@ -15,17 +15,10 @@ ViewingListFrame::ViewingListFrame(QWidget* parent) : QFrame(parent) {
 
 void ViewingListFrame::fillHenList(const KansyouTable& table) {
     FlexGrid* g = msgHenList_;
-    g->setCols(4);
-    g->setRows(1);
     g->setFixedCols(1);
-    const int widths[] = {665, 1450, 3450, 2185};
-    const QString headers[] = {QStringLiteral("回数"), QStringLiteral("日付"),
-                               QStringLiteral("タイトル"), QStringLiteral("鑑賞内容")};
-    for (int c = 0; c < 4; ++c) {
-        g->setColWidth(c, widths[c]);
-        g->setTextMatrix(0, c, headers[c]);
-        g->setFixedAlignment(c, Qt::AlignCenter);
-    }
+    g->setUpHeader({QStringLiteral("回数"), QStringLiteral("日付"), QStringLiteral("タイトル"),
+                    QStringLiteral("鑑賞内容")},
+                   {665, 1450, 3450, 2185});
     g->setColAlignment(1, Qt::AlignCenter);
     g->setColAlignment(2, Qt::AlignLeft | Qt::AlignVCenter);
     g->setColAlignment(3, Qt::AlignLeft | Qt::AlignVCenter);

@@ -392,3 +392,13 @@ int FlexGrid::TopRow() const {
     const int r = rowAt(0);
     return r < 0 ? 1 : r + 1;
 }
+
+void FlexGrid::setUpHeader(const QStringList& headers, const QList<int>& widthsTwips) {
+    setCols(int(headers.size()));
+    setRows(1);
+    for (int c = 0; c < headers.size(); ++c) {
+        setColWidth(c, widthsTwips.value(c));
+        setTextMatrix(0, c, headers[c]);
+        setFixedAlignment(c, Qt::AlignCenter);
+    }
+}

@@ -97,6 +97,9 @@ class FlexGrid : public QTableView {
     void setFixedCols(int n) { model_->setFixedCols(n); }
     void setCellBackColor(const QColor& color) { model_->setCellBackColor(row_, col_, color); }
     void setTopRow(int r);
+    // The usual set-up: header row only, these header texts and widths in
+    // twips, fixed cells centred.
+    void setUpHeader(const QStringList& headers, const QList<int>& widthsTwips);
     int TopRow() const;
     // Sorts by the current column (Col).
     void sort(FlexGridModel::SortOrder order) { model_->sortRows(col_, order); }
