@@ -3,7 +3,7 @@
 # only those that are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libqt6svg6 fonts-noto-cjk)
+packages=(cmake ninja-build g++ qt6-base-dev fonts-noto-cjk)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
