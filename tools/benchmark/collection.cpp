@@ -1,5 +1,6 @@
 #include "collection.h"
 
+#include "card/sub_texts.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
 #include "store/data_file.h"
@@ -9,6 +10,12 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -69,6 +76,30 @@ const char* const kMarks[] = {"◎", "○", "△", ""};
 const char* const kViewingContents[] = {"映画館", "テレビ", "DVD",      "ブルーレイ",
                                         "ビデオ", "配信",   "録画",     "機内",
                                         "試写会", "名画座", "レンタル", "野外上映"};
+// Words of the free texts; %1 and %2 take a role or a name.
+const char* const kRoles[] = {"主人公", "その妻", "親友",   "刑事",   "医師", "少女",
+                              "老人",   "船長",   "教師",   "記者",   "画家", "用心棒",
+                              "市長",   "謎の男", "看護師", "弁護士", "母親", "若い漁師"};
+const char* const kPlotLines[] = {"港町で暮らす%1は、ある日一通の手紙を受け取る。",
+                                  "差出人は二十年前に姿を消した%1だった。",
+                                  "%1と%2は、失われた記憶を求めて旅に出る。",
+                                  "やがて二人は、町に隠された秘密に気づき始める。",
+                                  "嵐の夜、%1の前に見知らぬ男が現れる。",
+                                  "真実を知った%1は、ある決断を下す。",
+                                  "季節が巡り、%1はふたたび海辺に立つ。",
+                                  "%1が最後に選んだのは、家族と過ごす静かな時間だった。",
+                                  "一方、%2は古い写真に写る少年の行方を追っていた。",
+                                  "祭りの日、町じゅうの人々が広場に集まる。"};
+const char* const kMemoLines[] = {"%1の演技が素晴らしい。",
+                                  "後半の展開は少し駆け足に感じた。",
+                                  "音楽と映像の美しさが印象に残る。",
+                                  "もう一度見返したい作品。",
+                                  "原作とは結末が異なる。",
+                                  "%2監督らしい静かな演出。",
+                                  "子供の頃に見た記憶がよみがえった。",
+                                  "%1と%2の掛け合いが楽しい。",
+                                  "ラストシーンで思わず涙が出た。",
+                                  "字幕で見たので次は吹き替えで見たい。"};
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
@@ -106,7 +137,7 @@ QString dateText(QDate d) {
     return QString::asprintf("%04d/%02d/%02d", d.year(), d.month(), d.day());
 }
 
-QString writeCp932(const QString& dir, const QString& name, const QString& text, Collection* out) {
+QString writeText(const QString& dir, const QString& name, const QString& text, qint64* size) {
     QByteArray bytes;
     if (!Cp932::encode(text, &bytes))
         return QStringLiteral("%1: cannot encode \"%2\" in code page 932")
@@ -116,7 +147,126 @@ QString writeCp932(const QString& dir, const QString& name, const QString& text,
         !f.flush())
         return QStringLiteral("%1: %2").arg(f.fileName(), f.errorString());
     f.close();
-    out->files.append({name, bytes.size()});
+    *size = bytes.size();
+    return {};
+}
+
+QString writeCp932(const QString& dir, const QString& name, const QString& text, Collection* out) {
+    qint64 size = 0;
+    if (QString problem = writeText(dir, name, text, &size); !problem.isEmpty()) return problem;
+    out->files.append({name, size});
+    return {};
+}
+
+// Puts a and b in place of %1 and %2; QString::arg warns about patterns that use only one.
+QString fill(QString pattern, const QString& a, const QString& b) {
+    return pattern.replace(QStringLiteral("%1"), a).replace(QStringLiteral("%2"), b);
+}
+
+// One free text, line by line: cast lists, synopses and memos of the kind users keep.
+// Each draw is a statement of its own: C++ leaves the order of arguments open.
+QStringList freeText(int kind, int lines, Dice& dice, const QStringList& actors) {
+    QStringList out;
+    for (int i = 0; i < lines; ++i) {
+        const QString a = actors[dice.below(int(actors.size()))];
+        const QString b = actors[dice.below(int(actors.size()))];
+        const QString role = dice.from(kRoles);
+        if (kind == SubTexts::kCast) {
+            out << role + QStringLiteral("　…　") + a;
+        } else if (kind == SubTexts::kArasuji) {  // two sentences a line
+            const QString first = fill(dice.from(kPlotLines), role, a);
+            const QString second = fill(dice.from(kPlotLines), b, role);
+            out << first + second;
+        } else {
+            out << fill(dice.from(kMemoLines), a, b);
+        }
+    }
+    return out;
+}
+
+QString writeFreeText(const QString& dir, int kind, const QString& daimei, const QStringList& lines,
+                      Collection* out) {
+    // As the program writes them: lines joined by CR LF, and a final CR LF.
+    qint64 size = 0;
+    const QString problem =
+        writeText(dir, SubTexts::fileName(kind, daimei),
+                  lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), &size);
+    if (!problem.isEmpty()) return problem;
+    ++out->textFiles;
+    out->textBytes += size;
+    return {};
+}
+
+// A poster of the usual proportions, drawn rather than shipped so that the tool needs no files.
+QString writePicture(const QString& dir, const QString& daimei, Dice& dice, Collection* out) {
+    QImage img(400, 566, QImage::Format_RGB32);
+    QPainter p(&img);
+    QLinearGradient sky(0, 0, 0, img.height());
+    const int top = dice.below(360);
+    const int bottom = dice.below(360);
+    sky.setColorAt(0, QColor::fromHsv(top, 140, 90));
+    sky.setColorAt(1, QColor::fromHsv(bottom, 200, 230));
+    p.fillRect(img.rect(), sky);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 60; ++i) {  // detail, so that the picture compresses like a photograph
+        p.setBrush(QColor::fromHsv(dice.below(360), 160, 240, 70));
+        const int r = dice.between(8, 90);
+        const int x = dice.below(img.width());
+        const int y = dice.below(img.height());
+        p.drawEllipse(QPoint(x, y), r, r);
+    }
+    p.setPen(Qt::white);
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setPixelSize(38);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(img.rect().adjusted(24, 0, -24, -60),
+               Qt::AlignHCenter | Qt::AlignBottom | Qt::TextWordWrap, daimei);
+    p.end();
+    const QString name = daimei + QStringLiteral(".jpg");
+    const QString path = QDir(dir).filePath(name);
+    if (!img.save(path, "JPG", 90)) return QStringLiteral("%1: cannot write the picture").arg(path);
+    out->pictureFile = name;
+    out->pictureSize = img.size();
+    out->pictureBytes = QFileInfo(path).size();
+    return {};
+}
+
+// The free texts and the picture; drawn from the dice after everything else, so
+// that the record files stay what they were for the seed.
+QString writeCardFiles(const QString& dir, const TitleTable& table,
+                       const std::vector<int>& viewingsOf, Dice& dice, const QStringList& actors,
+                       Collection* out) {
+    const auto most = std::max_element(viewingsOf.begin(), viewingsOf.end());
+    out->cardTitle = int(most - viewingsOf.begin());
+    out->cardViewings = *most;
+    out->cardName = table[out->cardTitle].Daimei;
+    const int cardLines[] = {0, 18, 7, 12};  // a few hundred characters each
+    for (int kind : {SubTexts::kCast, SubTexts::kArasuji, SubTexts::kMemo}) {
+        QStringList& lines = out->cardTexts[kind - 1];
+        lines = freeText(kind, cardLines[kind], dice, actors);
+        if (QString problem = writeFreeText(dir, kind, out->cardName, lines, out);
+            !problem.isEmpty())
+            return problem;
+    }
+    if (QString problem = writePicture(dir, out->cardName, dice, out); !problem.isEmpty())
+        return problem;
+
+    QSet<int> others;
+    while (others.size() < 1000) {
+        const int n = dice.between(1, table.TitleCount());
+        if (n == out->cardTitle || others.contains(n)) continue;
+        others.insert(n);
+        // Every one keeps a memo; about half a cast list, a synopsis or both.
+        for (int kind : {SubTexts::kCast, SubTexts::kArasuji, SubTexts::kMemo}) {
+            if (kind != SubTexts::kMemo && dice.below(2) == 0) continue;
+            const QStringList lines = freeText(kind, dice.between(1, 5), dice, actors);
+            if (QString problem = writeFreeText(dir, kind, table[n].Daimei, lines, out);
+                !problem.isEmpty())
+                return problem;
+        }
+    }
     return {};
 }
 
@@ -132,6 +282,23 @@ QString records(const QStringList& names) {
 
 QStringList collectionFileNames() {
     return {kDataFile, kHistoryFile, kHyoukaMasterFile, kSyoyuMasterFile, kSettingsFile};
+}
+
+bool isCollectionFileName(const QString& name) {
+    if (collectionFileNames().contains(name)) return true;
+    static const QRegularExpression ours = [] {
+        const auto alternatives = [](const auto& pool) {
+            QStringList words;
+            for (const char* w : pool) words << QRegularExpression::escape(u8(w));
+            return QStringLiteral("(?:%1)").arg(words.join(u'|'));
+        };
+        // Title names are a head word, a noun, a space and the title's number.
+        const QString title =
+            alternatives(kTitleHeads) + alternatives(kTitleNouns) + QStringLiteral(" [1-9][0-9]*");
+        return QRegularExpression(
+            QStringLiteral("^(?:(?:キャスト|あらすじ|メモ)_%1\\.txt|%1\\.jpg)$").arg(title));
+    }();
+    return ours.match(name).hasMatch();
 }
 
 QString buildCollection(const QString& dir, quint32 seed, Collection* out) {
@@ -182,9 +349,12 @@ QString buildCollection(const QString& dir, quint32 seed, Collection* out) {
     std::sort(days.begin(), days.end());
     RecordWriter viewings;
     viewings.reserve(qsizetype(days.size()) * 40);
+    std::vector<int> viewingsOf(table.TitleCount() + 1);  // [0] stays 0
     for (qint64 d : days) {
+        const int n = dice.between(1, table.TitleCount());
+        ++viewingsOf[n];
         viewings.text(dateText(QDate::fromJulianDay(d)))
-            .text(table[dice.between(1, table.TitleCount())].Daimei)
+            .text(table[n].Daimei)
             .text(dice.from(kViewingContents));
         viewings.endRecord();
     }
@@ -204,5 +374,5 @@ QString buildCollection(const QString& dir, quint32 seed, Collection* out) {
           std::pair{kSettingsFile, settings.result()}}) {
         if (QString problem = writeCp932(dir, name, text, out); !problem.isEmpty()) return problem;
     }
-    return {};
+    return writeCardFiles(dir, table, viewingsOf, dice, actors, out);
 }
