@@ -102,6 +102,9 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     if (!historyUnchangedOnDisk()) {
         if (QString m = LoadKansyouRireki(); !m.isEmpty()) return m;
     }
+    // One more record could not be read back: every count of the files is 16-bit.
+    if (kansyou_.KansyouCount() >= kMaxRecords)
+        return QStringLiteral("鑑賞履歴は%1件までしか登録できません。").arg(kMaxRecords);
 
     QByteArray bytes = historyBytes_;
     int position = kansyou_.KansyouCount() + 1;

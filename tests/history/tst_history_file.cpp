@@ -127,6 +127,18 @@ private slots:
                  rec("2003/05/10", "甲", "DVD") + rec("2003/06/01", "新", "DVD") + rec("2004/01/01", "乙", "DVD"));
     }
 
+    void refusesARecordPastTheLimit() {
+        QTemporaryDir dir;
+        QByteArray bytes;
+        for (int i = 0; i < kMaxRecords; ++i) bytes += "\"2003/05/10\",\"t\",\"DVD\"\r\n";
+        writeBytes(dir.path(), kHistoryFile, bytes);
+        Catalogue c(dir.path());
+        QVERIFY(c.LoadKansyouRireki().isEmpty());
+        QVERIFY(c.AddKansyou({"2004/01/01", "t", "DVD"}).contains(QStringLiteral("32766件まで")));
+        QCOMPARE(readBytes(dir.path(), kHistoryFile), bytes);
+        QCOMPARE(c.kansyou().KansyouCount(), kMaxRecords);
+    }
+
     void refusesTextTheCodePageCannotHold() {
         QTemporaryDir dir;
         writeCp932(dir.path(), kHistoryFile, rec("2003/05/10", "甲", "DVD"));
