@@ -229,7 +229,7 @@ void CardEditing::cmdNew_Click() {
     const QString name = askNewTitleName();
     if (name.isEmpty()) return;
     if (!main_.reportWrite(cat_.appendTitle(name))) return;
-    main_.LoadMainData();
+    main_.titlesChanged();
     card_.showTitleNumber(cat_.TitleCount());
     main_.GalleryReady = false;
     main_.HelpMessage = afterAddHelp();
@@ -258,7 +258,7 @@ void CardEditing::cmdDel_Click() {
                                QStringLiteral(".bmp"), QStringLiteral(".gif")}) {
         if (!isReservedFileName(n + ext)) cat_.dir().remove(n + ext);
     }
-    main_.LoadMainData();
+    main_.titlesChanged();
     if (cat_.TitleCount() > 0) {
         card_.showTitleNumber(qBound(1, k == count ? k - 1 : k, cat_.TitleCount()));
         main_.GalleryReady = false;

@@ -198,6 +198,8 @@ void frmMain::LoadKansyouRireki() {
         prompts_.message(problem, QStringLiteral("鑑賞履歴の読み込み"), Prompts::Icon::Exclamation);
 }
 
+void frmMain::titlesChanged() { fraMain_->applyTitleRange(); }
+
 bool frmMain::SaveMainData() { return reportWrite(catalogue_.SaveMainData()); }
 
 bool frmMain::reportWrite(const QString& problem) {

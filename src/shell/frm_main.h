@@ -34,6 +34,8 @@ public:
 
     // Rebuilds the table and pick lists from the data file and reports a damaged file.
     void LoadMainData();
+    // After titles were added or removed in place: the scroll bar's range follows.
+    void titlesChanged();
     // Rewrites the data file; a failure is reported to the user. True on success.
     bool SaveMainData();
     // Shows the message of a failed write; true when there was none.

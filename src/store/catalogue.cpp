@@ -5,6 +5,7 @@
 #include "record_dialect.h"
 
 #include <QDateTime>
+#include <QFile>
 
 const std::array<QString, 8> kDefaultHyoukaKoumoku = {
     QString(),           QStringLiteral("総合"),   QStringLiteral("感動・涙"),
@@ -120,15 +121,20 @@ ReadProblem Catalogue::parseTitles(QStringView text) {
     // equal values, so each field is looked up once for both.
     StringPool marks;
     const auto intern = [this, &marks](int field, QStringView v) -> QString {
-        static constexpr int kListOfField[] = {0, 1, 2, 0, 3, 4};  // 監督, 主演, -, 国, ジャンル
-        if (field > 5 || kListOfField[field] == 0) return marks.get(v);
-        if (v.isEmpty()) return {};
-        const int k = kListOfField[field];
-        const auto [listed, added] = txtD_[k].intern(v);
-        if (added) attributeValues_[k].append(*listed);
-        return *listed;
+        return field > 5 || field == 3 ? marks.get(v) : internAttribute(field, v);
     };
     return parseDataFile(text, &table_, intern);
+}
+
+// Field 1 director, 2 lead actor, 4 country, 5 genre: the listed copy of v,
+// which joins its seen-value list when new.
+QString Catalogue::internAttribute(int field, QStringView v) {
+    static constexpr int kListOfField[] = {0, 1, 2, 0, 3, 4};
+    if (v.isEmpty()) return {};
+    const int k = kListOfField[field];
+    const auto [listed, added] = txtD_[k].intern(v);
+    if (added) attributeValues_[k].append(*listed);
+    return *listed;
 }
 
 void Catalogue::rebuildPickLists() {
@@ -170,33 +176,57 @@ QString Catalogue::storeTitle(int n, const Title& changed) {
 }
 
 QString Catalogue::appendTitle(const QString& name) {
+    Title added;
+    added.Daimei = name;
     if (!dataWhole_) {
         // Appending would put the title behind the part that could not be read.
-        TitleTable grown = table_;
-        Title t;
-        t.Daimei = name;
-        grown.append(t);
-        std::swap(grown, table_);
-        QString problem = SaveMainData();
-        std::swap(grown, table_);
-        return problem;
+        table_.append(added);
+        const QString problem = SaveMainData();
+        if (!problem.isEmpty()) {
+            table_.remove(table_.TitleCount());
+            return problem;
+        }
+        dataWhole_ = true;
+    } else {
+        QByteArray tail;
+        if (!Cp932::encode(newTitleRecord(name), &tail))
+            return QStringLiteral("「%1」に書き込めない文字があります。").arg(kDataFile);
+        QFile file(dir_.filePath(kDataFile));
+        if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1)) {
+            const QByteArray lastByte = file.read(1);
+            const char last = lastByte.isEmpty() ? '\n' : lastByte[0];
+            if (last != '\n' && last != '\r') tail.prepend("\r\n");  // or it would swallow the new record
+        }
+        file.close();
+        const FileResult r = dir_.append(kDataFile, tail);
+        if (!r.ok()) return QStringLiteral("タイトルを追加できませんでした。\r\n") + r.error;
+        table_.append(added);
     }
-    QByteArray tail;
-    if (!Cp932::encode(newTitleRecord(name), &tail))
-        return QStringLiteral("「%1」に書き込めない文字があります。").arg(kDataFile);
-    QByteArray bytes;
-    if (dir_.read(kDataFile, &bytes) && !bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
-        tail.prepend("\r\n");  // a last record without its line end would swallow the new one
-    const FileResult r = dir_.append(kDataFile, tail);
-    return r.ok() ? QString() : QStringLiteral("タイトルを追加できませんでした。\r\n") + r.error;
+    // A title with nothing but its name adds to no list but the names.
+    QStringListModel* names = pickList(PickList::Name);
+    names->insertRows(names->rowCount(), 1);
+    names->setData(names->index(names->rowCount() - 1), name);
+    return {};
 }
 
 QString Catalogue::removeTitle(int k) {
-    TitleTable rest;
-    rest.reserve(table_.TitleCount());
-    for (int n = 1; n <= table_.TitleCount(); ++n)
-        if (n != k) rest.append(table_[n]);
-    return writeTextFile(kDataFile, serializeDataFile(rest));
+    if (QString problem = writeTextFile(kDataFile, serializeDataFile(table_, k)); !problem.isEmpty())
+        return problem;
+    table_.remove(k);
+    // Values only the removed title held leave the lists, as after a fresh load.
+    for (int j = 1; j <= 4; ++j) {
+        txtD_[j].clear();
+        attributeValues_[j].clear();
+    }
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        Title& t = table_[n];
+        t.Kantoku = internAttribute(1, t.Kantoku);
+        t.Syuen = internAttribute(2, t.Syuen);
+        t.Kuni = internAttribute(4, t.Kuni);
+        t.Janru = internAttribute(5, t.Janru);
+    }
+    rebuildPickLists();
+    return {};
 }
 
 bool Catalogue::addAttributeValue(int k, const QString& v) {

@@ -57,9 +57,11 @@ public:
     // Edits that keep the table and the file in agreement: when the write
     // fails, the table is put back as it was and the message returned.
     QString storeTitle(int n, const Title& changed);
-    // Appends the record of a new, otherwise empty title (then LoadMainData).
+    // Appends the record of a new, otherwise empty title to the file and the
+    // table; it becomes the last title.
     QString appendTitle(const QString& name);
-    // Rewrites the data file without title k (then LoadMainData).
+    // Rewrites the data file without title k and takes it out of the table;
+    // the pick lists are rebuilt as a load would build them.
     QString removeTitle(int k);
     // Enter in an attribute combo: lists v (k = 1..4) unless it occurs anywhere
     // in the seen-value text, in its sorted place. True when it was added.
@@ -100,6 +102,7 @@ private:
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
     ReadProblem parseTitles(QStringView text);
+    QString internAttribute(int field, QStringView v);
     void rebuildPickLists();
     void rebuildViewingLists();
     bool historyUnchangedOnDisk();

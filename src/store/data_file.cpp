@@ -114,10 +114,11 @@ std::array<const QString*, 11> texts(const Title& t) {
 }
 }  // namespace
 
-QString serializeDataFile(const TitleTable& table) {
+QString serializeDataFile(const TitleTable& table, int skip) {
     constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
     qsizetype size = 0;
     for (int n = 1; n <= table.TitleCount(); ++n) {
+        if (n == skip) continue;
         const Title& t = table[n];
         size += kFixed;
         for (const QString* s : texts(t)) size += s->size();
@@ -126,6 +127,7 @@ QString serializeDataFile(const TitleTable& table) {
     QString out(size, Qt::Uninitialized);
     QChar* p = out.data();
     for (int n = 1; n <= table.TitleCount(); ++n) {
+        if (n == skip) continue;
         const Title& t = table[n];
         const auto fields = texts(t);
         for (int i = 0; i < 7; ++i) {

@@ -28,7 +28,7 @@ using FieldInterner = std::function<QString(int field, QStringView text)>;
 // interner, the columns whose values repeat are shared through pools of its own.
 ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& intern = {});
 
-// The whole data file text for titles 1..TitleCount, CR LF after each record.
-QString serializeDataFile(const TitleTable& table);
+// The whole data file text for titles 1..TitleCount but title skip (0: none).
+QString serializeDataFile(const TitleTable& table, int skip = 0);
 // The record of a newly added title: its name, sixteen omitted fields, "".
 QString newTitleRecord(const QString& name);

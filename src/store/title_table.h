@@ -42,6 +42,7 @@ public:
 
     void clear() { titles_.resize(1); titles_[0] = Title{}; }
     void append(Title t) { titles_.append(std::move(t)); }
+    void remove(int n) { titles_.remove(n); }
     void reserve(int n) { titles_.reserve(n + 1); }
     // Number of the first title named exactly name, or 0.
     int find(const QString& name) const;

@@ -4,6 +4,7 @@
 #include "test_registry.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -32,6 +33,17 @@ private:
     }
     void click(MainFixture& f, const char* name) {
         QTest::mouseClick(f.find<QPushButton>(QLatin1String(name)), Qt::LeftButton);
+    }
+    // What a restart would find: the table and every title pick list.
+    void agreesWithAFreshLoad(MainFixture& f) {
+        Catalogue fresh(f.path());
+        QVERIFY(fresh.LoadMainData().isEmpty());
+        Catalogue& live = f.window->catalogue();
+        QCOMPARE(live.titles(), fresh.titles());
+        for (PickList p : {PickList::Name, PickList::Kantoku, PickList::Syuen, PickList::Kuni,
+                           PickList::Janru, PickList::Koukai, PickList::Koukai3})
+            QCOMPARE(live.pickList(p)->stringList(), fresh.pickList(p)->stringList());
+        for (int k = 1; k <= 8; ++k) QCOMPARE(live.txtD(k).text(), fresh.txtD(k).text());
     }
     QString shown(MainFixture& f) { return f.find<QComboBox>("cboName")->currentText(); }
     QString counter(MainFixture& f) { return f.find<QLabel>("lblKensu")->text(); }
@@ -78,6 +90,7 @@ private slots:
         QCOMPARE(shown(f), QStringLiteral("新作"));
         QCOMPARE(counter(f), QStringLiteral("3 / 3"));
         QCOMPARE(f.find<QComboBox>("cboName")->count(), 3);
+        agreesWithAFreshLoad(f);
         f.checkBoxes();
     }
 
@@ -161,6 +174,7 @@ private slots:
         QCOMPARE(readCp932(f.path(), kDataFile),
                  titleRecord("一", "監督一") + titleRecord("三", "監督三") + titleRecord("四", "監督四"));
         QCOMPARE(f.find<QComboBox>("cboKantoku")->findText("監督二"), -1);
+        agreesWithAFreshLoad(f);
 
         hsb->setValue(3);
         f.prompts.planAnswer(Prompts::Answer::Ok);
@@ -171,6 +185,25 @@ private slots:
         f.prompts.planAnswer(Prompts::Answer::Cancel);
         click(f, "cmdDel");
         QCOMPARE(counter(f), QStringLiteral("2 / 2"));
+        f.checkBoxes();
+    }
+
+    void addingToADamagedFileRewritesWhatWasRead() {
+        MainFixture f;
+        writeFreshMasters(f.path(), false);
+        const QByteArray damaged = cp932(titleRecord("甲", "監督") + "\"乙\",,,,,,,x,0,0,0,0,0,0,,,,\r\n");
+        writeBytes(f.path(), kDataFile, damaged);
+        f.prompts.planAnswer(Prompts::Answer::Ok);  // the report of the damaged file
+        f.start();
+        f.prompts.planInput("丙");
+        click(f, "cmdNew");
+        // Appending would have left the new title behind the unreadable record.
+        QCOMPARE(readCp932(f.path(), kDataFile), titleRecord("甲", "監督") + titleRecord("丙"));
+        const QStringList kept = QDir(f.path()).entryList({"*.bak"});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readBytes(f.path(), kept[0]), damaged);
+        QCOMPARE(counter(f), QStringLiteral("2 / 2"));
+        agreesWithAFreshLoad(f);
         f.checkBoxes();
     }
 
