@@ -27,6 +27,7 @@ QDateTime DataDir::dirModified() const {
 void DataDir::rescan() {
     exact_.clear();
     folded_.clear();
+    spellings_.clear();
     scannedModified_ = dirModified();
     const QStringList names =
         QDir(path_).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -46,16 +47,21 @@ void DataDir::afterOwnChange(const QDateTime& before) {
 }
 
 void DataDir::noteAdded(const QString& actual) {
-    exact_.emplace(actual, true);
-    folded_.emplace(fold(actual), actual);  // the first spelling seen stays the match
+    if (!exact_.emplace(actual, true).second) return;
+    const QString key = fold(actual);
+    folded_.emplace(key, actual);  // the first spelling seen stays the match
+    ++spellings_[key];
 }
 
 void DataDir::noteRemoved(const QString& actual) {
-    exact_.erase(actual);
+    if (exact_.erase(actual) == 0) return;
     const QString key = fold(actual);
+    const int left = --spellings_[key];
+    if (left == 0) spellings_.erase(key);
     const auto it = folded_.find(key);
     if (it == folded_.end() || it->second != actual) return;
     folded_.erase(it);
+    if (left == 0) return;
     for (const auto& [other, present] : exact_) {  // rare: another spelling remains
         if (fold(other) == key) {
             folded_.emplace(key, other);

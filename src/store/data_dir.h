@@ -59,5 +59,6 @@ private:
     QString path_;
     StringMap<bool> exact_;
     StringMap<QString> folded_;  // case-folded name → one actual name
+    StringMap<int> spellings_;   // case-folded name → how many actual names fold to it
     QDateTime scannedModified_;
 };

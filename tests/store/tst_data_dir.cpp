@@ -24,6 +24,11 @@ private slots:
         QCOMPARE(dir.actualName(QStringLiteral("X.JPG")), QStringLiteral("X.JPG"));
         QVERIFY(!dir.exists(QStringLiteral("なし.txt")));
         QCOMPARE(dir.actualName(QStringLiteral("なし.txt")), QStringLiteral("なし.txt"));
+        // Removing one spelling leaves the other findable.
+        QVERIFY(dir.remove(QStringLiteral("x.jpg")));
+        QCOMPARE(dir.actualName(QStringLiteral("x.jpg")), QStringLiteral("X.JPG"));
+        QVERIFY(dir.remove(QStringLiteral("x.jpg")));
+        QVERIFY(!dir.exists(QStringLiteral("X.jpg")));
         // Full-width letters fold too.
         writeBytes(tmp.path(), QStringLiteral("ＡＢ.txt"), "d");
         dir.rescan();
