@@ -4,16 +4,19 @@
 #include "store/data_file.h"
 
 namespace {
-// Byte offset in code page 932 bytes of the character at charPos. Every
-// character of the code page is one UTF-16 unit: lead bytes take two bytes.
-qsizetype byteOffsetOf(const QByteArray& bytes, qsizetype charPos) {
+// Turns ascending positions in the decoded text into byte offsets in one walk.
+// Every character of the code page is one UTF-16 unit; lead bytes take two bytes.
+void toByteOffsets(const QByteArray& bytes, QVector<qsizetype>* positions) {
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    qsizetype b = 0;
-    for (qsizetype c = 0; c < charPos && b < bytes.size(); ++c) {
-        const uchar x = p[b];
-        b += ((x >= 0x81 && x <= 0x9F) || (x >= 0xE0 && x <= 0xFC)) ? 2 : 1;
+    qsizetype b = 0, c = 0;
+    for (qsizetype& pos : *positions) {
+        while (c < pos && b < bytes.size()) {
+            const uchar x = p[b];
+            b += ((x >= 0x81 && x <= 0x9F) || (x >= 0xE0 && x <= 0xFC)) ? 2 : 1;
+            ++c;
+        }
+        pos = b;
     }
-    return b;
 }
 }  // namespace
 
@@ -21,7 +24,6 @@ QString Catalogue::LoadKansyouRireki() {
     kansyou_.clear();
     historyBytes_.clear();
     historyStarts_.clear();
-    historyChars_ = 0;
     historyWhole_ = true;
     QString message;
     if (dir_.exists(kHistoryFile)) {
@@ -31,8 +33,8 @@ QString Catalogue::LoadKansyouRireki() {
             historyWhole_ = false;
             message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
         } else {
-            historyChars_ = text.size();
             const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
+            toByteOffsets(historyBytes_, &historyStarts_);
             if (parsed.any() || !problem.isEmpty()) {
                 historyWhole_ = false;
                 damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);
@@ -52,20 +54,12 @@ void Catalogue::rebuildViewingLists() {
     for (const Kansyou& r : kansyou_.records()) {
         const QString& d = r.Kansyoubi;
         if (!d.isEmpty()) {
-            const QString y7 = d.left(7), y4 = d.left(4);
-            if (!txtD_[6].contains(y7)) {
-                txtD_[6].add(y7);
-                kanbi.append(y7);
-            }
-            if (!txtD_[9].contains(y4)) {
-                txtD_[9].add(y4);
-                kanbi2.append(y4 + QStringLiteral("年"));
-            }
+            // Looked up as views: a copy is made only for a value not seen before.
+            const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
+            if (!txtD_[6].contains(y7)) kanbi.append(*txtD_[6].intern(y7).first);
+            if (!txtD_[9].contains(y4)) kanbi2.append(*txtD_[9].intern(y4).first + QStringLiteral("年"));
         }
-        if (!r.KansyouNaiyou.isEmpty() && !txtD_[7].contains(r.KansyouNaiyou)) {
-            txtD_[7].add(r.KansyouNaiyou);
-            contents.append(r.KansyouNaiyou);
-        }
+        if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou)) contents.append(r.KansyouNaiyou);
     }
     pickList(PickList::Kanbi)->setStringList(kanbi);
     pickList(PickList::Kanbi2)->setStringList(kanbi2);
@@ -111,7 +105,7 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     if (kansyou_.LastKansyoubi > k.Kansyoubi) {
         position = kansyou_.insertPosition(k.Kansyoubi);
         if (historyWhole_) {
-            bytes.insert(byteOffsetOf(historyBytes_, historyStarts_[position - 1]), recordBytes);
+            bytes.insert(historyStarts_[position - 1], recordBytes);
         } else {  // only what was read can be put in order; the original is kept aside
             QString text;
             for (int i = 1; i <= kansyou_.KansyouCount(); ++i) {
@@ -124,10 +118,7 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     } else {
         // A last record without its line end would swallow the new one.
         QByteArray tail = recordBytes;
-        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r')) {
-            tail.prepend("\r\n");
-            historyChars_ += 2;
-        }
+        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r')) tail.prepend("\r\n");
         if (QString kept = keepOriginal(kHistoryFile); !kept.isEmpty()) return kept;
         if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok())
             return QStringLiteral("鑑賞履歴に追記できませんでした。\r\n") + r.error;
@@ -137,10 +128,10 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     historyBytes_ = bytes;
     if (!historyWhole_) return LoadKansyouRireki();
     kansyou_.insert(position, k);
-    const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1] : historyChars_;
+    const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1]
+                                                           : bytes.size() - recordBytes.size();
     historyStarts_.insert(position - 1, at);
-    for (qsizetype i = position; i < historyStarts_.size(); ++i) historyStarts_[i] += record.size();
-    historyChars_ += record.size();
+    for (qsizetype i = position; i < historyStarts_.size(); ++i) historyStarts_[i] += recordBytes.size();
     kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
     rebuildViewingLists();
     return {};

@@ -45,7 +45,7 @@ private:
 };
 
 // Reads the history text: three fields a record. Stops before a cut record or
-// past the record limit. *starts receives the text position where each kept
-// record begins.
+// past the record limit. *starts receives the position in the text where each
+// kept record begins.
 ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsizetype>* starts);
 QString historyRecord(const Kansyou& k);

@@ -118,10 +118,9 @@ private:
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
     KansyouTable kansyou_;
     // The history file as last read or written, and where each record starts
-    // in its text, so that an insertion splices bytes instead of rewriting records.
+    // in it, so that an insertion splices bytes instead of rewriting records.
     QByteArray historyBytes_;
-    QVector<qsizetype> historyStarts_;
-    qsizetype historyChars_ = 0;
+    QVector<qsizetype> historyStarts_;  // byte offset of each record
     bool historyWhole_ = false;
     // Originals of files that were read only in part, kept until their first rewrite.
     QHash<QString, QByteArray> damagedOriginals_;
