@@ -71,16 +71,6 @@ QString Catalogue::writeTextFile(const QString& name, const QString& text) {
     return r.ok() ? QString() : QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
 }
 
-QString Catalogue::appendTextFile(const QString& name, const QString& text) {
-    QByteArray bytes;
-    if (!Cp932::encode(text, &bytes))
-        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
-            .arg(name, Cp932::firstUnencodable(text));
-    if (QString kept = keepOriginal(name); !kept.isEmpty()) return kept;
-    const FileResult r = dir_.append(name, bytes);
-    return r.ok() ? QString() : QStringLiteral("ファイルに追記できませんでした。\r\n") + r.error;
-}
-
 QString Catalogue::LoadMainData() {
     table_.clear();
     for (int k = 1; k <= 4; ++k) {

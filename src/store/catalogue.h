@@ -93,7 +93,6 @@ public:
     // first rewrite of a file that could not be read whole, the original is
     // kept beside it. Empty on success, else a message for the user.
     QString writeTextFile(const QString& name, const QString& text);
-    QString appendTextFile(const QString& name, const QString& text);
     // Reads and decodes a whole file; *problem describes a bad part that was left out.
     bool readTextFile(const QString& name, QString* text, QString* problem,
                       QByteArray* bytes = nullptr);
