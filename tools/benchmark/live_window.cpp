@@ -1,0 +1,24 @@
+#include "live_window.h"
+
+#include <utility>
+
+bool LiveWindow::open(QString* error) {
+    window.Form_Load();
+    if (window.isHidden()) {
+        *error = QStringLiteral("the window did not open");
+        return false;
+    }
+    return boxesWere({}, error);
+}
+
+bool LiveWindow::boxesWere(const QStringList& expected, QString* error) {
+    const QStringList shown = std::exchange(prompts.boxes, {});
+    bool same = shown.size() == expected.size();
+    for (qsizetype i = 0; same && i < shown.size(); ++i) same = shown[i].startsWith(expected[i]);
+    if (same) return true;
+    *error = QStringLiteral("%1 box(es) appeared where %2 were expected: %3")
+                 .arg(shown.size())
+                 .arg(expected.size())
+                 .arg(shown.join(QStringLiteral(" | ")));
+    return false;
+}
