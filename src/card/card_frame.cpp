@@ -134,8 +134,8 @@ QWidget* CardFrame::buildViewButtons() {
     const QString captions[] = {QString(), QStringLiteral("メイン"), QStringLiteral("キャスト"),
                                 QStringLiteral("あらすじ"), QStringLiteral("感想　・　メモ")};
     void (CardFrame::*handlers[])() = {nullptr, &CardFrame::cmdHyouji1_Click,
-                                        &CardFrame::cmdHyouji2_Click, &CardFrame::cmdHyouji3_Click,
-                                        &CardFrame::cmdHyouji4_Click};
+                                       &CardFrame::cmdHyouji2_Click, &CardFrame::cmdHyouji3_Click,
+                                       &CardFrame::cmdHyouji4_Click};
     for (int k = 1; k <= 4; ++k) {
         cmdHyouji_[k] = new QPushButton(captions[k], bar);
         cmdHyouji_[k]->setObjectName(QStringLiteral("cmdHyouji%1").arg(k));
@@ -159,12 +159,14 @@ QWidget* CardFrame::buildSubScreen(int k) {
     txtSubData_[k]->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     v->addWidget(txtSubData_[k], 1);
     const QString captions[] = {QString(), QStringLiteral("キャスト　保存"),
-                                QStringLiteral("あらすじ　保存"), QStringLiteral("感想・メモ　保存")};
+                                QStringLiteral("あらすじ　保存"),
+                                QStringLiteral("感想・メモ　保存")};
     auto* save = new QPushButton(captions[k], panel);
     save->setObjectName(QStringLiteral("cmdSubData%1").arg(k));
     save->setMinimumWidth(140);
     void (CardFrame::*handlers[])() = {nullptr, &CardFrame::cmdSubData1_Click,
-                                        &CardFrame::cmdSubData2_Click, &CardFrame::cmdSubData3_Click};
+                                       &CardFrame::cmdSubData2_Click,
+                                       &CardFrame::cmdSubData3_Click};
     connect(save, &QPushButton::clicked, this, handlers[k]);
     v->addWidget(save, 0, Qt::AlignRight);
     fraSubGamen_[k] = panel;
@@ -238,8 +240,8 @@ QWidget* CardFrame::buildAttributes() {
     txtNengetu_->setPlaceholderText(QStringLiteral("例 1999/04/01"));
 
     // Release year-months and years feed the rankings; the card never shows them.
-    for (auto [name, list] : {std::pair{"cboKoukai", PickList::Koukai},
-                              std::pair{"cboKoukai3", PickList::Koukai3}}) {
+    for (auto [name, list] :
+         {std::pair{"cboKoukai", PickList::Koukai}, std::pair{"cboKoukai3", PickList::Koukai3}}) {
         auto* hidden = new QComboBox(box);
         hidden->setObjectName(QLatin1String(name));
         hidden->setModel(cat_.pickList(list));
@@ -460,9 +462,9 @@ void CardFrame::showPicture(const QString& daimei) {
     if (loaded.isNull()) return;
     imgGazou_->setPixmap(QPixmap::fromImage(loaded));
     const int tw = CardRules::kTwipsPerPixel;
-    const int h = CardRules::posterHeightTwips(loaded.width() * tw, loaded.height() * tw,
-                                               CardRules::kPosterWidthTwips,
-                                               imgGazou_->height() * tw);
+    const int h =
+        CardRules::posterHeightTwips(loaded.width() * tw, loaded.height() * tw,
+                                     CardRules::kPosterWidthTwips, imgGazou_->height() * tw);
     imgGazou_->setFixedHeight(px(h));
 }
 
@@ -542,11 +544,13 @@ bool CardFrame::acceptText(const QString& text, const QString& what, bool quotes
 void CardFrame::cmdRirekiHozon_Click() {
     const QString missing = QStringLiteral("入力漏れ");
     if (txtKansyoubi_->text().isEmpty()) {
-        prompts_.message(QStringLiteral("鑑賞日が入力されていません"), missing, Prompts::Icon::Exclamation);
+        prompts_.message(QStringLiteral("鑑賞日が入力されていません"), missing,
+                         Prompts::Icon::Exclamation);
         return;
     }
     if (cboKansyou_->currentText().isEmpty()) {
-        prompts_.message(QStringLiteral("鑑賞内容が入力されていません"), missing, Prompts::Icon::Exclamation);
+        prompts_.message(QStringLiteral("鑑賞内容が入力されていません"), missing,
+                         Prompts::Icon::Exclamation);
         return;
     }
     const auto date = parseDateText(txtKansyoubi_->text());

@@ -25,7 +25,8 @@ class ShapeCell;
 class CardFrame : public QFrame {
     Q_OBJECT
 public:
-    CardFrame(Catalogue& catalogue, Prompts& prompts, const Clock& clock, QWidget* parent = nullptr);
+    CardFrame(Catalogue& catalogue, Prompts& prompts, const Clock& clock,
+              QWidget* parent = nullptr);
 
     void ShowTitle();
     void ShowHyoukaBars();
@@ -105,10 +106,10 @@ private:
     QComboBox* cboJanru_ = nullptr;
     QComboBox* cboHyouka_ = nullptr;
     std::array<QLabel*, 4> imgFace1_{};
-    std::array<QComboBox*, 8> cboHyouka1_{};  // [1..7]
-    std::array<QLabel*, 8> lblHyouka1_{};     // [1..7]
+    std::array<QComboBox*, 8> cboHyouka1_{};                 // [1..7]
+    std::array<QLabel*, 8> lblHyouka1_{};                    // [1..7]
     std::array<std::array<ShapeCell*, 11>, 8> shpHyouka_{};  // [1..7][1..10]
-    std::array<QCheckBox*, 5> chkSyoyu_{};  // [1..4]
+    std::array<QCheckBox*, 5> chkSyoyu_{};                   // [1..4]
     QLabel* imgGazou_ = nullptr;
     FlexGrid* msgKansyou_ = nullptr;
     std::array<QPushButton*, 5> cmdHyouji_{};      // [1..4]

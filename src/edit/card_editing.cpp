@@ -25,24 +25,39 @@ QString newTitleHelp() {
 }
 
 QString afterAddHelp() {
-    return QStringLiteral("監督、主演、公開日、製作国、ジャンル、評価が「未登録」になっていますので必要に応じて登録します。") +
+    return QStringLiteral(
+               "監督、主演、公開日、製作国、ジャンル、評価が「未登録」になっていますので必要に応じ"
+               "て登録します。") +
            kCrLf +
-           QStringLiteral("それぞれ入力後にＥｎｔｅｒキーを押してください。なお一度登録した情報は次からコンボリスト選択できます。") +
+           QStringLiteral(
+               "それぞれ入力後にＥｎｔｅｒキーを押してください。なお一度登録した情報は次からコンボ"
+               "リスト選択できます。") +
            kCrLf + kCrLf + QStringLiteral("自己評価はコンボリストから点数を指定します。") + kCrLf +
-           QStringLiteral("ソフト所有管理については所有しているソフトにチェックを入れます。") + kCrLf + kCrLf +
-           QStringLiteral("鑑賞状況も管理したい場合は、鑑賞状況のリストをダブルクリックしてください。") + kCrLf +
-           kCrLf + QStringLiteral("※管理するのはタイトル名だけでいいや！という方はこのままでＯＫです。");
+           QStringLiteral("ソフト所有管理については所有しているソフトにチェックを入れます。") +
+           kCrLf + kCrLf +
+           QStringLiteral(
+               "鑑賞状況も管理したい場合は、鑑賞状況のリストをダブルクリックしてください。") +
+           kCrLf + kCrLf +
+           QStringLiteral("※管理するのはタイトル名だけでいいや！という方はこのままでＯＫです。");
 }
 
 QString pictureHelp() {
     return QStringLiteral("＜画像の表示方法＞") + kCrLf + kCrLf +
-           QStringLiteral("①まずはネット上から映画タイトルの画像を取得し任意の場所に保存しておきます。（TSUTAYAがお薦め）") +
+           QStringLiteral(
+               "①まずはネット上から映画タイトルの画像を取得し任意の場所に保存しておきます。（TSUTAY"
+               "Aがお薦め）") +
            kCrLf +
-           QStringLiteral("（スキャナをお持ちならそちらでもＯＫですがネット上からのダウンロードがお手軽です。）") +
+           QStringLiteral(
+               "（スキャナをお持ちならそちらでもＯＫですがネット上からのダウンロードがお手軽です。"
+               "）") +
            kCrLf + kCrLf +
-           QStringLiteral("②画像表示部をクリックすると、画像読み込みのための枠が表示されます。") + kCrLf +
-           QStringLiteral("ここで①にて取得しておいたファイルを選択して確定ボタンを押すだけ。") + kCrLf + kCrLf +
-           QStringLiteral("間違った画像を割り付けてしまった場合はもう一度同じ作業を繰り返して正しい画像を取得してください。");
+           QStringLiteral("②画像表示部をクリックすると、画像読み込みのための枠が表示されます。") +
+           kCrLf +
+           QStringLiteral("ここで①にて取得しておいたファイルを選択して確定ボタンを押すだけ。") +
+           kCrLf + kCrLf +
+           QStringLiteral(
+               "間違った画像を割り付けてしまった場合はもう一度同じ作業を繰り返して正しい画像を取得"
+               "してください。");
 }
 
 QString* attributeField(Title& t, int k) {
@@ -55,8 +70,8 @@ CardEditing::CardEditing(frmMain& main, CardFrame& card)
     : QObject(&main), main_(main), card_(card), cat_(main.catalogue()), prompts_(main.prompts()) {
     const char* names[] = {nullptr, "cboKantoku", "cboSyuen", "cboKuni", "cboJanru"};
     void (CardEditing::*picked[])() = {nullptr, &CardEditing::cboKantoku_Click,
-                                        &CardEditing::cboSyuen_Click, &CardEditing::cboKuni_Click,
-                                        &CardEditing::cboJanru_Click};
+                                       &CardEditing::cboSyuen_Click, &CardEditing::cboKuni_Click,
+                                       &CardEditing::cboJanru_Click};
     for (int k = 1; k <= 4; ++k) {
         attributes_[k] = card.findChild<QComboBox*>(QLatin1String(names[k]));
         connect(attributes_[k], &QComboBox::activated, this, picked[k]);
@@ -104,13 +119,15 @@ bool CardEditing::store(const Title& changed) {
 
 bool CardEditing::acceptValue(const QString& v) {
     if (v.contains(u'"')) {
-        prompts_.message(QStringLiteral("「\"」の文字は使えません。"), kRestricted, Prompts::Icon::Exclamation);
+        prompts_.message(QStringLiteral("「\"」の文字は使えません。"), kRestricted,
+                         Prompts::Icon::Exclamation);
         return false;
     }
     const QString bad = Cp932::firstUnencodable(v);
     if (!bad.isEmpty()) {
-        prompts_.message(QStringLiteral("「%1」はシフトJISで保存できない文字のため使えません。").arg(bad),
-                         kRestricted, Prompts::Icon::Exclamation);
+        prompts_.message(
+            QStringLiteral("「%1」はシフトJISで保存できない文字のため使えません。").arg(bad),
+            kRestricted, Prompts::Icon::Exclamation);
         return false;
     }
     return true;
@@ -181,36 +198,44 @@ void CardEditing::chkSyoyu_Click(int index) {
 QString CardEditing::askNewTitleName() {
     QString proposal;
     for (;;) {
-        const QString answer = Cp932::toCp932Twins(prompts_.input(
-            QStringLiteral("タイトル名を入力して下さい"), QStringLiteral("タイトル名入力"), proposal));
+        const QString answer =
+            Cp932::toCp932Twins(prompts_.input(QStringLiteral("タイトル名を入力して下さい"),
+                                               QStringLiteral("タイトル名入力"), proposal));
         if (answer.isEmpty()) return {};
         QString bad;
         switch (checkNewTitleName(cat_.titles(), answer, &bad)) {
             case NameProblem::None:
                 return answer;
             case NameProblem::Forbidden:
-                prompts_.message(QStringLiteral("\\ / : , ; * ? < > |　の文字は使えません。"), kRestricted,
-                                 Prompts::Icon::Exclamation);
+                prompts_.message(QStringLiteral("\\ / : , ; * ? < > |　の文字は使えません。"),
+                                 kRestricted, Prompts::Icon::Exclamation);
                 break;
             case NameProblem::Control:
-                prompts_.message(QStringLiteral("タブや改行などの制御文字は使えません。"), kRestricted,
-                                 Prompts::Icon::Exclamation);
+                prompts_.message(QStringLiteral("タブや改行などの制御文字は使えません。"),
+                                 kRestricted, Prompts::Icon::Exclamation);
                 proposal = answer;
                 break;
             case NameProblem::Unencodable:
-                prompts_.message(QStringLiteral("「%1」はシフトJISで保存できない文字のため使えません。").arg(bad),
-                                 kRestricted, Prompts::Icon::Exclamation);
+                prompts_.message(
+                    QStringLiteral("「%1」はシフトJISで保存できない文字のため使えません。")
+                        .arg(bad),
+                    kRestricted, Prompts::Icon::Exclamation);
                 proposal = answer;
                 break;
             case NameProblem::TooLong:
-                prompts_.message(QStringLiteral("タイトル名が長すぎます。ファイル名に使えるよう短くして下さい。"),
-                                 kRestricted, Prompts::Icon::Exclamation);
+                prompts_.message(
+                    QStringLiteral(
+                        "タイトル名が長すぎます。ファイル名に使えるよう短くして下さい。"),
+                    kRestricted, Prompts::Icon::Exclamation);
                 proposal = answer;
                 break;
             case NameProblem::Duplicate:
-                prompts_.message(QStringLiteral("既に同じタイトル名で登録されているものがあります。") + kCrLf +
-                                     kCrLf + QStringLiteral("題名の後ろに追番やアーティスト名を入れるなどして区別して下さい"),
-                                 QStringLiteral("二重登録"), Prompts::Icon::Exclamation);
+                prompts_.message(
+                    QStringLiteral("既に同じタイトル名で登録されているものがあります。") + kCrLf +
+                        kCrLf +
+                        QStringLiteral(
+                            "題名の後ろに追番やアーティスト名を入れるなどして区別して下さい"),
+                    QStringLiteral("二重登録"), Prompts::Icon::Exclamation);
                 proposal = answer;
                 break;
         }
@@ -242,20 +267,21 @@ void CardEditing::cmdDel_Click() {
     const QString n = cboName_->currentText();
     const int k = cat_.titles().find(n);
     if (k == 0) {
-        prompts_.message(QStringLiteral("「%1」という名前のタイトルはありません。").arg(n) + kCrLf + kCrLf +
-                             QStringLiteral("削除するタイトルを一覧から選び直して下さい。"),
+        prompts_.message(QStringLiteral("「%1」という名前のタイトルはありません。").arg(n) + kCrLf +
+                             kCrLf + QStringLiteral("削除するタイトルを一覧から選び直して下さい。"),
                          QStringLiteral("削除確認"), Prompts::Icon::Exclamation);
         return;
     }
-    if (prompts_.message(n + QStringLiteral("のデータを削除していいですか？"), QStringLiteral("削除確認"),
-                         Prompts::Icon::Exclamation, Prompts::Buttons::OkCancel,
-                         Prompts::Answer::Ok) != Prompts::Answer::Ok)
+    if (prompts_.message(n + QStringLiteral("のデータを削除していいですか？"),
+                         QStringLiteral("削除確認"), Prompts::Icon::Exclamation,
+                         Prompts::Buttons::OkCancel, Prompts::Answer::Ok) != Prompts::Answer::Ok)
         return;
     const int count = cat_.TitleCount();
     // The record goes first: if it cannot be written, the title keeps its pictures too.
     if (!main_.reportWrite(cat_.removeTitle(k))) return;
-    for (const QString& ext : {QStringLiteral(".TXT"), QStringLiteral(".txt"), QStringLiteral(".jpg"),
-                               QStringLiteral(".bmp"), QStringLiteral(".gif")}) {
+    for (const QString& ext :
+         {QStringLiteral(".TXT"), QStringLiteral(".txt"), QStringLiteral(".jpg"),
+          QStringLiteral(".bmp"), QStringLiteral(".gif")}) {
         if (!isReservedFileName(n + ext)) cat_.dir().remove(n + ext);
     }
     main_.titlesChanged();

@@ -41,7 +41,8 @@ private:
     // Refuses a typed value the data file cannot hold; true when it may be stored.
     bool acceptValue(const QString& v);
     QString askNewTitleName();
-    // Stores a changed copy of the shown title; false (after saying so) when it could not be written.
+    // Stores a changed copy of the shown title; false (after saying so) when it could not be
+    // written.
     bool store(const class Title& changed);
 
     frmMain& main_;

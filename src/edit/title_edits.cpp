@@ -16,13 +16,17 @@ NameProblem checkNewTitleName(const TitleTable& titles, const QString& name, QSt
 }
 
 bool isReservedFileName(const QString& name) {
-    static const QStringList reserved = {
-        kDataFile,         kHyoukaMasterFile,
-        kSyoyuMasterFile,  kSettingsFile,
-        kHistoryFile,      kHistoryCopyFile,
-        QStringLiteral("曲目データ.TXT"), QStringLiteral("歌手マスタ.TXT"),
-        QStringLiteral("作詞マスタ.TXT"), QStringLiteral("作曲マスタ.TXT"),
-        QStringLiteral("編曲マスタ.TXT")};
+    static const QStringList reserved = {kDataFile,
+                                         kHyoukaMasterFile,
+                                         kSyoyuMasterFile,
+                                         kSettingsFile,
+                                         kHistoryFile,
+                                         kHistoryCopyFile,
+                                         QStringLiteral("曲目データ.TXT"),
+                                         QStringLiteral("歌手マスタ.TXT"),
+                                         QStringLiteral("作詞マスタ.TXT"),
+                                         QStringLiteral("作曲マスタ.TXT"),
+                                         QStringLiteral("編曲マスタ.TXT")};
     for (const QString& r : reserved)
         if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
     return false;

@@ -31,7 +31,8 @@ QString Catalogue::LoadKansyouRireki() {
         // One read serves both the table and the byte positions of later insertions.
         if (!readTextFile(kHistoryFile, &text, &problem, &historyBytes_)) {
             historyWhole_ = false;
-            message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
+            message =
+                QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
         } else {
             const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
             toByteOffsets(historyBytes_, &historyStarts_);
@@ -40,7 +41,8 @@ QString Catalogue::LoadKansyouRireki() {
                 damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);
                 message = damagedFileMessage(
                     kHistoryFile, parsed.any() ? parsed.what : problem,
-                    QStringLiteral("その手前までの%1件の鑑賞履歴を読み込みました。").arg(parsed.kept));
+                    QStringLiteral("その手前までの%1件の鑑賞履歴を読み込みました。")
+                        .arg(parsed.kept));
             }
         }
     }
@@ -57,9 +59,11 @@ void Catalogue::rebuildViewingLists() {
             // Looked up as views: a copy is made only for a value not seen before.
             const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
             if (!txtD_[6].contains(y7)) kanbi.append(*txtD_[6].intern(y7).first);
-            if (!txtD_[9].contains(y4)) kanbi2.append(*txtD_[9].intern(y4).first + QStringLiteral("年"));
+            if (!txtD_[9].contains(y4))
+                kanbi2.append(*txtD_[9].intern(y4).first + QStringLiteral("年"));
         }
-        if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou)) contents.append(r.KansyouNaiyou);
+        if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou))
+            contents.append(r.KansyouNaiyou);
     }
     pickList(PickList::Kanbi)->setStringList(kanbi);
     pickList(PickList::Kanbi2)->setStringList(kanbi2);
@@ -91,7 +95,8 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     const QString record = historyRecord(k);
     QByteArray recordBytes;
     if (!Cp932::encode(record, &recordBytes))
-        return QStringLiteral("鑑賞履歴に書き込めない文字「%1」があります。").arg(Cp932::firstUnencodable(record));
+        return QStringLiteral("鑑賞履歴に書き込めない文字「%1」があります。")
+            .arg(Cp932::firstUnencodable(record));
     // Someone else may have changed the file since it was read: read it again first.
     if (!historyUnchangedOnDisk()) {
         if (QString m = LoadKansyouRireki(); !m.isEmpty()) return m;
@@ -118,7 +123,8 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     } else {
         // A last record without its line end would swallow the new one.
         QByteArray tail = recordBytes;
-        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r')) tail.prepend("\r\n");
+        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
+            tail.prepend("\r\n");
         if (QString kept = keepOriginal(kHistoryFile); !kept.isEmpty()) return kept;
         if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok())
             return QStringLiteral("鑑賞履歴に追記できませんでした。\r\n") + r.error;
@@ -131,7 +137,8 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1]
                                                            : bytes.size() - recordBytes.size();
     historyStarts_.insert(position - 1, at);
-    for (qsizetype i = position; i < historyStarts_.size(); ++i) historyStarts_[i] += recordBytes.size();
+    for (qsizetype i = position; i < historyStarts_.size(); ++i)
+        historyStarts_[i] += recordBytes.size();
     kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
     rebuildViewingLists();
     return {};

@@ -47,7 +47,8 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
     while (!reader.atEnd()) {
         if (table->KansyouCount() >= kMaxRecords) {
             problem.what = QStringLiteral("鑑賞履歴が上限の%1件を超えています（%2行目以降）。")
-                               .arg(kMaxRecords).arg(reader.line());
+                               .arg(kMaxRecords)
+                               .arg(reader.line());
             break;
         }
         const qsizetype start = reader.position();
@@ -59,7 +60,8 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
         }
         if (n < 3) {
             problem.what = QStringLiteral("%1行目から始まる%2件目のレコードが途中で切れています。")
-                               .arg(f.line).arg(table->KansyouCount() + 1);
+                               .arg(f.line)
+                               .arg(table->KansyouCount() + 1);
             break;
         }
         starts->append(start);

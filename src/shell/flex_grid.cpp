@@ -37,10 +37,10 @@ std::u16string_view units(const QString& s) {
 // model's background, so a coloured header cell is painted flat here with the
 // style's label on top; uncoloured cells keep the style's look.
 class FlexGridHeader : public QHeaderView {
-  public:
+public:
     explicit FlexGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
 
-  protected:
+protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
         const QVariant back =
             model() ? model()->headerData(logicalIndex, orientation(), Qt::BackgroundRole)

@@ -15,7 +15,7 @@
 // fill in milliseconds.
 class FlexGridModel : public QAbstractTableModel {
     Q_OBJECT
-  public:
+public:
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -52,7 +52,7 @@ class FlexGridModel : public QAbstractTableModel {
     // every number. Text orders compare UTF-16 code units.
     void sortRows(int c, SortOrder order);
 
-  private:
+private:
     static Qt::Alignment shownAlignment(Qt::Alignment a, const QString& text);
     void dropColorsOutside(int rows, int cols);
 
@@ -70,7 +70,7 @@ class FlexGridModel : public QAbstractTableModel {
 // click on a header cell is a click on row 0.
 class FlexGrid : public QTableView {
     Q_OBJECT
-  public:
+public:
     explicit FlexGrid(QWidget* parent = nullptr);
 
     FlexGridModel* grid() const { return model_; }
@@ -104,11 +104,11 @@ class FlexGrid : public QTableView {
     // Sorts by the current column (Col).
     void sort(FlexGridModel::SortOrder order) { model_->sortRows(col_, order); }
 
-  signals:
+signals:
     void Click();
     void DblClick();
 
-  private:
+private:
     FlexGridModel* model_;
     int row_ = 0;
     int col_ = 0;

@@ -71,7 +71,8 @@ void frmMain::buildUi() {
     screens_ << fraList_;
     fraList_->hide();
     editing_ = new CardEditing(*this, *fraMain_);
-    connect(fraMain_, &CardFrame::historySaved, this, [this] { fraList_->fillHenList(catalogue_.kansyou()); });
+    connect(fraMain_, &CardFrame::historySaved, this,
+            [this] { fraList_->fillHenList(catalogue_.kansyou()); });
     v->addWidget(screens, 1);
 
     setCentralWidget(central);
@@ -138,10 +139,11 @@ void frmMain::showReports() {
 
 void frmMain::Form_Load() {
     if (!Cp932::available()) {
-        prompts_.message(QStringLiteral("この環境にはシフトJIS（コードページ932）の文字変換がないため、"
-                                        "データファイルを読み書きできません。\r\n"
-                                        "ICU 付きの Qt をインストールしてください。"),
-                         QStringLiteral("リールノート"), Prompts::Icon::Critical);
+        prompts_.message(
+            QStringLiteral("この環境にはシフトJIS（コードページ932）の文字変換がないため、"
+                           "データファイルを読み書きできません。\r\n"
+                           "ICU 付きの Qt をインストールしてください。"),
+            QStringLiteral("リールノート"), Prompts::Icon::Critical);
         return;
     }
     HelpFile = QStringLiteral("ReelnoteHelp.chm");
@@ -166,15 +168,20 @@ void frmMain::Form_Load() {
     QApplication::processEvents();
     showReports();
 
-    HelpMessage = QStringLiteral("起動時のこの画面はタイトル１題目に対しての各種情報が表示されているメイン画面です｡ ") +
-                  kCrLf + kCrLf +
-                  QStringLiteral("「タイトル」や「監督」、「主演」、「ジャンル」…などの表示") + kCrLf +
-                  QStringLiteral("タイトルの画像や７項目の自己評価、４種類のソフト所有状況を表示してます。") +
-                  kCrLf + kCrLf;
+    HelpMessage =
+        QStringLiteral(
+            "起動時のこの画面はタイトル１題目に対しての各種情報が表示されているメイン画面です｡ ") +
+        kCrLf + kCrLf +
+        QStringLiteral("「タイトル」や「監督」、「主演」、「ジャンル」…などの表示") + kCrLf +
+        QStringLiteral("タイトルの画像や７項目の自己評価、４種類のソフト所有状況を表示してます。") +
+        kCrLf + kCrLf;
     ShowHelpTour();
-    HelpMessage = QStringLiteral("タイトルの画像や各種情報はインターネット上から簡単に入手することができます。") +
-                  kCrLf + QStringLiteral("（TSUTAYAやAmazonなど）") + kCrLf + kCrLf +
-                  QStringLiteral("画像やあらすじ等を一緒にコレクションすることで楽しさがアップすると思います");
+    HelpMessage =
+        QStringLiteral(
+            "タイトルの画像や各種情報はインターネット上から簡単に入手することができます。") +
+        kCrLf + QStringLiteral("（TSUTAYAやAmazonなど）") + kCrLf + kCrLf +
+        QStringLiteral(
+            "画像やあらすじ等を一緒にコレクションすることで楽しさがアップすると思います");
     ShowHelpTour();
 }
 
@@ -221,7 +228,8 @@ void frmMain::HideAllFrames() {
 }
 
 void frmMain::ShowHelpTour() {
-    if (catalogue_.HelpTour != 0) prompts_.message(HelpMessage, kTourTitle, Prompts::Icon::Information);
+    if (catalogue_.HelpTour != 0)
+        prompts_.message(HelpMessage, kTourTitle, Prompts::Icon::Information);
 }
 
 void frmMain::returnToCard(int n) {
@@ -247,12 +255,12 @@ void frmMain::chkHelp_Click() {
     if (Loading) return;
     int value = 0;
     if (chkHelp_->isChecked()) {
-        prompts_.message(QStringLiteral("ヘルプツアー機能をオンにします。"), QStringLiteral("ヘルプツアーＯＮ"),
-                         Prompts::Icon::Information);
+        prompts_.message(QStringLiteral("ヘルプツアー機能をオンにします。"),
+                         QStringLiteral("ヘルプツアーＯＮ"), Prompts::Icon::Information);
         value = 1;
     } else {
-        prompts_.message(QStringLiteral("ヘルプツアー機能をオフにします。"), QStringLiteral("ヘルプツアーＯＦＦ"),
-                         Prompts::Icon::Information);
+        prompts_.message(QStringLiteral("ヘルプツアー機能をオフにします。"),
+                         QStringLiteral("ヘルプツアーＯＦＦ"), Prompts::Icon::Information);
     }
     catalogue_.HelpTour = value;
     const QString problem = catalogue_.SaveSettings();

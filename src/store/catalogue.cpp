@@ -7,10 +7,14 @@
 #include <QDateTime>
 #include <QFile>
 
-const std::array<QString, 8> kDefaultHyoukaKoumoku = {
-    QString(),           QStringLiteral("総合"),   QStringLiteral("感動・涙"),
-    QStringLiteral("笑い"), QStringLiteral("ほのぼの"), QStringLiteral("スリル"),
-    QStringLiteral("恐怖戦慄"), QStringLiteral("セクシー")};
+const std::array<QString, 8> kDefaultHyoukaKoumoku = {QString(),
+                                                      QStringLiteral("総合"),
+                                                      QStringLiteral("感動・涙"),
+                                                      QStringLiteral("笑い"),
+                                                      QStringLiteral("ほのぼの"),
+                                                      QStringLiteral("スリル"),
+                                                      QStringLiteral("恐怖戦慄"),
+                                                      QStringLiteral("セクシー")};
 const std::array<QString, 5> kDefaultSyoyuKoumoku = {
     QString(), QStringLiteral("DVD"), QStringLiteral("ブルーレイ"), QStringLiteral("ビデオ"),
     QStringLiteral("配信")};
@@ -52,11 +56,13 @@ QString Catalogue::keepOriginal(const QString& name) {
     const QString actual = dir_.actualName(name);
     auto it = damagedOriginals_.find(actual);
     if (it == damagedOriginals_.end()) return {};
-    const QString copy =
-        actual + QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) +
-        QStringLiteral(".bak");
+    const QString copy = actual +
+                         QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) +
+                         QStringLiteral(".bak");
     const FileResult r = dir_.writeAtomic(copy, it.value());
-    if (!r.ok()) return QStringLiteral("元のファイルを残せなかったため、書き換えを取りやめました。\r\n") + r.error;
+    if (!r.ok())
+        return QStringLiteral("元のファイルを残せなかったため、書き換えを取りやめました。\r\n") +
+               r.error;
     damagedOriginals_.erase(it);
     return {};
 }
@@ -85,7 +91,8 @@ QString Catalogue::LoadMainData() {
         QString text, problem;
         if (!readTextFile(kDataFile, &text, &problem)) {
             dataWhole_ = false;
-            message = QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
+            message =
+                QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
         } else {
             const ReadProblem parsed = parseTitles(text);
             if (parsed.any() || !problem.isEmpty()) {
@@ -98,7 +105,8 @@ QString Catalogue::LoadMainData() {
                 const QString what = parsed.any() ? parsed.what : problem;
                 message = damagedFileMessage(
                     kDataFile, what,
-                    QStringLiteral("その手前までの%1件のタイトルを読み込みました。").arg(parsed.kept));
+                    QStringLiteral("その手前までの%1件のタイトルを読み込みました。")
+                        .arg(parsed.kept));
             }
         }
     }
@@ -185,7 +193,8 @@ QString Catalogue::appendTitle(const QString& name) {
         if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1)) {
             const QByteArray lastByte = file.read(1);
             const char last = lastByte.isEmpty() ? '\n' : lastByte[0];
-            if (last != '\n' && last != '\r') tail.prepend("\r\n");  // or it would swallow the new record
+            if (last != '\n' && last != '\r')
+                tail.prepend("\r\n");  // or it would swallow the new record
         }
         file.close();
         const FileResult r = dir_.append(kDataFile, tail);
@@ -200,7 +209,8 @@ QString Catalogue::appendTitle(const QString& name) {
 }
 
 QString Catalogue::removeTitle(int k) {
-    if (QString problem = writeTextFile(kDataFile, serializeDataFile(table_, k)); !problem.isEmpty())
+    if (QString problem = writeTextFile(kDataFile, serializeDataFile(table_, k));
+        !problem.isEmpty())
         return problem;
     table_.remove(k);
     // Values only the removed title held leave the lists, as after a fresh load.
@@ -269,9 +279,10 @@ QString Catalogue::loadMaster(const QString& name, QString* names, int count,
 
 QString Catalogue::LoadMasters() {
     QStringList messages;
-    for (const QString& m :
-         {loadMaster(kHyoukaMasterFile, HyoukaKoumoku.data(), kScoreItems, kDefaultHyoukaKoumoku.data()),
-          loadMaster(kSyoyuMasterFile, SyoyuKoumoku.data(), kOwnershipItems, kDefaultSyoyuKoumoku.data())})
+    for (const QString& m : {loadMaster(kHyoukaMasterFile, HyoukaKoumoku.data(), kScoreItems,
+                                        kDefaultHyoukaKoumoku.data()),
+                             loadMaster(kSyoyuMasterFile, SyoyuKoumoku.data(), kOwnershipItems,
+                                        kDefaultSyoyuKoumoku.data())})
         if (!m.isEmpty()) messages << m;
     return messages.join(QStringLiteral("\r\n\r\n"));
 }
@@ -287,7 +298,8 @@ QString Catalogue::LoadSettings() {
     RecordReader reader(text);
     RecordReader::Field label, value;
     int v = 0;
-    if (!reader.atEnd() && reader.next(&label) && reader.next(&value) && parseNumberField(value.text, &v))
+    if (!reader.atEnd() && reader.next(&label) && reader.next(&value) &&
+        parseNumberField(value.text, &v))
         HelpTour = v;
     return {};
 }

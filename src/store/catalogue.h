@@ -24,8 +24,16 @@ extern const std::array<QString, 5> kDefaultSyoyuKoumoku;   // [1..4]
 // The pick lists that the combos of the window show. The catalogue owns them
 // so that state lives in one place; a combo only views its model.
 enum class PickList {
-    Name, Kantoku, Syuen, Kuni, Janru, Koukai, Koukai3,  // from the titles
-    Kanbi, Kanbi2, Kansyou,                               // from the viewing history
+    Name,
+    Kantoku,
+    Syuen,
+    Kuni,
+    Janru,
+    Koukai,
+    Koukai3,  // from the titles
+    Kanbi,
+    Kanbi2,
+    Kansyou,  // from the viewing history
     Count
 };
 
@@ -106,8 +114,7 @@ private:
     void rebuildViewingLists();
     bool historyUnchangedOnDisk();
     QString rewriteHistory(const QByteArray& bytes);
-    QString loadMaster(const QString& name, QString* names, int count,
-                       const QString* defaults);
+    QString loadMaster(const QString& name, QString* names, int count, const QString* defaults);
 
     DataDir dir_;
     TitleTable table_;

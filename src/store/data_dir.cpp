@@ -128,7 +128,8 @@ FileResult DataDir::append(const QString& name, const QByteArray& bytes) {
     const QDateTime before = dirModified();
     const QString actual = actualName(name);
     QFile f(QDir(path_).filePath(actual));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return {describe(actual, f.errorString())};
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return {describe(actual, f.errorString())};
     const bool written = f.write(bytes) == bytes.size() && f.flush();
     const QString why = f.errorString();
     f.close();
@@ -142,7 +143,8 @@ bool DataDir::remove(const QString& name) {
     if (!exists(name)) return true;
     const QDateTime before = dirModified();
     const QString actual = actualName(name);
-    if (!QFile::remove(QDir(path_).filePath(actual)) && QFileInfo::exists(QDir(path_).filePath(actual)))
+    if (!QFile::remove(QDir(path_).filePath(actual)) &&
+        QFileInfo::exists(QDir(path_).filePath(actual)))
         return false;
     noteRemoved(actual);
     afterOwnChange(before);

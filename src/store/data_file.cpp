@@ -13,7 +13,9 @@ QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem) {
     if (bad < 0) return text;
     const qsizetype lineStart = bytes.lastIndexOf('\n', bad) + 1;  // 0 when on the first line
     const int line = int(bytes.left(lineStart).count('\n')) + 1;
-    problem->what = QStringLiteral("%1行目にコードページ932（シフトJIS）として読めない文字があります。").arg(line);
+    problem->what =
+        QStringLiteral("%1行目にコードページ932（シフトJIS）として読めない文字があります。")
+            .arg(line);
     return Cp932::decode(bytes.left(lineStart));
 }
 
@@ -37,7 +39,8 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
         const int record = table->TitleCount() + 1;
         if (record > kMaxRecords) {
             problem.what = QStringLiteral("タイトルが上限の%1件を超えています（%2行目以降）。")
-                               .arg(kMaxRecords).arg(reader.line());
+                               .arg(kMaxRecords)
+                               .arg(reader.line());
             break;
         }
         Title t;
@@ -55,12 +58,17 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
                 int v = 0;
                 if (!parseNumberField(f.text, &v)) {
                     problem.what = QStringLiteral("%1の評価点%2が数値ではありません（「%3」）。")
-                                       .arg(place(f, record)).arg(item).arg(f.text);
+                                       .arg(place(f, record))
+                                       .arg(item)
+                                       .arg(f.text);
                     break;
                 }
                 if (v < 0 || v > maxScore(item)) {
                     problem.what = QStringLiteral("%1の評価点%2の値 %3 が範囲（0～%4）の外です。")
-                                       .arg(place(f, record)).arg(item).arg(v).arg(maxScore(item));
+                                       .arg(place(f, record))
+                                       .arg(item)
+                                       .arg(v)
+                                       .arg(maxScore(item));
                     break;
                 }
                 t.HyoukaTen[item] = qint16(v);
@@ -71,7 +79,8 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
         if (problem.any()) break;
         if (field < kFieldsPerTitle) {
             problem.what = QStringLiteral("%1行目から始まる%2件目のレコードが途中で切れています。")
-                               .arg(f.line).arg(record);
+                               .arg(f.line)
+                               .arg(record);
             break;
         }
         table->append(std::move(t));
@@ -109,7 +118,7 @@ QChar* putNumber(QChar* p, int v) {
 }
 
 std::array<const QString*, 11> texts(const Title& t) {
-    return {&t.Daimei, &t.Kantoku, &t.Syuen,   &t.Koukai,  &t.Kuni,   &t.Janru,
+    return {&t.Daimei, &t.Kantoku,  &t.Syuen,    &t.Koukai,   &t.Kuni,    &t.Janru,
             &t.Hyouka, &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]};
 }
 }  // namespace

@@ -10,8 +10,8 @@
 // What was wrong with a file that could not be read whole. Empty when the
 // file was sound.
 struct ReadProblem {
-    QString what;     // for the user, names the place (line, record, title)
-    int kept = 0;     // records taken before the problem
+    QString what;  // for the user, names the place (line, record, title)
+    int kept = 0;  // records taken before the problem
     bool any() const { return !what.isEmpty(); }
 };
 

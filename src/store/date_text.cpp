@@ -31,7 +31,9 @@ QString DateText::full() const {
 }
 
 QString DateText::yearMonth() const {
-    return QStringLiteral("%1/%2").arg(year, 4, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1/%2")
+        .arg(year, 4, 10, QLatin1Char('0'))
+        .arg(month, 2, 10, QLatin1Char('0'));
 }
 
 std::optional<DateText> parseDateText(QStringView text) {

@@ -36,7 +36,9 @@ bool RecordReader::atEnd() {
         }
         if (text_[pos_] == kEofMark) {
             qsizetype p = pos_ + 1;
-            while (p < text_.size() && (isSpace(text_[p]) || text_[p] == kCR || text_[p] == kLF || text_[p] == kEofMark)) ++p;
+            while (p < text_.size() && (isSpace(text_[p]) || text_[p] == kCR || text_[p] == kLF ||
+                                        text_[p] == kEofMark))
+                ++p;
             if (p >= text_.size()) return true;
         }
         return false;
@@ -60,7 +62,8 @@ bool RecordReader::next(Field* field) {
             return true;
         }
         for (qsizetype i = start; i < close; ++i)
-            if (text_[i] == kLF || (text_[i] == kCR && (i + 1 >= close || text_[i + 1] != kLF))) ++line_;
+            if (text_[i] == kLF || (text_[i] == kCR && (i + 1 >= close || text_[i + 1] != kLF)))
+                ++line_;
         field->text = text_.sliced(start, close - start);
         pos_ = close + 1;
         // Whatever follows the closing quote up to the separator is not part of the value.

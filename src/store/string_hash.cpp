@@ -25,7 +25,8 @@ std::pair<const QString*, bool> StringSet::insert(QStringView text) {
 }
 
 void StringSet::grow() {
-    QVector<Entry> old = std::exchange(slots_, QVector<Entry>(qMax<qsizetype>(16, slots_.size() * 2)));
+    QVector<Entry> old =
+        std::exchange(slots_, QVector<Entry>(qMax<qsizetype>(16, slots_.size() * 2)));
     for (Entry& e : old) {
         if (!e.used) continue;
         const qsizetype mask = slots_.size() - 1;

@@ -40,7 +40,10 @@ public:
     Title& operator[](int n) { return titles_[n]; }
     const Title& operator[](int n) const { return titles_[n]; }
 
-    void clear() { titles_.resize(1); titles_[0] = Title{}; }
+    void clear() {
+        titles_.resize(1);
+        titles_[0] = Title{};
+    }
     void append(Title t) { titles_.append(std::move(t)); }
     void remove(int n) { titles_.remove(n); }
     void reserve(int n) { titles_.reserve(n + 1); }

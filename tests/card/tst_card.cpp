@@ -60,8 +60,8 @@ private:
 private slots:
     void showsTitleOneWithEverythingOnIt() {
         MainFixture f;
-        startWith(f, titleRecord("七人の侍", "黒澤明", "三船敏郎", "1954/04/26", "日本", "時代劇", "◎",
-                                 {95, 9, 2, 8, 10, 0, 0}, {"○", "", "○", ""}) +
+        startWith(f, titleRecord("七人の侍", "黒澤明", "三船敏郎", "1954/04/26", "日本", "時代劇",
+                                 "◎", {95, 9, 2, 8, 10, 0, 0}, {"○", "", "○", ""}) +
                          titleRecord("二作目") + titleRecord("三作目"));
         QCOMPARE(f.find<QComboBox>("cboName")->currentText(), QStringLiteral("七人の侍"));
         QCOMPARE(f.find<QComboBox>("cboKantoku")->currentText(), QStringLiteral("黒澤明"));
@@ -84,7 +84,8 @@ private slots:
         QVERIFY(f.find<QCheckBox>("chkSyoyu_3")->isChecked());
         QCOMPARE(f.find<QLabel>("lblKensu")->text(), QStringLiteral("1 / 3"));
         QCOMPARE(f.find<QComboBox>("cboHyouka")->count(), 3);
-        QCOMPARE(f.find<QLabel>("lblHyouka1_1")->palette().color(QPalette::Window), QColor(0xFF, 0xC0, 0xC0));
+        QCOMPARE(f.find<QLabel>("lblHyouka1_1")->palette().color(QPalette::Window),
+                 QColor(0xFF, 0xC0, 0xC0));
         f.checkBoxes();
     }
 
@@ -121,8 +122,8 @@ private slots:
 
     void showingTitlesNeverRewritesTheDataFile() {
         MainFixture f;
-        const QString data = titleRecord("甲", {}, {}, {}, {}, {}, {}, {}, {"○", "○", "○", "○"}) +
-                             titleRecord("乙");
+        const QString data =
+            titleRecord("甲", {}, {}, {}, {}, {}, {}, {}, {"○", "○", "○", "○"}) + titleRecord("乙");
         startWith(f, data);
         const QDateTime before = QFileInfo(QDir(f.path()).filePath(kDataFile)).lastModified();
         auto* hsb = f.find<QScrollBar>("hsbData");
@@ -142,8 +143,8 @@ private slots:
         writePicture(f.path(), QStringLiteral("正方.bmp"), 300, 300, Qt::yellow, "BMP");
         writePicture(f.path(), QStringLiteral("小.bmp"), 60, 40, Qt::black, "BMP");
         writeBytes(f.path(), QStringLiteral("壊.jpg"), "not a picture");
-        startWith(f, titleRecord("横") + titleRecord("縦") + titleRecord("正方") + titleRecord("小") +
-                         titleRecord("壊") + titleRecord("無"));
+        startWith(f, titleRecord("横") + titleRecord("縦") + titleRecord("正方") +
+                         titleRecord("小") + titleRecord("壊") + titleRecord("無"));
         auto* img = f.find<QLabel>("imgGazou");
         auto* hsb = f.find<QScrollBar>("hsbData");
         const int tw = CardRules::kTwipsPerPixel;

@@ -32,8 +32,9 @@ private slots:
         QCOMPARE(fromFile(u"a\rb\r\n"), QStringLiteral("a\r\nb"));  // a lone CR ends a line
         QCOMPARE(fromFile(u"a\r\n\r\n"), QStringLiteral("a\r\n"));
         QCOMPARE(fromFile(u""), QString());
-        for (const QString& typed : {QStringLiteral("一\r\n二\r\n三"), QStringLiteral("末尾\r\n\r\n"),
-                                     QStringLiteral("\r\n"), QStringLiteral("x")})
+        for (const QString& typed :
+             {QStringLiteral("一\r\n二\r\n三"), QStringLiteral("末尾\r\n\r\n"),
+              QStringLiteral("\r\n"), QStringLiteral("x")})
             QCOMPARE(fromFile(toFile(typed)), typed);
     }
 
@@ -42,7 +43,9 @@ private slots:
         start(f);
         const QColor open(0xFF, 0xE0, 0xC0);
         auto colour = [&](int k) {
-            return f.find<QPushButton>(QStringLiteral("cmdHyouji%1").arg(k))->palette().color(QPalette::Button);
+            return f.find<QPushButton>(QStringLiteral("cmdHyouji%1").arg(k))
+                ->palette()
+                .color(QPalette::Button);
         };
         QCOMPARE(colour(1), open);  // start-up selects "メイン"
         QTest::mouseClick(f.find<QPushButton>("cmdHyouji3"), Qt::LeftButton);
@@ -51,7 +54,8 @@ private slots:
         QCOMPARE(colour(3), open);
         QVERIFY(colour(1) != open);
         QTest::mouseClick(f.find<QPushButton>("cmdHyouji1"), Qt::LeftButton);
-        for (int k = 1; k <= 3; ++k) QVERIFY(f.find<QWidget>(QStringLiteral("fraSubGamen_%1").arg(k))->isHidden());
+        for (int k = 1; k <= 3; ++k)
+            QVERIFY(f.find<QWidget>(QStringLiteral("fraSubGamen_%1").arg(k))->isHidden());
         QCOMPARE(f.find<QPushButton>("cmdHyouji4")->text(), QStringLiteral("感想　・　メモ"));
         QCOMPARE(f.find<QPushButton>("cmdSubData1")->text(), QStringLiteral("キャスト　保存"));
         f.checkBoxes();
@@ -111,7 +115,8 @@ private slots:
 
     void existingTextsLoadWithTheTitle() {
         MainFixture f;
-        writeCp932(f.path(), QStringLiteral("キャスト_甲.TXT"), QStringLiteral("三船敏郎\r\n志村喬\r\n"));
+        writeCp932(f.path(), QStringLiteral("キャスト_甲.TXT"),
+                   QStringLiteral("三船敏郎\r\n志村喬\r\n"));
         start(f);
         QCOMPARE(box(f, 1)->toPlainText(), QStringLiteral("三船敏郎\n志村喬"));
         QCOMPARE(f.find<QListWidget>("filCast")->count(), 1);

@@ -79,8 +79,9 @@ private slots:
         QCOMPARE(b[1].title, QStringLiteral("入力制限"));
         QCOMPARE(b[2].defaultText, QString());
         QCOMPARE(b[3].title, QStringLiteral("二重登録"));
-        QCOMPARE(b[3].text, QStringLiteral("既に同じタイトル名で登録されているものがあります。\r\n\r\n"
-                                           "題名の後ろに追番やアーティスト名を入れるなどして区別して下さい"));
+        QCOMPARE(b[3].text,
+                 QStringLiteral("既に同じタイトル名で登録されているものがあります。\r\n\r\n"
+                                "題名の後ろに追番やアーティスト名を入れるなどして区別して下さい"));
         QCOMPARE(b[4].defaultText, QStringLiteral("乙"));
         QVERIFY(b[5].text.contains(QStringLiteral("「é」")));
         QCOMPARE(b[6].defaultText, QStringLiteral("Amélie"));
@@ -105,7 +106,8 @@ private slots:
         const auto& b = f.prompts.boxes;
         QCOMPARE(b.size(), 4);
         QCOMPARE(b[0].title, QStringLiteral("ヘルプツアー"));
-        QVERIFY(b[0].text.startsWith(QStringLiteral("タイトル情報を追加することができます。\r\n\r\n")));
+        QVERIFY(
+            b[0].text.startsWith(QStringLiteral("タイトル情報を追加することができます。\r\n\r\n")));
         QVERIFY(b[0].text.endsWith(QStringLiteral("終了です。\r\n\r\n")));
         QVERIFY(b[2].text.endsWith(QStringLiteral("このままでＯＫです。")));
         QVERIFY(b[3].text.startsWith(QStringLiteral("＜画像の表示方法＞\r\n\r\n①")));
@@ -117,7 +119,8 @@ private slots:
         MainFixture f;
         writeFreshMasters(f.path(), false);
         QByteArray data;
-        for (int i = 1; i <= kMaxRecords; ++i) data += "\"t" + QByteArray::number(i) + "\",,,,,,,0,0,0,0,0,0,0,,,,\r\n";
+        for (int i = 1; i <= kMaxRecords; ++i)
+            data += "\"t" + QByteArray::number(i) + "\",,,,,,,0,0,0,0,0,0,0,,,,\r\n";
         writeBytes(f.path(), kDataFile, data);
         f.start();
         f.prompts.planAnswer(Prompts::Answer::Ok);
@@ -171,8 +174,9 @@ private slots:
         QVERIFY(!QFile::exists(QDir(f.path()).filePath("二.jpg")));
         QVERIFY(!QFile::exists(QDir(f.path()).filePath("二.GIF")));
         QVERIFY(QFile::exists(QDir(f.path()).filePath("メモ_二.txt")));  // free texts stay
-        QCOMPARE(readCp932(f.path(), kDataFile),
-                 titleRecord("一", "監督一") + titleRecord("三", "監督三") + titleRecord("四", "監督四"));
+        QCOMPARE(readCp932(f.path(), kDataFile), titleRecord("一", "監督一") +
+                                                     titleRecord("三", "監督三") +
+                                                     titleRecord("四", "監督四"));
         QCOMPARE(f.find<QComboBox>("cboKantoku")->findText("監督二"), -1);
         agreesWithAFreshLoad(f);
 
@@ -191,7 +195,8 @@ private slots:
     void addingToADamagedFileRewritesWhatWasRead() {
         MainFixture f;
         writeFreshMasters(f.path(), false);
-        const QByteArray damaged = cp932(titleRecord("甲", "監督") + "\"乙\",,,,,,,x,0,0,0,0,0,0,,,,\r\n");
+        const QByteArray damaged =
+            cp932(titleRecord("甲", "監督") + "\"乙\",,,,,,,x,0,0,0,0,0,0,,,,\r\n");
         writeBytes(f.path(), kDataFile, damaged);
         f.prompts.planAnswer(Prompts::Answer::Ok);  // the report of the damaged file
         f.start();
@@ -228,7 +233,8 @@ private slots:
         f.prompts.planAnswer(Prompts::Answer::Ok);
         click(f, "cmdDel");
         QCOMPARE(f.prompts.boxes.size(), 1);
-        QVERIFY(f.prompts.boxes[0].text.contains(QStringLiteral("「無い題」という名前のタイトルはありません。")));
+        QVERIFY(f.prompts.boxes[0].text.contains(
+            QStringLiteral("「無い題」という名前のタイトルはありません。")));
         QCOMPARE(f.window->catalogue().TitleCount(), 2);
 
         // A title named like the settings file must not take that file with it.

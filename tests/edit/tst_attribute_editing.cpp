@@ -26,8 +26,9 @@ private:
     QString data_;
     void start(MainFixture& f) {
         writeFreshMasters(f.path(), false);
-        data_ = titleRecord("甲", "黒澤明", "三船敏郎", "1954/04/26", "日本", "時代劇", "○", {50, 5}) +
-                titleRecord("乙", "Alpha", "", "1960/01", "アメリカ", "", "", {}, {"○"});
+        data_ =
+            titleRecord("甲", "黒澤明", "三船敏郎", "1954/04/26", "日本", "時代劇", "○", {50, 5}) +
+            titleRecord("乙", "Alpha", "", "1960/01", "アメリカ", "", "", {}, {"○"});
         writeCp932(f.path(), kDataFile, data_);
         f.start();
     }
@@ -168,7 +169,8 @@ private slots:
             QCOMPARE(stored(f, 1).HyoukaTen[1], qint16(score));
             int n = 0;
             for (int c = 1; c <= 10; ++c)
-                n += f.find<ShapeCell>(QStringLiteral("shpHyouka1_%1").arg(c))->fillColor() == QColor(0xFF, 0x80, 0x80);
+                n += f.find<ShapeCell>(QStringLiteral("shpHyouka1_%1").arg(c))->fillColor() ==
+                     QColor(0xFF, 0x80, 0x80);
             QCOMPARE(n, lit);
         }
         auto* thrill = f.find<QComboBox>("cboHyouka1_5");

@@ -75,9 +75,9 @@ private slots:
 
         enter(f, "2003/5/10", "映画館");  // same date as the first: after it
         QVERIFY(frame->isHidden());
-        QCOMPARE(readCp932(f.path(), kHistoryFile),
-                 rec("2003/05/10", "乙", "DVD") + rec("2003/05/10", "甲", "映画館") +
-                     rec("2004/01/02", "乙", "テレビ"));
+        QCOMPARE(readCp932(f.path(), kHistoryFile), rec("2003/05/10", "乙", "DVD") +
+                                                        rec("2003/05/10", "甲", "映画館") +
+                                                        rec("2004/01/02", "乙", "テレビ"));
         QCOMPARE(gridRows(f.find<FlexGrid>("msgKansyou")), QStringList{"1|03/05/10|映画館"});
         QCOMPARE(f.find<FlexGrid>("msgHenList")->Rows(), 4);
         // First-seen order follows the file, where the new record now stands before テレビ.
@@ -116,8 +116,10 @@ private slots:
             {"", "DVD", "鑑賞日が入力されていません", "入力漏れ"},
             {"2003/05/10", "", "鑑賞内容が入力されていません", "入力漏れ"},
             {"2003/02/30", "DVD", "日付の形式ではありません", "日付入力違い"},
-            {"2003/05/10", "友人\"宅\"", "鑑賞内容に「\"」が含まれているため保存できません。", "入力制限"},
-            {"2003/05/10", "café", "鑑賞内容の「é」はシフトJISで保存できない文字のため使えません。", "入力制限"},
+            {"2003/05/10", "友人\"宅\"", "鑑賞内容に「\"」が含まれているため保存できません。",
+             "入力制限"},
+            {"2003/05/10", "café", "鑑賞内容の「é」はシフトJISで保存できない文字のため使えません。",
+             "入力制限"},
         };
         for (const Case& c : cases) {
             f.prompts.reset();

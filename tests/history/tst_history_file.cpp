@@ -31,7 +31,8 @@ private slots:
         QTemporaryDir dir;
         writeCp932(dir.path(), kHistoryFile,
                    rec("2003/05/10", "A", "DVD") + rec("2003/05/20", "B", "映画館") +
-                       rec("", "C", "") + rec("2004/01/02", "A", "DVD") + rec("2004/03/02", "無い題", "テレビ"));
+                       rec("", "C", "") + rec("2004/01/02", "A", "DVD") +
+                       rec("2004/03/02", "無い題", "テレビ"));
         Catalogue c(dir.path());
         QVERIFY(c.LoadKansyouRireki().isEmpty());
         QCOMPARE(c.kansyou().KansyouCount(), 5);
@@ -39,7 +40,8 @@ private slots:
         QCOMPARE(c.pickList(PickList::Kanbi)->stringList(),
                  (QStringList{"2003/05", "2004/01", "2004/03"}));
         QCOMPARE(c.pickList(PickList::Kanbi2)->stringList(), (QStringList{"2003年", "2004年"}));
-        QCOMPARE(c.pickList(PickList::Kansyou)->stringList(), (QStringList{"DVD", "映画館", "テレビ"}));
+        QCOMPARE(c.pickList(PickList::Kansyou)->stringList(),
+                 (QStringList{"DVD", "映画館", "テレビ"}));
         QCOMPARE(c.txtD(7).text(), QStringLiteral(",DVD,映画館,テレビ,"));
         QCOMPARE(c.kansyou().viewingsOf("A"), (QVector<int>{1, 4}));
         QCOMPARE(c.kansyou().viewingsOf("Z"), QVector<int>{});
@@ -99,11 +101,13 @@ private slots:
 
     void fileChangedBehindOurBackIsReadAgainBeforeInserting() {
         QTemporaryDir dir;
-        writeCp932(dir.path(), kHistoryFile, rec("2003/05/10", "甲", "DVD") + rec("2004/01/01", "乙", "DVD"));
+        writeCp932(dir.path(), kHistoryFile,
+                   rec("2003/05/10", "甲", "DVD") + rec("2004/01/01", "乙", "DVD"));
         Catalogue c(dir.path());
         QVERIFY(c.LoadKansyouRireki().isEmpty());
         writeCp932(dir.path(), kHistoryFile,
-                   rec("2003/01/01", "外", "DVD") + rec("2003/05/10", "甲", "DVD") + rec("2004/01/01", "乙", "DVD"));
+                   rec("2003/01/01", "外", "DVD") + rec("2003/05/10", "甲", "DVD") +
+                       rec("2004/01/01", "乙", "DVD"));
         QVERIFY(c.AddKansyou({"2003/06/01", "新", "DVD"}).isEmpty());
         QCOMPARE(readCp932(dir.path(), kHistoryFile),
                  rec("2003/01/01", "外", "DVD") + rec("2003/05/10", "甲", "DVD") +
@@ -112,8 +116,9 @@ private slots:
 
     void damagedHistoryIsKeptBeforeTheFirstRewrite() {
         QTemporaryDir dir;
-        const QByteArray bytes = cp932(rec("2003/05/10", "甲", "DVD") + rec("2004/01/01", "乙", "DVD")) +
-                                 QByteArray("\"2004/02/01\",\"\xff\xfe\",\"x\"\r\n");
+        const QByteArray bytes =
+            cp932(rec("2003/05/10", "甲", "DVD") + rec("2004/01/01", "乙", "DVD")) +
+            QByteArray("\"2004/02/01\",\"\xff\xfe\",\"x\"\r\n");
         writeBytes(dir.path(), kHistoryFile, bytes);
         Catalogue c(dir.path());
         const QString message = c.LoadKansyouRireki();
@@ -123,8 +128,9 @@ private slots:
         const QStringList kept = QDir(dir.path()).entryList({"*.bak"});
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readBytes(dir.path(), kept[0]), bytes);
-        QCOMPARE(readCp932(dir.path(), kHistoryFile),
-                 rec("2003/05/10", "甲", "DVD") + rec("2003/06/01", "新", "DVD") + rec("2004/01/01", "乙", "DVD"));
+        QCOMPARE(readCp932(dir.path(), kHistoryFile), rec("2003/05/10", "甲", "DVD") +
+                                                          rec("2003/06/01", "新", "DVD") +
+                                                          rec("2004/01/01", "乙", "DVD"));
     }
 
     void refusesARecordPastTheLimit() {

@@ -47,7 +47,7 @@ struct Fixture {
 
 class TestFlexGrid : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void rowZeroIsTheHeaderAndOutOfRangeIsHarmless() {
         Fixture f(3, {{"a", "b"}, {"c", "d", "e", "cut"}});
         QCOMPARE(f.m->rowCount(), 2);

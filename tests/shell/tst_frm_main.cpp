@@ -36,14 +36,19 @@ private slots:
         QCOMPARE(f.prompts.boxes.size(), 2);
         QCOMPARE(f.prompts.boxes[0].title, kTour);
         QCOMPARE(f.prompts.boxes[0].icon, Prompts::Icon::Information);
-        QCOMPARE(f.prompts.boxes[0].text,
-                 QStringLiteral("起動時のこの画面はタイトル１題目に対しての各種情報が表示されているメイン画面です｡ "
-                                "\r\n\r\n「タイトル」や「監督」、「主演」、「ジャンル」…などの表示\r\n"
-                                "タイトルの画像や７項目の自己評価、４種類のソフト所有状況を表示してます。\r\n\r\n"));
-        QCOMPARE(f.prompts.boxes[1].text,
-                 QStringLiteral("タイトルの画像や各種情報はインターネット上から簡単に入手することができます。\r\n"
-                                "（TSUTAYAやAmazonなど）\r\n\r\n"
-                                "画像やあらすじ等を一緒にコレクションすることで楽しさがアップすると思います"));
+        QCOMPARE(
+            f.prompts.boxes[0].text,
+            QStringLiteral(
+                "起動時のこの画面はタイトル１題目に対しての各種情報が表示されているメイン画面です｡ "
+                "\r\n\r\n「タイトル」や「監督」、「主演」、「ジャンル」…などの表示\r\n"
+                "タイトルの画像や７項目の自己評価、４種類のソフト所有状況を表示してます。\r\n\r"
+                "\n"));
+        QCOMPARE(
+            f.prompts.boxes[1].text,
+            QStringLiteral(
+                "タイトルの画像や各種情報はインターネット上から簡単に入手することができます。\r\n"
+                "（TSUTAYAやAmazonなど）\r\n\r\n"
+                "画像やあらすじ等を一緒にコレクションすることで楽しさがアップすると思います"));
         f.checkBoxes();
     }
 
@@ -83,7 +88,8 @@ private slots:
             QCOMPARE(button->toolTip(), b[2]);
             QVERIFY(button->isVisible());
         }
-        QCOMPARE(f.find<QAbstractButton>("chkHelp")->toolTip(), QStringLiteral("ヘルプツアーのＯｎ／Ｏｆｆです"));
+        QCOMPARE(f.find<QAbstractButton>("chkHelp")->toolTip(),
+                 QStringLiteral("ヘルプツアーのＯｎ／Ｏｆｆです"));
     }
 
     void screenSwitching() {
@@ -123,14 +129,16 @@ private slots:
 
         QTest::mouseClick(f.find<QPushButton>("cmdEnd"), Qt::LeftButton);
         QVERIFY(!w.isVisible());
-        QVERIFY(w.findChildren<HelpWindow*>().isEmpty() || !w.findChildren<HelpWindow*>()[0]->isVisible());
+        QVERIFY(w.findChildren<HelpWindow*>().isEmpty() ||
+                !w.findChildren<HelpWindow*>()[0]->isVisible());
         f.checkBoxes();
     }
 
     void damagedDataFileIsReportedAfterTheWindowShows() {
         MainFixture f;
         writeFreshMasters(f.path(), false);
-        const QByteArray bytes = cp932(titleRecord("一") + QStringLiteral("\"二\",,,,,,,x,0,0,0,0,0,0,,,,\r\n"));
+        const QByteArray bytes =
+            cp932(titleRecord("一") + QStringLiteral("\"二\",,,,,,,x,0,0,0,0,0,0,,,,\r\n"));
         writeBytes(f.path(), kDataFile, bytes);
         f.prompts.planAnswer(Prompts::Answer::Ok);
         f.start();

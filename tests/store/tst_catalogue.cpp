@@ -71,7 +71,8 @@ private slots:
 
     void reloadingRebuildsTheListsFromScratch() {
         QTemporaryDir dir;
-        writeCp932(dir.path(), kDataFile, titleRecord("A", "監督", "主演", "2001/01", "日本", "劇"));
+        writeCp932(dir.path(), kDataFile,
+                   titleRecord("A", "監督", "主演", "2001/01", "日本", "劇"));
         Catalogue c(dir.path());
         QVERIFY(c.LoadMainData().isEmpty());
         QCOMPARE(items(c, PickList::Kuni), QStringList{"日本"});
@@ -110,9 +111,11 @@ private slots:
 
         const QByteArray bytes = readBytes(dir.path(), kDataFile);
         const QByteArray first = bytes.left(bytes.indexOf("\r\n") + 2);
-        QCOMPARE(first, cp932(QStringLiteral("\"作品1～①㈱Ⅲ\",\"監督1\",\"主演A\",\"1951/04/01\",\"日本\","
-                                             "\"ドラマ\",\"◎\",95,3,4,5,6,7,8,\"○\",\"\",\"○\",\"\"\r\n")));
-        QVERIFY(bytes.contains(QByteArray::fromHex("81608740878a8756")));  // ～①㈱Ⅲ in code page 932
+        QCOMPARE(first, cp932(QStringLiteral(
+                            "\"作品1～①㈱Ⅲ\",\"監督1\",\"主演A\",\"1951/04/01\",\"日本\","
+                            "\"ドラマ\",\"◎\",95,3,4,5,6,7,8,\"○\",\"\",\"○\",\"\"\r\n")));
+        QVERIFY(
+            bytes.contains(QByteArray::fromHex("81608740878a8756")));  // ～①㈱Ⅲ in code page 932
         QCOMPARE(bytes.count("\r\n"), 5);
         QCOMPARE(bytes.count('\n'), 5);
     }
@@ -123,14 +126,13 @@ private slots:
         QTest::addColumn<QString>("where");
         const QByteArray good = cp932(titleRecord("一", "", "", "", "", "", "", {50, 5}) +
                                       titleRecord("二", "", "", "", "", "", "", {60, 6}));
-        QTest::newRow("cut last record") << good + cp932("\"三\",\"監督\",\"\"") << 2
-                                         << QStringLiteral("3行目から始まる3件目");
+        QTest::newRow("cut last record")
+            << good + cp932("\"三\",\"監督\",\"\"") << 2 << QStringLiteral("3行目から始まる3件目");
         QTest::newRow("text in a score field")
             << good + cp932("\"三\",,,,,,,abc,0,0,0,0,0,0,,,,\r\n") + good << 2
             << QStringLiteral("3行目（3件目）の評価点1");
-        QTest::newRow("score out of range")
-            << good + cp932("\"三\",,,,,,,50,11,0,0,0,0,0,,,,\r\n") << 2
-            << QStringLiteral("評価点2の値 11");
+        QTest::newRow("score out of range") << good + cp932("\"三\",,,,,,,50,11,0,0,0,0,0,,,,\r\n")
+                                            << 2 << QStringLiteral("評価点2の値 11");
         QTest::newRow("bytes that are not code page 932")
             << good + QByteArray("\"\x82\xa0\xff\",,,,,,,0,0,0,0,0,0,0,,,,\r\n") << 2
             << QStringLiteral("3行目");
@@ -177,14 +179,16 @@ private slots:
         QCOMPARE(fresh.HyoukaKoumoku[2], QStringLiteral("感動・涙"));
         QCOMPARE(fresh.HelpTour, 1);
         QCOMPARE(readBytes(dir.path(), kSettingsFile), cp932("\"ヘルプツアー\",1\r\n"));
-        QCOMPARE(readCp932(dir.path(), kHyoukaMasterFile),
-                 QStringLiteral("\"総合\"\r\n\"感動・涙\"\r\n\"笑い\"\r\n\"ほのぼの\"\r\n\"スリル\"\r\n"
-                                "\"恐怖戦慄\"\r\n\"セクシー\"\r\n"));
+        QCOMPARE(
+            readCp932(dir.path(), kHyoukaMasterFile),
+            QStringLiteral("\"総合\"\r\n\"感動・涙\"\r\n\"笑い\"\r\n\"ほのぼの\"\r\n\"スリル\"\r\n"
+                           "\"恐怖戦慄\"\r\n\"セクシー\"\r\n"));
 
         // Fewer records leave the rest empty; more are ignored; a differently cased name is found.
         QFile::remove(dir.filePath(kHyoukaMasterFile));
         QFile::remove(dir.filePath(kSettingsFile));
-        writeCp932(dir.path(), QStringLiteral("評価マスタ.TXT"), "\"a\"\r\n\"b\"\r\n\"c\"\r\n\"d\"\r\n\"e\"\r\n");
+        writeCp932(dir.path(), QStringLiteral("評価マスタ.TXT"),
+                   "\"a\"\r\n\"b\"\r\n\"c\"\r\n\"d\"\r\n\"e\"\r\n");
         writeCp932(dir.path(), QStringLiteral("所有マスタ.txt"),
                    "\"1\"\r\n\"2\"\r\n\"3\"\r\n\"4\"\r\n\"5\"\r\n\"6\"\r\n");
         writeCp932(dir.path(), QStringLiteral("設定.txt"), "\"ヘルプツアー\",0\r\n");
@@ -199,7 +203,8 @@ private slots:
         c.HelpTour = 1;
         QVERIFY(c.SaveSettings().isEmpty());
         // The existing file is rewritten under its own name, not a second file beside it.
-        QCOMPARE(readBytes(dir.path(), QStringLiteral("設定.txt")), cp932("\"ヘルプツアー\",1\r\n"));
+        QCOMPARE(readBytes(dir.path(), QStringLiteral("設定.txt")),
+                 cp932("\"ヘルプツアー\",1\r\n"));
         QVERIFY(!QFile::exists(dir.filePath(kSettingsFile)));
     }
 

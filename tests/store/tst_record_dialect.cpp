@@ -25,21 +25,22 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("fields");
         QTest::addColumn<QStringList>("records");
-        QTest::newRow("plain") << "\"a\",\"b\",3\r\n\"c\",\"d\",4\r\n" << 3
-                               << QStringList{"a|b|3", "c|d|4"};
-        QTest::newRow("record split across lines")
-            << "\"a\",\"b\"\r\n3\r\n\"c\"\r\n\"d\",4\r\n" << 3 << QStringList{"a|b|3", "c|d|4"};
+        QTest::newRow("plain") << "\"a\",\"b\",3\r\n\"c\",\"d\",4\r\n"
+                               << 3 << QStringList{"a|b|3", "c|d|4"};
+        QTest::newRow("record split across lines") << "\"a\",\"b\"\r\n3\r\n\"c\"\r\n\"d\",4\r\n"
+                                                   << 3 << QStringList{"a|b|3", "c|d|4"};
         QTest::newRow("omitted fields") << "\"a\",,,\"\"\r\n" << 4 << QStringList{"a|||"};
         QTest::newRow("spaces before fields, trailing spaces of bare fields")
-            << "  \"a\",   12  ,  x y  \r\n" << 3 << QStringList{"a|12|x y"};
-        QTest::newRow("text after a closing quote is skipped")
-            << "\"ab\"cd,\"e\"  junk\r\n" << 2 << QStringList{"ab|e"};
+            << "  \"a\",   12  ,  x y  \r\n"
+            << 3 << QStringList{"a|12|x y"};
+        QTest::newRow("text after a closing quote is skipped") << "\"ab\"cd,\"e\"  junk\r\n"
+                                                               << 2 << QStringList{"ab|e"};
         QTest::newRow("comma inside quotes") << "\"a,b\",\"c\"\r\n" << 2 << QStringList{"a,b|c"};
         QTest::newRow("blank lines and end-of-file mark")
             << "\r\n\"a\",1\r\n\r\n\r\n\"b\",2\r\n\x1a" << 2 << QStringList{"a|1", "b|2"};
         QTest::newRow("no line end after the last record") << "\"a\",1" << 2 << QStringList{"a|1"};
-        QTest::newRow("lone CR and lone LF end lines") << "\"a\",1\r\"b\",2\n" << 2
-                                                       << QStringList{"a|1", "b|2"};
+        QTest::newRow("lone CR and lone LF end lines") << "\"a\",1\r\"b\",2\n"
+                                                       << 2 << QStringList{"a|1", "b|2"};
     }
     void readsTheOddCasesOfTheDialect() {
         QFETCH(QString, text);

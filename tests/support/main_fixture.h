@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scripted_prompts.h"
 #include "card/card_frame.h"
+#include "scripted_prompts.h"
 #include "shell/frm_main.h"
 #include "shell/prompts.h"
 

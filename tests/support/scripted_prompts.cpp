@@ -12,8 +12,8 @@ Prompts::Answer ScriptedPrompts::message(const QString& text, const QString& tit
 
 QString ScriptedPrompts::input(const QString& prompt, const QString& title,
                                const QString& defaultText) {
-    boxes.append({QStringLiteral("input"), title, prompt, Icon::None, Buttons::OkCancel,
-                  Answer::Ok, defaultText});
+    boxes.append({QStringLiteral("input"), title, prompt, Icon::None, Buttons::OkCancel, Answer::Ok,
+                  defaultText});
     if (inputs_.isEmpty()) {
         unexpected << title + QStringLiteral(": ") + prompt;
         return {};

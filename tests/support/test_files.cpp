@@ -16,7 +16,8 @@ QByteArray cp932(const QString& text) {
 
 void writeBytes(const QString& dir, const QString& name, const QByteArray& bytes) {
     QFile f(QDir(dir).filePath(name));
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write test file");
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write test file");
 }
 
 void writeCp932(const QString& dir, const QString& name, const QString& text) {
@@ -44,9 +45,10 @@ QString titleRecord(const QString& daimei, const QString& kantoku, const QString
 }
 
 void writeFreshMasters(const QString& dir, bool helpTour) {
-    writeCp932(dir, QStringLiteral("評価マスタ.txt"),
-               QStringLiteral("\"総合\"\r\n\"感動・涙\"\r\n\"笑い\"\r\n\"ほのぼの\"\r\n\"スリル\"\r\n"
-                              "\"恐怖戦慄\"\r\n\"セクシー\"\r\n"));
+    writeCp932(
+        dir, QStringLiteral("評価マスタ.txt"),
+        QStringLiteral("\"総合\"\r\n\"感動・涙\"\r\n\"笑い\"\r\n\"ほのぼの\"\r\n\"スリル\"\r\n"
+                       "\"恐怖戦慄\"\r\n\"セクシー\"\r\n"));
     writeCp932(dir, QStringLiteral("所有マスタ.txt"),
                QStringLiteral("\"DVD\"\r\n\"ブルーレイ\"\r\n\"ビデオ\"\r\n\"配信\"\r\n"));
     writeCp932(dir, QStringLiteral("設定.TXT"),
