@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QStyleOptionHeader>
@@ -367,6 +368,16 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
         col_ = section;
         emit Click();
     });
+}
+
+// A double click below the last row (or on a grid with no rows yet) is still
+// a double click on the grid; no data row is current then.
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton || indexAt(event->position().toPoint()).isValid()) return;
+    row_ = 0;
+    col_ = qMax(0, columnAt(event->position().toPoint().x()));
+    emit DblClick();
 }
 
 void FlexGrid::setCols(int c) { model_->setCols(c); }

@@ -108,6 +108,9 @@ signals:
     void Click();
     void DblClick();
 
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
 private:
     FlexGridModel* model_;
     int row_ = 0;
