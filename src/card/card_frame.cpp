@@ -51,8 +51,10 @@ QComboBox* attributeCombo(const QString& name, QWidget* parent) {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
     c->setEditable(true);
-    // New values join a list only through the editing rules, never by Qt's own insertion.
+    // New values join a list only through the editing rules, never by Qt's own insertion;
+    // and what is typed is stored as typed, not completed into a longer known value.
     c->setInsertPolicy(QComboBox::NoInsert);
+    c->setCompleter(nullptr);
     c->setMaxVisibleItems(20);
     c->setMinimumContentsLength(14);
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

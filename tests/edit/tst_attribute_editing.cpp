@@ -77,6 +77,13 @@ private slots:
         type(f, "cboKantoku", "黒澤");
         QCOMPARE(stored(f, 1).Kantoku, QStringLiteral("黒澤"));
         QCOMPARE(kantoku->findText("黒澤"), -1);
+        // Typed key by key, a beginning of a known value is not completed into it.
+        kantoku->setEditText(QString());
+        f.window->activateWindow();  // completion would only act in a focused box
+        kantoku->lineEdit()->setFocus();
+        QTest::keyClicks(kantoku->lineEdit(), QStringLiteral("Alp"));
+        QTest::keyClick(kantoku->lineEdit(), Qt::Key_Return);
+        QCOMPARE(stored(f, 1).Kantoku, QStringLiteral("Alp"));
         // Letter case makes a new value.
         type(f, "cboKantoku", "ALPHA");
         QVERIFY(kantoku->findText("ALPHA", Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0);
