@@ -9,9 +9,7 @@
 using namespace TestFiles;
 
 namespace {
-QString rec(const QString& d, const QString& t, const QString& c) {
-    return QStringLiteral("\"%1\",\"%2\",\"%3\"\r\n").arg(d, t, c);
-}
+const auto rec = historyRecordLine;
 }  // namespace
 
 class TestHistoryFile : public QObject {

@@ -44,6 +44,10 @@ QString titleRecord(const QString& daimei, const QString& kantoku, const QString
     return f.join(u',') + QStringLiteral("\r\n");
 }
 
+QString historyRecordLine(const QString& date, const QString& title, const QString& content) {
+    return QStringLiteral("\"%1\",\"%2\",\"%3\"\r\n").arg(date, title, content);
+}
+
 void writeFreshMasters(const QString& dir, bool helpTour) {
     writeCp932(
         dir, QStringLiteral("評価マスタ.txt"),

@@ -17,6 +17,8 @@ QString titleRecord(const QString& daimei, const QString& kantoku = {}, const QS
                     const QString& koukai = {}, const QString& kuni = {}, const QString& janru = {},
                     const QString& hyouka = {}, const QList<int>& scores = {},
                     const QStringList& syoyu = {});
+// A viewing-history record line: date, title, content.
+QString historyRecordLine(const QString& date, const QString& title, const QString& content);
 // Fresh masters and a settings file with the help tour as given.
 void writeFreshMasters(const QString& dir, bool helpTour);
 }  // namespace TestFiles
