@@ -164,7 +164,11 @@ void Catalogue::rebuildPickLists() {
     pickList(PickList::Koukai3)->setStringList(koukai3);
 }
 
-QString Catalogue::SaveMainData() { return writeTextFile(kDataFile, serializeDataFile(table_)); }
+QString Catalogue::SaveMainData() {
+    QString problem = writeTextFile(kDataFile, serializeDataFile(table_));
+    if (problem.isEmpty()) dataWhole_ = true;  // the file now holds exactly the table
+    return problem;
+}
 
 QString Catalogue::storeTitle(int n, const Title& changed) {
     Title old = std::exchange(table_[n], changed);
