@@ -143,8 +143,14 @@ private slots:
         writePicture(f.path(), QStringLiteral("正方.bmp"), 300, 300, Qt::yellow, "BMP");
         writePicture(f.path(), QStringLiteral("小.bmp"), 60, 40, Qt::black, "BMP");
         writeBytes(f.path(), QStringLiteral("壊.jpg"), "not a picture");
+        // A GIF beside a JPEG wins over it: a one-pixel GIF, too narrow to change the box.
+        writePicture(f.path(), QStringLiteral("動.jpg"), 200, 300, Qt::red, "JPG");
+        writeBytes(f.path(), QStringLiteral("動.gif"),
+                   QByteArray::fromHex("47494638396101000100800000ffffff00000021f904010000000"
+                                       "02c00000000010001000002024401003b"));
         startWith(f, titleRecord("横") + titleRecord("縦") + titleRecord("正方") +
-                         titleRecord("小") + titleRecord("壊") + titleRecord("無"));
+                         titleRecord("小") + titleRecord("壊") + titleRecord("無") +
+                         titleRecord("動"));
         auto* img = f.find<QLabel>("imgGazou");
         auto* hsb = f.find<QScrollBar>("hsbData");
         const int tw = CardRules::kTwipsPerPixel;
@@ -164,6 +170,8 @@ private slots:
         QVERIFY(img->pixmap().isNull());
         hsb->setValue(6);
         QVERIFY(img->pixmap().isNull());
+        hsb->setValue(7);
+        QCOMPARE(img->pixmap().size(), QSize(1, 1));
         f.checkBoxes();
     }
 
