@@ -28,8 +28,9 @@ QString Catalogue::LoadKansyouRireki() {
     QString message;
     if (dir_.exists(kHistoryFile)) {
         QString text, problem;
+        bool recoded = false;
         // One read serves both the table and the byte positions of later insertions.
-        if (!readTextFile(kHistoryFile, &text, &problem, &historyBytes_)) {
+        if (!readTextFile(kHistoryFile, &text, &problem, &historyBytes_, &recoded)) {
             historyWhole_ = false;
             message =
                 QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
@@ -43,6 +44,9 @@ QString Catalogue::LoadKansyouRireki() {
                     kHistoryFile, parsed.any() ? parsed.what : problem,
                     QStringLiteral("その手前までの%1件の鑑賞履歴を読み込みました。")
                         .arg(parsed.kept));
+            } else if (recoded) {
+                historyWhole_ = false;  // the next viewing rewrites the file in code page 932
+                message = recodedFileMessage(kHistoryFile);
             }
         }
     }
@@ -106,33 +110,36 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         return QStringLiteral("鑑賞履歴は%1件までしか登録できません。").arg(kMaxRecords);
 
     QByteArray bytes = historyBytes_;
-    int position = kansyou_.KansyouCount() + 1;
-    if (kansyou_.LastKansyoubi > k.Kansyoubi) {
-        position = kansyou_.insertPosition(k.Kansyoubi);
-        if (historyWhole_) {
-            bytes.insert(historyStarts_[position - 1], recordBytes);
-        } else {  // only what was read can be put in order; the original is kept aside
-            QString text;
-            for (int i = 1; i <= kansyou_.KansyouCount(); ++i) {
-                if (i == position) text += record;
-                text += historyRecord(kansyou_[i]);
-            }
-            Cp932::encode(text, &bytes);
+    const bool inserted = kansyou_.LastKansyoubi > k.Kansyoubi;
+    const int position =
+        inserted ? kansyou_.insertPosition(k.Kansyoubi) : kansyou_.KansyouCount() + 1;
+    if (!historyWhole_) {
+        // Only what was read can be kept in order, and appending behind an unreadable
+        // part (or to a UTF-8 file) would hide the new record: the file is written
+        // anew from the records read, its original kept aside first.
+        QString text;
+        for (int i = 1; i <= kansyou_.KansyouCount() + 1; ++i) {
+            if (i == position) text += record;
+            if (i <= kansyou_.KansyouCount()) text += historyRecord(kansyou_[i]);
         }
+        Cp932::encode(text, &bytes);
+        if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
+        return LoadKansyouRireki();
+    }
+    if (inserted) {
+        bytes.insert(historyStarts_[position - 1], recordBytes);
         if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
     } else {
         // A last record without its line end would swallow the new one.
         QByteArray tail = recordBytes;
         if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
             tail.prepend("\r\n");
-        if (QString kept = keepOriginal(kHistoryFile); !kept.isEmpty()) return kept;
         if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok())
             return QStringLiteral("鑑賞履歴に追記できませんでした。\r\n") + r.error;
         bytes += tail;
     }
     // The file now holds exactly these bytes; the table follows without a re-read.
     historyBytes_ = bytes;
-    if (!historyWhole_) return LoadKansyouRireki();
     kansyou_.insert(position, k);
     const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1]
                                                            : bytes.size() - recordBytes.size();

@@ -34,8 +34,16 @@ QString Catalogue::damagedFileMessage(const QString& name, const QString& what,
         .arg(name, what, kept);
 }
 
+QString Catalogue::recodedFileMessage(const QString& name) {
+    return QStringLiteral(
+               "「%1」は UTF-8 で保存されていたため、そのまま読み込みました。\r\n\r\n"
+               "次に書き換えるときにシフトJIS（コードページ932）で保存し直します。"
+               "元のファイルは、その前に同じフォルダーへ「%1.日時.bak」として残します。")
+        .arg(name);
+}
+
 bool Catalogue::readTextFile(const QString& name, QString* text, QString* problem,
-                             QByteArray* bytesOut) {
+                             QByteArray* bytesOut, bool* recoded) {
     QByteArray bytes;
     QString error;
     if (!dir_.read(name, &bytes, &error)) {
@@ -43,11 +51,11 @@ bool Catalogue::readTextFile(const QString& name, QString* text, QString* proble
         return false;
     }
     ReadProblem bad;
-    *text = decodeSoundPart(bytes, &bad);
-    if (bad.any()) {
-        damagedOriginals_.insert(dir_.actualName(name), bytes);
-        *problem = bad.what;
-    }
+    bool utf8 = false;
+    *text = decodeSoundPart(bytes, &bad, &utf8);
+    if (bad.any() || utf8) damagedOriginals_.insert(dir_.actualName(name), bytes);
+    if (bad.any()) *problem = bad.what;
+    if (recoded) *recoded = utf8;
     if (bytesOut) *bytesOut = std::move(bytes);
     return true;
 }
@@ -89,7 +97,8 @@ QString Catalogue::LoadMainData() {
         message = writeTextFile(kDataFile, QString());
     } else {
         QString text, problem;
-        if (!readTextFile(kDataFile, &text, &problem)) {
+        bool recoded = false;
+        if (!readTextFile(kDataFile, &text, &problem, nullptr, &recoded)) {
             dataWhole_ = false;
             message =
                 QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
@@ -107,6 +116,9 @@ QString Catalogue::LoadMainData() {
                     kDataFile, what,
                     QStringLiteral("その手前までの%1件のタイトルを読み込みました。")
                         .arg(parsed.kept));
+            } else if (recoded) {
+                dataWhole_ = false;  // the next change rewrites the whole file in code page 932
+                message = recodedFileMessage(kDataFile);
             }
         }
     }
@@ -270,7 +282,8 @@ QString Catalogue::loadMaster(const QString& name, QString* names, int count,
         return writeTextFile(name, w.result());
     }
     QString text, problem;
-    if (!readTextFile(name, &text, &problem))
+    bool recoded = false;
+    if (!readTextFile(name, &text, &problem, nullptr, &recoded))
         return QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(name, problem);
     RecordReader reader(text);
     RecordReader::Field f;
@@ -278,7 +291,7 @@ QString Catalogue::loadMaster(const QString& name, QString* names, int count,
         names[k] = f.text.toString();
     if (!problem.isEmpty())
         return damagedFileMessage(name, problem, QStringLiteral("読めた項目名だけを使います。"));
-    return {};
+    return recoded ? recodedFileMessage(name) : QString();
 }
 
 QString Catalogue::LoadMasters() {
@@ -297,7 +310,8 @@ QString Catalogue::LoadSettings() {
         return SaveSettings();
     }
     QString text, problem;
-    if (!readTextFile(kSettingsFile, &text, &problem))
+    bool recoded = false;
+    if (!readTextFile(kSettingsFile, &text, &problem, nullptr, &recoded))
         return QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kSettingsFile, problem);
     RecordReader reader(text);
     RecordReader::Field label, value;
@@ -305,7 +319,7 @@ QString Catalogue::LoadSettings() {
     if (!reader.atEnd() && reader.next(&label) && reader.next(&value) &&
         parseNumberField(value.text, &v))
         HelpTour = v;
-    return {};
+    return recoded ? recodedFileMessage(kSettingsFile) : QString();
 }
 
 QString Catalogue::SaveSettings() {

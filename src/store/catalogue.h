@@ -101,13 +101,16 @@ public:
     // first rewrite of a file that could not be read whole, the original is
     // kept beside it. Empty on success, else a message for the user.
     QString writeTextFile(const QString& name, const QString& text);
-    // Reads and decodes a whole file; *problem describes a bad part that was left out.
+    // Reads and decodes a whole file; *problem describes a bad part that was left
+    // out; *recoded tells that the file was UTF-8 and will be written back in
+    // code page 932 (its original kept aside first).
     bool readTextFile(const QString& name, QString* text, QString* problem,
-                      QByteArray* bytes = nullptr);
+                      QByteArray* bytes = nullptr, bool* recoded = nullptr);
 
 private:
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
+    QString recodedFileMessage(const QString& name);
     ReadProblem parseTitles(QStringView text);
     QString internAttribute(int field, QStringView v);
     void rebuildPickLists();

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace {
 constexpr const char* kCodecName = "windows-31j";
 
@@ -62,6 +64,16 @@ QString firstUnencodable(QStringView text) {
         i += len - 1;
     }
     return {};
+}
+
+bool looksLikeUtf8(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) return true;
+    const bool ascii =
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii) return false;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return !utf8.hasError();
 }
 
 QString toCp932Twins(QString text) {

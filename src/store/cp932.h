@@ -24,6 +24,11 @@ bool encode(QStringView text, QByteArray* out);
 // string when there is none (a surrogate pair is returned whole).
 QString firstUnencodable(QStringView text);
 
+// True for bytes that are UTF-8 text with some non-ASCII character (or a
+// byte-order mark): a file saved by a modern editor. Code page 932 Japanese
+// text is practically never valid UTF-8.
+bool looksLikeUtf8(const QByteArray& bytes);
+
 // Maps the JIS-style code points that input methods on Linux produce to the
 // code page 932 twins that look the same (〜 to ～, − to －, and so on).
 QString toCp932Twins(QString text);

@@ -7,7 +7,14 @@
 #include <algorithm>
 #include <array>
 
-QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem) {
+QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8) {
+    const bool utf8 = Cp932::looksLikeUtf8(bytes);
+    if (wasUtf8) *wasUtf8 = utf8;
+    if (utf8) {
+        QString text = QString::fromUtf8(bytes);
+        if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+        return text;
+    }
     qsizetype bad = -1;
     QString text = Cp932::decode(bytes, &bad);
     if (bad < 0) return text;

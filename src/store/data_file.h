@@ -16,8 +16,9 @@ struct ReadProblem {
 };
 
 // Decodes a code page 932 file. Bytes from the line with the first bad byte
-// on are left out and reported.
-QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem);
+// on are left out and reported. A file that is UTF-8 text is read as such and
+// *wasUtf8 set, so that it can be written back in code page 932.
+QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8 = nullptr);
 
 // Turns the text of a field into the stored value. Given the field's number
 // (0-based), it may hand back a shared copy of an equal value seen before.

@@ -131,6 +131,38 @@ private slots:
                                                           rec("2004/01/01", "乙", "DVD"));
     }
 
+    void appendingToADamagedHistoryKeepsTheNewRecordReadable() {
+        QTemporaryDir dir;
+        const QByteArray bytes = cp932(rec("2003/05/10", "甲", "DVD")) +
+                                 QByteArray("\"2004/02/01\",\"\xff\xfe\",\"x\"\r\n");
+        writeBytes(dir.path(), kHistoryFile, bytes);
+        Catalogue c(dir.path());
+        QVERIFY(!c.LoadKansyouRireki().isEmpty());
+        QVERIFY(c.AddKansyou({"2005/01/01", "新", "DVD"}).isEmpty());
+        // Appended behind the unreadable record it could never be read again.
+        Catalogue fresh(dir.path());
+        QVERIFY(fresh.LoadKansyouRireki().isEmpty());
+        QCOMPARE(fresh.kansyou().KansyouCount(), 2);
+        QCOMPARE(fresh.kansyou()[2].KansyouDaimei, QStringLiteral("新"));
+        QCOMPARE(c.kansyou().records(), fresh.kansyou().records());
+    }
+
+    void utf8HistoryIsReadAndWrittenBackInCodePage932() {
+        QTemporaryDir dir;
+        const QByteArray utf8 = "\xEF\xBB\xBF" + rec("2003/05/10", "七人の侍", "映画館").toUtf8();
+        writeBytes(dir.path(), kHistoryFile, utf8);
+        Catalogue c(dir.path());
+        QVERIFY(c.LoadKansyouRireki().contains(QStringLiteral("UTF-8")));
+        QCOMPARE(c.kansyou()[1].KansyouDaimei, QStringLiteral("七人の侍"));
+        QVERIFY(c.AddKansyou({"2004/01/01", "生きる", "DVD"}).isEmpty());
+        QCOMPARE(
+            readBytes(dir.path(), kHistoryFile),
+            cp932(rec("2003/05/10", "七人の侍", "映画館") + rec("2004/01/01", "生きる", "DVD")));
+        const QStringList kept = QDir(dir.path()).entryList({"*.bak"});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readBytes(dir.path(), kept[0]), utf8);
+    }
+
     void refusesARecordPastTheLimit() {
         QTemporaryDir dir;
         QByteArray bytes;

@@ -159,6 +159,24 @@ private slots:
         QCOMPARE(backups(dir.path()).size(), 1);
     }
 
+    void utf8DataFileIsReadAndWrittenBackInCodePage932() {
+        QTemporaryDir dir;
+        const QString text = titleRecord("東京物語", "小津安二郎", "笠智衆", "1953/11/03", "日本");
+        const QByteArray utf8 = text.toUtf8();
+        writeBytes(dir.path(), kDataFile, utf8);
+        Catalogue c(dir.path());
+        const QString message = c.LoadMainData();
+        QVERIFY2(message.contains(QStringLiteral("UTF-8")), qPrintable(message));
+        QCOMPARE(c.titles()[1].Kantoku, QStringLiteral("小津安二郎"));
+        // A new title is not appended in code page 932 to a UTF-8 file: the file is written anew.
+        QVERIFY(c.appendTitle(QStringLiteral("晩春")).isEmpty());
+        QCOMPARE(readBytes(dir.path(), kDataFile), cp932(text + titleRecord("晩春")));
+        const QStringList kept = backups(dir.path());
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readBytes(dir.path(), kept[0]), utf8);
+        QVERIFY(!Cp932::looksLikeUtf8(cp932(text)));  // the code page's own text is not mistaken
+    }
+
     void moreRecordsThanTheLimitAreCutAtTheLimit() {
         QTemporaryDir dir;
         QByteArray bytes;
