@@ -3,23 +3,6 @@
 #include "store/cp932.h"
 #include "store/data_file.h"
 
-namespace {
-// Turns ascending positions in the decoded text into byte offsets in one walk.
-// Every character of the code page is one UTF-16 unit; lead bytes take two bytes.
-void toByteOffsets(const QByteArray& bytes, QVector<qsizetype>* positions) {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    qsizetype b = 0, c = 0;
-    for (qsizetype& pos : *positions) {
-        while (c < pos && b < bytes.size()) {
-            const uchar x = p[b];
-            b += ((x >= 0x81 && x <= 0x9F) || (x >= 0xE0 && x <= 0xFC)) ? 2 : 1;
-            ++c;
-        }
-        pos = b;
-    }
-}
-}  // namespace
-
 QString Catalogue::LoadKansyouRireki() {
     kansyou_.clear();
     historyBytes_.clear();
@@ -36,7 +19,7 @@ QString Catalogue::LoadKansyouRireki() {
                 QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
         } else {
             const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
-            toByteOffsets(historyBytes_, &historyStarts_);
+            Cp932::toByteOffsets(historyBytes_, &historyStarts_);
             if (parsed.any() || !problem.isEmpty()) {
                 historyWhole_ = false;
                 damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);

@@ -85,8 +85,15 @@ QString Catalogue::writeTextFile(const QString& name, const QString& text) {
     return r.ok() ? QString() : QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
 }
 
+void Catalogue::forgetDataBytes() {
+    dataKnown_ = false;
+    dataBytes_.clear();
+    dataStarts_.clear();
+}
+
 QString Catalogue::LoadMainData() {
     table_.clear();
+    forgetDataBytes();
     for (int k = 1; k <= 4; ++k) {
         txtD_[k].clear();
         attributeValues_[k].clear();
@@ -176,15 +183,59 @@ void Catalogue::rebuildPickLists() {
     pickList(PickList::Koukai3)->setStringList(koukai3);
 }
 
-QString Catalogue::SaveMainData() {
-    QString problem = writeTextFile(kDataFile, serializeDataFile(table_));
-    if (problem.isEmpty()) dataWhole_ = true;  // the file now holds exactly the table
-    return problem;
+QString Catalogue::SaveMainData() { return writeWholeDataFile(0); }
+
+QString Catalogue::writeWholeDataFile(int skip) {
+    QVector<qsizetype> starts;
+    const QString text = serializeDataFile(table_, skip, &starts);
+    QByteArray bytes;
+    if (!Cp932::encode(text, &bytes))
+        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+            .arg(kDataFile, Cp932::firstUnencodable(text));
+    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
+        return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    // The file now holds exactly the table, record by record at known places.
+    Cp932::toByteOffsets(bytes, &starts);
+    dataBytes_ = std::move(bytes);
+    dataStarts_ = std::move(starts);
+    dataWhole_ = true;
+    dataKnown_ = true;
+    return {};
+}
+
+QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
+    const qsizetype from = dataStarts_[n - 1];
+    const qsizetype to = n < dataStarts_.size() ? dataStarts_[n] : dataBytes_.size();
+    QByteArray bytes;
+    bytes.reserve(dataBytes_.size() - (to - from) + record.size());
+    bytes.append(dataBytes_.constData(), from).append(record);
+    bytes.append(dataBytes_.constData() + to, dataBytes_.size() - to);
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
+        return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    const qsizetype shift = record.size() - (to - from);
+    if (record.isEmpty()) dataStarts_.remove(n - 1);
+    for (qsizetype i = record.isEmpty() ? n - 1 : n; i < dataStarts_.size(); ++i)
+        dataStarts_[i] += shift;
+    dataBytes_ = std::move(bytes);
+    return {};
 }
 
 QString Catalogue::storeTitle(int n, const Title& changed) {
     Title old = std::exchange(table_[n], changed);
-    QString problem = SaveMainData();
+    QString problem;
+    if (dataKnown_) {
+        // The file holds exactly the table: only this record's bytes change, which
+        // gives the same file as writing every record again.
+        const QString record = serializeTitle(changed);
+        QByteArray bytes;
+        problem = Cp932::encode(record, &bytes)
+                      ? spliceDataFile(n, bytes)
+                      : QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+                            .arg(kDataFile, Cp932::firstUnencodable(record));
+    } else {
+        problem = SaveMainData();
+    }
     if (!problem.isEmpty()) table_[n] = std::move(old);
     return problem;
 }
@@ -216,6 +267,9 @@ QString Catalogue::appendTitle(const QString& name) {
         const FileResult r = dir_.append(kDataFile, tail);
         if (!r.ok()) return QStringLiteral("タイトルを追加できませんでした。\r\n") + r.error;
         table_.append(added);
+        // The short record of a new title is not the form a rewrite gives it, so
+        // the next edit writes the whole file again.
+        forgetDataBytes();
     }
     // A title with nothing but its name adds to no list but the names.
     QStringListModel* names = pickList(PickList::Name);
@@ -225,7 +279,7 @@ QString Catalogue::appendTitle(const QString& name) {
 }
 
 QString Catalogue::removeTitle(int k) {
-    if (QString problem = writeTextFile(kDataFile, serializeDataFile(table_, k));
+    if (QString problem = dataKnown_ ? spliceDataFile(k, {}) : writeWholeDataFile(k);
         !problem.isEmpty())
         return problem;
     table_.remove(k);

@@ -112,6 +112,11 @@ private:
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
     QString recodedFileMessage(const QString& name);
     ReadProblem parseTitles(QStringView text);
+    // Writes every title but skip (0: none) and remembers where each record stands.
+    QString writeWholeDataFile(int skip);
+    // Replaces the bytes of record n (removes them when record is empty) and writes the file.
+    QString spliceDataFile(int n, const QByteArray& record);
+    void forgetDataBytes();
     QString internAttribute(int field, QStringView v);
     void rebuildPickLists();
     void rebuildViewingLists();
@@ -122,6 +127,11 @@ private:
     DataDir dir_;
     TitleTable table_;
     bool dataWhole_ = true;  // the data file was read to its end
+    // After a rewrite of the whole file: its bytes and where each record starts,
+    // so that an edit of one title writes the file without encoding it all again.
+    bool dataKnown_ = false;
+    QByteArray dataBytes_;
+    QVector<qsizetype> dataStarts_;
     std::array<SeenList, 10> txtD_;
     std::array<QStringList, 5> attributeValues_;  // distinct attribute values met by a load
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;

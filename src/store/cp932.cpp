@@ -66,6 +66,18 @@ QString firstUnencodable(QStringView text) {
     return {};
 }
 
+void toByteOffsets(const QByteArray& bytes, QVector<qsizetype>* positions) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    qsizetype b = 0, c = 0;
+    for (qsizetype& pos : *positions) {
+        while (c < pos && b < bytes.size()) {
+            b += isLeadByte(p[b]) ? 2 : 1;
+            ++c;
+        }
+        pos = b;
+    }
+}
+
 bool looksLikeUtf8(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) return true;
     const bool ascii =

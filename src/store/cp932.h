@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 // Code page 932 is the only encoding of every data file. All conversion goes
 // through here so that a character the code page cannot hold is caught, never
@@ -23,6 +24,11 @@ bool encode(QStringView text, QByteArray* out);
 // The first character of text that code page 932 cannot hold, or an empty
 // string when there is none (a surrogate pair is returned whole).
 QString firstUnencodable(QStringView text);
+
+// Turns ascending positions in the decoded text of bytes into byte offsets,
+// in one walk: every character of the code page is one UTF-16 unit, and lead
+// bytes start the characters that take two bytes.
+void toByteOffsets(const QByteArray& bytes, QVector<qsizetype>* positions);
 
 // True for bytes that are UTF-8 text with some non-ASCII character (or a
 // byte-order mark): a file saved by a modern editor. Code page 932 Japanese

@@ -130,7 +130,7 @@ std::array<const QString*, 11> texts(const Title& t) {
 }
 }  // namespace
 
-QString serializeDataFile(const TitleTable& table, int skip) {
+QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>* starts) {
     constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
     qsizetype size = 0;
     for (int n = 1; n <= table.TitleCount(); ++n) {
@@ -142,8 +142,10 @@ QString serializeDataFile(const TitleTable& table, int skip) {
     }
     QString out(size, Qt::Uninitialized);
     QChar* p = out.data();
+    if (starts) starts->clear();
     for (int n = 1; n <= table.TitleCount(); ++n) {
         if (n == skip) continue;
+        if (starts) starts->append(p - out.constData());
         const Title& t = table[n];
         const auto fields = texts(t);
         for (int i = 0; i < 7; ++i) {
@@ -162,6 +164,12 @@ QString serializeDataFile(const TitleTable& table, int skip) {
     }
     Q_ASSERT(p == out.constData() + out.size());
     return out;
+}
+
+QString serializeTitle(const Title& t) {
+    TitleTable one;
+    one.append(t);
+    return serializeDataFile(one);
 }
 
 QString newTitleRecord(const QString& name) {

@@ -30,6 +30,10 @@ using FieldInterner = std::function<QString(int field, QStringView text)>;
 ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& intern = {});
 
 // The whole data file text for titles 1..TitleCount but title skip (0: none).
-QString serializeDataFile(const TitleTable& table, int skip = 0);
+// *starts, when given, receives the position where each written record begins.
+QString serializeDataFile(const TitleTable& table, int skip = 0,
+                          QVector<qsizetype>* starts = nullptr);
+// The text of one record, as the whole file would hold it.
+QString serializeTitle(const Title& t);
 // The record of a newly added title: its name, sixteen omitted fields, "".
 QString newTitleRecord(const QString& name);

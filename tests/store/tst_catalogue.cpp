@@ -1,5 +1,6 @@
 #include "store/catalogue.h"
 #include "store/cp932.h"
+#include "store/data_file.h"
 #include "test_files.h"
 #include "test_registry.h"
 
@@ -118,6 +119,41 @@ private slots:
             bytes.contains(QByteArray::fromHex("81608740878a8756")));  // ～①㈱Ⅲ in code page 932
         QCOMPARE(bytes.count("\r\n"), 5);
         QCOMPARE(bytes.count('\n'), 5);
+    }
+
+    void editsWriteTheSameFileAsAWholeRewrite() {
+        QTemporaryDir dir;
+        QString data;
+        for (int i = 1; i <= 6; ++i) data += serializeTitle(sampleTitle(i));
+        writeCp932(dir.path(), kDataFile, data);
+        Catalogue c(dir.path());
+        QVERIFY(c.LoadMainData().isEmpty());
+        const auto fileIsTheTable = [&] {
+            QCOMPARE(readBytes(dir.path(), kDataFile), cp932(serializeDataFile(c.titles())));
+            Catalogue fresh(dir.path());
+            QVERIFY(fresh.LoadMainData().isEmpty());
+            QCOMPARE(fresh.titles(), c.titles());
+        };
+        const auto edit = [&](int n, const QString& director) {
+            Title t = c.titles()[n];
+            t.Kantoku = director;
+            QVERIFY(c.storeTitle(n, t).isEmpty());
+        };
+        edit(3, QStringLiteral("最初の編集"));  // the first edit writes every record
+        fileIsTheTable();
+        edit(1, QStringLiteral("先頭～①"));  // later ones replace one record's bytes
+        edit(6, QStringLiteral("末尾"));
+        edit(4, QString());
+        fileIsTheTable();
+        QVERIFY(c.removeTitle(2).isEmpty());
+        QVERIFY(c.removeTitle(c.TitleCount()).isEmpty());
+        edit(c.TitleCount(), QStringLiteral("新しい末尾"));
+        fileIsTheTable();
+        QVERIFY(c.appendTitle(QStringLiteral("追加")).isEmpty());
+        edit(1, QStringLiteral("追加の後"));
+        fileIsTheTable();
+        QVERIFY(c.removeTitle(1).isEmpty());
+        fileIsTheTable();
     }
 
     void damagedDataFileIsLoadedAsFarAsSound_data() {
