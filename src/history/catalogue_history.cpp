@@ -19,7 +19,7 @@ QString Catalogue::LoadKansyouRireki() {
                 QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
         } else {
             const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
-            Cp932::toByteOffsets(historyBytes_, &historyStarts_);
+            Cp932::toByteOffsets(text, &historyStarts_);
             if (parsed.any() || !problem.isEmpty()) {
                 historyWhole_ = false;
                 damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);

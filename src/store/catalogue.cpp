@@ -196,7 +196,7 @@ QString Catalogue::writeWholeDataFile(int skip) {
     if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
         return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
     // The file now holds exactly the table, record by record at known places.
-    Cp932::toByteOffsets(bytes, &starts);
+    Cp932::toByteOffsets(text, &starts);
     dataBytes_ = std::move(bytes);
     dataStarts_ = std::move(starts);
     dataWhole_ = true;

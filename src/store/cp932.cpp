@@ -66,26 +66,43 @@ QString firstUnencodable(QStringView text) {
     return {};
 }
 
-void toByteOffsets(const QByteArray& bytes, QVector<qsizetype>* positions) {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    qsizetype b = 0, c = 0;
+void toByteOffsets(QStringView text, QVector<qsizetype>* positions) {
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype c = 0, extra = 0;
     for (qsizetype& pos : *positions) {
-        while (c < pos && b < bytes.size()) {
-            b += isLeadByte(p[b]) ? 2 : 1;
-            ++c;
+        for (const qsizetype end = qMin(pos, n); c < end; ++c) {
+            const char16_t u = p[c];
+            extra += (u >= 0x80) & !(u >= 0xFF61 && u <= 0xFF9F);
         }
-        pos = b;
+        pos += extra;
     }
 }
 
 bool looksLikeUtf8(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) return true;
-    const bool ascii =
-        std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-    if (ascii) return false;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    return !utf8.hasError();
+    // Checked by hand so that code page 932 text, which fails within its first
+    // few non-ASCII bytes, costs almost nothing.
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    bool nonAscii = false;
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = p[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = (b >= 0xC2 && b <= 0xDF)   ? 2
+                           : (b >= 0xE0 && b <= 0xEF) ? 3
+                           : (b >= 0xF0 && b <= 0xF4) ? 4
+                                                      : 0;
+        if (length == 0 || i + length > n) return false;
+        for (int k = 1; k < length; ++k)
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+        nonAscii = true;
+        i += length;
+    }
+    return nonAscii;
 }
 
 QString toCp932Twins(QString text) {

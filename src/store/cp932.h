@@ -25,10 +25,10 @@ bool encode(QStringView text, QByteArray* out);
 // string when there is none (a surrogate pair is returned whole).
 QString firstUnencodable(QStringView text);
 
-// Turns ascending positions in the decoded text of bytes into byte offsets,
-// in one walk: every character of the code page is one UTF-16 unit, and lead
-// bytes start the characters that take two bytes.
-void toByteOffsets(const QByteArray& bytes, QVector<qsizetype>* positions);
+// Turns ascending positions in text into offsets in its code page 932 bytes,
+// in one pass: every character the code page holds is one UTF-16 unit and
+// takes two bytes, except ASCII and the half-width katakana.
+void toByteOffsets(QStringView text, QVector<qsizetype>* positions);
 
 // True for bytes that are UTF-8 text with some non-ASCII character (or a
 // byte-order mark): a file saved by a modern editor. Code page 932 Japanese
