@@ -123,6 +123,21 @@ private slots:
         QCOMPARE(Cp932::firstUnencodable(u"caféō"), QStringLiteral("é"));
         QCOMPARE(Cp932::firstUnencodable(u"映画😀"), QStringLiteral("😀"));
         QVERIFY(Cp932::firstUnencodable(u"映画").isEmpty());
+        // Byte offsets worked out from the text agree with the encoded bytes.
+        const QString mixed = QStringLiteral("aｱｲ漢字～①\r\nＡb¥");
+        QVector<qsizetype> positions;
+        for (qsizetype i = 0; i <= mixed.size(); ++i) positions << i;
+        QVector<qsizetype> offsets = positions;
+        Cp932::toByteOffsets(mixed, &offsets);
+        for (qsizetype i = 0; i <= mixed.size(); ++i) {
+            QByteArray prefix;
+            if (!Cp932::encode(QStringView(mixed).left(i), &prefix)) continue;  // ¥ is not in the code page
+            QCOMPARE(offsets[i], prefix.size());
+        }
+        QVERIFY(Cp932::looksLikeUtf8(QStringLiteral("東京").toUtf8()));
+        QVERIFY(!Cp932::looksLikeUtf8("plain ascii"));
+        QVERIFY(!Cp932::looksLikeUtf8(bytes));
+
         const QString typed = Cp932::toCp932Twins(QStringLiteral("〜‖−¢£¬"));
         QCOMPARE(typed, QStringLiteral("～∥－￠￡￢"));
         QVERIFY(Cp932::encode(typed, &bytes));
