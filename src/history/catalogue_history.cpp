@@ -52,9 +52,9 @@ void Catalogue::rebuildViewingLists() {
         if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou))
             contents.append(r.KansyouNaiyou);
     }
-    pickList(PickList::Kanbi)->setStringList(kanbi);
-    pickList(PickList::Kanbi2)->setStringList(kanbi2);
-    pickList(PickList::Kansyou)->setStringList(contents);
+    setPickList(PickList::Kanbi, kanbi);
+    setPickList(PickList::Kanbi2, kanbi2);
+    setPickList(PickList::Kansyou, contents);
 }
 
 bool Catalogue::historyUnchangedOnDisk() {

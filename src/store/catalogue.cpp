@@ -176,11 +176,18 @@ void Catalogue::rebuildPickLists() {
                                        PickList::Kuni, PickList::Janru};
     for (int k = 1; k <= 4; ++k) {
         sortPickList(&attributeValues_[k]);
-        pickList(attributeLists[k])->setStringList(std::exchange(attributeValues_[k], {}));
+        setPickList(attributeLists[k], std::exchange(attributeValues_[k], {}));
     }
-    pickList(PickList::Name)->setStringList(names);
-    pickList(PickList::Koukai)->setStringList(koukai);
-    pickList(PickList::Koukai3)->setStringList(koukai3);
+    setPickList(PickList::Name, names);
+    setPickList(PickList::Koukai, koukai);
+    setPickList(PickList::Koukai3, koukai3);
+}
+
+// A list that did not change is left alone: resetting a model makes every
+// combo on it start over, which a list of 32,766 titles makes noticeable.
+void Catalogue::setPickList(PickList which, const QStringList& items) {
+    QStringListModel* model = pickList(which);
+    if (model->stringList() != items) model->setStringList(items);
 }
 
 QString Catalogue::SaveMainData() { return writeWholeDataFile(0); }
@@ -283,6 +290,7 @@ QString Catalogue::removeTitle(int k) {
         !problem.isEmpty())
         return problem;
     table_.remove(k);
+    pickList(PickList::Name)->removeRows(k - 1, 1);
     // Values only the removed title held leave the lists, as after a fresh load.
     for (int j = 1; j <= 4; ++j) {
         txtD_[j].clear();

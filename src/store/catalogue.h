@@ -119,6 +119,7 @@ private:
     void forgetDataBytes();
     QString internAttribute(int field, QStringView v);
     void rebuildPickLists();
+    void setPickList(PickList which, const QStringList& items);
     void rebuildViewingLists();
     bool historyUnchangedOnDisk();
     QString rewriteHistory(const QByteArray& bytes);
