@@ -45,9 +45,9 @@ void Catalogue::rebuildViewingLists() {
         if (!d.isEmpty()) {
             // Looked up as views: a copy is made only for a value not seen before.
             const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
-            if (!txtD_[6].contains(y7)) kanbi.append(*txtD_[6].intern(y7).first);
-            if (!txtD_[9].contains(y4))
-                kanbi2.append(*txtD_[9].intern(y4).first + QStringLiteral("年"));
+            if (const auto [v, added] = txtD_[6].intern(y7); added) kanbi.append(*v);
+            if (const auto [v, added] = txtD_[9].intern(y4); added)
+                kanbi2.append(*v + QStringLiteral("年"));
         }
         if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou))
             contents.append(r.KansyouNaiyou);

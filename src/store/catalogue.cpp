@@ -104,8 +104,9 @@ QString Catalogue::LoadMainData() {
         message = writeTextFile(kDataFile, QString());
     } else {
         QString text, problem;
+        QByteArray original;
         bool recoded = false;
-        if (!readTextFile(kDataFile, &text, &problem, nullptr, &recoded)) {
+        if (!readTextFile(kDataFile, &text, &problem, &original, &recoded)) {
             dataWhole_ = false;
             message =
                 QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
@@ -113,11 +114,8 @@ QString Catalogue::LoadMainData() {
             const ReadProblem parsed = parseTitles(text);
             if (parsed.any() || !problem.isEmpty()) {
                 dataWhole_ = false;
-                if (!damagedOriginals_.contains(dir_.actualName(kDataFile))) {
-                    QByteArray original;
-                    dir_.read(kDataFile, &original);
+                if (!damagedOriginals_.contains(dir_.actualName(kDataFile)))
                     damagedOriginals_.insert(dir_.actualName(kDataFile), original);
-                }
                 const QString what = parsed.any() ? parsed.what : problem;
                 message = damagedFileMessage(
                     kDataFile, what,
@@ -158,18 +156,15 @@ void Catalogue::rebuildPickLists() {
     for (int k = 5; k <= 8; ++k) txtD_[k].clear();
     QStringList names, koukai, koukai3;
     names.reserve(table_.TitleCount());
-    auto note = [this](int k, const QString& v, QStringList* list) {
-        if (!v.isEmpty() && txtD_[k].add(v)) list->append(v);
-    };
     for (int n = 1; n <= table_.TitleCount(); ++n) {
         const Title& t = table_[n];
         names.append(t.Daimei);
         if (!t.Koukai.isEmpty()) {
             const QStringView y7 = QStringView(t.Koukai).left(7);
-            if (!txtD_[5].contains(y7)) note(5, y7.toString(), &koukai);
+            if (const auto [v, added] = txtD_[5].intern(y7); added) koukai.append(*v);
             const QStringView y4 = QStringView(t.Koukai).left(4);
-            if (!txtD_[8].contains(y4) && txtD_[8].add(y4.toString()))
-                koukai3.append(y4.toString() + QStringLiteral("年"));
+            if (const auto [v, added] = txtD_[8].intern(y4); added)
+                koukai3.append(*v + QStringLiteral("年"));
         }
     }
     const PickList attributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
