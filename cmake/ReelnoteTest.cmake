@@ -8,3 +8,10 @@ function(reelnote_add_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
     TIMEOUT 300)
 endfunction()
+
+# The usual test folder: every tst_*.cpp of the folder in one executable named
+# after it, so that a new test file needs no change here.
+function(reelnote_add_folder_test name)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+  reelnote_add_test(${name} SOURCES ${sources} LIBS reelnote_testsupport ${ARGN})
+endfunction()

@@ -1,4 +1,4 @@
-#include "shell/frm_main.h"
+#include "app/frm_main.h"
 #include "shell/prompts.h"
 
 #include <QApplication>

@@ -19,6 +19,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -87,6 +88,7 @@ void CardFrame::buildUi() {
     imgGazou_->setFrameShape(QFrame::StyledPanel);
     imgGazou_->setStyleSheet(QStringLiteral("QLabel#imgGazou { background: #f4f1ea; }"));
     imgGazou_->setToolTip(QStringLiteral("タイトルの画像です"));
+    imgGazou_->installEventFilter(this);
     posterColumn->addWidget(imgGazou_, 0, Qt::AlignTop | Qt::AlignHCenter);
     posterColumn->addStretch(1);
     outer->addLayout(posterColumn);
@@ -461,13 +463,26 @@ void CardFrame::showPicture(const QString& daimei) {
         QImage img = reader.read();
         if (!img.isNull()) loaded = std::move(img);  // the later file wins
     }
-    if (loaded.isNull()) return;
-    imgGazou_->setPixmap(QPixmap::fromImage(loaded));
+    showPictureImage(loaded);
+}
+
+void CardFrame::showPictureImage(const QImage& picture) {
+    if (picture.isNull()) return;
+    imgGazou_->setPixmap(QPixmap::fromImage(picture));
     const int tw = CardRules::kTwipsPerPixel;
     const int h =
-        CardRules::posterHeightTwips(loaded.width() * tw, loaded.height() * tw,
+        CardRules::posterHeightTwips(picture.width() * tw, picture.height() * tw,
                                      CardRules::kPosterWidthTwips, imgGazou_->height() * tw);
     imgGazou_->setFixedHeight(px(h));
+}
+
+QString CardFrame::shownName() const { return cboName_->currentText(); }
+
+bool CardFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgGazou_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        emit imgGazouClicked();
+    return QFrame::eventFilter(watched, event);
 }
 
 void CardFrame::clearCard() {
@@ -596,51 +611,4 @@ void CardFrame::showSubScreen(int k) {
     QPalette pal = cmdHyouji_[k + 1]->palette();
     pal.setColor(QPalette::Button, kOpenViewColour);
     cmdHyouji_[k + 1]->setPalette(pal);
-}
-
-void CardFrame::LoadSubTexts() {
-    for (int k = 1; k <= 3; ++k) loadSubText(k);
-}
-
-void CardFrame::loadSubText(int k) {
-    if (cat_.TitleCount() == 0) return;
-    const QString name = SubTexts::fileName(k, cat_.titles()[current()].Daimei);
-    QString text, problem;
-    if (cat_.dir().exists(name) && cat_.readTextFile(name, &text, &problem))
-        text = SubTexts::fromFile(text);
-    else
-        text.clear();
-    txtSubData_[k]->setPlainText(SubTexts::fromCrLf(text));
-}
-
-void CardFrame::saveSubText(int k) {
-    const QString title = Cp932::toCp932Twins(cboName_->currentText());
-    // The typed title becomes part of a file name: it must not reach outside the folder.
-    if (title.isEmpty() || TitleName::hasForbiddenCharacter(title) ||
-        TitleName::hasControlCharacter(title) || TitleName::tooLongForFileNames(title)) {
-        prompts_.message(QStringLiteral("このタイトル名では保存できません。\r\n\r\n"
-                                        "\\ / : , ; * ? < > |　の文字は使えません。"),
-                         kRestricted, Prompts::Icon::Exclamation);
-        return;
-    }
-    const QString name = SubTexts::fileName(k, title);
-    const QString text = Cp932::toCp932Twins(SubTexts::toCrLf(txtSubData_[k]->toPlainText()));
-    if (text.isEmpty()) {
-        cat_.dir().remove(name);  // a text that cannot be removed simply stays
-    } else {
-        if (!acceptText(text, QStringLiteral("入力した文章"), true)) return;
-        const QString problem = cat_.writeTextFile(name, SubTexts::toFile(text));
-        if (!problem.isEmpty()) {
-            prompts_.message(problem, QStringLiteral("保存できません"), Prompts::Icon::Critical);
-            return;
-        }
-    }
-    refreshFileLists();
-}
-
-void CardFrame::refreshFileLists() {
-    for (int k = 1; k <= 3; ++k) {
-        fileLists_[k]->clear();
-        fileLists_[k]->addItems(cat_.dir().entries(SubTexts::filePattern(k)));
-    }
 }

@@ -9,6 +9,7 @@ class Clock;
 class FlexGrid;
 class Prompts;
 class QCheckBox;
+class QImage;
 class QComboBox;
 class QLabel;
 class QGroupBox;
@@ -55,9 +56,17 @@ public:
     // True while ShowTitle sets the ownership boxes: their changes are not the user's.
     bool ShowingTitle = false;
 
+    // Shows picture on the card's picture box with the height rule of its shape;
+    // a null picture leaves the box as it was.
+    void showPictureImage(const QImage& picture);
+    // The title named in cboName: the one the card's saves act on.
+    QString shownName() const;
+
 signals:
     // A viewing was stored: the history and its lists changed.
     void historySaved();
+    // The user clicked the picture box.
+    void imgGazouClicked();
 
 public slots:
     void cmdHyouji1_Click();
@@ -70,6 +79,9 @@ public slots:
     void msgKansyou_DblClick();
     void cmdRirekiHozon_Click();
     void cmdYame1_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void hsbData_Change(int value);

@@ -3,8 +3,8 @@
 #include "card/card_frame.h"
 #include "card/card_rules.h"
 #include "edit/title_edits.h"
-#include "shell/frm_main.h"
 #include "shell/prompts.h"
+#include "shell/screen_host.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
 #include "store/date_text.h"
@@ -66,8 +66,8 @@ QString* attributeField(Title& t, int k) {
 }
 }  // namespace
 
-CardEditing::CardEditing(frmMain& main, CardFrame& card)
-    : QObject(&main), main_(main), card_(card), cat_(main.catalogue()), prompts_(main.prompts()) {
+CardEditing::CardEditing(ScreenHost& host, CardFrame& card)
+    : QObject(&card), host_(host), card_(card), cat_(host.catalogue()), prompts_(host.prompts()) {
     const char* names[] = {nullptr, "cboKantoku", "cboSyuen", "cboKuni", "cboJanru"};
     void (CardEditing::*picked[])() = {nullptr, &CardEditing::cboKantoku_Click,
                                        &CardEditing::cboSyuen_Click, &CardEditing::cboKuni_Click,
@@ -114,7 +114,7 @@ bool CardEditing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CardEditing::store(const Title& changed) {
-    return main_.reportWrite(cat_.storeTitle(card_.current(), changed));
+    return host_.reportWrite(cat_.storeTitle(card_.current(), changed));
 }
 
 bool CardEditing::acceptValue(const QString& v) {
@@ -243,9 +243,8 @@ QString CardEditing::askNewTitleName() {
 }
 
 void CardEditing::cmdNew_Click() {
-    if (card_.isHidden()) main_.showMainCard();
-    main_.HelpMessage = newTitleHelp();
-    main_.ShowHelpTour();
+    if (card_.isHidden()) host_.showMainCard();
+    host_.showHelpTour(newTitleHelp());
     if (cat_.TitleCount() >= kMaxRecords) {
         prompts_.message(QStringLiteral("タイトルは%1件までしか登録できません。").arg(kMaxRecords),
                          QStringLiteral("登録数の上限"), Prompts::Icon::Exclamation);
@@ -253,14 +252,12 @@ void CardEditing::cmdNew_Click() {
     }
     const QString name = askNewTitleName();
     if (name.isEmpty()) return;
-    if (!main_.reportWrite(cat_.appendTitle(name))) return;
-    main_.titlesChanged();
+    if (!host_.reportWrite(cat_.appendTitle(name))) return;
+    host_.titlesChanged();
     card_.showTitleNumber(cat_.TitleCount());
-    main_.GalleryReady = false;
-    main_.HelpMessage = afterAddHelp();
-    main_.ShowHelpTour();
-    main_.HelpMessage = pictureHelp();
-    main_.ShowHelpTour();
+    host_.setGalleryReady(false);
+    host_.showHelpTour(afterAddHelp());
+    host_.showHelpTour(pictureHelp());
 }
 
 void CardEditing::cmdDel_Click() {
@@ -278,16 +275,16 @@ void CardEditing::cmdDel_Click() {
         return;
     const int count = cat_.TitleCount();
     // The record goes first: if it cannot be written, the title keeps its pictures too.
-    if (!main_.reportWrite(cat_.removeTitle(k))) return;
+    if (!host_.reportWrite(cat_.removeTitle(k))) return;
     for (const QString& ext :
          {QStringLiteral(".TXT"), QStringLiteral(".txt"), QStringLiteral(".jpg"),
           QStringLiteral(".bmp"), QStringLiteral(".gif")}) {
         if (!isReservedFileName(n + ext)) cat_.dir().remove(n + ext);
     }
-    main_.titlesChanged();
+    host_.titlesChanged();
     if (cat_.TitleCount() > 0) {
         card_.showTitleNumber(qBound(1, k == count ? k - 1 : k, cat_.TitleCount()));
-        main_.GalleryReady = false;
+        host_.setGalleryReady(false);
     } else {
         card_.setCurrent(1);
         card_.clearCard();

@@ -6,8 +6,8 @@
 
 class CardFrame;
 class Catalogue;
-class frmMain;
 class Prompts;
+class ScreenHost;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -18,7 +18,7 @@ class QLineEdit;
 class CardEditing : public QObject {
     Q_OBJECT
 public:
-    CardEditing(frmMain& main, CardFrame& card);
+    CardEditing(ScreenHost& host, CardFrame& card);
 
 public slots:
     void cboKantoku_Click() { attributePicked(1); }
@@ -45,7 +45,7 @@ private:
     // written.
     bool store(const class Title& changed);
 
-    frmMain& main_;
+    ScreenHost& host_;
     CardFrame& card_;
     Catalogue& cat_;
     Prompts& prompts_;

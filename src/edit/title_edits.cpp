@@ -1,6 +1,6 @@
 #include "title_edits.h"
 
-#include "history/kansyou_table.h"
+#include "store/kansyou_table.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
 #include "store/title_name.h"

@@ -1,11 +1,13 @@
 #include "viewing_list_frame.h"
 
-#include "history/kansyou_table.h"
+#include "store/kansyou_table.h"
 #include "shell/flex_grid.h"
+#include "shell/screen_host.h"
 
 #include <QVBoxLayout>
 
-ViewingListFrame::ViewingListFrame(QWidget* parent) : QFrame(parent) {
+ViewingListFrame::ViewingListFrame(ScreenHost& host, QWidget* parent)
+    : QFrame(parent), host_(host) {
     setObjectName(QStringLiteral("fraList"));
     auto* v = new QVBoxLayout(this);
     msgHenList_ = new FlexGrid(this);
@@ -31,4 +33,10 @@ void ViewingListFrame::fillHenList(const KansyouTable& table) {
     }
     g->grid()->setBody(std::move(rows));
     if (g->Rows() > 15) g->setTopRow(g->Rows() - 1);
+}
+
+void ViewingListFrame::cmdList_Click() {
+    if (!isHidden()) return;
+    host_.HideAllFrames();
+    show();
 }

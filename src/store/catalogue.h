@@ -2,7 +2,7 @@
 
 #include "data_dir.h"
 #include "data_file.h"
-#include "history/kansyou_table.h"
+#include "kansyou_table.h"
 #include "seen_list.h"
 #include "title_table.h"
 
@@ -71,6 +71,10 @@ public:
     // Rewrites the data file without title k and takes it out of the table;
     // the pick lists are rebuilt as a load would build them.
     QString removeTitle(int k);
+    // Rewrites "データ.TXT" with the titles in the order of names, which must name
+    // every title exactly once (otherwise nothing is written and the message says
+    // why). The table takes the new order; the caller reloads the pick lists.
+    QString rewriteInOrder(const QStringList& names);
     // Enter in an attribute combo: lists v (k = 1..4) unless it occurs anywhere
     // in the seen-value text, in its sorted place. True when it was added.
     bool addAttributeValue(int k, const QString& v);
@@ -96,6 +100,11 @@ public:
     // Reads "設定.TXT"; a missing one is created with the help tour on.
     QString LoadSettings();
     QString SaveSettings();
+    // Writes exactly seven (four) records to the evaluation (ownership) master and
+    // takes the names on success. A name with a double quote or a character code
+    // page 932 cannot hold is refused with a message; nothing is written then.
+    QString SaveHyoukaMaster(const std::array<QString, 8>& names);
+    QString SaveSyoyuMaster(const std::array<QString, 5>& names);
 
     // Writes text as code page 932, replacing the file atomically. Before the
     // first rewrite of a file that could not be read whole, the original is
@@ -124,6 +133,7 @@ private:
     bool historyUnchangedOnDisk();
     QString rewriteHistory(const QByteArray& bytes);
     QString loadMaster(const QString& name, QString* names, int count, const QString* defaults);
+    QString saveMaster(const QString& name, const QString* names, int count);
 
     DataDir dir_;
     TitleTable table_;

@@ -153,7 +153,7 @@ private slots:
     }
 
     void shippedDocumentLoadsAndItsLinksLead() {
-        const QString dir = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../docs/help";
+        const QString dir = QStringLiteral(REELNOTE_SOURCE_DIR "/docs/help");
         QWidget owner;
         HelpWindows help(&owner, {dir});
         help.open();

@@ -2,7 +2,7 @@
 
 #include "card/card_frame.h"
 #include "scripted_prompts.h"
-#include "shell/frm_main.h"
+#include "app/frm_main.h"
 #include "shell/prompts.h"
 
 #include <QTemporaryDir>

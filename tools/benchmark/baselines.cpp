@@ -73,6 +73,18 @@ std::optional<qint64> rawReplace(const QString& dir, const QByteArray& bytes, QS
 }
 }  // namespace
 
+bool timeBesideDurableWrite(Measurement* m, const Run& run, const QString& dir,
+                            const QByteArray& bytes) {
+    const QString plain = QDir(dir).filePath(kRawScratch);
+    phase(QStringLiteral("plain write of the same bytes, no sync"),
+          [&] { return rawWrite(plain, bytes, false, &m->error); });
+    QFile::remove(plain);
+    const bool timed = timeBoth(m, run, [&] { return rawReplace(dir, bytes, &m->error); });
+    QFile::remove(QDir(dir).filePath(kAtomicScratch));
+    QFile::remove(QDir(dir).filePath(kRenamedScratch));
+    return timed;
+}
+
 void saveFloors(const QString& dir, const QByteArray& bytes, bool replace, QString* error) {
     phase(replace ? QStringLiteral("DataDir::writeAtomic + DataDir::replace of the same bytes")
                   : QStringLiteral("DataDir::writeAtomic of the same bytes"),

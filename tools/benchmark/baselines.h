@@ -27,6 +27,12 @@ std::optional<qint64> rawWrite(const QString& path, const QByteArray& bytes, boo
 bool timeBesideRawWrite(Measurement* m, const Run& run, const QString& dir,
                         const QByteArray& bytes);
 
+// Times run against the physical limit of a save that survives a power cut: the same
+// bytes written to a scratch file, flushed with fdatasync and renamed over another.
+// The plain write of the same bytes is printed beside it.
+bool timeBesideDurableWrite(Measurement* m, const Run& run, const QString& dir,
+                            const QByteArray& bytes);
+
 // What a safe save of these bytes costs at least: the program's own atomic write
 // (synced, then renamed; with a second rename when `replace`, as the history's save
 // does), and the same done raw. Printed as parts.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scripted_prompts.h"
-#include "shell/frm_main.h"
+#include "app/frm_main.h"
 
 #include <QString>
 #include <QStringList>

@@ -8,7 +8,7 @@
 #include "collection.h"
 #include "measurements.h"
 
-#include "history/kansyou_table.h"
+#include "store/kansyou_table.h"
 #include "store/cp932.h"
 
 #include <QApplication>
@@ -27,14 +27,11 @@
 namespace {
 constexpr quint32 kSeed = 20260607;
 
-struct Operation {
-    const char* name;
-    Target target;
-    void (*measure)(const Collection&, Measurement*);
-};
+using Operation = BenchmarkOperation;
 
-// New measurements go here; each one runs on the same generated collection.
-const Operation kOperations[] = {
+// The card's measurements; the other screens register theirs (measurements.h). Each one
+// runs on the same generated collection.
+const Operation kCardOperations[] = {
     {"LoadMainData", {Target::Kind::Ratio, 3}, measureLoadMainData},
     {"SaveMainData", {Target::Kind::Ratio, 3}, measureSaveMainData},
     {"StartupToCard", {Target::Kind::Time, 1e9}, measureStartup},
@@ -44,6 +41,15 @@ const Operation kOperations[] = {
     {"AddTitle", {Target::Kind::Ratio, 5}, measureAddTitle},
     {"DeleteTitle", {Target::Kind::Ratio, 5}, measureDeleteTitle},
 };
+
+std::vector<Operation> allOperations() {
+    std::vector<Operation> ops(std::begin(kCardOperations), std::end(kCardOperations));
+    std::vector<Operation> more = registeredBenchmarks();
+    std::stable_sort(more.begin(), more.end(),
+                     [](const Operation& a, const Operation& b) { return a.order < b.order; });
+    ops.insert(ops.end(), more.begin(), more.end());
+    return ops;
+}
 
 // Other work on the machine shows up as noise in the times, so the report says how busy it was.
 QString loadAverage() {
@@ -123,7 +129,8 @@ struct Arguments {
 };
 
 bool isOperation(const QString& name) {
-    return std::any_of(std::begin(kOperations), std::end(kOperations),
+    const std::vector<Operation> ops = allOperations();
+    return std::any_of(ops.begin(), ops.end(),
                        [&](const Operation& op) { return name == QLatin1String(op.name); });
 }
 
@@ -155,7 +162,7 @@ QString prepareDirectory(const std::optional<QString>& keptDir,
 
 std::vector<Measurement> runOperations(const Collection& col, const QStringList& only) {
     std::vector<Measurement> results;
-    for (const Operation& op : kOperations) {
+    for (const Operation& op : allOperations()) {
         if (!only.isEmpty() && !only.contains(QLatin1String(op.name))) continue;
         Measurement m{QLatin1String(op.name), op.target, 0, 0, {}};
         line(QString());
@@ -179,6 +186,11 @@ int printSummary(const std::vector<Measurement>& results) {
     return failed ? 1 : 0;
 }
 }  // namespace
+
+std::vector<BenchmarkOperation>& registeredBenchmarks() {
+    static std::vector<BenchmarkOperation> ops;
+    return ops;
+}
 
 int main(int argc, char** argv) {
     if (argc == 3 && QLatin1String(argv[1]) == kChildFlag)

@@ -5,7 +5,7 @@
 #include "scripted_prompts.h"
 
 #include "card/card_frame.h"
-#include "shell/frm_main.h"
+#include "app/frm_main.h"
 #include "store/catalogue.h"
 
 #include <QApplication>

@@ -5,6 +5,27 @@
 
 #include <QString>
 
+#include <vector>
+
+// An operation timed on the collection. The operations of the card are listed in
+// main.cpp; the other screens register theirs from their own measure_*.cpp with
+// REELNOTE_BENCHMARK, and run after those, in the order of their order keys.
+struct BenchmarkOperation {
+    const char* name;
+    Target target;
+    void (*measure)(const Collection&, Measurement*);
+    int order = 0;
+};
+std::vector<BenchmarkOperation>& registeredBenchmarks();
+struct BenchmarkRegistration {
+    explicit BenchmarkRegistration(BenchmarkOperation op) {
+        registeredBenchmarks().push_back(op);
+    }
+};
+#define REELNOTE_BENCHMARK(order, name, target, measure)                           \
+    static BenchmarkRegistration benchmarkRegistered##measure(BenchmarkOperation{ \
+        name, target, measure, order});
+
 // Each measurement times one operation of the program on the collection against its
 // baseline, prints the details and leaves the medians, or what failed, in *m.
 

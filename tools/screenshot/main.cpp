@@ -4,7 +4,7 @@
 // Every box the program would show is answered with its default button and
 // printed, so the picture is what a user sees once the boxes are closed.
 #include "card/card_frame.h"
-#include "shell/frm_main.h"
+#include "app/frm_main.h"
 #include "shell/prompts.h"
 
 #include <QApplication>

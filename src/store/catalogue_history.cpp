@@ -1,61 +1,7 @@
-// The viewing-history side of the catalogue.
-#include "store/catalogue.h"
-#include "store/cp932.h"
-#include "store/data_file.h"
-
-QString Catalogue::LoadKansyouRireki() {
-    kansyou_.clear();
-    historyBytes_.clear();
-    historyStarts_.clear();
-    historyWhole_ = true;
-    QString message;
-    if (dir_.exists(kHistoryFile)) {
-        QString text, problem;
-        bool recoded = false;
-        // One read serves both the table and the byte positions of later insertions.
-        if (!readTextFile(kHistoryFile, &text, &problem, &historyBytes_, &recoded)) {
-            historyWhole_ = false;
-            message =
-                QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
-        } else {
-            const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
-            Cp932::toByteOffsets(text, &historyStarts_);
-            if (parsed.any() || !problem.isEmpty()) {
-                historyWhole_ = false;
-                damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);
-                message = damagedFileMessage(
-                    kHistoryFile, parsed.any() ? parsed.what : problem,
-                    QStringLiteral("その手前までの%1件の鑑賞履歴を読み込みました。")
-                        .arg(parsed.kept));
-            } else if (recoded) {
-                historyWhole_ = false;  // the next viewing rewrites the file in code page 932
-                message = recodedFileMessage(kHistoryFile);
-            }
-        }
-    }
-    rebuildViewingLists();
-    return message;
-}
-
-void Catalogue::rebuildViewingLists() {
-    for (int k : {6, 7, 9}) txtD_[k].clear();
-    QStringList kanbi, kanbi2, contents;
-    for (const Kansyou& r : kansyou_.records()) {
-        const QString& d = r.Kansyoubi;
-        if (!d.isEmpty()) {
-            // Looked up as views: a copy is made only for a value not seen before.
-            const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
-            if (const auto [v, added] = txtD_[6].intern(y7); added) kanbi.append(*v);
-            if (const auto [v, added] = txtD_[9].intern(y4); added)
-                kanbi2.append(*v + QStringLiteral("年"));
-        }
-        if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou))
-            contents.append(r.KansyouNaiyou);
-    }
-    setPickList(PickList::Kanbi, kanbi);
-    setPickList(PickList::Kanbi2, kanbi2);
-    setPickList(PickList::Kansyou, contents);
-}
+// Storing a viewing in the history file.
+#include "catalogue.h"
+#include "cp932.h"
+#include "data_file.h"
 
 bool Catalogue::historyUnchangedOnDisk() {
     QByteArray now;

@@ -1,8 +1,8 @@
 #include "kansyou_table.h"
 
-#include "store/data_file.h"
-#include "store/record_dialect.h"
-#include "store/title_table.h"
+#include "data_file.h"
+#include "record_dialect.h"
+#include "title_table.h"
 
 #include <algorithm>
 

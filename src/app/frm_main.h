@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/help_window.h"
+#include "shell/screen_host.h"
 #include "store/catalogue.h"
 
 #include <QMainWindow>
@@ -8,6 +9,12 @@
 
 class CardEditing;
 class CardFrame;
+class GalleryFrame;
+class MasterFrame;
+class PictureImportFrame;
+class RankFrame;
+class SearchFrame;
+class TitleLists;
 class ViewingListFrame;
 class Clock;
 class Prompts;
@@ -15,10 +22,10 @@ class QAbstractButton;
 class QPushButton;
 class QToolButton;
 
-// The one window of the program. It owns the catalogue for the run, the
-// always-visible buttons and the screen switcher; each screen is a frame of
-// its own that reaches shared state through this window.
-class frmMain : public QMainWindow {
+// The one window of the program and the composition root: it owns the
+// catalogue for the run, builds the always-visible buttons and every screen,
+// and switches between them. Screens reach it only as a ScreenHost.
+class frmMain : public QMainWindow, public ScreenHost {
     Q_OBJECT
 public:
     frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
@@ -27,28 +34,33 @@ public:
     // Start-up: reads the files, primes the controls, shows title 1 and the window.
     void Form_Load();
 
-    Catalogue& catalogue() { return catalogue_; }
     CardFrame* card() const { return fraMain_; }
-    Prompts& prompts() { return prompts_; }
-    const Clock& clock() const { return clock_; }
+
+    // ScreenHost
+    Catalogue& catalogue() override { return catalogue_; }
+    Prompts& prompts() override { return prompts_; }
+    const Clock& clock() const override { return clock_; }
+    void HideAllFrames() override;
+    void returnToCard(int n, bool remember) override;
+    void setCurrentTitle(int n) override;
+    void showMainCard() override;
+    bool galleryReady() const override { return GalleryReady; }
+    void setGalleryReady(bool ready) override { GalleryReady = ready; }
+    void reloadTitles() override { LoadMainData(); }
+    void titlesChanged() override;
+    void itemNamesChanged() override;
+    void showHelpTour(const QString& message) override;
+    bool reportWrite(const QString& problem) override;
+    void endProgram() override;
+    QString dataDir() const override { return DataDir; }
 
     // Rebuilds the table and pick lists from the data file and reports a damaged file.
     void LoadMainData();
-    // After titles were added or removed in place: the scroll bar's range follows.
-    void titlesChanged();
     // Rewrites the data file; a failure is reported to the user. True on success.
     bool SaveMainData();
-    // Shows the message of a failed write; true when there was none.
-    bool reportWrite(const QString& problem);
-    // Hides every screen and shows the card, without changing the title.
-    void showMainCard();
     // Reads the viewing history and refills the viewing list.
     void LoadKansyouRireki();
-
-    void HideAllFrames();
     void ShowHelpTour();
-    // Shows the card again on title n (used by the lists, the search and the gallery).
-    void returnToCard(int n);
 
     QString HelpMessage;
     QString HelpFile;
@@ -66,6 +78,8 @@ public slots:
 private:
     void buildUi();
     QWidget* buildButtonBar();
+    void buildScreens(QWidget* screens);
+    void addScreen(QWidget* frame, QWidget* stackParent);
     void reportLater(const QString& message, const QString& title);
     void showReports();
 
@@ -74,8 +88,15 @@ private:
     Clock& clock_;
     CardFrame* fraMain_ = nullptr;
     ViewingListFrame* fraList_ = nullptr;
+    TitleLists* lists_ = nullptr;
+    RankFrame* fraRank_ = nullptr;
+    SearchFrame* fraKensaku_ = nullptr;
+    GalleryFrame* fraPic_ = nullptr;
+    MasterFrame* fraMaster_ = nullptr;
+    PictureImportFrame* fraPicget_ = nullptr;
     CardEditing* editing_ = nullptr;
     QList<QWidget*> screens_;
+    QHash<QString, QPushButton*> buttons_;
     QPushButton* cmdDel_ = nullptr;
     QToolButton* chkHelp_ = nullptr;
     // Problems met before the window is shown, reported once it is.

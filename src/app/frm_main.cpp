@@ -1,8 +1,14 @@
 #include "frm_main.h"
 
 #include "card/card_frame.h"
+#include "card/picture_import_frame.h"
 #include "edit/card_editing.h"
+#include "gallery/gallery_frame.h"
 #include "history/viewing_list_frame.h"
+#include "lists/title_lists.h"
+#include "masters/master_frame.h"
+#include "rank/rank_frame.h"
+#include "search/search_frame.h"
 #include "shell/artwork.h"
 #include "shell/prompts.h"
 #include "store/cp932.h"
@@ -60,23 +66,58 @@ void frmMain::buildUi() {
 
     // Every screen frame sits in the same cell; exactly one is shown at a time.
     auto* screens = new QWidget(central);
-    auto* stack = new QGridLayout(screens);
-    stack->setContentsMargins(0, 0, 0, 0);
-    fraMain_ = new CardFrame(catalogue_, prompts_, clock_, screens);
-    fraMain_->setFrameShape(QFrame::StyledPanel);
-    stack->addWidget(fraMain_, 0, 0);
-    screens_ << fraMain_;
-    fraList_ = new ViewingListFrame(screens);
-    stack->addWidget(fraList_, 0, 0);
-    screens_ << fraList_;
-    fraList_->hide();
-    editing_ = new CardEditing(*this, *fraMain_);
-    connect(fraMain_, &CardFrame::historySaved, this,
-            [this] { fraList_->fillHenList(catalogue_.kansyou()); });
+    buildScreens(screens);
     v->addWidget(screens, 1);
 
     setCentralWidget(central);
     resize(1240, 700);
+}
+
+void frmMain::addScreen(QWidget* frame, QWidget* stackParent) {
+    static_cast<QGridLayout*>(stackParent->layout())->addWidget(frame, 0, 0);
+    screens_ << frame;
+    if (frame != fraMain_) frame->hide();
+}
+
+void frmMain::buildScreens(QWidget* screens) {
+    auto* stack = new QGridLayout(screens);
+    stack->setContentsMargins(0, 0, 0, 0);
+    fraMain_ = new CardFrame(catalogue_, prompts_, clock_, screens);
+    fraMain_->setFrameShape(QFrame::StyledPanel);
+    addScreen(fraMain_, screens);
+    editing_ = new CardEditing(*this, *fraMain_);
+    fraPicget_ = new PictureImportFrame(*this, *fraMain_, fraMain_);
+    connect(fraMain_, &CardFrame::imgGazouClicked, fraPicget_, &PictureImportFrame::imgGazou_Click);
+
+    fraList_ = new ViewingListFrame(*this, screens);
+    addScreen(fraList_, screens);
+    connect(fraMain_, &CardFrame::historySaved, this,
+            [this] { fraList_->fillHenList(catalogue_.kansyou()); });
+    lists_ = new TitleLists(*this, screens);
+    for (QWidget* f : lists_->frames()) addScreen(f, screens);
+    fraRank_ = new RankFrame(*this, screens);
+    addScreen(fraRank_, screens);
+    fraKensaku_ = new SearchFrame(*this, screens);
+    addScreen(fraKensaku_, screens);
+    fraPic_ = new GalleryFrame(*this, screens);
+    addScreen(fraPic_, screens);
+    fraMaster_ = new MasterFrame(*this, screens);
+    addScreen(fraMaster_, screens);
+
+    // The screen buttons of the bar.
+    const auto wire = [this](const char* name, auto* receiver, auto slot) {
+        connect(buttons_.value(QLatin1String(name)), &QPushButton::clicked, receiver, slot);
+    };
+    wire("cmdNew", editing_, &CardEditing::cmdNew_Click);
+    wire("cmdDel", editing_, &CardEditing::cmdDel_Click);
+    wire("cmdIchiran", lists_, &TitleLists::cmdIchiran_Click);
+    wire("cmdIchiran2", lists_, &TitleLists::cmdIchiran2_Click);
+    wire("cmdIchiran3", lists_, &TitleLists::cmdIchiran3_Click);
+    wire("cmdRank", fraRank_, &RankFrame::cmdRank_Click);
+    wire("cmdList", fraList_, &ViewingListFrame::cmdList_Click);
+    wire("cmdKensaku", fraKensaku_, &SearchFrame::cmdKensaku_Click);
+    wire("cmdPic", fraPic_, &GalleryFrame::cmdPic_Click);
+    wire("cmdMaster", fraMaster_, &MasterFrame::cmdMaster_Click);
 }
 
 QWidget* frmMain::buildButtonBar() {
@@ -92,15 +133,12 @@ QWidget* frmMain::buildButtonBar() {
         button->setMinimumHeight(30);
         button->setFocusPolicy(Qt::TabFocus);
         h->addWidget(button);
+        buttons_.insert(QLatin1String(b.name), button);
         if (qstrcmp(b.name, "cmdDel") == 0) cmdDel_ = button;
         if (qstrcmp(b.name, "cmdMain") == 0)
             connect(button, &QPushButton::clicked, this, &frmMain::cmdMain_Click);
         if (qstrcmp(b.name, "cmdHelp") == 0)
             connect(button, &QPushButton::clicked, this, &frmMain::cmdHelp_Click);
-        if (qstrcmp(b.name, "cmdNew") == 0)
-            connect(button, &QPushButton::clicked, this, [this] { editing_->cmdNew_Click(); });
-        if (qstrcmp(b.name, "cmdDel") == 0)
-            connect(button, &QPushButton::clicked, this, [this] { editing_->cmdDel_Click(); });
         if (qstrcmp(b.name, "cmdDel") == 0 || qstrcmp(b.name, "cmdIchiran3") == 0 ||
             qstrcmp(b.name, "cmdMaster") == 0)
             h->addSpacing(10);  // groups: card, lists, other screens
@@ -148,6 +186,7 @@ void frmMain::Form_Load() {
     }
     HelpFile = QStringLiteral("ReelnoteHelp.chm");
     Loading = true;
+    fraPicget_->hide();
     LoadMainData();
     LoadKansyouRireki();
     reportLater(catalogue_.LoadSettings(), QStringLiteral("設定の読み込み"));
@@ -160,7 +199,7 @@ void frmMain::Form_Load() {
     fraMain_->setCurrent(1);
     fraMain_->ShowTitle();
     reportLater(catalogue_.LoadMasters(), QStringLiteral("マスタの読み込み"));
-    fraMain_->ShowItemNames();
+    itemNamesChanged();
     fraMain_->refreshFileLists();
     fraMain_->cmdHyouji1_Click();
     Loading = false;
@@ -207,6 +246,23 @@ void frmMain::LoadKansyouRireki() {
 
 void frmMain::titlesChanged() { fraMain_->applyTitleRange(); }
 
+void frmMain::itemNamesChanged() {
+    fraMain_->ShowItemNames();
+    fraKensaku_->showItemNames();
+}
+
+void frmMain::setCurrentTitle(int n) { fraMain_->setCurrent(n); }
+
+void frmMain::showHelpTour(const QString& message) {
+    HelpMessage = message;
+    ShowHelpTour();
+}
+
+void frmMain::endProgram() {
+    helpWindows_.closeAll();
+    close();
+}
+
 bool frmMain::SaveMainData() { return reportWrite(catalogue_.SaveMainData()); }
 
 bool frmMain::reportWrite(const QString& problem) {
@@ -232,7 +288,8 @@ void frmMain::ShowHelpTour() {
         prompts_.message(HelpMessage, kTourTitle, Prompts::Icon::Information);
 }
 
-void frmMain::returnToCard(int n) {
+void frmMain::returnToCard(int n, bool remember) {
+    if (remember) LastJumpTitle = n;
     fraMain_->setCurrent(n);
     showMainCard();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/string_hash.h"
+#include "string_hash.h"
 
 #include <QHash>
 #include <QString>

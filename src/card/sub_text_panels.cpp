@@ -1,0 +1,63 @@
+// The cast, synopsis and memo panels of the card: loading and saving their texts.
+#include "card_frame.h"
+
+#include "card/sub_texts.h"
+#include "shell/prompts.h"
+#include "store/catalogue.h"
+#include "store/cp932.h"
+#include "store/title_name.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+namespace {
+const QString kRestricted = QStringLiteral("入力制限");
+}  // namespace
+
+void CardFrame::LoadSubTexts() {
+    for (int k = 1; k <= 3; ++k) loadSubText(k);
+}
+
+void CardFrame::loadSubText(int k) {
+    if (cat_.TitleCount() == 0) return;
+    const QString name = SubTexts::fileName(k, cat_.titles()[current()].Daimei);
+    QString text, problem;
+    if (cat_.dir().exists(name) && cat_.readTextFile(name, &text, &problem))
+        text = SubTexts::fromFile(text);
+    else
+        text.clear();
+    txtSubData_[k]->setPlainText(SubTexts::fromCrLf(text));
+}
+
+void CardFrame::saveSubText(int k) {
+    const QString title = Cp932::toCp932Twins(cboName_->currentText());
+    // The typed title becomes part of a file name: it must not reach outside the folder.
+    if (title.isEmpty() || TitleName::hasForbiddenCharacter(title) ||
+        TitleName::hasControlCharacter(title) || TitleName::tooLongForFileNames(title)) {
+        prompts_.message(QStringLiteral("このタイトル名では保存できません。\r\n\r\n"
+                                        "\\ / : , ; * ? < > |　の文字は使えません。"),
+                         kRestricted, Prompts::Icon::Exclamation);
+        return;
+    }
+    const QString name = SubTexts::fileName(k, title);
+    const QString text = Cp932::toCp932Twins(SubTexts::toCrLf(txtSubData_[k]->toPlainText()));
+    if (text.isEmpty()) {
+        cat_.dir().remove(name);  // a text that cannot be removed simply stays
+    } else {
+        if (!acceptText(text, QStringLiteral("入力した文章"), true)) return;
+        const QString problem = cat_.writeTextFile(name, SubTexts::toFile(text));
+        if (!problem.isEmpty()) {
+            prompts_.message(problem, QStringLiteral("保存できません"), Prompts::Icon::Critical);
+            return;
+        }
+    }
+    refreshFileLists();
+}
+
+void CardFrame::refreshFileLists() {
+    for (int k = 1; k <= 3; ++k) {
+        fileLists_[k]->clear();
+        fileLists_[k]->addItems(cat_.dir().entries(SubTexts::filePattern(k)));
+    }
+}

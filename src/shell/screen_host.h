@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+class Catalogue;
+class Clock;
+class Prompts;
+
+// What a screen may ask of the main window. The window implements it, so no
+// screen needs to know the window, and the window stays the only place that
+// knows every screen.
+class ScreenHost {
+public:
+    virtual ~ScreenHost() = default;
+
+    virtual Catalogue& catalogue() = 0;
+    virtual Prompts& prompts() = 0;
+    virtual const Clock& clock() const = 0;
+
+    // Hides every screen frame and disables "削除"; a screen button calls it
+    // before it shows its own frame.
+    virtual void HideAllFrames() = 0;
+    // Shows the card again on title n. With remember, n is also the title that
+    // "メイン" comes back to (LastJumpTitle), as after a double-click in a list.
+    virtual void returnToCard(int n, bool remember) = 0;
+    // Puts title n on the card (hsbData) without changing the screen shown.
+    virtual void setCurrentTitle(int n) = 0;
+    // Hides every screen and shows the card, without changing the title.
+    virtual void showMainCard() = 0;
+
+    // The gallery's pictures are current; adding, deleting, reordering and a
+    // picture import make them stale.
+    virtual bool galleryReady() const = 0;
+    virtual void setGalleryReady(bool ready) = 0;
+
+    // Rebuilds the table and pick lists from the data file after a rewrite,
+    // and reports a file that could not be read whole.
+    virtual void reloadTitles() = 0;
+    // After titles were added or removed in place: the scroll bar's range follows.
+    virtual void titlesChanged() = 0;
+    // The item names of the masters changed: every label that shows them follows.
+    virtual void itemNamesChanged() = 0;
+
+    // Shows message as the help tour's box while the tour is on.
+    virtual void showHelpTour(const QString& message) = 0;
+    // Shows the message of a failed write; true when there was none.
+    virtual bool reportWrite(const QString& problem) = 0;
+    // Ends the program at once (after a reset).
+    virtual void endProgram() = 0;
+
+    // The working directory at start-up, where the data files live.
+    virtual QString dataDir() const = 0;
+};

@@ -1,0 +1,180 @@
+// Every change the catalogue writes to the data file, and text files in general.
+#include "catalogue.h"
+
+#include "cp932.h"
+#include "data_file.h"
+
+#include <QDateTime>
+#include <QFile>
+
+QString Catalogue::keepOriginal(const QString& name) {
+    const QString actual = dir_.actualName(name);
+    auto it = damagedOriginals_.find(actual);
+    if (it == damagedOriginals_.end()) return {};
+    const QString copy = actual +
+                         QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) +
+                         QStringLiteral(".bak");
+    const FileResult r = dir_.writeAtomic(copy, it.value());
+    if (!r.ok())
+        return QStringLiteral("元のファイルを残せなかったため、書き換えを取りやめました。\r\n") +
+               r.error;
+    damagedOriginals_.erase(it);
+    return {};
+}
+
+QString Catalogue::writeTextFile(const QString& name, const QString& text) {
+    QByteArray bytes;
+    if (!Cp932::encode(text, &bytes))
+        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+            .arg(name, Cp932::firstUnencodable(text));
+    if (QString kept = keepOriginal(name); !kept.isEmpty()) return kept;
+    const FileResult r = dir_.writeAtomic(name, bytes);
+    return r.ok() ? QString() : QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+}
+
+void Catalogue::forgetDataBytes() {
+    dataKnown_ = false;
+    dataBytes_.clear();
+    dataStarts_.clear();
+}
+
+QString Catalogue::SaveMainData() { return writeWholeDataFile(0); }
+
+QString Catalogue::writeWholeDataFile(int skip) {
+    QVector<qsizetype> starts;
+    const QString text = serializeDataFile(table_, skip, &starts);
+    QByteArray bytes;
+    if (!Cp932::encode(text, &bytes))
+        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+            .arg(kDataFile, Cp932::firstUnencodable(text));
+    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
+        return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    // The file now holds exactly the table, record by record at known places.
+    Cp932::toByteOffsets(text, &starts);
+    dataBytes_ = std::move(bytes);
+    dataStarts_ = std::move(starts);
+    dataWhole_ = true;
+    dataKnown_ = true;
+    return {};
+}
+
+QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
+    const qsizetype from = dataStarts_[n - 1];
+    const qsizetype to = n < dataStarts_.size() ? dataStarts_[n] : dataBytes_.size();
+    QByteArray bytes;
+    bytes.reserve(dataBytes_.size() - (to - from) + record.size());
+    bytes.append(dataBytes_.constData(), from).append(record);
+    bytes.append(dataBytes_.constData() + to, dataBytes_.size() - to);
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
+        return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    const qsizetype shift = record.size() - (to - from);
+    if (record.isEmpty()) dataStarts_.remove(n - 1);
+    for (qsizetype i = record.isEmpty() ? n - 1 : n; i < dataStarts_.size(); ++i)
+        dataStarts_[i] += shift;
+    dataBytes_ = std::move(bytes);
+    return {};
+}
+
+QString Catalogue::storeTitle(int n, const Title& changed) {
+    Title old = std::exchange(table_[n], changed);
+    QString problem;
+    if (dataKnown_) {
+        // The file holds exactly the table: only this record's bytes change, which
+        // gives the same file as writing every record again.
+        const QString record = serializeTitle(changed);
+        QByteArray bytes;
+        problem = Cp932::encode(record, &bytes)
+                      ? spliceDataFile(n, bytes)
+                      : QStringLiteral("「%1」に書き込めない文字「%2」があります。")
+                            .arg(kDataFile, Cp932::firstUnencodable(record));
+    } else {
+        problem = SaveMainData();
+    }
+    if (!problem.isEmpty()) table_[n] = std::move(old);
+    return problem;
+}
+
+QString Catalogue::appendTitle(const QString& name) {
+    Title added;
+    added.Daimei = name;
+    if (!dataWhole_) {
+        // Appending would put the title behind the part that could not be read.
+        table_.append(added);
+        const QString problem = SaveMainData();
+        if (!problem.isEmpty()) {
+            table_.remove(table_.TitleCount());
+            return problem;
+        }
+        dataWhole_ = true;
+    } else {
+        QByteArray tail;
+        if (!Cp932::encode(newTitleRecord(name), &tail))
+            return QStringLiteral("「%1」に書き込めない文字があります。").arg(kDataFile);
+        QFile file(dir_.filePath(kDataFile));
+        if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1)) {
+            const QByteArray lastByte = file.read(1);
+            const char last = lastByte.isEmpty() ? '\n' : lastByte[0];
+            if (last != '\n' && last != '\r')
+                tail.prepend("\r\n");  // or it would swallow the new record
+        }
+        file.close();
+        const FileResult r = dir_.append(kDataFile, tail);
+        if (!r.ok()) return QStringLiteral("タイトルを追加できませんでした。\r\n") + r.error;
+        table_.append(added);
+        // The short record of a new title is not the form a rewrite gives it, so
+        // the next edit writes the whole file again.
+        forgetDataBytes();
+    }
+    // A title with nothing but its name adds to no list but the names.
+    QStringListModel* names = pickList(PickList::Name);
+    names->insertRows(names->rowCount(), 1);
+    names->setData(names->index(names->rowCount() - 1), name);
+    return {};
+}
+
+QString Catalogue::removeTitle(int k) {
+    if (QString problem = dataKnown_ ? spliceDataFile(k, {}) : writeWholeDataFile(k);
+        !problem.isEmpty())
+        return problem;
+    table_.remove(k);
+    pickList(PickList::Name)->removeRows(k - 1, 1);
+    // Values only the removed title held leave the lists, as after a fresh load.
+    for (int j = 1; j <= 4; ++j) {
+        txtD_[j].clear();
+        attributeValues_[j].clear();
+    }
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        Title& t = table_[n];
+        t.Kantoku = internAttribute(1, t.Kantoku);
+        t.Syuen = internAttribute(2, t.Syuen);
+        t.Kuni = internAttribute(4, t.Kuni);
+        t.Janru = internAttribute(5, t.Janru);
+    }
+    rebuildPickLists();
+    return {};
+}
+
+QString Catalogue::rewriteInOrder(const QStringList& names) {
+    const QString refused = QStringLiteral(
+        "並び順がタイトルの一覧と合わないため、並び替えを取りやめました。\r\n"
+        "一覧を開き直してからもう一度やり直してください。");
+    if (names.size() != table_.TitleCount()) return refused;
+    // Names are meant to be unique, but a file from elsewhere may repeat one: each
+    // occurrence stands for the next title of that name.
+    StringMap<QVector<int>> numbers;
+    for (int n = table_.TitleCount(); n >= 1; --n) numbers[table_[n].Daimei].append(n);
+    TitleTable ordered;
+    ordered.reserve(table_.TitleCount());
+    for (const QString& name : names) {
+        auto it = numbers.find(name);
+        if (it == numbers.end() || it->second.isEmpty()) return refused;
+        ordered.append(table_[it->second.takeLast()]);
+    }
+    std::swap(table_, ordered);
+    if (QString problem = SaveMainData(); !problem.isEmpty()) {
+        std::swap(table_, ordered);
+        return problem;
+    }
+    return {};
+}
