@@ -1,5 +1,7 @@
 #include "flex_grid.h"
 
+#include "store/text_order.h"
+
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -28,10 +30,6 @@ bool parseNumber(const QString& text, double* value) {
     if (!ok || !std::isfinite(v)) return false;
     *value = v;
     return true;
-}
-
-std::u16string_view units(const QString& s) {
-    return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
 }
 
 // Many styles paint the header bevel from their own colours and ignore the
@@ -286,8 +284,9 @@ void FlexGridModel::sortRows(int c, SortOrder order) {
             std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) { return less(b, a); });
         }
     } else {
-        std::vector<std::u16string_view> text(n);
-        for (int i = 0; i < n; ++i) text[i] = units(cells_[i][c]);
+        // Code page 932 order, as the files hold the text; letter case counts.
+        std::vector<QByteArray> text(n);
+        for (int i = 0; i < n; ++i) text[i] = TextOrder::key(cells_[i][c]);
         if (order == SortOrder::TextAscending) {
             std::stable_sort(perm.begin(), perm.end(),
                              [&](int a, int b) { return text[a] < text[b]; });

@@ -49,7 +49,7 @@ public:
     enum class SortOrder { NumericAscending, NumericDescending, TextAscending, TextDescending };
     // Reorders every body row by column c, moving whole rows (with their cell
     // colours); stable. Numeric orders put cells that hold no number below
-    // every number. Text orders compare UTF-16 code units.
+    // every number. Text orders compare code page 932 bytes (TextOrder).
     void sortRows(int c, SortOrder order);
 
 private:

@@ -19,7 +19,6 @@ Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
 
 Catalogue::~Catalogue() = default;
 
-
 // Field 1 director, 2 lead actor, 4 country, 5 genre: the listed copy of v,
 // which joins its seen-value list when new.
 QString Catalogue::internAttribute(int field, QStringView v) {
@@ -29,6 +28,21 @@ QString Catalogue::internAttribute(int field, QStringView v) {
     const auto [listed, added] = txtD_[k].intern(v);
     if (added) attributeValues_[k].append(*listed);
     return *listed;
+}
+
+void Catalogue::rebuildListsFromTable() {
+    for (int j = 1; j <= 4; ++j) {
+        txtD_[j].clear();
+        attributeValues_[j].clear();
+    }
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        Title& t = table_[n];
+        t.Kantoku = internAttribute(1, t.Kantoku);
+        t.Syuen = internAttribute(2, t.Syuen);
+        t.Kuni = internAttribute(4, t.Kuni);
+        t.Janru = internAttribute(5, t.Janru);
+    }
+    rebuildPickLists();
 }
 
 void Catalogue::rebuildPickLists() {

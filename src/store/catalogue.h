@@ -75,6 +75,9 @@ public:
     // every title exactly once (otherwise nothing is written and the message says
     // why). The table takes the new order; the caller reloads the pick lists.
     QString rewriteInOrder(const QStringList& names);
+    // Rebuilds every seen-value list and pick list of the titles from the table,
+    // as a load would build them.
+    void rebuildListsFromTable();
     // Enter in an attribute combo: lists v (k = 1..4) unless it occurs anywhere
     // in the seen-value text, in its sorted place. True when it was added.
     bool addAttributeValue(int k, const QString& v);

@@ -69,10 +69,13 @@ QString Catalogue::saveMaster(const QString& name, const QString* names, int cou
     for (int k = 1; k <= count; ++k) {
         // The dialect cannot escape a quote: it would end the name early on reading.
         if (names[k].contains(u'"'))
-            return QStringLiteral("項目名に「\"」は使えません（%1番目「%2」）。").arg(k).arg(names[k]);
+            return QStringLiteral("項目名に「\"」は使えません（%1番目「%2」）。")
+                .arg(k)
+                .arg(names[k]);
         const QString bad = Cp932::firstUnencodable(names[k]);
         if (!bad.isEmpty())
-            return QStringLiteral("項目名の「%1」はシフトJISで保存できない文字のため使えません（%2番目）。")
+            return QStringLiteral(
+                       "項目名の「%1」はシフトJISで保存できない文字のため使えません（%2番目）。")
                 .arg(bad)
                 .arg(k);
         w.text(names[k]);

@@ -140,18 +140,7 @@ QString Catalogue::removeTitle(int k) {
     table_.remove(k);
     pickList(PickList::Name)->removeRows(k - 1, 1);
     // Values only the removed title held leave the lists, as after a fresh load.
-    for (int j = 1; j <= 4; ++j) {
-        txtD_[j].clear();
-        attributeValues_[j].clear();
-    }
-    for (int n = 1; n <= table_.TitleCount(); ++n) {
-        Title& t = table_[n];
-        t.Kantoku = internAttribute(1, t.Kantoku);
-        t.Syuen = internAttribute(2, t.Syuen);
-        t.Kuni = internAttribute(4, t.Kuni);
-        t.Janru = internAttribute(5, t.Janru);
-    }
-    rebuildPickLists();
+    rebuildListsFromTable();
     return {};
 }
 
