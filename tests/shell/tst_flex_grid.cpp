@@ -99,11 +99,15 @@ private slots:
         f.m->setBody(numbers);
         QCOMPARE(f.sorted(Order::NumericDescending), "0 1 4 7 3 2 5 6");
 
-        // Code units: upper case before lower, and a surrogate pair (U+20BB7)
-        // before half-width katakana (U+FF71).
+        // Code page 932 bytes: upper case before lower, half-width katakana (one
+        // byte, 0xB1) next, and a character the code page cannot hold last.
         Fixture t(2, tagged({"b", "B", "\uFF71", "a", QString::fromUcs4(U"\U00020BB7"), "B", ""}));
-        QCOMPARE(t.sorted(Order::TextAscending), "6 1 5 3 0 4 2");
-        QCOMPARE(t.sorted(Order::TextDescending), "2 4 0 3 1 5 6");
+        QCOMPARE(t.sorted(Order::TextAscending), "6 1 5 3 0 2 4");
+        QCOMPARE(t.sorted(Order::TextDescending), "4 2 0 3 1 5 6");
+        // Hiragana, katakana, then kanji in reading order (亜 a before 伊 i),
+        // full-width letters before all of them: not UTF-16 order.
+        Fixture j(2, tagged({"伊", "ア", "亜", "あ", "Ａ"}));
+        QCOMPARE(j.sorted(Order::TextAscending), "4 3 1 2 0");
 
         Fixture empty(2, {});
         empty.m->sortRows(0, Order::TextAscending);
