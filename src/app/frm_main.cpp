@@ -11,6 +11,7 @@
 #include "search/search_frame.h"
 #include "shell/artwork.h"
 #include "shell/prompts.h"
+#include "store/backups.h"
 #include "store/cp932.h"
 
 #include <QApplication>
@@ -187,6 +188,9 @@ void frmMain::Form_Load() {
     HelpFile = QStringLiteral("ReelnoteHelp.chm");
     Loading = true;
     fraPicget_->hide();
+    // The files as they were when the program started, before anything changes them.
+    reportLater(Backups::keepDailyCopies(catalogue_.dir().path(), clock_.today()),
+                QStringLiteral("バックアップ"));
     LoadMainData();
     LoadKansyouRireki();
     reportLater(catalogue_.LoadSettings(), QStringLiteral("設定の読み込み"));

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// A copy of the data and history files for each day the program was started,
+// in a folder of its own inside the data directory, so that a week of edits
+// gone wrong can be taken back by hand.
+namespace Backups {
+
+inline const QString kFolder = QStringLiteral("バックアップ");
+// Day folders kept: the newest copies, however far apart the days are, so that
+// someone who has not started the program for a month still has their last
+// fourteen copies.
+constexpr int kKeptDays = 14;
+
+// Copies the data and history files of dataDir into kFolder/yyyyMMdd of today,
+// each only when it differs from its newest copy, and removes the oldest day
+// folders beyond kKeptDays. Only the folder's own day folders and the two
+// files in them are ever removed. Returns a message for the user when a copy
+// could not be written; an empty string otherwise.
+QString keepDailyCopies(const QString& dataDir, const QDate& today);
+
+// The day folders that hold a copy, oldest first (names yyyyMMdd).
+QStringList dayFolders(const QString& dataDir);
+
+}  // namespace Backups
