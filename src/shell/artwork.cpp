@@ -87,11 +87,12 @@ QIcon helpTourIcon() {
     return icon;
 }
 
-QIcon appIcon() {
-    QPixmap pm(64, 64);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+QImage appIconImage(int size) {
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);  // drawn on a 64-unit square
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x3A, 0x3A, 0x48));
     p.drawEllipse(QRectF(4, 4, 56, 56));
@@ -101,7 +102,13 @@ QIcon appIcon() {
         p.drawEllipse(QPointF(32 + 16 * std::cos(a), 32 + 16 * std::sin(a)), 7, 7);
     }
     p.drawEllipse(QPointF(32, 32), 4, 4);
-    return QIcon(pm);
+    return img;
+}
+
+QIcon appIcon() {
+    QIcon icon;
+    for (int size : kAppIconSizes) icon.addPixmap(QPixmap::fromImage(appIconImage(size)));
+    return icon;
 }
 
 }  // namespace Artwork

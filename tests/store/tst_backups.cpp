@@ -71,7 +71,8 @@ private slots:
         // A plain file where the folder should be.
         writeBytes(tmp.path(), Backups::kFolder, "not a folder");
         const QString message = Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 7));
-        QVERIFY2(message.contains(QStringLiteral("バックアップを作れませんでした")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("バックアップを作れませんでした")),
+                 qPrintable(message));
         QCOMPARE(readBytes(tmp.path(), QStringLiteral("データ.TXT")), "x");
     }
 
