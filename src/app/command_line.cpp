@@ -1,0 +1,79 @@
+#include "command_line.h"
+
+#include "check/folder_check.h"
+#include "store/csv_export.h"
+#include "store/data_dir.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+QTextStream& err() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+QString dataDirOf(const QStringList& args, int at) {
+    return at < args.size() ? args[at] : QDir::currentPath();
+}
+
+int usage() {
+    err() << "使い方: reelnote [--export-csv 出力.csv [フォルダー] | --export-csv-history 出力.csv "
+             "[フォルダー] | --check [フォルダー]]\n";
+    err().flush();
+    return 2;
+}
+
+int exportCsv(const QStringList& args, bool history) {
+    if (args.size() < 3 || args.size() > 4) return usage();
+    const QString dir = dataDirOf(args, 3);
+    if (!QFileInfo(dir).isDir()) {
+        err() << QStringLiteral("フォルダー「%1」がありません。\n").arg(dir);
+        return 1;
+    }
+    const FolderCheck::Collection c = FolderCheck::read(dir);
+    for (const QString& p : c.problems) err() << p << '\n';
+    const QByteArray bytes = CsvExport::document(
+        history ? CsvExport::historyRows(c.history)
+                : CsvExport::titleRows(c.titles, c.hyoukaKoumoku, c.syoyuKoumoku));
+    const QFileInfo out(args[2]);
+    DataDir target(out.absolutePath());
+    if (const FileResult r = target.writeAtomic(out.fileName(), bytes); !r.ok()) {
+        err() << QStringLiteral("書き出せませんでした。%1\n").arg(r.error);
+        return 1;
+    }
+    err().flush();
+    return 0;
+}
+
+int check(const QStringList& args) {
+    if (args.size() > 3) return usage();
+    const QString dir = dataDirOf(args, 2);
+    if (!QFileInfo(dir).isDir()) {
+        err() << QStringLiteral("フォルダー「%1」がありません。\n").arg(dir);
+        return 1;
+    }
+    const FolderCheck::Report r = FolderCheck::check(dir);
+    QTextStream out(stdout);
+    out << QStringLiteral("「%1」：タイトル%2件、鑑賞履歴%3件\n")
+               .arg(QDir(dir).absolutePath())
+               .arg(r.titles)
+               .arg(r.viewings);
+    for (const QString& f : r.findings) out << f << '\n';
+    out << (r.findings.isEmpty()
+                ? QStringLiteral("問題は見つかりませんでした。\n")
+                : QStringLiteral("%1件の問題が見つかりました。\n").arg(r.findings.size()));
+    return r.findings.isEmpty() ? 0 : 1;
+}
+}  // namespace
+
+std::optional<int> runCommandLine(const QStringList& args) {
+    if (args.size() < 2) return std::nullopt;
+    const QString& option = args[1];
+    if (option == QLatin1String("--export-csv")) return exportCsv(args, false);
+    if (option == QLatin1String("--export-csv-history")) return exportCsv(args, true);
+    if (option == QLatin1String("--check")) return check(args);
+    if (option.startsWith(u'-')) return usage();
+    return std::nullopt;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+// The few things the program does without its window, for scripts and
+// spreadsheets:
+//   reelnote --export-csv OUT.csv [DIR]          every title with every field
+//   reelnote --export-csv-history OUT.csv [DIR]  every viewing
+//   reelnote --check [DIR]                       what is inconsistent in DIR
+// DIR is the data directory, the working directory when left out. Nothing in
+// DIR is changed. Returns the exit status, or nullopt when args ask for none
+// of these (the window starts then).
+std::optional<int> runCommandLine(const QStringList& args);
