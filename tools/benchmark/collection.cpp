@@ -253,14 +253,11 @@ QString writeCardFiles(const QString& dir, const TitleTable& table,
     if (QString problem = writePicture(dir, out->cardName, dice, out); !problem.isEmpty())
         return problem;
 
-    QSet<int> others;
-    while (others.size() < 1000) {
-        const int n = dice.between(1, table.TitleCount());
-        if (n == out->cardTitle || others.contains(n)) continue;
-        others.insert(n);
-        // Every one keeps a memo; about half a cast list, a synopsis or both.
+    // Every other title keeps all three texts too, as a collector's folder does
+    // after some years: the folder then holds about a hundred thousand files.
+    for (int n = 1; n <= table.TitleCount(); ++n) {
+        if (n == out->cardTitle) continue;
         for (int kind : {SubTexts::kCast, SubTexts::kArasuji, SubTexts::kMemo}) {
-            if (kind != SubTexts::kMemo && dice.below(2) == 0) continue;
             const QStringList lines = freeText(kind, dice.between(1, 5), dice, actors);
             if (QString problem = writeFreeText(dir, kind, table[n].Daimei, lines, out);
                 !problem.isEmpty())

@@ -32,7 +32,7 @@ struct Collection {
     QString pictureFile;
     QSize pictureSize;
     qint64 pictureBytes = 0;
-    // Free-text files of about a thousand other titles make the directory a lived-in one.
+    // Every title has its three free texts, as in a collector's folder.
     int textFiles = 0;  // the card's three included
     qint64 textBytes = 0;
 };
