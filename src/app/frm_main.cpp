@@ -189,7 +189,7 @@ void frmMain::Form_Load() {
     Loading = true;
     fraPicget_->hide();
     // The files as they were when the program started, before anything changes them.
-    reportLater(Backups::keepDailyCopies(catalogue_.dir().path(), clock_.today()),
+    reportLater(Backups::keepDailyCopies(catalogue_.dir(), clock_.today()),
                 QStringLiteral("バックアップ"));
     LoadMainData();
     LoadKansyouRireki();

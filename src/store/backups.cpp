@@ -48,8 +48,8 @@ QStringList dayFolders(const QString& dataDir) {
     return days;
 }
 
-QString keepDailyCopies(const QString& dataDir, const QDate& today) {
-    DataDir data(dataDir);
+QString keepDailyCopies(const DataDir& data, const QDate& today) {
+    const QString dataDir = data.path();
     const QString root = QDir(dataDir).filePath(kFolder);
     const QString todayName = today.toString(QStringLiteral("yyyyMMdd"));
     QStringList days = dayFolders(dataDir);

@@ -7,6 +7,8 @@
 // A copy of the data and history files for each day the program was started,
 // in a folder of its own inside the data directory, so that a week of edits
 // gone wrong can be taken back by hand.
+class DataDir;
+
 namespace Backups {
 
 inline const QString kFolder = QStringLiteral("バックアップ");
@@ -20,7 +22,7 @@ constexpr int kKeptDays = 14;
 // folders beyond kKeptDays. Only the folder's own day folders and the two
 // files in them are ever removed. Returns a message for the user when a copy
 // could not be written; an empty string otherwise.
-QString keepDailyCopies(const QString& dataDir, const QDate& today);
+QString keepDailyCopies(const DataDir& data, const QDate& today);
 
 // The day folders that hold a copy, oldest first (names yyyyMMdd).
 QStringList dayFolders(const QString& dataDir);

@@ -1,4 +1,5 @@
 #include "store/backups.h"
+#include "store/data_dir.h"
 #include "test_files.h"
 #include "test_registry.h"
 
@@ -22,24 +23,24 @@ private slots:
         writeBytes(tmp.path(), QStringLiteral("データ.TXT"), "\"A\"\r\n");
         writeBytes(tmp.path(), QStringLiteral("鑑賞履歴.txt"), "h1");  // any spelling of the name
 
-        QCOMPARE(Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 1)), QString());
+        QCOMPARE(Backups::keepDailyCopies(DataDir(tmp.path()), QDate(2026, 12, 1)), QString());
         QCOMPARE(readBytes(day(tmp, "20261201"), QStringLiteral("データ.TXT")), "\"A\"\r\n");
         QCOMPARE(readBytes(day(tmp, "20261201"), QStringLiteral("鑑賞履歴.TXT")), "h1");
 
         // Nothing changed the next day: no folder for it.
-        QCOMPARE(Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 2)), QString());
+        QCOMPARE(Backups::keepDailyCopies(DataDir(tmp.path()), QDate(2026, 12, 2)), QString());
         QCOMPARE(Backups::dayFolders(tmp.path()), QStringList({"20261201"}));
 
         // Only the history changed on the third day: only it is copied.
         writeBytes(tmp.path(), QStringLiteral("鑑賞履歴.txt"), "h2");
-        QCOMPARE(Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 3)), QString());
+        QCOMPARE(Backups::keepDailyCopies(DataDir(tmp.path()), QDate(2026, 12, 3)), QString());
         QCOMPARE(Backups::dayFolders(tmp.path()), QStringList({"20261201", "20261203"}));
         QVERIFY(!QFile::exists(QDir(day(tmp, "20261203")).filePath(QStringLiteral("データ.TXT"))));
         QCOMPARE(readBytes(day(tmp, "20261203"), QStringLiteral("鑑賞履歴.TXT")), "h2");
 
         // A second start on the same day replaces that day's copy.
         writeBytes(tmp.path(), QStringLiteral("鑑賞履歴.txt"), "h3");
-        QCOMPARE(Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 3)), QString());
+        QCOMPARE(Backups::keepDailyCopies(DataDir(tmp.path()), QDate(2026, 12, 3)), QString());
         QCOMPARE(readBytes(day(tmp, "20261203"), QStringLiteral("鑑賞履歴.TXT")), "h3");
         QCOMPARE(Backups::dayFolders(tmp.path()).size(), 2);
     }
@@ -51,7 +52,7 @@ private slots:
         QDate d(2026, 11, 1);
         for (int i = 0; i < 16; ++i, d = d.addDays(2)) {
             writeBytes(tmp.path(), QStringLiteral("データ.TXT"), QByteArray::number(i));
-            QCOMPARE(Backups::keepDailyCopies(tmp.path(), d), QString());
+            QCOMPARE(Backups::keepDailyCopies(DataDir(tmp.path()), d), QString());
             if (i == 0) writeBytes(day(tmp, "20261101"), QStringLiteral("note.txt"), "keep");
         }
         const QStringList days = Backups::dayFolders(tmp.path());
@@ -70,7 +71,7 @@ private slots:
         writeBytes(tmp.path(), QStringLiteral("データ.TXT"), "x");
         // A plain file where the folder should be.
         writeBytes(tmp.path(), Backups::kFolder, "not a folder");
-        const QString message = Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 7));
+        const QString message = Backups::keepDailyCopies(DataDir(tmp.path()), QDate(2026, 12, 7));
         QVERIFY2(message.contains(QStringLiteral("バックアップを作れませんでした")),
                  qPrintable(message));
         QCOMPARE(readBytes(tmp.path(), QStringLiteral("データ.TXT")), "x");
@@ -78,7 +79,7 @@ private slots:
 
     void anEmptyFolderGetsNoBackupFolder() {
         QTemporaryDir tmp;
-        QCOMPARE(Backups::keepDailyCopies(tmp.path(), QDate(2026, 12, 7)), QString());
+        QCOMPARE(Backups::keepDailyCopies(DataDir(tmp.path()), QDate(2026, 12, 7)), QString());
         QVERIFY(!QDir(QDir(tmp.path()).filePath(Backups::kFolder)).exists());
     }
 };

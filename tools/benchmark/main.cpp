@@ -9,6 +9,7 @@
 #include "measurements.h"
 
 #include "store/kansyou_table.h"
+#include "store/backups.h"
 #include "store/cp932.h"
 
 #include <QApplication>
@@ -73,7 +74,7 @@ QString checkKeptDir(const QString& dir) {
     const QStringList scratch = {kRawScratch, kAtomicScratch, kRenamedScratch, kHistoryCopyFile};
     for (const QString& name :
          QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-        if (!isCollectionFileName(name) && !scratch.contains(name))
+        if (!isCollectionFileName(name) && !scratch.contains(name) && name != Backups::kFolder)
             return QStringLiteral("%1 holds \"%2\"; give an empty directory or one this tool wrote")
                 .arg(dir, name);
     return {};
