@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace CollectionReset {
 namespace {
 
@@ -13,14 +15,10 @@ const QString kTitleExtensions[] = {QStringLiteral(".txt"), QStringLiteral(".jpg
 const QString kTextPatterns[] = {QStringLiteral("キャスト_*.txt"), QStringLiteral("あらすじ_*.txt"),
                                  QStringLiteral("メモ_*.txt")};
 
-// A name from a data file written elsewhere could point out of the data
-// directory ("../x") or at nothing of its own (an empty title).
-bool staysInDataDir(const QString& title) {
-    if (title.isEmpty()) return false;
-    for (QChar c : title)
-        if (c == u'/' || c == u'\\' || c.unicode() < 0x20) return false;
-    return true;
-}
+// An empty title (a data file written elsewhere may hold one) has no files of
+// its own. A name leading out of the directory ("../x") matches nothing, since
+// the data directory only knows its own files.
+bool hasOwnFiles(const QString& title) { return !title.isEmpty(); }
 
 // Deletes every spelling of name that the directory holds, since on this file
 // system "X.txt" and "X.TXT" can both exist and both are the title's file.
@@ -85,25 +83,27 @@ ResetOutcome run(Catalogue& cat, ResetKind kind, const QDateTime& now) {
     DataDir& dir = cat.dir();
     dir.rescanIfChanged();  // files the user put in or took out since the last look
 
-    const QStringList emptied = filesToEmpty(kind);
-    for (const QString& f : emptied) {
-        out.refused = keepCopy(dir, f, now, &out.kept);
-        if (!out.refused.isEmpty()) return out;
-    }
-    // Until the data file is empty the collection is whole; past it there is no way back.
-    if (const FileResult r = dir.writeAtomic(kDataFile, {}); !r.ok()) {
-        out.refused =
-            QStringLiteral("「%1」を空にできなかったため、データの削除を取りやめました。\r\n%2")
-                .arg(kDataFile, r.error);
+    // Until the data file is empty the collection is whole, and a refusal takes
+    // back the copies, which only repeat files that are still there.
+    const auto refuse = [&](const QString& why) {
+        for (const QString& copy : std::exchange(out.kept, {})) dir.remove(copy);
+        out.refused = why;
         return out;
-    }
+    };
+    const QStringList emptied = filesToEmpty(kind);
+    for (const QString& f : emptied)
+        if (QString why = keepCopy(dir, f, now, &out.kept); !why.isEmpty()) return refuse(why);
+    if (const FileResult r = dir.writeAtomic(kDataFile, {}); !r.ok())
+        return refuse(
+            QStringLiteral("「%1」を空にできなかったため、データの削除を取りやめました。\r\n%2")
+                .arg(kDataFile, r.error));
     for (const QString& f : emptied.mid(1))
         if (const FileResult r = dir.writeAtomic(f, {}); !r.ok()) out.notEmptied << r.error;
 
     const TitleTable& titles = cat.titles();
     for (int n = 1; n <= titles.TitleCount(); ++n) {
         const QString& name = titles[n].Daimei;
-        if (!staysInDataDir(name)) continue;
+        if (!hasOwnFiles(name)) continue;
         for (const QString& ext : kTitleExtensions)
             if (!isProgramFile(name + ext)) removeEverySpelling(dir, name + ext, &out.notDeleted);
     }
