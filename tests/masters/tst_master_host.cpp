@@ -83,13 +83,6 @@ struct Screen {
 class TestMasterHost : public QObject {
     Q_OBJECT
 private slots:
-    void openingAsksTheWindowInOrder() {
-        Screen s(2);
-        s.frame->cmdMaster_Click();
-        QCOMPARE(s.host->calls, QStringList({"HideAllFrames", "showHelpTour"}));
-        QVERIFY(s.frame->isVisible() || !s.frame->isHidden());
-    }
-
     void aSavedNameUpdatesEveryLabelThroughTheWindowOnce() {
         Screen s(2);
         s.find<QLineEdit>("txtSyoyu_2")->setText(QStringLiteral("レンタル"));
