@@ -1,7 +1,15 @@
 #pragma once
 
+#include "collection_reset.h"
+
 #include <QFrame>
 
+#include <array>
+
+class DisplayOrderModel;
+class BichoList;
+class QLineEdit;
+class QPushButton;
 class ScreenHost;
 
 // The master screen (fraMaster): the evaluation and ownership item names, the display
@@ -11,9 +19,38 @@ class MasterFrame : public QFrame {
 public:
     explicit MasterFrame(ScreenHost& host, QWidget* parent = nullptr);
 
+    // The colour of cmdSortCng2 while the list holds moves not yet applied.
+    static QColor unappliedColour() { return {255, 224, 192}; }
+
+    // The entry a button-down in lstBicho was on, -1 for none.
+    int DragIndex = -1;
+
 public slots:
     void cmdMaster_Click();
+    void cmdHyoukaHozon_Click();
+    void lblSyoyuHozon_Click();
+    void lstBicho_MouseDown(int row);
+    void lstBicho_MouseUp(int row);
+    void cmdSortCng2_Click();
+    void cmdSinki_Click();
+    void cmdAllDel_Click();
 
 private:
+    QWidget* buildHyoukaGroup();
+    QWidget* buildSyoyuGroup();
+    QWidget* buildStartGroup();
+    QWidget* buildOrderPart();
+    void showMasterNames();
+    bool confirm(const QString& question, const QString& title);
+    void resetCollection(ResetKind kind, const QString& question);
+    void reportLeftovers(const ResetOutcome& out);
+    void markUnapplied(bool unapplied);
+
     ScreenHost& host_;
+    bool namesShown_ = false;  // the boxes hold the masters since the screen first opened
+    std::array<QLineEdit*, 8> txtHyouka_{};  // [1..7]
+    std::array<QLineEdit*, 5> txtSyoyu_{};   // [1..4]
+    DisplayOrderModel* order_ = nullptr;
+    BichoList* lstBicho_ = nullptr;
+    QPushButton* cmdSortCng2_ = nullptr;
 };
