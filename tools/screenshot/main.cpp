@@ -1,12 +1,14 @@
 // Renders the main window on a data directory to a PNG, headless:
 //   QT_QPA_PLATFORM=offscreen build/reelnote-screenshot DATA_DIR OUT.png [TITLE_NUMBER [VIEW]]
-// VIEW opens a part of the card first: cast, synopsis, memo, entry (the viewing entry) or help.
+// VIEW opens a part of the card first: cast, synopsis, memo, entry (the viewing entry) or help;
+// or a screen, given as its button's name (cmdIchiran, cmdRank, cmdKensaku, ...).
 // Every box the program would show is answered with its default button and
 // printed, so the picture is what a user sees once the boxes are closed.
 #include "card/card_frame.h"
 #include "app/frm_main.h"
 #include "shell/prompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFont>
 #include <QPixmap>
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
     if (view == QLatin1String("synopsis")) window.card()->cmdHyouji3_Click();
     if (view == QLatin1String("memo")) window.card()->cmdHyouji4_Click();
     if (view == QLatin1String("entry")) window.card()->msgKansyou_DblClick();
+    // A screen button by name (cmdRank, cmdMaster, ...) opens that screen.
+    if (view.startsWith(QLatin1String("cmd"))) {
+        if (auto* button = window.findChild<QAbstractButton*>(view)) button->click();
+    }
     if (view == QLatin1String("help")) {
         window.cmdHelp_Click();
         if (auto* help = window.findChild<QWidget*>(QStringLiteral("HelpWindow"))) shot = help;
