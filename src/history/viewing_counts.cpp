@@ -1,0 +1,105 @@
+#include "viewing_counts.h"
+
+#include "store/date_text.h"
+#include "store/kansyou_table.h"
+#include "store/text_order.h"
+
+#include <algorithm>
+
+ViewingTally::ViewingTally(const KansyouTable& history) {
+    for (Counts& c : counts_) c.reserve(1024);
+    for (const Kansyou& k : history.records()) {
+        ++counts_[YearMonth][QStringView(k.Kansyoubi).left(7)];
+        ++counts_[Year][QStringView(k.Kansyoubi).left(4)];
+        ++counts_[Title][k.KansyouDaimei];
+        ++counts_[Content][k.KansyouNaiyou];
+    }
+}
+
+int ViewingTally::count(Field field, QStringView item) const {
+    QStringView key = item;
+    if (field == Year) {
+        // The item is the year with "年" behind it; any other text matches no viewing.
+        if (!item.endsWith(u'年')) return 0;
+        key = item.chopped(1);
+    }
+    const Counts& c = counts_[field];
+    const auto it = c.find(key);
+    return it == c.end() ? 0 : it->second;
+}
+
+QString viewingMonthCaption(QStringView yearMonth) {
+    // The first seven characters of 2003/5/1 are "2003/5/": the separator behind
+    // the month still belongs to a year and month.
+    QStringView text = yearMonth;
+    if (text.endsWith(u'/') || text.endsWith(u'-') || text.endsWith(u'.')) text.chop(1);
+    const auto date = parseDateText(text);
+    if (!date || date->day != 0 || text.trimmed().size() != text.size()) {
+        return yearMonth.toString();
+    }
+    return QStringLiteral("%1年%2月")
+        .arg(date->year, 4, 10, QChar(u'0'))
+        .arg(date->month, 2, 10, QChar(u'0'));
+}
+
+QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Field field,
+                                    const QStringList& items) {
+    QVector<ViewingCount> rows;
+    rows.reserve(items.size());
+    if (field != ViewingTally::YearMonth) {
+        for (const QString& item : items) rows.append({item, tally.count(field, item)});
+        return rows;
+    }
+    // Distinct items have distinct first seven characters, so no viewing is
+    // counted twice when two of them share a row.
+    StringMap<int> rowOf;
+    for (const QString& item : items) {
+        QString caption = viewingMonthCaption(item);
+        const int count = tally.count(field, item);
+        const auto [it, added] = rowOf.try_emplace(caption, int(rows.size()));
+        if (added) {
+            rows.append({std::move(caption), count});
+        } else {
+            rows[it->second].count += count;
+        }
+    }
+    return rows;
+}
+
+ViewingCountTable::ViewingCountTable(const QVector<ViewingCount>& rows) {
+    entries_.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i)
+        entries_.append({rows[i], TextOrder::key(rows[i].value), i});
+}
+
+void ViewingCountTable::sort(Order order) {
+    const auto byName = [](const Entry& a, const Entry& b) {
+        if (const int c = a.key.compare(b.key); c != 0) return c < 0;
+        return a.listIndex < b.listIndex;
+    };
+    switch (order) {
+        case Order::MostFirst:
+            std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
+                return a.row.count != b.row.count ? a.row.count > b.row.count : byName(a, b);
+            });
+            break;
+        case Order::FewestFirst:
+            std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
+                return a.row.count != b.row.count ? a.row.count < b.row.count : byName(a, b);
+            });
+            break;
+        case Order::ByName:
+            std::sort(entries_.begin(), entries_.end(), byName);
+            break;
+    }
+}
+
+QVector<QStringList> ViewingCountTable::gridRows() const {
+    QVector<QStringList> rows;
+    rows.reserve(entries_.size());
+    for (int i = 0; i < entries_.size(); ++i) {
+        const ViewingCount& r = entries_[i].row;
+        rows.append({QString::number(i + 1), r.value, QString::number(r.count)});
+    }
+    return rows;
+}
