@@ -161,8 +161,9 @@ void ViewingListFrame::fillHenList(const KansyouTable& table) {
         rows.append({QString::number(i), k.Kansyoubi, k.KansyouDaimei, k.KansyouNaiyou});
     }
     g->grid()->setBody(std::move(rows));
-    scrollToEnd_ = g->Rows() > kHenListRowsInView;
-    if (scrollToEnd_) g->setTopRow(g->Rows() - 1);
+    // Asked for while hidden, the last row as top row still leaves the view at its
+    // end once shown: the scroll range then shrinks to the real height.
+    if (g->Rows() > kHenListRowsInView) g->setTopRow(g->Rows() - 1);
 }
 
 void ViewingListFrame::setUpCountGrid(int k) {
@@ -192,11 +193,6 @@ void ViewingListFrame::cmdList_Click() {
     SetupKanbiRankGrid();
     SetupKansyouRankGrids();
     show();
-    // The list was filled while hidden; its scroll range is right only now.
-    if (scrollToEnd_) {
-        msgHenList_->setTopRow(msgHenList_->Rows() - 1);
-        scrollToEnd_ = false;
-    }
 
     lblKansyouChg_->setText(kYearMonthMode);
     const ViewingTally tally(host_.catalogue().kansyou());

@@ -62,6 +62,4 @@ private:
     FlexGrid* msgHenList_;
     std::array<CountGrid, 3> counts_;  // msgMaster6..8
     QLabel* lblKansyouChg_ = nullptr;
-    // A fill while the screen is hidden scrolls to the latest viewings once it is shown.
-    bool scrollToEnd_ = false;
 };
