@@ -4,7 +4,11 @@
 #include "store/kansyou_table.h"
 #include "store/text_order.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 ViewingTally::ViewingTally(const KansyouTable& history) {
     for (Counts& c : counts_) c.reserve(1024);
@@ -66,30 +70,61 @@ QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Fie
     return rows;
 }
 
+namespace {
+// The code page 932 key of every value (as TextOrder::key gives it) through one
+// converter: opening a converter per value costs more than the conversion.
+std::vector<QByteArray> nameKeys(const QVector<ViewingCount>& rows) {
+    std::vector<QByteArray> keys;
+    keys.reserve(rows.size());
+    QStringEncoder encoder("windows-31j", QStringEncoder::Flag::Stateless);
+    for (const ViewingCount& r : rows) {
+        QByteArray key;
+        if (encoder.isValid()) key = encoder.encode(r.value);
+        if (!encoder.isValid() || encoder.hasError()) {
+            encoder.resetState();
+            key = TextOrder::key(r.value);  // characters the code page lacks sort last
+        }
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+}  // namespace
+
 ViewingCountTable::ViewingCountTable(const QVector<ViewingCount>& rows) {
-    entries_.reserve(rows.size());
-    for (int i = 0; i < rows.size(); ++i)
-        entries_.append({rows[i], TextOrder::key(rows[i].value), i});
+    const std::vector<QByteArray> keys = nameKeys(rows);
+    std::vector<int> byName(rows.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(), [&](int a, int b) {
+        if (const int c = keys[a].compare(keys[b]); c != 0) return c < 0;
+        return a < b;
+    });
+    entries_.resize(rows.size());
+    positions_.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        entries_[i].row = rows[i];
+        entries_[i].countText = QString::number(rows[i].count);
+        positions_.append(QString::number(i + 1));
+    }
+    for (int rank = 0; rank < int(byName.size()); ++rank) entries_[byName[rank]].nameRank = rank;
 }
 
 void ViewingCountTable::sort(Order order) {
-    const auto byName = [](const Entry& a, const Entry& b) {
-        if (const int c = a.key.compare(b.key); c != 0) return c < 0;
-        return a.listIndex < b.listIndex;
-    };
     switch (order) {
         case Order::MostFirst:
-            std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
-                return a.row.count != b.row.count ? a.row.count > b.row.count : byName(a, b);
+            std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+                if (a.row.count != b.row.count) return a.row.count > b.row.count;
+                return a.nameRank < b.nameRank;
             });
             break;
         case Order::FewestFirst:
-            std::sort(entries_.begin(), entries_.end(), [&](const Entry& a, const Entry& b) {
-                return a.row.count != b.row.count ? a.row.count < b.row.count : byName(a, b);
+            std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+                if (a.row.count != b.row.count) return a.row.count < b.row.count;
+                return a.nameRank < b.nameRank;
             });
             break;
         case Order::ByName:
-            std::sort(entries_.begin(), entries_.end(), byName);
+            std::sort(entries_.begin(), entries_.end(),
+                      [](const Entry& a, const Entry& b) { return a.nameRank < b.nameRank; });
             break;
     }
 }
@@ -97,9 +132,7 @@ void ViewingCountTable::sort(Order order) {
 QVector<QStringList> ViewingCountTable::gridRows() const {
     QVector<QStringList> rows;
     rows.reserve(entries_.size());
-    for (int i = 0; i < entries_.size(); ++i) {
-        const ViewingCount& r = entries_[i].row;
-        rows.append({QString::number(i + 1), r.value, QString::number(r.count)});
-    }
+    for (int i = 0; i < entries_.size(); ++i)
+        rows.append({positions_[i], entries_[i].row.value, entries_[i].countText});
     return rows;
 }

@@ -45,8 +45,9 @@ struct ViewingCount {
 QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Field field,
                                     const QStringList& items);
 
-// One count grid of the viewing list, in the order last chosen. The name key
-// of every row is computed once, when the table is built.
+// One count grid of the viewing list, in the order last chosen. Name order is
+// worked out once, when the table is built, so that every later order is a
+// sort of numbers.
 class ViewingCountTable {
 public:
     enum class Order { MostFirst, FewestFirst, ByName };
@@ -66,8 +67,9 @@ public:
 private:
     struct Entry {
         ViewingCount row;
-        QByteArray key;  // TextOrder::key of the value
-        int listIndex = 0;
+        QString countText;
+        int nameRank = 0;  // position in name order, ties by list position
     };
     QVector<Entry> entries_;
+    QStringList positions_;  // "1".."n", the same whatever the order
 };

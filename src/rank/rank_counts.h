@@ -69,8 +69,9 @@ public:
 private:
     struct Entry {
         RankRow row;
-        QByteArray key;  // TextOrder::key of the value
-        int listIndex = 0;
+        QString countText;
+        int nameRank = 0;  // position in name order, ties by list position
     };
     QVector<Entry> entries_;
+    QStringList positions_;  // "1".."n", the same whatever the order
 };

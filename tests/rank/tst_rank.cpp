@@ -257,6 +257,23 @@ private slots:
         QCOMPARE(yearMonthCaption(u"abc"), QStringLiteral("abc"));
         QCOMPARE(yearMonthCaption(u"99"), QStringLiteral("99"));
     }
+
+    void orderingTiesAndTextTheCodePageLacks() {
+        // é has no code page 932 form: it sorts after every text that has one.
+        RankTable t({{"é", 2}, {"い", 1}, {"山", 2}, {"あ", 1}, {"B", 2}});
+        const auto values = [&t] {
+            QStringList v;
+            for (int i = 0; i < t.size(); ++i) v << t.row(i).value;
+            return v;
+        };
+        t.sort(RankTable::Order::ByName);
+        QCOMPARE(values(), (QStringList{"B", "あ", "い", "山", "é"}));
+        t.sort(RankTable::Order::FewestFirst);
+        QCOMPARE(values(), (QStringList{"あ", "い", "B", "山", "é"}));
+        t.sort(RankTable::Order::MostFirst);
+        QCOMPARE(values(), (QStringList{"B", "山", "é", "あ", "い"}));
+        QCOMPARE(t.gridRows().last(), (QStringList{"5", "い", "1"}));
+    }
 };
 
 REELNOTE_TEST(TestRank)
