@@ -10,17 +10,22 @@
 #include <numeric>
 #include <vector>
 
-ViewingTally::ViewingTally(const KansyouTable& history) {
-    for (Counts& c : counts_) c.reserve(1024);
+ViewingTally::ViewingTally(const KansyouTable& history) : history_(history) {
     for (const Kansyou& k : history.records()) {
         ++counts_[YearMonth][QStringView(k.Kansyoubi).left(7)];
         ++counts_[Year][QStringView(k.Kansyoubi).left(4)];
-        ++counts_[Title][k.KansyouDaimei];
         ++counts_[Content][k.KansyouNaiyou];
     }
 }
 
+int ViewingTally::count(Field field, const QString& item) const {
+    // The history keeps its own index of each title's viewings.
+    if (field == Title) return int(history_.viewingsOf(item).size());
+    return count(field, QStringView(item));
+}
+
 int ViewingTally::count(Field field, QStringView item) const {
+    if (field == Title) return count(field, item.toString());
     QStringView key = item;
     if (field == Year) {
         // The item is the year with "年" behind it; any other text matches no viewing.
@@ -73,6 +78,15 @@ QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Fie
 namespace {
 // The code page 932 key of every value (as TextOrder::key gives it) through one
 // converter: opening a converter per value costs more than the conversion.
+// Decimal texts of the numbers a table shows (positions and counts, at most the
+// record limit), made once for the run: a table of every title needs tens of
+// thousands of them on each build. Used on the window's one thread only.
+const QString& numberText(int n) {
+    static QStringList texts;
+    while (texts.size() <= n) texts.append(QString::number(texts.size()));
+    return texts[n];
+}
+
 std::vector<QByteArray> nameKeys(const QVector<ViewingCount>& rows) {
     std::vector<QByteArray> keys;
     keys.reserve(rows.size());
@@ -102,8 +116,8 @@ ViewingCountTable::ViewingCountTable(const QVector<ViewingCount>& rows) {
     positions_.reserve(rows.size());
     for (int i = 0; i < rows.size(); ++i) {
         entries_[i].row = rows[i];
-        entries_[i].countText = QString::number(rows[i].count);
-        positions_.append(QString::number(i + 1));
+        entries_[i].countText = numberText(rows[i].count);
+        positions_.append(numberText(i + 1));
     }
     for (int rank = 0; rank < int(byName.size()); ++rank) entries_[byName[rank]].nameRank = rank;
 }

@@ -25,10 +25,12 @@ public:
     // characters of the viewing date; a year item is the date's first four
     // characters followed by "年".
     int count(Field field, QStringView item) const;
+    int count(Field field, const QString& item) const;
 
 private:
     using Counts = std::unordered_map<QStringView, int, StringHash, StringEqual>;
-    std::array<Counts, FieldCount> counts_;
+    const KansyouTable& history_;
+    std::array<Counts, FieldCount> counts_;  // all but Title
 };
 
 // "2003/05" as the list shows it: "2003年05月"; a date typed as 2003/5/1 names

@@ -86,6 +86,15 @@ QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
 namespace {
 // The code page 932 key of every value (as TextOrder::key gives it) through one
 // converter: opening a converter per value costs more than the conversion.
+// Decimal texts of the numbers a table shows (positions and counts, at most the
+// record limit), made once for the run: a table of every title needs tens of
+// thousands of them on each build. Used on the window's one thread only.
+const QString& numberText(int n) {
+    static QStringList texts;
+    while (texts.size() <= n) texts.append(QString::number(texts.size()));
+    return texts[n];
+}
+
 std::vector<QByteArray> nameKeys(const QVector<RankRow>& rows) {
     std::vector<QByteArray> keys;
     keys.reserve(rows.size());
@@ -115,8 +124,8 @@ RankTable::RankTable(const QVector<RankRow>& rows) {
     positions_.reserve(rows.size());
     for (int i = 0; i < rows.size(); ++i) {
         entries_[i].row = rows[i];
-        entries_[i].countText = QString::number(rows[i].count);
-        positions_.append(QString::number(i + 1));
+        entries_[i].countText = numberText(rows[i].count);
+        positions_.append(numberText(i + 1));
     }
     for (int rank = 0; rank < int(byName.size()); ++rank) entries_[byName[rank]].nameRank = rank;
 }
