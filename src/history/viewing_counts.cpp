@@ -143,6 +143,12 @@ void ViewingCountTable::sort(Order order) {
     }
 }
 
+int ViewingCountTable::largestCount() const {
+    int largest = 0;
+    for (const Entry& e : entries_) largest = std::max(largest, e.row.count);
+    return largest;
+}
+
 QVector<QStringList> ViewingCountTable::gridRows() const {
     QVector<QStringList> rows;
     rows.reserve(entries_.size());

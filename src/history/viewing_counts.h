@@ -59,6 +59,7 @@ public:
 
     int size() const { return int(entries_.size()); }
     const ViewingCount& row(int i) const { return entries_[i].row; }
+    int largestCount() const;
 
     // Most first, fewest first, or by name in code page 932 order; equal counts
     // stand in name order, whatever was chosen before.

@@ -15,6 +15,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kTwipsPerPixel = 15;
 constexpr int kHenListRowsInView = 15;  // more rows than this scroll to the latest
@@ -63,6 +65,22 @@ void fitWidth(FlexGrid* g) {
     for (int c = 0; c < g->Cols(); ++c) twips += g->ColWidth(c);
     g->setFixedWidth(twips / kTwipsPerPixel + g->verticalScrollBar()->sizeHint().width() +
                      2 * g->frameWidth());
+}
+
+// The count column has its width in twips, but a count of thousands does not fit
+// in it at the program's font: the column then takes the room it needs from the
+// value column beside it, and the grid keeps its width.
+void fitCountColumn(FlexGrid* g, int largestCount) {
+    constexpr int kCellPadding = 8;     // the style's text margins and the grid line
+    constexpr int kSmallestValue = 48;  // pixels the value column keeps at least
+    const int needed =
+        g->fontMetrics().horizontalAdvance(QString::number(largestCount)) + kCellPadding;
+    const int missing = needed - g->columnWidth(2);
+    if (missing <= 0) return;
+    const int taken = std::min(missing, g->columnWidth(1) - kSmallestValue);
+    if (taken <= 0) return;
+    g->setColumnWidth(1, g->columnWidth(1) - taken);
+    g->setColumnWidth(2, g->columnWidth(2) + taken);
 }
 }  // namespace
 
@@ -205,6 +223,7 @@ void ViewingListFrame::fillCounts(int k, const ViewingTally& tally, ViewingTally
     const PickList list = field == ViewingTally::Year ? PickList::Kanbi2 : kCounts[k - 6].list;
     const QStringList items = host_.catalogue().pickList(list)->stringList();
     grid(k).counts = ViewingCountTable(viewingCounts(tally, field, items));
+    fitCountColumn(grid(k).grid, grid(k).counts.largestCount());
     selectMostFirst(k);
 }
 

@@ -151,6 +151,12 @@ void RankTable::sort(Order order) {
     }
 }
 
+int RankTable::largestCount() const {
+    int largest = 0;
+    for (const Entry& e : entries_) largest = std::max(largest, e.row.count);
+    return largest;
+}
+
 QVector<QStringList> RankTable::gridRows() const {
     QVector<QStringList> rows;
     rows.reserve(entries_.size());

@@ -14,6 +14,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 struct TableSpec {
     const char* caption;  // the label above the table; msgMaster3 has lblKoukaiChg instead
@@ -57,6 +59,22 @@ QLabel* tableCaption(const QString& text, QWidget* parent) {
     l->setFont(f);
     return l;
 }
+
+// The count column has its width in twips, but a count of thousands does not fit
+// in it at the program's font: the column then takes the room it needs from the
+// value column beside it, and the grid keeps its width.
+void fitCountColumn(FlexGrid* g, int largestCount) {
+    constexpr int kCellPadding = 8;     // the style's text margins and the grid line
+    constexpr int kSmallestValue = 48;  // pixels the value column keeps at least
+    const int needed =
+        g->fontMetrics().horizontalAdvance(QString::number(largestCount)) + kCellPadding;
+    const int missing = needed - g->columnWidth(2);
+    if (missing <= 0) return;
+    const int taken = std::min(missing, g->columnWidth(1) - kSmallestValue);
+    if (taken <= 0) return;
+    g->setColumnWidth(1, g->columnWidth(1) - taken);
+    g->setColumnWidth(2, g->columnWidth(2) + taken);
+}
 }  // namespace
 
 RankFrame::RankFrame(ScreenHost& host, QWidget* parent) : QFrame(parent), host_(host) {
@@ -65,8 +83,11 @@ RankFrame::RankFrame(ScreenHost& host, QWidget* parent) : QFrame(parent), host_(
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 8, 8, 8);
     row->setSpacing(8);
-    for (int k = 1; k <= 5; ++k) row->addLayout(makeColumn(k));
-    row->addStretch(1);
+    // Room left over goes between the tables, not to one side.
+    for (int k = 1; k <= 5; ++k) {
+        if (k > 1) row->addStretch(1);
+        row->addLayout(makeColumn(k));
+    }
     SetupRankGrids();
     SetupKoukaiRankGrid();
 }
@@ -158,6 +179,7 @@ void RankFrame::buildTable(int k, const TitleTally& tally, TitleTally::Field fie
     const PickList list = field == TitleTally::Year ? PickList::Koukai3 : kTables[k].list;
     const QStringList items = host_.catalogue().pickList(list)->stringList();
     tables_[k].counts = RankTable(rankRows(tally, field, items));
+    fitCountColumn(tables_[k].grid, tables_[k].counts.largestCount());
     selectMostFirst(k);
 }
 

@@ -218,6 +218,23 @@ private slots:
         f.checkBoxes();
     }
 
+    void aCountOfThousandsIsShownWhole() {
+        MainFixture f;
+        QString data;
+        for (int n = 1; n <= 1100; ++n) data += title(n, QStringLiteral("監督%1").arg(n % 400));
+        start(f, data);
+        openRank(f);
+        FlexGrid* countries = grid(f, 4);
+        QCOMPARE(rows(countries), QStringList{"1|日本|1100"});
+        // The count column takes its room from the name column; the table keeps its width.
+        const int needed = countries->fontMetrics().horizontalAdvance(QStringLiteral("1100"));
+        QVERIFY(countries->columnWidth(2) > needed);
+        QVERIFY(countries->ColWidth(2) > 450);
+        QCOMPARE(countries->columnWidth(1) + countries->columnWidth(2), (2585 + 450) / 15);
+        QCOMPARE(grid(f, 1)->ColWidth(2), 450);  // counts of one digit fit as they are
+        f.checkBoxes();
+    }
+
     void withNoTitlesEveryTableHasItsHeaderOnly() {
         MainFixture f;
         start(f, QString());
