@@ -21,13 +21,13 @@ namespace {
 constexpr int kTwipsPerPixel = 15;
 constexpr int kHenListRowsInView = 15;  // more rows than this scroll to the latest
 
-struct CountSpec {
+struct CountInfo {
     const char* valueHeader;
     int rankWidth, valueWidth, countWidth;  // twips
     ViewingTally::Field field;
     PickList list;
 };
-const CountSpec kCounts[] = {
+const CountInfo kCounts[] = {
     {"鑑賞", 500, 1300, 450, ViewingTally::YearMonth, PickList::Kanbi},
     {"鑑賞タイトル", 500, 3080, 450, ViewingTally::Title, PickList::Name},
     {"鑑賞内容", 450, 1970, 450, ViewingTally::Content, PickList::Kansyou},
@@ -185,13 +185,13 @@ void ViewingListFrame::fillHenList(const KansyouTable& table) {
 }
 
 void ViewingListFrame::setUpCountGrid(int k) {
-    const CountSpec& spec = kCounts[k - 6];
+    const CountInfo& info = kCounts[k - 6];
     FlexGrid* g = grid(k).grid;
     g->Clear();
     g->setFixedCols(1);
     g->setUpHeader(
-        {QStringLiteral("順"), QString::fromUtf8(spec.valueHeader), QStringLiteral("数")},
-        {spec.rankWidth, spec.valueWidth, spec.countWidth});
+        {QStringLiteral("順"), QString::fromUtf8(info.valueHeader), QStringLiteral("数")},
+        {info.rankWidth, info.valueWidth, info.countWidth});
     g->setColAlignment(1, k == 6 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     g->setColAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     fitWidth(g);

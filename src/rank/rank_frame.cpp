@@ -17,14 +17,14 @@
 #include <algorithm>
 
 namespace {
-struct TableSpec {
+struct TableInfo {
     const char* caption;  // the label above the table; msgMaster3 has lblKoukaiChg instead
     const char* valueHeader;
     int rankWidth, valueWidth;  // twips; the count column is always 450
     TitleTally::Field field;
     PickList list;
 };
-const TableSpec kTables[] = {
+const TableInfo kTables[] = {
     {},
     {"監督　ランキング", "監督名", 450, 2585, TitleTally::Kantoku, PickList::Kantoku},
     {"主演　ランキング", "主演名", 450, 2585, TitleTally::Syuen, PickList::Syuen},
@@ -136,20 +136,20 @@ QLayout* RankFrame::makeColumn(int k) {
 }
 
 void RankFrame::setUpGrid(int k) {
-    const TableSpec& spec = kTables[k];
+    const TableInfo& info = kTables[k];
     FlexGrid* g = tables_[k].grid;
     g->Clear();
     g->setFixedCols(1);
     // A rank column is narrower than the style's smallest header section.
     g->horizontalHeader()->setMinimumSectionSize(12);
     g->setUpHeader(
-        {QStringLiteral("順"), QString::fromUtf8(spec.valueHeader), QStringLiteral("数")},
-        {spec.rankWidth, spec.valueWidth, kCountWidth});
+        {QStringLiteral("順"), QString::fromUtf8(info.valueHeader), QStringLiteral("数")},
+        {info.rankWidth, info.valueWidth, kCountWidth});
     // Release periods stand centred; names read from the left and counts line up on the right.
     g->setColAlignment(1, k == 3 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     g->setColAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     // Wide enough for every column and the scroll bar, so that no table needs to scroll sideways.
-    const int columns = (spec.rankWidth + spec.valueWidth + kCountWidth) / kTwipsPerPixel;
+    const int columns = (info.rankWidth + info.valueWidth + kCountWidth) / kTwipsPerPixel;
     g->setFixedWidth(columns + g->verticalScrollBar()->sizeHint().width() + 2 * g->frameWidth());
     tables_[k].counts = RankTable();
 }
