@@ -1,12 +1,23 @@
 #pragma once
 
+#include "viewing_counts.h"
+
 #include <QFrame>
+
+#include <array>
 
 class FlexGrid;
 class KansyouTable;
+class QButtonGroup;
+class QLabel;
+class QLayout;
+class QRadioButton;
 class ScreenHost;
 
-// The viewing list screen (fraList): every viewing of the history in file order.
+// The viewing list screen (fraList): every viewing of the history in file
+// order, and three counts drawn from it (per viewing month or year, per title,
+// per viewing content), each re-ordered by count or by name. The counts are a
+// snapshot taken when the screen is opened from another screen.
 class ViewingListFrame : public QFrame {
     Q_OBJECT
 public:
@@ -15,11 +26,40 @@ public:
     // Lays out msgHenList and fills it with the whole history, latest in view.
     void fillHenList(const KansyouTable& table);
     FlexGrid* henList() const { return msgHenList_; }
+    // Count grid k = 6 (months or years), 7 (titles), 8 (contents).
+    FlexGrid* countGrid(int k) const { return counts_[k - 6].grid; }
 
 public slots:
     void cmdList_Click();
+    // Switches msgMaster6 between viewing year-months and years.
+    void lblKansyouChg_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct CountGrid {
+        FlexGrid* grid = nullptr;
+        std::array<QRadioButton*, 4> opt{};  // [1] most, [2] fewest, [3] by name or date
+        QButtonGroup* group = nullptr;
+        ViewingCountTable counts;
+    };
+
+    QLayout* makeHenList();
+    QLayout* makeCountGrid(int k, QWidget* caption);
+    void SetupKanbiRankGrid();
+    void SetupKansyouRankGrids();
+    void setUpCountGrid(int k);
+    // Counts grid k afresh from the history and its pick list, then selects most
+    // first, which orders it and numbers its rows.
+    void fillCounts(int k, const ViewingTally& tally, ViewingTally::Field field);
+    void selectMostFirst(int k);
+    // The option handlers optMaster61_Click .. optMaster83_Click: option i of grid k.
+    void optMaster_Click(int k, int i);
+    CountGrid& grid(int k) { return counts_[k - 6]; }
+
     ScreenHost& host_;
     FlexGrid* msgHenList_;
+    std::array<CountGrid, 3> counts_;  // msgMaster6..8
+    QLabel* lblKansyouChg_ = nullptr;
 };

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "store/string_hash.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <array>
+#include <unordered_map>
+
+class KansyouTable;
+
+// How many viewings fall on each viewing month and year, each title and each
+// viewing content, from one pass over the history. It keeps views of the
+// table's own texts, so it must not outlive one build of the screen.
+class ViewingTally {
+public:
+    enum Field { YearMonth, Year, Title, Content, FieldCount };
+
+    explicit ViewingTally(const KansyouTable& history);
+
+    // Viewings whose field equals item exactly. A year-month is the first seven
+    // characters of the viewing date; a year item is the date's first four
+    // characters followed by "年".
+    int count(Field field, QStringView item) const;
+    int count(Field field, const QString& item) const;
+
+private:
+    using Counts = std::unordered_map<QStringView, int, StringHash, StringEqual>;
+    const KansyouTable& history_;
+    std::array<Counts, FieldCount> counts_;  // all but Title
+};
+
+// "2003/05" as the list shows it: "2003年05月"; a date typed as 2003/5/1 names
+// the same month. A text that names no year and month is shown as it is.
+QString viewingMonthCaption(QStringView yearMonth);
+
+struct ViewingCount {
+    QString value;  // as shown
+    int count = 0;
+};
+
+// One row per item of a pick list, in list order. Year-month items are shown
+// as captions, and items that name the same month share one row.
+QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Field field,
+                                    const QStringList& items);
+
+// One count grid of the viewing list, in the order last chosen. Name order is
+// worked out once, when the table is built, so that every later order is a
+// sort of numbers.
+class ViewingCountTable {
+public:
+    enum class Order { MostFirst, FewestFirst, ByName };
+
+    ViewingCountTable() = default;
+    explicit ViewingCountTable(const QVector<ViewingCount>& rows);
+
+    int size() const { return int(entries_.size()); }
+    const ViewingCount& row(int i) const { return entries_[i].row; }
+    int largestCount() const;
+
+    // Most first, fewest first, or by name in code page 932 order; equal counts
+    // stand in name order, whatever was chosen before.
+    void sort(Order order);
+    // The grid's body rows: position 1..n, value, count.
+    QVector<QStringList> gridRows() const;
+
+private:
+    struct Entry {
+        ViewingCount row;
+        QString countText;
+        int nameRank = 0;  // position in name order, ties by list position
+    };
+    QVector<Entry> entries_;
+    QStringList positions_;  // "1".."n", the same whatever the order
+};

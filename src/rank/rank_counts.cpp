@@ -1,0 +1,166 @@
+#include "rank_counts.h"
+
+#include "store/date_text.h"
+#include "store/text_order.h"
+#include "store/title_table.h"
+
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+namespace {
+const QChar kNen = u'年';
+
+void tallyOne(std::unordered_map<QStringView, int, StringHash, StringEqual>& counts,
+              QStringView v) {
+    if (!v.isEmpty()) ++counts[v];
+}
+}  // namespace
+
+TitleTally::TitleTally(const TitleTable& titles) {
+    for (Counts& c : counts_) c.reserve(1024);
+    for (int n = 1; n <= titles.TitleCount(); ++n) {
+        const Title& t = titles[n];
+        tallyOne(counts_[Kantoku], t.Kantoku);
+        tallyOne(counts_[Syuen], t.Syuen);
+        tallyOne(counts_[Kuni], t.Kuni);
+        tallyOne(counts_[Janru], t.Janru);
+        tallyOne(counts_[YearMonth], QStringView(t.Koukai).left(7));
+        tallyOne(counts_[Year], QStringView(t.Koukai).left(4));
+    }
+}
+
+int TitleTally::count(Field field, QStringView item) const {
+    QStringView key = item;
+    if (field == YearMonth) key = item.left(7);
+    if (field == Year) {
+        // The item is the year with "年" behind it; any other text matches no title.
+        if (!item.endsWith(kNen)) return 0;
+        key = item.chopped(1);
+    }
+    const Counts& c = counts_[field];
+    const auto it = c.find(key);
+    return it == c.end() ? 0 : it->second;
+}
+
+QString yearMonthCaption(QStringView yearMonth) {
+    // The first seven characters of 2003/5/1 are "2003/5/": the separator behind
+    // the month still belongs to a year and month.
+    QStringView text = yearMonth;
+    if (text.endsWith(u'/') || text.endsWith(u'-') || text.endsWith(u'.')) text.chop(1);
+    const auto date = parseDateText(text);
+    if (!date || date->day != 0 || text.trimmed().size() != text.size()) {
+        return yearMonth.toString();
+    }
+    return QStringLiteral("%1年%2月")
+        .arg(date->year, 4, 10, QChar(u'0'))
+        .arg(date->month, 2, 10, QChar(u'0'));
+}
+
+QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
+                          const QStringList& items) {
+    QVector<RankRow> rows;
+    rows.reserve(items.size());
+    if (field != TitleTally::YearMonth) {
+        for (const QString& item : items) rows.append({item, tally.count(field, item)});
+        return rows;
+    }
+    // Distinct items have distinct first seven characters, so no title is
+    // counted twice when two of them share a row.
+    StringMap<int> rowOf;
+    for (const QString& item : items) {
+        QString caption = yearMonthCaption(item);
+        const int count = tally.count(field, item);
+        const auto [it, added] = rowOf.try_emplace(caption, int(rows.size()));
+        if (added) {
+            rows.append({std::move(caption), count});
+        } else {
+            rows[it->second].count += count;
+        }
+    }
+    return rows;
+}
+
+namespace {
+// The code page 932 key of every value (as TextOrder::key gives it) through one
+// converter: opening a converter per value costs more than the conversion.
+// Decimal texts of the numbers a table shows (positions and counts, at most the
+// record limit), made once for the run: a table of every title needs tens of
+// thousands of them on each build. Used on the window's one thread only.
+const QString& numberText(int n) {
+    static QStringList texts;
+    while (texts.size() <= n) texts.append(QString::number(texts.size()));
+    return texts[n];
+}
+
+std::vector<QByteArray> nameKeys(const QVector<RankRow>& rows) {
+    std::vector<QByteArray> keys;
+    keys.reserve(rows.size());
+    QStringEncoder encoder("windows-31j", QStringEncoder::Flag::Stateless);
+    for (const RankRow& r : rows) {
+        QByteArray key;
+        if (encoder.isValid()) key = encoder.encode(r.value);
+        if (!encoder.isValid() || encoder.hasError()) {
+            encoder.resetState();
+            key = TextOrder::key(r.value);  // characters the code page lacks sort last
+        }
+        keys.push_back(std::move(key));
+    }
+    return keys;
+}
+}  // namespace
+
+RankTable::RankTable(const QVector<RankRow>& rows) {
+    const std::vector<QByteArray> keys = nameKeys(rows);
+    std::vector<int> byName(rows.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(), [&](int a, int b) {
+        if (const int c = keys[a].compare(keys[b]); c != 0) return c < 0;
+        return a < b;
+    });
+    entries_.resize(rows.size());
+    positions_.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        entries_[i].row = rows[i];
+        entries_[i].countText = numberText(rows[i].count);
+        positions_.append(numberText(i + 1));
+    }
+    for (int rank = 0; rank < int(byName.size()); ++rank) entries_[byName[rank]].nameRank = rank;
+}
+
+void RankTable::sort(Order order) {
+    switch (order) {
+        case Order::MostFirst:
+            std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+                if (a.row.count != b.row.count) return a.row.count > b.row.count;
+                return a.nameRank < b.nameRank;
+            });
+            break;
+        case Order::FewestFirst:
+            std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+                if (a.row.count != b.row.count) return a.row.count < b.row.count;
+                return a.nameRank < b.nameRank;
+            });
+            break;
+        case Order::ByName:
+            std::sort(entries_.begin(), entries_.end(),
+                      [](const Entry& a, const Entry& b) { return a.nameRank < b.nameRank; });
+            break;
+    }
+}
+
+int RankTable::largestCount() const {
+    int largest = 0;
+    for (const Entry& e : entries_) largest = std::max(largest, e.row.count);
+    return largest;
+}
+
+QVector<QStringList> RankTable::gridRows() const {
+    QVector<QStringList> rows;
+    rows.reserve(entries_.size());
+    for (int i = 0; i < entries_.size(); ++i)
+        rows.append({positions_[i], entries_[i].row.value, entries_[i].countText});
+    return rows;
+}

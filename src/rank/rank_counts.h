@@ -1,0 +1,78 @@
+#pragma once
+
+#include "store/string_hash.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <array>
+#include <unordered_map>
+
+class TitleTable;
+
+// How many titles hold each value of the rankings, from one pass over the
+// table. It keeps views of the table's own texts, so it must not outlive one
+// build of the screen.
+class TitleTally {
+public:
+    enum Field { Kantoku, Syuen, Kuni, Janru, YearMonth, Year, FieldCount };
+
+    explicit TitleTally(const TitleTable& titles);
+
+    // Titles whose field equals item exactly. A year-month item is compared by
+    // its first seven characters with the first seven of the release date; a
+    // year item is the release date's first four characters followed by "年".
+    int count(Field field, QStringView item) const;
+
+private:
+    using Counts = std::unordered_map<QStringView, int, StringHash, StringEqual>;
+    std::array<Counts, FieldCount> counts_;
+};
+
+// "2003/05" as the tables show it: "2003年05月". A release typed as 2003/5 or
+// 2003/5/1 names the same month and is shown the same way; a text that names
+// no year and month is shown as it is.
+QString yearMonthCaption(QStringView yearMonth);
+
+struct RankRow {
+    QString value;  // as shown
+    int count = 0;
+};
+
+// One row per item of a pick list, in list order. Year-month items are shown
+// as captions, and items that name the same month (2003/05 and 2003/5) share
+// one row, so that no month is listed twice with part of its titles each.
+QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
+                          const QStringList& items);
+
+// One table of counts as a grid shows it, in the order last chosen. The name
+// key of every row is computed once, when the table is built.
+class RankTable {
+public:
+    enum class Order { MostFirst, FewestFirst, ByName };
+
+    RankTable() = default;
+    // The rows in list order.
+    explicit RankTable(const QVector<RankRow>& rows);
+
+    int size() const { return int(entries_.size()); }
+    const RankRow& row(int i) const { return entries_[i].row; }
+    int largestCount() const;
+
+    // Most first, fewest first, or by name in code page 932 order. Equal counts
+    // stand in name order, so that the order does not depend on earlier clicks.
+    void sort(Order order);
+    // The grid's body rows: rank (the row position, 1..n), value, count.
+    QVector<QStringList> gridRows() const;
+
+private:
+    struct Entry {
+        RankRow row;
+        QString countText;
+        int nameRank = 0;  // position in name order, ties by list position
+    };
+    QVector<Entry> entries_;
+    QStringList positions_;  // "1".."n", the same whatever the order
+};
