@@ -13,36 +13,78 @@
 namespace {
 const QChar kNen = u'年';
 
-void tallyOne(std::unordered_map<QStringView, int, StringHash, StringEqual>& counts,
-              QStringView v) {
-    if (!v.isEmpty()) ++counts[v];
+template <typename Counts>
+void tallyOne(Counts& counts, QStringView v, const Title& t) {
+    if (v.isEmpty()) return;
+    auto& tally = counts[v];
+    ++tally.count;
+    tally.scores.add(t.HyoukaTen);
 }
 }  // namespace
+
+void ScoreSums::add(const std::array<qint16, 8>& scores) {
+    for (int k = 1; k <= kScoreItems; ++k) {
+        if (scores[k] == 0) continue;
+        sum[k] += scores[k];
+        ++scored[k];
+    }
+}
+
+void ScoreSums::add(const ScoreSums& other) {
+    for (int k = 1; k <= kScoreItems; ++k) {
+        sum[k] += other.sum[k];
+        scored[k] += other.scored[k];
+    }
+}
+
+QString scoreTip(const RankRow& row, const std::array<QString, 8>& names) {
+    QString tip = QStringLiteral("%1　%2作品").arg(row.value).arg(row.count);
+    for (int k = 1; k <= kScoreItems; ++k) {
+        const int n = row.scores.scored[k];
+        const QString average =
+            n == 0 ? QStringLiteral("－")
+                   : QStringLiteral("平均 %1（%2作品）")
+                         .arg(QString::number(double(row.scores.sum[k]) / n, 'f', 1))
+                         .arg(n);
+        tip += QStringLiteral("\n%1：%2").arg(names[k], average);
+    }
+    return tip;
+}
 
 TitleTally::TitleTally(const TitleTable& titles) {
     for (Counts& c : counts_) c.reserve(1024);
     for (int n = 1; n <= titles.TitleCount(); ++n) {
         const Title& t = titles[n];
-        tallyOne(counts_[Kantoku], t.Kantoku);
-        tallyOne(counts_[Syuen], t.Syuen);
-        tallyOne(counts_[Kuni], t.Kuni);
-        tallyOne(counts_[Janru], t.Janru);
-        tallyOne(counts_[YearMonth], QStringView(t.Koukai).left(7));
-        tallyOne(counts_[Year], QStringView(t.Koukai).left(4));
+        tallyOne(counts_[Kantoku], t.Kantoku, t);
+        tallyOne(counts_[Syuen], t.Syuen, t);
+        tallyOne(counts_[Kuni], t.Kuni, t);
+        tallyOne(counts_[Janru], t.Janru, t);
+        tallyOne(counts_[YearMonth], QStringView(t.Koukai).left(7), t);
+        tallyOne(counts_[Year], QStringView(t.Koukai).left(4), t);
     }
 }
 
-int TitleTally::count(Field field, QStringView item) const {
+const TitleTally::Tally* TitleTally::find(Field field, QStringView item) const {
     QStringView key = item;
     if (field == YearMonth) key = item.left(7);
     if (field == Year) {
         // The item is the year with "年" behind it; any other text matches no title.
-        if (!item.endsWith(kNen)) return 0;
+        if (!item.endsWith(kNen)) return nullptr;
         key = item.chopped(1);
     }
     const Counts& c = counts_[field];
     const auto it = c.find(key);
-    return it == c.end() ? 0 : it->second;
+    return it == c.end() ? nullptr : &it->second;
+}
+
+int TitleTally::count(Field field, QStringView item) const {
+    const Tally* t = find(field, item);
+    return t ? t->count : 0;
+}
+
+ScoreSums TitleTally::scores(Field field, QStringView item) const {
+    const Tally* t = find(field, item);
+    return t ? t->scores : ScoreSums{};
 }
 
 QString yearMonthCaption(QStringView yearMonth) {
@@ -64,7 +106,8 @@ QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
     QVector<RankRow> rows;
     rows.reserve(items.size());
     if (field != TitleTally::YearMonth) {
-        for (const QString& item : items) rows.append({item, tally.count(field, item)});
+        for (const QString& item : items)
+            rows.append({item, tally.count(field, item), tally.scores(field, item)});
         return rows;
     }
     // Distinct items have distinct first seven characters, so no title is
@@ -73,11 +116,13 @@ QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
     for (const QString& item : items) {
         QString caption = yearMonthCaption(item);
         const int count = tally.count(field, item);
+        const ScoreSums scores = tally.scores(field, item);
         const auto [it, added] = rowOf.try_emplace(caption, int(rows.size()));
         if (added) {
-            rows.append({std::move(caption), count});
+            rows.append({std::move(caption), count, scores});
         } else {
             rows[it->second].count += count;
+            rows[it->second].scores.add(scores);
         }
     }
     return rows;

@@ -12,6 +12,16 @@
 
 class TitleTable;
 
+// What the titles sharing one value have in common beyond their number: the
+// sum of each of the seven scores over the titles that carry that score (0 is
+// "not scored"), for the averages a ranking row shows on hover.
+struct ScoreSums {
+    std::array<qint64, 8> sum{};  // [1..7]
+    std::array<int, 8> scored{};  // titles with a score other than 0, [1..7]
+    void add(const std::array<qint16, 8>& scores);
+    void add(const ScoreSums& other);
+};
+
 // How many titles hold each value of the rankings, from one pass over the
 // table. It keeps views of the table's own texts, so it must not outlive one
 // build of the screen.
@@ -25,9 +35,16 @@ public:
     // its first seven characters with the first seven of the release date; a
     // year item is the release date's first four characters followed by "年".
     int count(Field field, QStringView item) const;
+    // The score sums of those titles.
+    ScoreSums scores(Field field, QStringView item) const;
 
 private:
-    using Counts = std::unordered_map<QStringView, int, StringHash, StringEqual>;
+    struct Tally {
+        int count = 0;
+        ScoreSums scores;
+    };
+    using Counts = std::unordered_map<QStringView, Tally, StringHash, StringEqual>;
+    const Tally* find(Field field, QStringView item) const;
     std::array<Counts, FieldCount> counts_;
 };
 
@@ -39,7 +56,13 @@ QString yearMonthCaption(QStringView yearMonth);
 struct RankRow {
     QString value;  // as shown
     int count = 0;
+    ScoreSums scores;
 };
+
+// The tool-tip of a ranking row: how many titles, and the average of each
+// score over the titles that carry it, under the evaluation item names
+// (names[1..7]).
+QString scoreTip(const RankRow& row, const std::array<QString, 8>& names);
 
 // One row per item of a pick list, in list order. Year-month items are shown
 // as captions, and items that name the same month (2003/05 and 2003/5) share
@@ -58,6 +81,7 @@ public:
     explicit RankTable(const QVector<RankRow>& rows);
 
     int size() const { return int(entries_.size()); }
+    // Row i in the order shown (0-based).
     const RankRow& row(int i) const { return entries_[i].row; }
     int largestCount() const;
 

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -112,6 +113,7 @@ QLayout* RankFrame::makeColumn(int k) {
 
     t.grid = new FlexGrid(this);
     t.grid->setObjectName(QStringLiteral("msgMaster%1").arg(k));
+    t.grid->viewport()->installEventFilter(this);
     column->addWidget(t.grid, 1);
 
     const char* captions[] = {"多い順", "少ない順", "名前順"};
@@ -215,7 +217,28 @@ void RankFrame::lblKoukaiChg_Click() {
     }
 }
 
+// A hovered row tells how its titles were scored, without changing the tables.
+bool RankFrame::showScoreTip(QObject* watched, QEvent* event) {
+    for (int k = 1; k <= 5; ++k) {
+        FlexGrid* grid = tables_[k].grid;
+        if (watched != grid->viewport()) continue;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int row = grid->rowAt(help->pos().y());
+        if (row < 0 || row >= tables_[k].counts.size()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(
+                help->globalPos(),
+                scoreTip(tables_[k].counts.row(row), host_.catalogue().HyoukaKoumoku),
+                grid->viewport());
+        }
+        return true;
+    }
+    return false;
+}
+
 bool RankFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && showScoreTip(watched, event)) return true;
     if (watched == lblKoukaiChg_ && event->type() == QEvent::MouseButtonRelease) {
         auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::LeftButton &&

@@ -51,6 +51,7 @@ private:
     void selectMostFirst(int k);
     // The option handlers optMaster11_Click .. optMaster53_Click: option i of table k.
     void optMaster_Click(int k, int i);
+    bool showScoreTip(QObject* watched, QEvent* event);
 
     ScreenHost& host_;
     std::array<Table, 6> tables_;  // [1..5]

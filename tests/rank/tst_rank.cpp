@@ -277,7 +277,7 @@ private slots:
 
     void orderingTiesAndTextTheCodePageLacks() {
         // é has no code page 932 form: it sorts after every text that has one.
-        RankTable t({{"é", 2}, {"い", 1}, {"山", 2}, {"あ", 1}, {"B", 2}});
+        RankTable t({{"é", 2, {}}, {"い", 1, {}}, {"山", 2, {}}, {"あ", 1, {}}, {"B", 2, {}}});
         const auto values = [&t] {
             QStringList v;
             for (int i = 0; i < t.size(); ++i) v << t.row(i).value;
