@@ -281,7 +281,8 @@ bool appendWhole(FileSystem& fs, const QString& path, const QByteArray& bytes, Q
     const off_t oldSize = st.st_size;
     // Whatever got written is cut off again, so a record is in the file whole or not at all.
     const auto undo = [&](const QString& text) {
-        const bool cut = fs.truncate(fd, oldSize) == 0 && fs.sync(fd) == 0;
+        const bool cut = fs.truncate(fd, oldSize) == 0;
+        if (cut) fs.sync(fd);  // a failed sync cannot undo the cut; the length is right
         ::close(fd);
         if (created) ::unlink(name.constData());
         *whyOut =
