@@ -163,8 +163,8 @@ FileResult DataDir::append(const QString& name, const QByteArray& bytes) {
 }
 
 bool DataDir::remove(const QString& name) {
-    if (!exists(name)) return true;
     if (!refusal(name).isEmpty()) return false;
+    if (!exists(name)) return true;
     const QDateTime before = dirModified();
     const QString actual = actualName(name);
     if (!QFile::remove(QDir(path_).filePath(actual)) &&
