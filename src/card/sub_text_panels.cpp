@@ -30,9 +30,13 @@ void CardFrame::loadSubText(int k) {
     const QString problem = cat_.readFreeText(name, &text, &fresh);
     text = SubTexts::fromCrLf(SubTexts::fromFile(text));
     QPlainTextEdit* box = txtSubData_[k];
-    box->setWordWrapMode(SubTexts::longestLine(text) > SubTexts::kLongLine
-                             ? QTextOption::WrapAnywhere
-                             : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const auto wrap = SubTexts::longestLine(text) > SubTexts::kLongLine
+                          ? QTextOption::WrapAnywhere
+                          : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (box->wordWrapMode() != wrap) {
+        box->clear();  // a new mode lays out the old text again, which may be the long one
+        box->setWordWrapMode(wrap);
+    }
     box->setPlainText(text);
     if (problem.isEmpty() || !fresh) return;
     // Told once per file and problem. During start-up the box waits until the

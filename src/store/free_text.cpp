@@ -39,25 +39,70 @@ Decoded decodeUtf16(const QByteArray& bytes) {
     return d;
 }
 
+constexpr const char* kCodePage = "windows-31j";
+
+bool isLeadByte(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// One character of code page 932: ASCII and half-width katakana map directly; a
+// pair goes through the converter. A null QChar when the bytes are no character.
+QChar decodeOne(QByteArrayView bytes) {
+    const uchar b = uchar(bytes[0]);
+    if (bytes.size() == 1) {
+        if (b > 0 && b < 0x80) return QChar(b);
+        if (b >= 0xA1 && b <= 0xDF) return QChar(0xFF61 + (b - 0xA1));
+        return {};
+    }
+    // A converter that has met an error keeps saying so: a fresh one for each pair.
+    QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
+    const QString one = decoder.decode(bytes);
+    return decoder.hasError() || one.size() != 1 ? QChar() : one[0];
+}
+
+// Decodes a piece that failed as a whole one character at a time; what is no
+// code page 932 character becomes "〓". *bad receives the first such position.
+void decodeByCharacter(QByteArrayView bytes, QString* out, qsizetype* bad) {
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype length = isLeadByte(uchar(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        const QChar c = decodeOne(bytes.sliced(i, length));
+        if (c.isNull()) {
+            if (*bad < 0) *bad = out->size();
+            *out += kGeta;
+            i += 1;  // a bad lead byte may be followed by a good character
+        } else {
+            *out += c;
+            i += length;
+        }
+    }
+}
+
 // Every byte that is no code page 932 text becomes "〓", so the user sees all that
 // could be read and where the rest was; NUL bytes mark a file that is no text at all.
 Decoded decodeCp932(const QByteArray& bytes) {
-    QStringDecoder decoder("windows-31j", QStringDecoder::Flag::Stateless);
     Decoded d;
-    d.text = decoder.decode(bytes);
-    const bool binary = bytes.contains('\0');
-    if (!decoder.hasError() && !binary) return d;
+    {
+        QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
+        d.text = decoder.decode(bytes);
+        const bool sound = !decoder.hasError() && !bytes.contains('\0');
+        if (sound) return d;
+    }
+    // Line by line, so that only the lines with bad bytes are taken apart.
+    d.text.clear();
     qsizetype bad = -1;
-    for (qsizetype i = 0; i < d.text.size(); ++i) {
-        const QChar c = d.text[i];
-        if (c == QChar::ReplacementCharacter || c == QChar::Null) {
-            if (bad < 0) bad = i;
-            d.text[i] = kGeta;
-        }
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line = QByteArrayView(bytes).sliced(start, end - start);
+        QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
+        const QString decoded = decoder.decode(line);
+        if (decoder.hasError() || line.contains('\0'))
+            decodeByCharacter(line, &d.text, &bad);
+        else
+            d.text += decoded;
+        start = end;
     }
     const int line = lineOf(d.text, bad < 0 ? 0 : bad);
     d.problem =
-        binary
+        bytes.contains('\0')
             ? QStringLiteral("%1行目から、文字ではないデータ（バイナリ）が含まれています。")
                   .arg(line)
             : QStringLiteral("%1行目にコードページ932（シフトJIS）として読めない文字があります。")
