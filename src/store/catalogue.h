@@ -105,8 +105,11 @@ public:
     // other than 0 or 1 (garbage, empty, 5) turns the tour on and is reported in
     // the message, so that the tour and the check box agree.
     QString LoadSettings();
-    // Writes HelpTour; when that fails, HelpTour goes back to the value the file holds.
+    // Writes HelpTour. Empty on success, else a message (HelpTour is left as set).
     QString SaveSettings();
+    // Writes value as the help-tour setting and takes it only when it was written:
+    // on failure HelpTour stays what the file holds, and the message says why.
+    QString setHelpTour(int value);
     // Writes exactly seven (four) records to the evaluation (ownership) master and
     // takes the names on success. A name with a double quote or a character code
     // page 932 cannot hold is refused with a message; nothing is written then.
@@ -180,5 +183,4 @@ private:
     QHash<QString, QByteArray> damagedOriginals_;
     // Free texts not read whole, with what was wrong, until they are written anew.
     QHash<QString, QString> partlyRead_;
-    int savedHelpTour_ = -1;  // the value "設定.TXT" holds; -1 when unknown
 };

@@ -4,6 +4,8 @@
 #include "cp932.h"
 #include "record_dialect.h"
 
+#include <utility>
+
 QString Catalogue::loadMaster(const QString& name, QString* names, int count,
                               const QString* defaults) {
     for (int k = 1; k <= count; ++k) names[k].clear();
@@ -41,7 +43,6 @@ QString Catalogue::LoadMasters() {
 
 QString Catalogue::LoadSettings() {
     HelpTour = 1;
-    savedHelpTour_ = -1;
     QString text, problem;
     bool recoded = false;
     switch (readFile(kSettingsFile, &text, &problem, nullptr, &recoded)) {
@@ -64,7 +65,6 @@ QString Catalogue::LoadSettings() {
     // it is taken as on, the fresh setting, and the user is told.
     if (found && parseNumberField(value.text.trimmed(), &v) && (v == 0 || v == 1)) {
         HelpTour = v;
-        savedHelpTour_ = v;
         return recoded ? recodedFileMessage(kSettingsFile) : QString();
     }
     const QString what =
@@ -81,10 +81,13 @@ QString Catalogue::SaveSettings() {
     RecordWriter w;
     w.text(QStringLiteral("ヘルプツアー")).number(HelpTour);
     w.endRecord();
-    QString problem = writeTextFile(kSettingsFile, w.result());
-    // The value in memory stays what the file holds, as every table does.
-    if (!problem.isEmpty() && savedHelpTour_ >= 0) HelpTour = savedHelpTour_;
-    if (problem.isEmpty()) savedHelpTour_ = HelpTour;
+    return writeTextFile(kSettingsFile, w.result());
+}
+
+QString Catalogue::setHelpTour(int value) {
+    const int old = std::exchange(HelpTour, value == 0 ? 0 : 1);
+    QString problem = SaveSettings();
+    if (!problem.isEmpty()) HelpTour = old;
     return problem;
 }
 

@@ -146,13 +146,12 @@ private slots:
         FailingDisk disk;
         disk.writeBudget = 0;
         c.dir().setFileSystem(&disk);
-        c.HelpTour = 0;
-        QVERIFY(c.SaveSettings().contains(QStringLiteral("ディスクの空き容量が足りません")));
+        QVERIFY(c.setHelpTour(0).contains(QStringLiteral("ディスクの空き容量が足りません")));
         QCOMPARE(c.HelpTour, 1);
         disk.heal();
-        c.HelpTour = 0;
-        QVERIFY(c.SaveSettings().isEmpty());
+        QVERIFY(c.setHelpTour(0).isEmpty());
         QCOMPARE(c.HelpTour, 0);
+        QCOMPARE(readBytes(tmp.path(), kSettingsFile), cp932("\"ヘルプツアー\",0\r\n"));
     }
 
     // A file read as UTF-8 may hold what code page 932 cannot: the save is refused
