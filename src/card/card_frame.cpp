@@ -457,7 +457,8 @@ void CardFrame::showPicture(const QString& daimei) {
     if (daimei.isEmpty()) return;
     QImage loaded;
     for (const QString& name : CardRules::pictureCandidates(daimei)) {
-        if (!cat_.dir().exists(name)) continue;
+        // A pipe would block the card and a device read without end: only regular files.
+        if (!cat_.dir().exists(name) || !cat_.dir().isRegularFile(name)) continue;
         QImageReader reader(cat_.dir().filePath(name));
         reader.setDecideFormatFromContent(true);
         QImage img = reader.read();

@@ -10,9 +10,12 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 namespace {
 const QString kRestricted = QStringLiteral("入力制限");
+const QString kKinds[] = {QString(), QStringLiteral("キャスト"), QStringLiteral("あらすじ"),
+                          QStringLiteral("感想・メモ")};
 }  // namespace
 
 void CardFrame::LoadSubTexts() {
@@ -22,12 +25,30 @@ void CardFrame::LoadSubTexts() {
 void CardFrame::loadSubText(int k) {
     if (cat_.TitleCount() == 0) return;
     const QString name = SubTexts::fileName(k, cat_.titles()[current()].Daimei);
-    QString text, problem;
-    if (cat_.dir().exists(name) && cat_.readTextFile(name, &text, &problem))
-        text = SubTexts::fromFile(text);
-    else
-        text.clear();
-    txtSubData_[k]->setPlainText(SubTexts::fromCrLf(text));
+    QString text;
+    bool fresh = false;
+    const QString problem = cat_.readFreeText(name, &text, &fresh);
+    text = SubTexts::fromCrLf(SubTexts::fromFile(text));
+    QPlainTextEdit* box = txtSubData_[k];
+    const auto wrap = SubTexts::longestLine(text) > SubTexts::kLongLine
+                          ? QTextOption::WrapAnywhere
+                          : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (box->wordWrapMode() != wrap) {
+        box->clear();  // a new mode lays out the old text again, which may be the long one
+        box->setWordWrapMode(wrap);
+    }
+    box->setPlainText(text);
+    if (problem.isEmpty() || !fresh) return;
+    // Told once per file and problem. During start-up the box waits until the
+    // window is on the screen, like the other start-up reports.
+    const QString title = kKinds[k] + QStringLiteral("の読み込み");
+    if (window()->isVisible()) {
+        prompts_.message(problem, title, Prompts::Icon::Exclamation);
+    } else {
+        QTimer::singleShot(0, this, [this, problem, title] {
+            prompts_.message(problem, title, Prompts::Icon::Exclamation);
+        });
+    }
 }
 
 void CardFrame::saveSubText(int k) {
@@ -42,15 +63,17 @@ void CardFrame::saveSubText(int k) {
     }
     const QString name = SubTexts::fileName(k, title);
     const QString text = Cp932::toCp932Twins(SubTexts::toCrLf(txtSubData_[k]->toPlainText()));
+    QString problem;
     if (text.isEmpty()) {
-        cat_.dir().remove(name);  // a text that cannot be removed simply stays
+        // A file that was not read whole is never removed: part of it was not shown.
+        problem = cat_.removeFreeText(name);
     } else {
         if (!acceptText(text, QStringLiteral("入力した文章"), true)) return;
-        const QString problem = cat_.writeTextFile(name, SubTexts::toFile(text));
-        if (!problem.isEmpty()) {
-            prompts_.message(problem, QStringLiteral("保存できません"), Prompts::Icon::Critical);
-            return;
-        }
+        problem = cat_.writeTextFile(name, SubTexts::toFile(text));
+    }
+    if (!problem.isEmpty()) {
+        prompts_.message(problem, QStringLiteral("保存できません"), Prompts::Icon::Critical);
+        return;
     }
     refreshFileLists();
 }

@@ -6,6 +6,10 @@ namespace {
 const QString kPrefixes[] = {QString(), QStringLiteral("キャスト_"), QStringLiteral("あらすじ_"),
                              QStringLiteral("メモ_")};
 const QString kCrLf = QStringLiteral("\r\n");
+
+bool isBoxLineEnd(QChar c) {
+    return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
 }  // namespace
 
 QString fileName(int kind, const QString& daimei) {
@@ -15,32 +19,72 @@ QString fileName(int kind, const QString& daimei) {
 QString filePattern(int kind) { return kPrefixes[kind] + QStringLiteral("*.txt"); }
 
 QString fromFile(QStringView fileText) {
-    QString text;
-    text.reserve(fileText.size() + 2);
-    qsizetype start = 0;
+    // Every line end becomes CR LF: at most twice the length.
     const qsizetype n = fileText.size();
-    while (start < n) {
-        qsizetype end = start;
-        while (end < n && fileText[end] != u'\r' && fileText[end] != u'\n') ++end;
-        text += fileText.sliced(start, end - start);
-        text += kCrLf;
-        if (end < n && fileText[end] == u'\r' && end + 1 < n && fileText[end + 1] == u'\n')
-            start = end + 2;
-        else
-            start = end + 1;
+    QString text(n * 2, Qt::Uninitialized);
+    QChar* out = text.data();
+    const QChar* in = fileText.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = in[i];
+        if (c == u'\r' || c == u'\n') {
+            *out++ = u'\r';
+            *out++ = u'\n';
+            if (c == u'\r' && i + 1 < n && in[i + 1] == u'\n') ++i;
+        } else {
+            *out++ = c;
+        }
     }
-    if (!text.isEmpty()) text.chop(2);
+    qsizetype length = out - text.constData();
+    // Every line was ended; the last end is not part of the text.
+    if (length >= 2 && text[length - 2] == u'\r' && text[length - 1] == u'\n') length -= 2;
+    text.truncate(length);
     return text;
 }
 
 QString toFile(const QString& text) { return text + kCrLf; }
 
 QString toCrLf(QString boxText) {
-    boxText.replace(QChar::ParagraphSeparator, u'\n');
-    boxText.replace(QChar::LineSeparator, u'\n');
-    return boxText.replace(u'\n', kCrLf);
+    qsizetype ends = 0;
+    for (const QChar c : std::as_const(boxText)) ends += isBoxLineEnd(c);
+    if (ends == 0) return boxText;
+    QString out(boxText.size() + ends, Qt::Uninitialized);
+    QChar* p = out.data();
+    for (const QChar c : std::as_const(boxText)) {
+        if (isBoxLineEnd(c)) {
+            *p++ = u'\r';
+            *p++ = u'\n';
+        } else {
+            *p++ = c;
+        }
+    }
+    return out;
 }
 
-QString fromCrLf(QString text) { return text.replace(kCrLf, QStringLiteral("\n")); }
+QString fromCrLf(QString text) {
+    // In place: dropping the CR of each CR LF only ever moves characters forward.
+    QChar* p = text.data();
+    const QChar* in = text.constData();
+    const qsizetype n = text.size();
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (in[i] == u'\r' && i + 1 < n && in[i + 1] == u'\n') continue;
+        p[kept++] = in[i];
+    }
+    text.truncate(kept);
+    return text;
+}
+
+qsizetype longestLine(QStringView text) {
+    qsizetype longest = 0, current = 0;
+    for (const QChar c : text) {
+        if (isBoxLineEnd(c) || c == u'\r') {
+            longest = qMax(longest, current);
+            current = 0;
+        } else {
+            ++current;
+        }
+    }
+    return qMax(longest, current);
+}
 
 }  // namespace SubTexts

@@ -96,13 +96,20 @@ public:
 
     std::array<QString, 8> HyoukaKoumoku;  // [1..7]
     std::array<QString, 5> SyoyuKoumoku;   // [1..4]
+    // 1 = tour on, 0 = off; LoadSettings leaves nothing else here.
     int HelpTour = 1;
 
     // Reads both masters; a missing master is created with the fresh names.
     QString LoadMasters();
-    // Reads "設定.TXT"; a missing one is created with the help tour on.
+    // Reads "設定.TXT"; a missing one is created with the help tour on. A value
+    // other than 0 or 1 (garbage, empty, 5) turns the tour on and is reported in
+    // the message, so that the tour and the check box agree.
     QString LoadSettings();
+    // Writes HelpTour. Empty on success, else a message (HelpTour is left as set).
     QString SaveSettings();
+    // Writes value as the help-tour setting and takes it only when it was written:
+    // on failure HelpTour stays what the file holds, and the message says why.
+    QString setHelpTour(int value);
     // Writes exactly seven (four) records to the evaluation (ownership) master and
     // takes the names on success. A name with a double quote or a character code
     // page 932 cannot hold is refused with a message; nothing is written then.
@@ -119,7 +126,24 @@ public:
     bool readTextFile(const QString& name, QString* text, QString* problem,
                       QByteArray* bytes = nullptr, bool* recoded = nullptr);
 
+    // A free text (cast, synopsis, memo) as far as it can be read: a missing file is
+    // empty; bytes that are no code page 932 show as "〓"; a UTF-16 or UTF-8 file is
+    // read whole. Returns a message for the user when the file could not be read
+    // whole, else empty. *fresh tells whether that message is news: the last read
+    // of the same file did not report it. A file read in part is kept aside before
+    // its first rewrite and never removed; one that cannot be read at all is not
+    // written or removed until it is read again.
+    QString readFreeText(const QString& name, QString* text, bool* fresh = nullptr);
+    // Removes a free text that was saved empty. Refused, with a message, while the
+    // file has not been read whole; empty when it is gone or could not be removed.
+    QString removeFreeText(const QString& name);
+
 private:
+    FileIo::ReadResult readFile(const QString& name, QString* text, QString* problem,
+                                QByteArray* bytes, bool* recoded);
+    // A data or history file that exists but cannot be read: no change may write it.
+    QString refuseUnreadable(const QString& name, const QString& why, const QString& what);
+    QString firstUnencodableTitle(int skip);
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
     QString recodedFileMessage(const QString& name);
@@ -157,4 +181,6 @@ private:
     bool historyWhole_ = false;
     // Originals of files that were read only in part, kept until their first rewrite.
     QHash<QString, QByteArray> damagedOriginals_;
+    // Free texts not read whole, with what was wrong, until they are written anew.
+    QHash<QString, QString> partlyRead_;
 };

@@ -9,27 +9,50 @@ bool Catalogue::historyUnchangedOnDisk() {
     return dir_.read(kHistoryFile, &now) && now == historyBytes_;
 }
 
+namespace {
+QString historyNotSaved(const QString& name, const QString& why) {
+    return QStringLiteral(
+               "「%1」を保存できませんでした。\r\n%2\r\n元のファイルはそのまま残っています。")
+        .arg(name, why);
+}
+
+QString describe(const Kansyou& k) {
+    return QStringLiteral("%1「%2」%3").arg(k.Kansyoubi, k.KansyouDaimei, k.KansyouNaiyou);
+}
+
+QString unencodableViewing(const QString& where, const QString& character) {
+    return QStringLiteral(
+               "%1に、シフトJIS（コードページ932）で保存できない文字「%2」があるため、"
+               "鑑賞履歴を保存できません。\r\n「%3」はそのまま残っています。")
+        .arg(where, character, kHistoryFile);
+}
+}  // namespace
+
+// The new bytes go to the copy first and replace the history in one rename; the
+// copy is written like any file, every byte proven on disk before the rename.
 QString Catalogue::rewriteHistory(const QByteArray& bytes) {
     if (QString kept = keepOriginal(kHistoryFile); !kept.isEmpty()) return kept;
+    const QString history = dir_.actualName(kHistoryFile);
     const FileResult w = dir_.writeAtomic(kHistoryCopyFile, bytes);
     if (!w.ok()) {
         dir_.remove(kHistoryCopyFile);
-        return QStringLiteral("鑑賞履歴を書き込めませんでした。\r\n") + w.error;
+        return historyNotSaved(history, w.reason);
     }
     const FileResult r = dir_.replace(kHistoryCopyFile, kHistoryFile);
     if (!r.ok()) {
         dir_.remove(kHistoryCopyFile);
-        return QStringLiteral("鑑賞履歴を書き換えられませんでした。\r\n") + r.error;
+        return historyNotSaved(history, r.reason);
     }
     return {};
 }
 
 QString Catalogue::AddKansyou(const Kansyou& k) {
+    if (QString refused = dir_.refusal(kHistoryFile); !refused.isEmpty()) return refused;
     const QString record = historyRecord(k);
     QByteArray recordBytes;
     if (!Cp932::encode(record, &recordBytes))
-        return QStringLiteral("鑑賞履歴に書き込めない文字「%1」があります。")
-            .arg(Cp932::firstUnencodable(record));
+        return unencodableViewing(QStringLiteral("新しい鑑賞履歴（%1）").arg(describe(k)),
+                                  Cp932::firstUnencodable(record));
     // Someone else may have changed the file since it was read: read it again first.
     if (!historyUnchangedOnDisk()) {
         if (QString m = LoadKansyouRireki(); !m.isEmpty()) return m;
@@ -51,7 +74,17 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
             if (i == position) text += record;
             if (i <= kansyou_.KansyouCount()) text += historyRecord(kansyou_[i]);
         }
-        Cp932::encode(text, &bytes);
+        if (!Cp932::encode(text, &bytes)) {
+            // A record read from a UTF-8 file may hold what code page 932 cannot.
+            for (int i = 1; i <= kansyou_.KansyouCount(); ++i) {
+                const QString bad = Cp932::firstUnencodable(historyRecord(kansyou_[i]));
+                if (!bad.isEmpty())
+                    return unencodableViewing(
+                        QStringLiteral("鑑賞履歴の%1件目（%2）").arg(i).arg(describe(kansyou_[i])),
+                        bad);
+            }
+            return unencodableViewing(QStringLiteral("鑑賞履歴"), Cp932::firstUnencodable(text));
+        }
         if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
         return LoadKansyouRireki();
     }
@@ -63,8 +96,8 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         QByteArray tail = recordBytes;
         if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
             tail.prepend("\r\n");
-        if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok())
-            return QStringLiteral("鑑賞履歴に追記できませんでした。\r\n") + r.error;
+        // Whole or not at all: a failed append leaves the file as long as it was.
+        if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok()) return r.error;
         bytes += tail;
     }
     // The file now holds exactly these bytes; the table follows without a re-read.

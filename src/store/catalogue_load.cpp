@@ -5,6 +5,8 @@
 #include "data_file.h"
 #include "record_dialect.h"
 
+#include <cerrno>
+
 QString Catalogue::damagedFileMessage(const QString& name, const QString& what,
                                       const QString& kept) {
     return QStringLiteral(
@@ -22,13 +24,14 @@ QString Catalogue::recodedFileMessage(const QString& name) {
         .arg(name);
 }
 
-bool Catalogue::readTextFile(const QString& name, QString* text, QString* problem,
-                             QByteArray* bytesOut, bool* recoded) {
+FileIo::ReadResult Catalogue::readFile(const QString& name, QString* text, QString* problem,
+                                       QByteArray* bytesOut, bool* recoded) {
     QByteArray bytes;
-    QString error;
-    if (!dir_.read(name, &bytes, &error)) {
-        *problem = error;
-        return false;
+    QString why;
+    const FileIo::ReadResult r = dir_.readChecked(name, &bytes, &why);
+    if (r != FileIo::ReadResult::Ok) {
+        *problem = r == FileIo::ReadResult::Missing ? FileIo::reason(ENOENT) : why;
+        return r;
     }
     ReadProblem bad;
     bool utf8 = false;
@@ -37,7 +40,26 @@ bool Catalogue::readTextFile(const QString& name, QString* text, QString* proble
     if (bad.any()) *problem = bad.what;
     if (recoded) *recoded = utf8;
     if (bytesOut) *bytesOut = std::move(bytes);
-    return true;
+    return r;
+}
+
+bool Catalogue::readTextFile(const QString& name, QString* text, QString* problem,
+                             QByteArray* bytesOut, bool* recoded) {
+    return readFile(name, text, problem, bytesOut, recoded) == FileIo::ReadResult::Ok;
+}
+
+QString Catalogue::refuseUnreadable(const QString& name, const QString& why, const QString& what) {
+    const QString actual = dir_.actualName(name);
+    dir_.refuseChanges(actual,
+                       QStringLiteral("「%1」は起動時に読み込めなかったため、書き換えも追記も"
+                                      "しません。\r\n%2\r\nファイルを確かめてから、"
+                                      "プログラムを起動し直してください。")
+                           .arg(actual, why));
+    return QStringLiteral(
+               "「%1」を読み込めませんでした。\r\n%2\r\n\r\n"
+               "このファイルを失わないよう、プログラムを起動し直すまで%3の変更は保存しません。"
+               "ファイルを確かめてから、プログラムを起動し直してください。")
+        .arg(actual, why, what);
 }
 
 QString Catalogue::LoadMainData() {
@@ -49,16 +71,16 @@ QString Catalogue::LoadMainData() {
     }
     dataWhole_ = true;
     QString message;
-    if (!dir_.exists(kDataFile)) {
+    QString text, problem;
+    QByteArray original;
+    bool recoded = false;
+    const FileIo::ReadResult read = readFile(kDataFile, &text, &problem, &original, &recoded);
+    if (read == FileIo::ReadResult::Missing) {
         message = writeTextFile(kDataFile, QString());
     } else {
-        QString text, problem;
-        QByteArray original;
-        bool recoded = false;
-        if (!readTextFile(kDataFile, &text, &problem, &original, &recoded)) {
+        if (read == FileIo::ReadResult::Unreadable) {
             dataWhole_ = false;
-            message =
-                QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kDataFile, problem);
+            message = refuseUnreadable(kDataFile, problem, QStringLiteral("タイトル"));
         } else {
             const ReadProblem parsed = parseTitles(text);
             if (parsed.any() || !problem.isEmpty()) {
@@ -96,14 +118,15 @@ QString Catalogue::LoadKansyouRireki() {
     historyStarts_.clear();
     historyWhole_ = true;
     QString message;
-    if (dir_.exists(kHistoryFile)) {
-        QString text, problem;
-        bool recoded = false;
-        // One read serves both the table and the byte positions of later insertions.
-        if (!readTextFile(kHistoryFile, &text, &problem, &historyBytes_, &recoded)) {
+    QString text, problem;
+    bool recoded = false;
+    // One read serves both the table and the byte positions of later insertions.
+    const FileIo::ReadResult read =
+        readFile(kHistoryFile, &text, &problem, &historyBytes_, &recoded);
+    if (read != FileIo::ReadResult::Missing) {
+        if (read == FileIo::ReadResult::Unreadable) {
             historyWhole_ = false;
-            message =
-                QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kHistoryFile, problem);
+            message = refuseUnreadable(kHistoryFile, problem, QStringLiteral("鑑賞履歴"));
         } else {
             const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
             Cp932::toByteOffsets(text, &historyStarts_);

@@ -4,6 +4,8 @@
 #include "cp932.h"
 #include "record_dialect.h"
 
+#include <utility>
+
 QString Catalogue::loadMaster(const QString& name, QString* names, int count,
                               const QString* defaults) {
     for (int k = 1; k <= count; ++k) names[k].clear();
@@ -40,21 +42,39 @@ QString Catalogue::LoadMasters() {
 }
 
 QString Catalogue::LoadSettings() {
-    if (!dir_.exists(kSettingsFile)) {
-        HelpTour = 1;
-        return SaveSettings();
-    }
+    HelpTour = 1;
     QString text, problem;
     bool recoded = false;
-    if (!readTextFile(kSettingsFile, &text, &problem, nullptr, &recoded))
-        return QStringLiteral("「%1」を読み込めませんでした。\r\n%2").arg(kSettingsFile, problem);
+    switch (readFile(kSettingsFile, &text, &problem, nullptr, &recoded)) {
+        case FileIo::ReadResult::Missing:
+            return SaveSettings();
+        case FileIo::ReadResult::Unreadable:
+            return QStringLiteral(
+                       "「%1」を読み込めませんでした。\r\n%2\r\n\r\n"
+                       "ヘルプツアーはオンにします。")
+                .arg(dir_.actualName(kSettingsFile), problem);
+        case FileIo::ReadResult::Ok:
+            break;
+    }
     RecordReader reader(text);
     RecordReader::Field label, value;
-    int v = 0;
-    if (!reader.atEnd() && reader.next(&label) && reader.next(&value) &&
-        parseNumberField(value.text, &v))
+    const bool found = !reader.atEnd() && reader.next(&label) && reader.next(&value) &&
+                       !value.text.trimmed().isEmpty();
+    int v = -1;
+    // Anything but 0 or 1 would show the tour while the check box says it is off:
+    // it is taken as on, the fresh setting, and the user is told.
+    if (found && parseNumberField(value.text.trimmed(), &v) && (v == 0 || v == 1)) {
         HelpTour = v;
-    return recoded ? recodedFileMessage(kSettingsFile) : QString();
+        return recoded ? recodedFileMessage(kSettingsFile) : QString();
+    }
+    const QString what =
+        found ? QStringLiteral("ヘルプツアーの値「%1」が 0（オフ）でも 1（オン）でもない")
+                    .arg(value.text.trimmed().toString())
+              : QStringLiteral("ヘルプツアーの値がない");
+    return QStringLiteral(
+               "「%1」に%2ため、ヘルプツアーをオンにしました。\r\n"
+               "次にヘルプツアーのオン・オフを切り替えると、正しい値で保存し直します。")
+        .arg(dir_.actualName(kSettingsFile), what);
 }
 
 QString Catalogue::SaveSettings() {
@@ -62,6 +82,13 @@ QString Catalogue::SaveSettings() {
     w.text(QStringLiteral("ヘルプツアー")).number(HelpTour);
     w.endRecord();
     return writeTextFile(kSettingsFile, w.result());
+}
+
+QString Catalogue::setHelpTour(int value) {
+    const int old = std::exchange(HelpTour, value == 0 ? 0 : 1);
+    QString problem = SaveSettings();
+    if (!problem.isEmpty()) HelpTour = old;
+    return problem;
 }
 
 QString Catalogue::saveMaster(const QString& name, const QString* names, int count) {

@@ -5,7 +5,6 @@
 #include "data_file.h"
 
 #include <QDateTime>
-#include <QFile>
 
 QString Catalogue::keepOriginal(const QString& name) {
     const QString actual = dir_.actualName(name);
@@ -22,14 +21,41 @@ QString Catalogue::keepOriginal(const QString& name) {
     return {};
 }
 
+namespace {
+// Refusing is better than writing "?" or bytes no program reads back: the user
+// learns which character and where, and the file stays as it was.
+QString unencodable(const QString& where, const QString& character, const QString& file) {
+    return QStringLiteral(
+               "%1に、シフトJIS（コードページ932）で保存できない文字「%2」があるため、"
+               "「%3」を保存できません。\r\nファイルはそのまま残っています。")
+        .arg(where, character, file);
+}
+}  // namespace
+
 QString Catalogue::writeTextFile(const QString& name, const QString& text) {
     QByteArray bytes;
     if (!Cp932::encode(text, &bytes))
-        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
-            .arg(name, Cp932::firstUnencodable(text));
+        return unencodable(QStringLiteral("書き込む内容"), Cp932::firstUnencodable(text),
+                           dir_.actualName(name));
+    if (QString refused = dir_.refusal(name); !refused.isEmpty()) return refused;
     if (QString kept = keepOriginal(name); !kept.isEmpty()) return kept;
     const FileResult r = dir_.writeAtomic(name, bytes);
-    return r.ok() ? QString() : QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    if (!r.ok()) return r.error;
+    partlyRead_.remove(dir_.actualName(name));
+    return {};
+}
+
+// Only on a failed encoding: which title holds the character the code page lacks.
+QString Catalogue::firstUnencodableTitle(int skip) {
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        if (n == skip) continue;
+        const QString bad = Cp932::firstUnencodable(serializeTitle(table_[n]));
+        if (!bad.isEmpty())
+            return unencodable(
+                QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(table_[n].Daimei), bad,
+                kDataFile);
+    }
+    return unencodable(QStringLiteral("タイトル"), QString(), kDataFile);
 }
 
 void Catalogue::forgetDataBytes() {
@@ -44,12 +70,10 @@ QString Catalogue::writeWholeDataFile(int skip) {
     QVector<qsizetype> starts;
     const QString text = serializeDataFile(table_, skip, &starts);
     QByteArray bytes;
-    if (!Cp932::encode(text, &bytes))
-        return QStringLiteral("「%1」に書き込めない文字「%2」があります。")
-            .arg(kDataFile, Cp932::firstUnencodable(text));
+    if (!Cp932::encode(text, &bytes)) return firstUnencodableTitle(skip);
+    if (QString refused = dir_.refusal(kDataFile); !refused.isEmpty()) return refused;
     if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
-    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
-        return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return r.error;
     // The file now holds exactly the table, record by record at known places.
     Cp932::toByteOffsets(text, &starts);
     dataBytes_ = std::move(bytes);
@@ -66,8 +90,7 @@ QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
     bytes.reserve(dataBytes_.size() - (to - from) + record.size());
     bytes.append(dataBytes_.constData(), from).append(record);
     bytes.append(dataBytes_.constData() + to, dataBytes_.size() - to);
-    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok())
-        return QStringLiteral("ファイルを書き込めませんでした。\r\n") + r.error;
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return r.error;
     const qsizetype shift = record.size() - (to - from);
     if (record.isEmpty()) dataStarts_.remove(n - 1);
     for (qsizetype i = record.isEmpty() ? n - 1 : n; i < dataStarts_.size(); ++i)
@@ -84,10 +107,11 @@ QString Catalogue::storeTitle(int n, const Title& changed) {
         // gives the same file as writing every record again.
         const QString record = serializeTitle(changed);
         QByteArray bytes;
-        problem = Cp932::encode(record, &bytes)
-                      ? spliceDataFile(n, bytes)
-                      : QStringLiteral("「%1」に書き込めない文字「%2」があります。")
-                            .arg(kDataFile, Cp932::firstUnencodable(record));
+        problem =
+            Cp932::encode(record, &bytes)
+                ? spliceDataFile(n, bytes)
+                : unencodable(QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(changed.Daimei),
+                              Cp932::firstUnencodable(record), kDataFile);
     } else {
         problem = SaveMainData();
     }
@@ -110,17 +134,14 @@ QString Catalogue::appendTitle(const QString& name) {
     } else {
         QByteArray tail;
         if (!Cp932::encode(newTitleRecord(name), &tail))
-            return QStringLiteral("「%1」に書き込めない文字があります。").arg(kDataFile);
-        QFile file(dir_.filePath(kDataFile));
-        if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(file.size() - 1)) {
-            const QByteArray lastByte = file.read(1);
-            const char last = lastByte.isEmpty() ? '\n' : lastByte[0];
-            if (last != '\n' && last != '\r')
-                tail.prepend("\r\n");  // or it would swallow the new record
-        }
-        file.close();
+            return unencodable(QStringLiteral("タイトル名「%1」").arg(name),
+                               Cp932::firstUnencodable(name), kDataFile);
+        const int last = dir_.lastByte(kDataFile);
+        if (last >= 0 && last != '\n' && last != '\r')
+            tail.prepend("\r\n");  // or it would swallow the new record
+        // Whole or not at all: a failed append leaves the file as long as it was.
         const FileResult r = dir_.append(kDataFile, tail);
-        if (!r.ok()) return QStringLiteral("タイトルを追加できませんでした。\r\n") + r.error;
+        if (!r.ok()) return r.error;
         table_.append(added);
         // The short record of a new title is not the form a rewrite gives it, so
         // the next edit writes the whole file again.

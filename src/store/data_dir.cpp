@@ -4,11 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 QString fold(const QString& s) { return s.toCaseFolded(); }
@@ -95,56 +92,83 @@ QStringList DataDir::entries(const QString& pattern) const {
 }
 
 bool DataDir::read(const QString& name, QByteArray* bytes, QString* error) const {
-    QFile f(filePath(name));
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error) *error = describe(name, f.errorString());
-        return false;
+    QString why;
+    switch (readChecked(name, bytes, &why)) {
+        case FileIo::ReadResult::Ok:
+            return true;
+        case FileIo::ReadResult::Missing:
+            why = FileIo::reason(ENOENT);
+            break;
+        case FileIo::ReadResult::Unreadable:
+            break;
     }
-    *bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        if (error) *error = describe(name, f.errorString());
-        return false;
-    }
-    return true;
+    if (error) *error = describe(actualName(name), why);
+    return false;
+}
+
+FileIo::ReadResult DataDir::readChecked(const QString& name, QByteArray* bytes,
+                                        QString* why) const {
+    return FileIo::readWhole(*fs_, filePath(name), bytes, why);
+}
+
+bool DataDir::isRegularFile(const QString& name) const {
+    return FileIo::kindOf(filePath(name)) == FileIo::Kind::Regular;
+}
+
+int DataDir::lastByte(const QString& name) const { return FileIo::lastByte(filePath(name)); }
+
+void DataDir::refuseChanges(const QString& name, const QString& message) {
+    refused_[fold(actualName(name))] = message;
+}
+
+void DataDir::allowChanges(const QString& name) { refused_.erase(fold(actualName(name))); }
+
+QString DataDir::refusal(const QString& name) const {
+    if (refused_.empty()) return {};
+    const auto it = refused_.find(fold(actualName(name)));
+    return it == refused_.end() ? QString() : it->second;
 }
 
 FileResult DataDir::writeAtomic(const QString& name, const QByteArray& bytes) {
-    const QDateTime before = dirModified();
     const QString actual = actualName(name);
-    QSaveFile f(QDir(path_).filePath(actual));
-    if (!f.open(QIODevice::WriteOnly)) return {describe(actual, f.errorString())};
-    if (f.write(bytes) != bytes.size()) {
-        QString why = f.errorString();
-        f.cancelWriting();
-        return {describe(actual, why)};
-    }
-    if (!f.commit()) return {describe(actual, f.errorString())};
+    if (QString refused = refusal(actual); !refused.isEmpty()) return {refused, refused};
+    const QDateTime before = dirModified();
+    const bool existed = exists(actual);
+    QString why;
+    if (!FileIo::replaceWhole(*fs_, QDir(path_).filePath(actual), bytes, &why))
+        return {QStringLiteral("「%1」を保存できませんでした。\r\n%2%3")
+                    .arg(actual, why,
+                         existed ? QStringLiteral("\r\n元のファイルはそのまま残っています。")
+                                 : QString()),
+                why};
     noteAdded(actual);
     afterOwnChange(before);
     return {};
 }
 
 FileResult DataDir::append(const QString& name, const QByteArray& bytes) {
-    const QDateTime before = dirModified();
     const QString actual = actualName(name);
-    QFile f(QDir(path_).filePath(actual));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return {describe(actual, f.errorString())};
-    const bool written = f.write(bytes) == bytes.size() && f.flush();
-    const QString why = f.errorString();
-    f.close();
-    noteAdded(actual);
+    if (QString refused = refusal(actual); !refused.isEmpty()) return {refused, refused};
+    const QDateTime before = dirModified();
+    QString why;
+    const bool written = FileIo::appendWhole(*fs_, QDir(path_).filePath(actual), bytes, &why);
+    // A failed append into a new file removes it again: the index follows the disk.
+    if (QFileInfo::exists(QDir(path_).filePath(actual)) ||
+        QFileInfo(QDir(path_).filePath(actual)).isSymLink())
+        noteAdded(actual);
     afterOwnChange(before);
-    if (!written) return {describe(actual, why)};
+    if (!written)
+        return {QStringLiteral("「%1」に追記できませんでした。\r\n%2").arg(actual, why), why};
     return {};
 }
 
 bool DataDir::remove(const QString& name) {
+    if (!refusal(name).isEmpty()) return false;
     if (!exists(name)) return true;
     const QDateTime before = dirModified();
     const QString actual = actualName(name);
     if (!QFile::remove(QDir(path_).filePath(actual)) &&
-        QFileInfo::exists(QDir(path_).filePath(actual)))
+        QFileInfo(QDir(path_).filePath(actual)).exists())
         return false;
     noteRemoved(actual);
     afterOwnChange(before);
@@ -154,18 +178,18 @@ bool DataDir::remove(const QString& name) {
 FileResult DataDir::copy(const QString& from, const QString& to) {
     QByteArray bytes;
     QString error;
-    if (!read(from, &bytes, &error)) return {error};
+    if (!read(from, &bytes, &error)) return {error, error};
     return writeAtomic(to, bytes);
 }
 
 FileResult DataDir::replace(const QString& from, const QString& to) {
-    const QDateTime before = dirModified();
     const QString source = actualName(from);
     const QString target = actualName(to);
-    const QByteArray src = QFile::encodeName(QDir(path_).filePath(source));
-    const QByteArray dst = QFile::encodeName(QDir(path_).filePath(target));
-    if (std::rename(src.constData(), dst.constData()) != 0)
-        return {describe(target, QString::fromLocal8Bit(std::strerror(errno)))};
+    if (QString refused = refusal(target); !refused.isEmpty()) return {refused, refused};
+    const QDateTime before = dirModified();
+    QString why;
+    if (!FileIo::renameOver(*fs_, QDir(path_).filePath(source), QDir(path_).filePath(target), &why))
+        return {QStringLiteral("「%1」を置き換えられませんでした。\r\n%2").arg(target, why), why};
     noteRemoved(source);
     noteAdded(target);
     afterOwnChange(before);

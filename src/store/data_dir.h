@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_io.h"
 #include "string_hash.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 // is meant for the user and names the file.
 struct FileResult {
     QString error;
+    QString reason;  // why it failed, without the file's name
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -39,16 +41,42 @@ public:
     // by the user); cheap enough to call at the start of every user action.
     bool rescanIfChanged();
 
-    // Whole file, or nullopt-like false with *error set. A missing file is an error.
+    // Whole file, or false with *error set (naming the file). A missing file is an
+    // error. Only regular files are read: a folder, a pipe or a device under the
+    // name is refused at once, never waited on.
     bool read(const QString& name, QByteArray* bytes, QString* error = nullptr) const;
+    // The same, telling a missing file from one that cannot be read; *why is the
+    // reason alone, without the name.
+    FileIo::ReadResult readChecked(const QString& name, QByteArray* bytes, QString* why) const;
+    // True when name is a regular file (through links): safe to open and read.
+    bool isRegularFile(const QString& name) const;
+    // The last byte of the file, or -1 when it is empty or cannot be read.
+    int lastByte(const QString& name) const;
+
+    // Every write proves that all its bytes reached the disk (each write, the sync
+    // and the size) before it replaces anything; on failure the old file is as it
+    // was and the error says why in plain words (a full disk, no permission...).
+    // A write through a symbolic link writes the link's target and keeps the link.
     // Replaces the file in one rename, so a crash leaves the old or the new file.
     FileResult writeAtomic(const QString& name, const QByteArray& bytes);
+    // Appends whole or not at all: on failure the file is cut back to its old length.
     FileResult append(const QString& name, const QByteArray& bytes);
     // Removes the file if it exists; false only when it exists and stays.
     bool remove(const QString& name);
     FileResult copy(const QString& from, const QString& to);
     // Renames from over to in one step, replacing to (under its existing spelling).
     FileResult replace(const QString& from, const QString& to);
+
+    // Keeps every change (write, append, replace, removal) away from name until
+    // allowChanges; each refused change answers with message.
+    void refuseChanges(const QString& name, const QString& message);
+    void allowChanges(const QString& name);
+    // The message a change of name is refused with; empty when changes are allowed.
+    QString refusal(const QString& name) const;
+
+    // The system calls behind every read and write; tests put in one that fails.
+    void setFileSystem(FileSystem* fs) { fs_ = fs ? fs : &FileSystem::real(); }
+    FileSystem& fileSystem() const { return *fs_; }
 
 private:
     void noteAdded(const QString& actual);
@@ -61,4 +89,6 @@ private:
     StringMap<QString> folded_;  // case-folded name → one actual name
     StringMap<int> spellings_;   // case-folded name → how many actual names fold to it
     QDateTime scannedModified_;
+    FileSystem* fs_ = &FileSystem::real();
+    StringMap<QString> refused_;  // case-folded name → message
 };

@@ -131,7 +131,8 @@ private slots:
         Cp932::toByteOffsets(mixed, &offsets);
         for (qsizetype i = 0; i <= mixed.size(); ++i) {
             QByteArray prefix;
-            if (!Cp932::encode(QStringView(mixed).left(i), &prefix)) continue;  // ¥ is not in the code page
+            if (!Cp932::encode(QStringView(mixed).left(i), &prefix))
+                continue;  // ¥ is not in the code page
             QCOMPARE(offsets[i], prefix.size());
         }
         QVERIFY(Cp932::looksLikeUtf8(QStringLiteral("東京").toUtf8()));

@@ -10,6 +10,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 // What the load must have produced: every title, and each pick list as long as
 // the distinct values the collection was written with.
@@ -139,9 +145,9 @@ void measureSaveMainData(const Collection& col, Measurement* m) {
         }
         return ns;
     };
-    detail(
-        QStringLiteral("c.SaveMainData()  vs  QFile::write + close of the same bytes (no sync)"));
-    if (!timeBesideRawWrite(m, save, col.dir, before)) return;
+    detail(QStringLiteral(
+        "c.SaveMainData()  vs  write + fdatasync + rename of the same bytes (a durable write)"));
+    if (!timeBesideDurableWrite(m, save, col.dir, before)) return;
 
     // Loading and saving unchanged titles must give back the very same bytes.
     QByteArray after;
@@ -228,10 +234,10 @@ void measureAddKansyou(const Collection& col, Measurement* m) {
         return ns;
     };
     detail(QStringLiteral("Catalogue::AddKansyou of a viewing dated %1, after LoadKansyouRireki  "
-                          "vs  QFile::write + close of the resulting %2 bytes (no sync)")
+                          "vs  write + fdatasync + rename of the resulting %2 bytes")
                .arg(added.Kansyoubi)
                .arg(expected.size()));
-    if (!timeBesideRawWrite(m, add, col.dir, expected)) return;
+    if (!timeBesideDurableWrite(m, add, col.dir, expected)) return;
     detail(QStringLiteral("saved file is the original with the record inserted as number %1 of %2 "
                           "(after every record dated %3): yes, in every run")
                .arg(position)
@@ -266,3 +272,97 @@ void measureAddKansyou(const Collection& col, Measurement* m) {
     });
     saveFloors(col.dir, expected, true, error);
 }
+
+namespace {
+// The bare durable write: bytes to a fresh file, fdatasync (when sync), rename over target.
+std::optional<qint64> bareReplace(const QString& dir, const QByteArray& bytes, bool sync) {
+    const QByteArray from = QFile::encodeName(QDir(dir).filePath(kAtomicScratch));
+    const QByteArray to = QFile::encodeName(QDir(dir).filePath(kRenamedScratch));
+    QElapsedTimer t;
+    t.start();
+    const int fd = ::open(from.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const bool ok = fd >= 0 &&
+                    ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
+                    (!sync || ::fdatasync(fd) == 0);
+    if (fd >= 0) ::close(fd);
+    if (!ok || std::rename(from.constData(), to.constData()) != 0) return std::nullopt;
+    return t.nsecsElapsed();
+}
+
+// The real calls, but no sync: what is left is the cost of the checks themselves.
+class NoSync : public FileSystem {
+public:
+    int sync(int) override { return 0; }
+};
+
+// Alternate runs of the two, so that whatever else the machine does falls on both alike.
+std::optional<std::pair<qint64, qint64>> alternating(const Run& a, const Run& b, int runs) {
+    std::vector<qint64> ta, tb;
+    for (int i = 0; i < runs; ++i) {
+        const auto x = a();
+        const auto y = b();
+        if (!x || !y) return std::nullopt;
+        ta.push_back(*x);
+        tb.push_back(*y);
+    }
+    std::sort(ta.begin(), ta.end());
+    std::sort(tb.begin(), tb.end());
+    return std::pair{ta[ta.size() / 2], tb[tb.size() / 2]};
+}
+}  // namespace
+
+// The checks every write makes (each write, the sync, the size, the link and the mode of
+// the old file) against the bare durable write of the same bytes.
+void measureCheckedWrite(const Collection& col, Measurement* m) {
+    QString* error = &m->error;
+    DataDir d(col.dir);
+    QByteArray bytes;
+    if (!d.read(kDataFile, &bytes, error)) return;
+    const Run write = [&]() -> std::optional<qint64> {
+        FileResult r;
+        const qint64 ns = nsOf([&] { r = d.writeAtomic(kRenamedScratch, bytes); });
+        if (!r.ok()) {
+            *error = oneLine(r.error);
+            return std::nullopt;
+        }
+        return ns;
+    };
+    detail(QStringLiteral("DataDir::writeAtomic of the %1 bytes of the data file over an existing "
+                          "file  vs  write + fdatasync + rename of the same bytes")
+               .arg(bytes.size()));
+    if (!timeBesideDurableWrite(m, write, col.dir, bytes)) return;
+    detail(QStringLiteral("checks over the bare durable write: %1 %")
+               .arg((m->ratio() - 1) * 100, 0, 'f', 1));
+
+    // The sync's time varies run by run by more than the checks cost; alternating the
+    // two, and leaving the sync out of both, shows the checks' own share.
+    constexpr int kPairs = 21;
+    const Run bare = [&] { return bareReplace(col.dir, bytes, true); };
+    if (const auto both = alternating(write, bare, kPairs))
+        detail(QStringLiteral("alternating %1 pairs: checked %2, bare %3 (%4 %)")
+                   .arg(kPairs)
+                   .arg(ms(both->first), ms(both->second))
+                   .arg((double(both->first) / double(both->second) - 1) * 100, 0, 'f', 1));
+    NoSync noSync;
+    d.setFileSystem(&noSync);
+    if (const auto both = alternating(
+            write, [&] { return bareReplace(col.dir, bytes, false); }, kPairs))
+        detail(QStringLiteral("without the sync on either side: checked %1, bare %2 "
+                              "(the checks cost %3)")
+                   .arg(ms(both->first), ms(both->second), ms(both->first - both->second)));
+    d.setFileSystem(nullptr);
+    d.remove(kRenamedScratch);
+    QFile::remove(QDir(col.dir).filePath(kAtomicScratch));
+
+    // The whole save for scale: encoding the table and the same checked write.
+    Catalogue c(col.dir);
+    if (const QString problem = c.LoadMainData(); !problem.isEmpty()) {
+        *error = QStringLiteral("LoadMainData: ") + oneLine(problem);
+        return;
+    }
+    phase(QStringLiteral("Catalogue::SaveMainData (the whole save with these checks)"), [&] {
+        return timedCall([&] { return c.SaveMainData(); }, QStringLiteral("SaveMainData: "), error);
+    });
+}
+
+REELNOTE_BENCHMARK(10, "CheckedWrite", (Target{Target::Kind::Ratio, 1.1}), measureCheckedWrite)

@@ -1,0 +1,197 @@
+#include "disk_faults.h"
+#include "store/catalogue.h"
+#include "test_files.h"
+#include "test_registry.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestFiles;
+
+namespace {
+// Puts something unreadable under name: a named pipe, a folder, a link to a device
+// that reads without end, or a regular file whose reads fail (on the given disk).
+void makeUnreadable(const QString& dir, const QString& name, const QString& kind,
+                    FailingDisk* disk) {
+    const QString path = QDir(dir).filePath(name);
+    QFile::remove(path);
+    if (kind == "pipe")
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+    else if (kind == "folder")
+        QVERIFY(QDir(dir).mkdir(name));
+    else if (kind == "endless device")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else {
+        writeCp932(dir, name, historyRecordLine("2003/05/10", "甲", "DVD"));
+        disk->readError = kind == "no permission" ? EACCES : EIO;
+    }
+}
+
+void unreadableKinds() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("named pipe") << "pipe"
+                                << "通常のファイルではありません";
+    QTest::newRow("folder") << "folder"
+                            << "通常のファイルではありません";
+    QTest::newRow("link to /dev/zero") << "endless device"
+                                       << "通常のファイルではありません";
+    QTest::newRow("no permission") << "no permission"
+                                   << "アクセスする権限がありません";
+    QTest::newRow("I/O error") << "io"
+                               << "入出力エラー";
+}
+}  // namespace
+
+class TestUnreadableFiles : public QObject {
+    Q_OBJECT
+private slots:
+    // Read at once, never waited on, and from then on never replaced or appended to.
+    void unreadableDataFileIsNeverWritten_data() { unreadableKinds(); }
+    void unreadableDataFileIsNeverWritten() {
+        QFETCH(QString, kind);
+        QFETCH(QString, told);
+        QTemporaryDir tmp;
+        writeFreshMasters(tmp.path(), false);
+        FailingDisk disk;
+        makeUnreadable(tmp.path(), kDataFile, kind, &disk);
+        Catalogue c(tmp.path());
+        c.dir().setFileSystem(&disk);
+        QElapsedTimer t;
+        t.start();
+        const QString message = c.LoadMainData();
+        QVERIFY(t.elapsed() < 2000);
+        QVERIFY2(message.startsWith(QStringLiteral("「データ.TXT」を読み込めませんでした。")),
+                 qPrintable(message));
+        QVERIFY(message.contains(told));
+        QVERIFY(message.contains(
+            QStringLiteral("プログラムを起動し直すまでタイトルの変更は保存しません")));
+        QCOMPARE(c.TitleCount(), 0);
+
+        disk.heal();  // even when it could be read now: the table does not hold it
+        const auto before = snapshot(tmp.path());
+        const QString refused = QStringLiteral("「データ.TXT」は起動時に読み込めなかったため");
+        QVERIFY(c.appendTitle(QStringLiteral("新作")).contains(refused));
+        QCOMPARE(c.TitleCount(), 0);
+        QVERIFY(c.SaveMainData().contains(refused));
+        QVERIFY(c.rewriteInOrder({}).contains(refused));
+        QVERIFY(!c.dir().remove(kDataFile));
+        QVERIFY(c.dir().copy(kSettingsFile, kDataFile).error.contains(refused));
+        QCOMPARE(snapshot(tmp.path()), before);
+    }
+
+    void unreadableHistoryIsNeverWritten_data() { unreadableKinds(); }
+    void unreadableHistoryIsNeverWritten() {
+        QFETCH(QString, kind);
+        QFETCH(QString, told);
+        QTemporaryDir tmp;
+        writeFreshMasters(tmp.path(), false);
+        FailingDisk disk;
+        makeUnreadable(tmp.path(), kHistoryFile, kind, &disk);
+        Catalogue c(tmp.path());
+        c.dir().setFileSystem(&disk);
+        const QString message = c.LoadKansyouRireki();
+        QVERIFY2(message.contains(QStringLiteral("「鑑賞履歴.TXT」を読み込めませんでした。")),
+                 qPrintable(message));
+        QVERIFY(message.contains(told));
+        QVERIFY(message.contains(QStringLiteral("鑑賞履歴の変更は保存しません")));
+        disk.heal();
+        const auto before = snapshot(tmp.path());
+        for (const char* date : {"2001/01/01", "2030/01/01"})  // an insertion, an append
+            QVERIFY(
+                c.AddKansyou({date, "甲", "DVD"})
+                    .contains(QStringLiteral("「鑑賞履歴.TXT」は起動時に読み込めなかったため")));
+        QCOMPARE(c.kansyou().KansyouCount(), 0);
+        QCOMPARE(snapshot(tmp.path()), before);
+    }
+
+    // The tour and the check box follow one value, 0 or 1; anything else is reported.
+    void helpTourValue_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("tour");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("off") << QByteArray("\"ヘルプツアー\",0\r\n") << 0 << "";
+        QTest::newRow("on") << QByteArray("\"ヘルプツアー\",1\r\n") << 1 << "";
+        QTest::newRow("spaces") << QByteArray("\"ヘルプツアー\", 0 \r\n") << 0 << "";
+        QTest::newRow("out of range") << QByteArray("\"ヘルプツアー\",5\r\n") << 1 << "「5」";
+        QTest::newRow("negative") << QByteArray("\"ヘルプツアー\",-1\r\n") << 1 << "「-1」";
+        QTest::newRow("garbage") << QByteArray("\"ヘルプツアー\",on\r\n") << 1 << "「on」";
+        QTest::newRow("empty value") << QByteArray("\"ヘルプツアー\",\r\n") << 1 << "値がない";
+        QTest::newRow("empty file") << QByteArray() << 1 << "値がない";
+    }
+    void helpTourValue() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, tour);
+        QFETCH(QString, told);
+        QTemporaryDir tmp;
+        writeBytes(tmp.path(), kSettingsFile, cp932(QString::fromUtf8(file)));
+        Catalogue c(tmp.path());
+        const QString message = c.LoadSettings();
+        QCOMPARE(c.HelpTour, tour);
+        if (told.isEmpty()) {
+            QCOMPARE(message, QString());
+        } else {
+            QVERIFY2(message.contains(told), qPrintable(message));
+            QVERIFY(message.contains(QStringLiteral("ヘルプツアーをオンにしました")));
+        }
+        QCOMPARE(readBytes(tmp.path(), kSettingsFile), cp932(QString::fromUtf8(file)));
+    }
+
+    void failedSettingsSaveKeepsTheStoredValue() {
+        QTemporaryDir tmp;
+        writeFreshMasters(tmp.path(), true);
+        Catalogue c(tmp.path());
+        QVERIFY(c.LoadSettings().isEmpty());
+        FailingDisk disk;
+        disk.writeBudget = 0;
+        c.dir().setFileSystem(&disk);
+        QVERIFY(c.setHelpTour(0).contains(QStringLiteral("ディスクの空き容量が足りません")));
+        QCOMPARE(c.HelpTour, 1);
+        disk.heal();
+        QVERIFY(c.setHelpTour(0).isEmpty());
+        QCOMPARE(c.HelpTour, 0);
+        QCOMPARE(readBytes(tmp.path(), kSettingsFile), cp932("\"ヘルプツアー\",0\r\n"));
+    }
+
+    // A file read as UTF-8 may hold what code page 932 cannot: the save is refused
+    // naming the character and the record, and nothing changes.
+    void unencodableRecordsRefuseTheSave() {
+        QTemporaryDir tmp;
+        writeFreshMasters(tmp.path(), false);
+        writeBytes(tmp.path(), kHistoryFile,
+                   (historyRecordLine("2003/05/10", "Amélie", "DVD") +
+                    historyRecordLine("2004/01/01", "七人の侍", "映画館"))
+                       .toUtf8());
+        writeBytes(tmp.path(), kDataFile,
+                   (titleRecord("七人の侍") + titleRecord("Amélie", "Jeunet")).toUtf8());
+        Catalogue c(tmp.path());
+        QVERIFY(c.LoadKansyouRireki().contains(QStringLiteral("UTF-8")));
+        QVERIFY(c.LoadMainData().contains(QStringLiteral("UTF-8")));
+        const auto before = snapshot(tmp.path());
+        const auto history = c.kansyou().records();
+        const TitleTable titles = c.titles();
+
+        QString message = c.AddKansyou({"2003/06/01", "七人の侍", "DVD"});
+        QVERIFY2(message.contains(QStringLiteral("鑑賞履歴の1件目（2003/05/10「Amélie」DVD）")),
+                 qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("保存できない文字「é」")));
+        QVERIFY(c.AddKansyou({"2005/01/01", "Zoë", "DVD"}).contains(QStringLiteral("「ë」")));
+        QCOMPARE(c.kansyou().records(), history);
+
+        Title t = c.titles()[1];
+        t.Hyouka = QStringLiteral("◎");
+        message = c.storeTitle(1, t);
+        QVERIFY2(message.contains(QStringLiteral("2件目のタイトル「Amélie」")),
+                 qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("「é」")));
+        QCOMPARE(c.titles(), titles);
+        QVERIFY(c.appendTitle(QStringLiteral("Café")).contains(QStringLiteral("「é」")));
+        QVERIFY(c.removeTitle(1).contains(QStringLiteral("「Amélie」")));
+        QCOMPARE(c.titles(), titles);
+        QCOMPARE(snapshot(tmp.path()), before);
+    }
+};
+
+REELNOTE_TEST(TestUnreadableFiles)
+#include "tst_unreadable_files.moc"
