@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/backups.h"
+
 // Disks that fail the way real ones do, and a way to see a whole data directory,
 // for the tests that prove no change ever costs a byte of what was on disk.
 
@@ -71,12 +73,14 @@ private:
 };
 
 // Every entry of a directory, hidden ones and leftovers included: the bytes of a
-// regular file, and a mark for a link, a folder, a pipe or a device.
+// regular file, and a mark for a link, a folder, a pipe or a device. The folder
+// of daily copies that every start-up keeps is left out: it is not the data.
 inline QMap<QString, QByteArray> snapshot(const QString& dir) {
     QMap<QString, QByteArray> out;
     const QStringList names =
         QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
+        if (name == Backups::kFolder) continue;
         const QString path = QDir(dir).filePath(name);
         const QByteArray native = QFile::encodeName(path);
         struct stat st;
