@@ -509,6 +509,32 @@ private slots:
         f.checkBoxes();
     }
 
+    void twoTitlesOfOneNameBothSurviveTheReorder() {
+        MainFixture f;
+        const QList<Rec> recs = {
+            {"同名", "乙監督", "", "", "", "", "", {1}, {}},
+            {"別", "丙監督", "", "", "", "", "", {2}, {}},
+            {"同名", "甲監督", "", "", "", "", "", {3}, {}},
+        };
+        start(f, records(recs));
+        FlexGrid* g = open(f, 1);
+        clickHeader(g, 1);  // 乙 < 甲 < 丙 in code page 932 order; descending
+        QCOMPARE(column(g, 1), (QStringList{"丙監督", "甲監督", "乙監督"}));
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        click(f, "cmdSortCng1");
+        // Each row of the name stands for the next title of that name in table order:
+        // both are kept, neither is written twice.
+        QCOMPARE(readBytes(f.path(), kDataFile),
+                 cp932(recs[1].line() + recs[0].line() + recs[2].line()));
+
+        // A double-click on the second row of the name shows the first title of it.
+        g = open(f, 2);
+        doubleClickCell(g, 3, 0);
+        QCOMPARE(f.window->card()->current(), 2);
+        f.checkBoxes();
+    }
+
     void anOrderThatMissesATitleIsRefused() {
         MainFixture f;
         start(f, records(kFive));
