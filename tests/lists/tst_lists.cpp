@@ -274,6 +274,8 @@ private slots:
         QCOMPARE(column(g, 2), (QStringList{"92", "80", "10", "9", "2"}));
         clickHeader(g, 2);
         QCOMPARE(column(g, 2), (QStringList{"2", "9", "10", "80", "92"}));  // not 10, 2, 80
+        clickHeader(g, 3);
+        QCOMPARE(column(g, 3), (QStringList{"10", "9", "5", "2", "1"}));
         clickHeader(g, 9);
         QCOMPARE(column(g, 9), (QStringList{"30", "18", "10", "6", "2"}));
         clickHeader(g, 1);
@@ -527,6 +529,9 @@ private slots:
         // both are kept, neither is written twice.
         QCOMPARE(readBytes(f.path(), kDataFile),
                  cp932(recs[1].line() + recs[0].line() + recs[2].line()));
+        // The card was on title 1 and is again, now on another title.
+        QCOMPARE(shownTitle(f), QStringLiteral("別"));
+        QCOMPARE(f.find<QComboBox>("cboKantoku")->currentText(), QStringLiteral("丙監督"));
 
         // A double-click on the second row of the name shows the first title of it.
         g = open(f, 2);
