@@ -15,9 +15,15 @@ constexpr Qt::Alignment kGeneral{};
 
 const QString kTitleHeader = QStringLiteral("タイトル名");
 
-// The free texts of a title are files named after it.
-QString textFileName(const QString& prefix, const QString& daimei) {
-    return prefix + daimei + QStringLiteral(".txt");
+// Scores repeat a few small numbers over tens of thousands of rows: one shared
+// text for each saves an allocation per cell.
+QString numberText(int v) {
+    static const QVector<QString> texts = [] {
+        QVector<QString> t;
+        for (int i = 0; i <= 100; ++i) t.append(QString::number(i));
+        return t;
+    }();
+    return v >= 0 && v < texts.size() ? texts[v] : QString::number(v);
 }
 }  // namespace
 
@@ -79,8 +85,8 @@ QVector<QStringList> scoreRows(const TitleTable& titles) {
         QStringList row;
         row.reserve(10);
         row << t.Daimei << t.Hyouka;
-        for (int k = 1; k <= 7; ++k) row << QString::number(t.HyoukaTen[k]);
-        row << QString::number(scoreTotal(t));
+        for (int k = 1; k <= 7; ++k) row << numberText(t.HyoukaTen[k]);
+        row << numberText(scoreTotal(t));
         rows.append(std::move(row));
     }
     return rows;
@@ -91,14 +97,19 @@ QVector<QStringList> ownershipRows(const TitleTable& titles, const DataDir& dir)
                                 QStringLiteral("メモ_")};
     QVector<QStringList> rows;
     rows.reserve(titles.TitleCount());
+    QString name;  // the free text's file name, built in one buffer for every test
+    name.reserve(64);
     for (int i = 1; i <= titles.TitleCount(); ++i) {
         const Title& t = titles[i];
         QStringList row;
         row.reserve(8);
         row << t.Daimei;
         for (int k = 1; k <= 4; ++k) row << t.Syoyu[k];
-        for (const QString& prefix : prefixes)
-            row << (dir.exists(textFileName(prefix, t.Daimei)) ? kOwned : QString());
+        for (const QString& prefix : prefixes) {
+            name.truncate(0);
+            name.append(prefix).append(t.Daimei).append(u".txt");
+            row << (dir.exists(name) ? kOwned : QString());
+        }
         rows.append(std::move(row));
     }
     return rows;
