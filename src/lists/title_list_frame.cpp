@@ -39,6 +39,8 @@ TitleListFrame::TitleListFrame(int k, QWidget* parent) : QFrame(parent) {
     if (k == 1) {
         cmdSort1_ = makeButton(QStringLiteral("タイトル"), "cmdSort1_0", column);
         cmdSortCng1_ = makeButton(QStringLiteral("メインに反映"), "cmdSortCng1", column);
+        cmdSort1_->setToolTip(QStringLiteral("タイトル名で並び替えます"));
+        cmdSortCng1_->setToolTip(QStringLiteral("表示中の並び順をメインの順番にします"));
         bar->addWidget(cmdSort1_);
         bar->addWidget(cmdSortCng1_);
     }
