@@ -198,18 +198,22 @@ void TitleLists::cmdSortCng1_Click() {
     for (int r = 1; r < g->Rows(); ++r) names.append(g->TextMatrix(r, 0));
 
     Catalogue& cat = host_.catalogue();
+    QString problem;
     {
         BusyPointer busy(prompts);
         // The records come from the table as it is now, so an edit made since
         // the list was filled is kept; an order that misses or repeats a title
         // is refused with the file untouched.
-        if (!host_.reportWrite(cat.rewriteInOrder(names))) return;
-        host_.reloadTitles();
-        // Through the last title to the first, so that the card really shows title 1 anew.
-        if (cat.TitleCount() > 0) host_.setCurrentTitle(cat.TitleCount());
-        host_.setCurrentTitle(1);
-        host_.setGalleryReady(false);
+        problem = cat.rewriteInOrder(names);
+        if (problem.isEmpty()) {
+            host_.reloadTitles();
+            // Through the last title to the first, so that the card really shows title 1 anew.
+            if (cat.TitleCount() > 0) host_.setCurrentTitle(cat.TitleCount());
+            host_.setCurrentTitle(1);
+            host_.setGalleryReady(false);
+        }
     }
+    if (!host_.reportWrite(problem)) return;
     prompts.message(QStringLiteral("並び替えた順番をメインの順番に反映させました。"),
                     QStringLiteral("並び替え完了"), Prompts::Icon::Information);
 }
