@@ -16,36 +16,33 @@ using TitleListRows::SortKind;
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
+// The help tour's text of list k: each sentence followed by its line breaks.
 QString helpText(int k) {
-    const QString sorting =
-        QStringLiteral("各種データ毎に並び替え表示ができます。") + kCrLf + kCrLf +
-        QStringLiteral("並び替えたい列をクリックする度に「昇順」「降順」で並び替えます。") + kCrLf;
-    const QString jump =
-        QStringLiteral(
-            "タイトルをダブルクリックするとそのタイトルでメイン画面を表示することができ"
-            "ます。") +
-        kCrLf + kCrLf;
+    const auto join = [](std::initializer_list<std::pair<QString, int>> sentences) {
+        QString text;
+        for (const auto& [sentence, breaks] : sentences) text += sentence + kCrLf.repeated(breaks);
+        return text;
+    };
+    // clang-format off
+    const QString sorting = join({
+        {QStringLiteral("各種データ毎に並び替え表示ができます。"), 2},
+        {QStringLiteral("並び替えたい列をクリックする度に「昇順」「降順」で並び替えます。"), 1}});
+    const QString jump = join({
+        {QStringLiteral("タイトルをダブルクリックするとそのタイトルでメイン画面を表示することができます。"), 2}});
     switch (k) {
         case 1:
-            return QStringLiteral("それぞれのタイトルにおける各種データを一覧表示しています。") +
-                   kCrLf + kCrLf + sorting +
-                   QStringLiteral(
-                       "タイトルを並び替えたい場合は「タイトルボタン」をクリックしてください。") +
-                   kCrLf + kCrLf + jump +
-                   QStringLiteral(
-                       "「メインに反映ボタン」を押すと並び替えた順番でメインの順番も入れ替わります"
-                       "。") +
-                   kCrLf + kCrLf;
+            return join({{QStringLiteral("それぞれのタイトルにおける各種データを一覧表示しています。"), 2}}) +
+                   sorting +
+                   join({{QStringLiteral("タイトルを並び替えたい場合は「タイトルボタン」をクリックしてください。"), 2}}) +
+                   jump +
+                   join({{QStringLiteral("「メインに反映ボタン」を押すと並び替えた順番でメインの順番も入れ替わります。"), 2}});
         case 2:
-            return QStringLiteral("それぞれのタイトルの評価を一覧表示しています。") + kCrLf +
-                   kCrLf + sorting + jump;
+            return join({{QStringLiteral("それぞれのタイトルの評価を一覧表示しています。"), 2}}) + sorting + jump;
         default:
-            return QStringLiteral(
-                       "それぞれのタイトルの所有状況とキャスト、あらすじ、メモの有無を一覧表示して"
-                       "い"
-                       "ます。") +
-                   kCrLf + kCrLf + sorting + jump;
+            return join({{QStringLiteral("それぞれのタイトルの所有状況とキャスト、あらすじ、メモの有無を一覧表示しています。"), 2}}) +
+                   sorting + jump;
     }
+    // clang-format on
 }
 
 QVector<SortKind> kindsOf(const QVector<Column>& columns) {
