@@ -28,6 +28,8 @@ namespace {
 const QString kCountCaption = QStringLiteral("検索件数");
 const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kChoiceWidth = 52;
+constexpr int kWideField = 260;  // the title box and the attribute combos
+constexpr int kPeriodField = 118;
 
 const QStringList kMarkItems = {QStringLiteral("◎"), QStringLiteral("○"), QStringLiteral("△"),
                                 kNoMark};
@@ -123,8 +125,9 @@ void SearchFrame::buildUi() {
 PickCombo* SearchFrame::combo(const QString& name, void (SearchFrame::*picked)()) {
     auto* c = new PickCombo(name, this);
     c->setModel(new QStringListModel(c));
-    c->setMinimumContentsLength(12);
+    c->setMinimumContentsLength(8);
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    c->setMinimumWidth(kWideField);
     connect(c, &PickCombo::picked, this, picked);
     connect(c, &PickCombo::entered, this, picked);
     return c;
@@ -143,7 +146,7 @@ QWidget* SearchFrame::buildTitleCriteria() {
     };
 
     txtNamae_ = wordBox(QStringLiteral("txtNamae"), w);
-    txtNamae_->setMinimumWidth(260);
+    txtNamae_->setMinimumWidth(kWideField);
     add(QStringLiteral("タイトル"), txtNamae_);
     cboKantoku2_ = combo(QStringLiteral("cboKantoku2"), &SearchFrame::cboKantoku2_Click);
     add(QStringLiteral("監督"), cboKantoku2_);
@@ -160,7 +163,7 @@ QWidget* SearchFrame::buildTitleCriteria() {
     for (int i = 0; i < 2; ++i) {
         cboKoukai2_[i] =
             combo(QStringLiteral("cboKoukai2_%1").arg(i), &SearchFrame::cboKoukai2_Click);
-        cboKoukai2_[i]->setMinimumContentsLength(8);
+        cboKoukai2_[i]->setMinimumWidth(kPeriodField);
         h->addWidget(cboKoukai2_[i]);
         if (i == 0) h->addWidget(new QLabel(QStringLiteral("～"), period));
     }
@@ -222,7 +225,7 @@ QWidget* SearchFrame::buildTextCriteria() {
     for (int i = 0; i < 2; ++i) {
         cboKansyou2_[i] =
             combo(QStringLiteral("cboKansyou2_%1").arg(i), &SearchFrame::cboKansyou2_Click);
-        cboKansyou2_[i]->setMinimumContentsLength(8);
+        cboKansyou2_[i]->setMinimumWidth(kPeriodField);
         h->addWidget(cboKansyou2_[i]);
         if (i == 0) h->addWidget(new QLabel(QStringLiteral("～"), period));
     }

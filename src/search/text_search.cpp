@@ -26,11 +26,18 @@ struct Cp932Tables {
     bool single[256] = {};
     std::vector<bool> pair = std::vector<bool>(65536);
     std::vector<quint8> forms = std::vector<quint8>(65536);
+    // The bytes of the characters that separate fields. The decoder maps some
+    // control bytes to other control characters (0x7F reads as U+001A, the
+    // end-of-file mark), so they are asked for, not assumed.
+    uchar space = 0, tab = 0, cr = 0, lf = 0, quote = 0, comma = 0, eofMark = 0;
+    bool separatorsKnown = false;  // each has one single-byte form and is never part of a pair
+
+    QChar decoded[256];
 
     Cp932Tables() {
-        QStringDecoder dec("windows-31j", QStringDecoder::Flag::Stateless);
-        const auto decodes = [&](const char* bytes, qsizetype n, QChar* c) {
-            dec.resetState();
+        // A fresh decoder each time: one that met an error keeps reporting it.
+        const auto decodes = [](const char* bytes, qsizetype n, QChar* c) {
+            QStringDecoder dec("windows-31j", QStringDecoder::Flag::Stateless);
             const QString s = dec.decode(QByteArrayView(bytes, n));
             if (dec.hasError() || s.size() != 1) return false;
             *c = s[0];
@@ -50,8 +57,28 @@ struct Cp932Tables {
                 if (!decodes(&one, 1, &c)) continue;
                 single[b] = true;
                 if (forms[c.unicode()] < 255) ++forms[c.unicode()];
+                decoded[b] = c;
             }
         }
+        separatorsKnown = findSeparators();
+    }
+
+    bool findSeparators() {
+        const std::pair<uchar*, char16_t> wanted[] = {{&space, u' '},  {&tab, u'\t'},
+                                                      {&cr, u'\r'},    {&lf, u'\n'},
+                                                      {&quote, u'"'},  {&comma, u','},
+                                                      {&eofMark, 0x1A}};
+        for (const auto& [byte, c] : wanted) {
+            if (forms[c] != 1) return false;
+            int found = -1;
+            for (int b = 0; b < 256; ++b)
+                if (single[b] && decoded[b] == QChar(c)) found = b;
+            if (found < 0) return false;
+            for (int lead = 0; lead < 256; ++lead)
+                if (pair[lead << 8 | found]) return false;  // it would also end a character
+            *byte = uchar(found);
+        }
+        return true;
     }
 
     // True when every character of the bytes decodes.
@@ -75,9 +102,6 @@ const Cp932Tables& tables() {
     return t;
 }
 
-bool isSpace(uchar c) { return c == ' ' || c == '\t'; }
-bool isLineEnd(uchar c) { return c == '\r' || c == '\n'; }
-constexpr uchar kEofMark = 0x1A;
 
 // Reads a whole file into buf through an open directory; false when it cannot be read.
 bool readFile(int dirFd, const QString& name, std::vector<char>* buf, qsizetype* size) {
@@ -119,7 +143,8 @@ bool FieldWordMatcher::matches(const char* bytes, qsizetype size) const {
     const auto* p = reinterpret_cast<const uchar*>(bytes);
     const QByteArray raw = QByteArray::fromRawData(bytes, size);
     if (holdsAt(p, 0, size)) {
-        if (Cp932::looksLikeUtf8(raw) || !tables().sound(p, size))
+        const Cp932Tables& t = tables();
+        if (!t.separatorsKnown || Cp932::looksLikeUtf8(raw) || !t.sound(p, size))
             return matchesDecoded(bytes, size);
         return fieldsHold(p, size);
     }
@@ -150,11 +175,14 @@ bool FieldWordMatcher::holdsAt(const uchar* p, qsizetype from, qsizetype to) con
 // The fields as the record dialect reads them, on the bytes of sound code page
 // 932 text: its separators are ASCII bytes, which never occur inside a character.
 bool FieldWordMatcher::fieldsHold(const uchar* p, qsizetype n) const {
+    const Cp932Tables& t = tables();
+    const auto isSpace = [&t](uchar c) { return c == t.space || c == t.tab; };
+    const auto isLineEnd = [&t](uchar c) { return c == t.cr || c == t.lf; };
     qsizetype pos = 0;
     const auto atLineEnd = [&] { return pos < n && isLineEnd(p[pos]); };
     const auto consumeLineEnd = [&] {
-        if (pos < n && p[pos] == '\r') ++pos;
-        if (pos < n && p[pos] == '\n') ++pos;
+        if (pos < n && p[pos] == t.cr) ++pos;
+        if (pos < n && p[pos] == t.lf) ++pos;
     };
     for (;;) {
         // Blank lines, spaces and a closing end-of-file mark hold no field.
@@ -165,33 +193,33 @@ bool FieldWordMatcher::fieldsHold(const uchar* p, qsizetype n) const {
                 consumeLineEnd();
                 continue;
             }
-            if (p[pos] == kEofMark) {
+            if (p[pos] == t.eofMark) {
                 qsizetype q = pos + 1;
-                while (q < n && (isSpace(p[q]) || isLineEnd(p[q]) || p[q] == kEofMark)) ++q;
+                while (q < n && (isSpace(p[q]) || isLineEnd(p[q]) || p[q] == t.eofMark)) ++q;
                 if (q >= n) return false;
             }
             break;
         }
         qsizetype start, end;
-        if (p[pos] == '"') {
+        if (p[pos] == t.quote) {
             start = pos + 1;
-            const void* close = std::memchr(p + start, '"', std::size_t(n - start));
+            const void* close = std::memchr(p + start, t.quote, std::size_t(n - start));
             if (!close) {
                 end = pos = n;
             } else {
                 end = static_cast<const uchar*>(close) - p;
                 pos = end + 1;
-                while (pos < n && p[pos] != ',' && !atLineEnd()) ++pos;
+                while (pos < n && p[pos] != t.comma && !atLineEnd()) ++pos;
             }
         } else {
             start = pos;
-            while (pos < n && p[pos] != ',' && !atLineEnd()) ++pos;
+            while (pos < n && p[pos] != t.comma && !atLineEnd()) ++pos;
             end = pos;
             while (end > start && isSpace(p[end - 1])) --end;
         }
         if (holdsAt(p, start, end)) return true;
         if (pos < n) {
-            if (p[pos] == ',')
+            if (p[pos] == t.comma)
                 ++pos;
             else
                 consumeLineEnd();
