@@ -260,8 +260,7 @@ void SearchFrame::showItemNames() {
 
 void SearchFrame::refill(PickCombo* c, const QStringList& items) {
     static_cast<QStringListModel*>(c->model())->setStringList(items);
-    c->setCurrentIndex(-1);
-    c->clearEditText();
+    c->setCurrentIndex(-1);  // no item chosen; an editable combo shows an empty text
 }
 
 void SearchFrame::cmdKensaku_Click() {
