@@ -2,7 +2,6 @@
 
 #include "store/date_text.h"
 #include "store/kansyou_table.h"
-#include "store/string_hash.h"
 #include "store/title_table.h"
 
 #include <algorithm>
@@ -174,33 +173,24 @@ QString titleOfTextFile(TextKind kind, const QString& fileName) {
     return fileName.mid(prefix, qMax<qsizetype>(0, fileName.size() - prefix - 4));
 }
 
-QStringList byTextPresence(const TitleTable& titles, TextKind kind, const QStringList& files,
-                           bool present) {
+QStringList titlesOfTextFiles(TextKind kind, const QStringList& files) {
     QStringList out;
-    if (present) {
-        out.reserve(files.size());
-        for (const QString& f : files) out << titleOfTextFile(kind, f);
-        return out;
-    }
-    // Nearly every file is spelled as the program writes it; only the others
-    // need the slower comparison without regard to case.
+    out.reserve(files.size());
+    for (const QString& f : files) out << titleOfTextFile(kind, f);
+    return out;
+}
+
+QStringList titlesWithoutText(const TitleTable& titles, TextKind kind,
+                              const std::function<bool(const QString&)>& fileExists) {
     const QString prefix = textPrefix(kind);
-    StringSet exact;
-    for (const QString& f : files) exact.insert(f);
-    StringSet folded;
-    bool foldedBuilt = false;
+    QStringList out;
     QString name;
     for (int i = 1; i <= titles.TitleCount(); ++i) {
         name.clear();
         name += prefix;
         name += titles[i].Daimei;
         name += kTextSuffix;
-        if (exact.contains(name)) continue;
-        if (!foldedBuilt) {
-            for (const QString& f : files) folded.insert(f.toCaseFolded());
-            foldedBuilt = true;
-        }
-        if (!folded.contains(name.toCaseFolded())) out << titles[i].Daimei;
+        if (!fileExists(name)) out << titles[i].Daimei;
     }
     return out;
 }

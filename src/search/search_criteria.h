@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class KansyouTable;
@@ -60,10 +61,12 @@ QString textPattern(TextKind kind);
 // without the last four characters (".txt").
 QString titleOfTextFile(TextKind kind, const QString& fileName);
 
-// With present: the title of every file in files, in their order, whether or
-// not the title is still in the table. Otherwise every title of the table that
-// has no file among files (file names match without regard to letter case).
-QStringList byTextPresence(const TitleTable& titles, TextKind kind, const QStringList& files,
-                           bool present);
+// "有り": the title of every file in files, in their order, whether or not the
+// title is still in the table.
+QStringList titlesOfTextFiles(TextKind kind, const QStringList& files);
+// "無し": every title of the table that has no file of the kind; fileExists
+// answers for a file name (without regard to letter case, as files are opened).
+QStringList titlesWithoutText(const TitleTable& titles, TextKind kind,
+                              const std::function<bool(const QString&)>& fileExists);
 
 }  // namespace SearchCriteria

@@ -40,8 +40,9 @@ QString helpText() {
             "タイトルに使われている「語句」や「監督名」、「主演」、「ジャンル」などの情報を使って"),
         QStringLiteral("タイトルの検索をすることができます。"),
         QString(),
-        QStringLiteral("「監督名」や「主演」など、コンボボックスになっているところはリストから選ぶと"
-                       "該当が表示されます。"),
+        QStringLiteral(
+            "「監督名」や「主演」など、コンボボックスになっているところはリストから選ぶと"
+            "該当が表示されます。"),
         QStringLiteral("「タイトル」や「キャスト」、「あらすじ」「メモ」などは任意の語句を入れて"
                        "Ｅｎｔｅｒキーを押します。"),
         QStringLiteral("入力した文字が含まれるタイトルを全て表示します。"),
@@ -309,8 +310,8 @@ void SearchFrame::attributeSearch(Attribute field, PickCombo* c) {
 }
 
 void SearchFrame::cboKoukai2_Click() {
-    const auto found =
-        byReleasePeriod(cat_.titles(), cboKoukai2_[0]->currentText(), cboKoukai2_[1]->currentText());
+    const auto found = byReleasePeriod(cat_.titles(), cboKoukai2_[0]->currentText(),
+                                       cboKoukai2_[1]->currentText());
     if (!found) return showCount();
     abandonWordSearch();
     showResult(*found);
@@ -346,7 +347,10 @@ QStringList SearchFrame::textFiles(TextKind kind) {
 
 void SearchFrame::presenceSearch(TextKind kind, const QString& item) {
     abandonWordSearch();
-    showResult(byTextPresence(cat_.titles(), kind, textFiles(kind), item == kPresent));
+    if (item == kPresent) return showResult(titlesOfTextFiles(kind, textFiles(kind)));
+    cat_.dir().rescanIfChanged();
+    showResult(titlesWithoutText(cat_.titles(), kind,
+                                 [this](const QString& name) { return cat_.dir().exists(name); }));
 }
 
 bool SearchFrame::wordKeyPress(TextKind kind, QLineEdit* box) {
@@ -371,8 +375,8 @@ void SearchFrame::startWordSearch(TextKind kind, const QString& word, QStringLis
     job_ = job;
     setBusy(true);
     QThread* worker = QThread::create([job] {
-        job->result = TextSearch::searchFiles(job->dir, job->files, job->kind, job->word,
-                                              &job->cancel);
+        job->result =
+            TextSearch::searchFiles(job->dir, job->files, job->kind, job->word, &job->cancel);
     });
     workers_.emplace_back(worker, job);
     connect(worker, &QThread::finished, this, [this, worker, job] {

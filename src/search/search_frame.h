@@ -51,11 +51,15 @@ public slots:
     void cboKansyou3_Click();
     void lstHyouka_Click(const QString& item);
     void lstSyoyu_Click(int k, const QString& item);
-    void lstCast_Click(const QString& item) { presenceSearch(SearchCriteria::TextKind::Cast, item); }
+    void lstCast_Click(const QString& item) {
+        presenceSearch(SearchCriteria::TextKind::Cast, item);
+    }
     void lstArasuji_Click(const QString& item) {
         presenceSearch(SearchCriteria::TextKind::Arasuji, item);
     }
-    void lstMemo_Click(const QString& item) { presenceSearch(SearchCriteria::TextKind::Memo, item); }
+    void lstMemo_Click(const QString& item) {
+        presenceSearch(SearchCriteria::TextKind::Memo, item);
+    }
     void lstDaimei_DblClick();
 
 protected:
@@ -99,10 +103,10 @@ private:
     PickCombo* cboJanru2_ = nullptr;
     std::array<PickCombo*, 2> cboKoukai2_{};
     ChoiceList* lstHyouka_ = nullptr;
-    std::array<QLabel*, 5> lblSyoyu_{};        // [1..4]
-    std::array<ChoiceList*, 5> lstSyoyu_{};    // [1..4]
-    std::array<QLineEdit*, 4> textBoxes_{};    // txtCast, txtArasuji, txtMemo [1..3]
-    std::array<ChoiceList*, 4> textLists_{};   // lstCast, lstArasuji, lstMemo [1..3]
+    std::array<QLabel*, 5> lblSyoyu_{};       // [1..4]
+    std::array<ChoiceList*, 5> lstSyoyu_{};   // [1..4]
+    std::array<QLineEdit*, 4> textBoxes_{};   // txtCast, txtArasuji, txtMemo [1..3]
+    std::array<ChoiceList*, 4> textLists_{};  // lstCast, lstArasuji, lstMemo [1..3]
     std::array<PickCombo*, 2> cboKansyou2_{};
     PickCombo* cboKansyou3_ = nullptr;
     QGroupBox* fraKensu_ = nullptr;

@@ -64,10 +64,9 @@ struct Cp932Tables {
     }
 
     bool findSeparators() {
-        const std::pair<uchar*, char16_t> wanted[] = {{&space, u' '},  {&tab, u'\t'},
-                                                      {&cr, u'\r'},    {&lf, u'\n'},
-                                                      {&quote, u'"'},  {&comma, u','},
-                                                      {&eofMark, 0x1A}};
+        const std::pair<uchar*, char16_t> wanted[] = {
+            {&space, u' '}, {&tab, u'\t'},  {&cr, u'\r'},    {&lf, u'\n'},
+            {&quote, u'"'}, {&comma, u','}, {&eofMark, 0x1A}};
         for (const auto& [byte, c] : wanted) {
             if (forms[c] != 1) return false;
             int found = -1;
@@ -101,7 +100,6 @@ const Cp932Tables& tables() {
     static const Cp932Tables t;
     return t;
 }
-
 
 // Reads a whole file into buf through an open directory; false when it cannot be read.
 bool readFile(int dirFd, const QString& name, std::vector<char>* buf, qsizetype* size) {
@@ -162,7 +160,8 @@ bool FieldWordMatcher::holdsAt(const uchar* p, qsizetype from, qsizetype to) con
     qsizetype boundary = from;  // walks from character to character
     qsizetype at = from;
     while (to - at >= len) {
-        const void* hit = ::memmem(p + at, std::size_t(to - at), cp932_.constData(), std::size_t(len));
+        const void* hit =
+            ::memmem(p + at, std::size_t(to - at), cp932_.constData(), std::size_t(len));
         if (!hit) return false;
         const qsizetype h = static_cast<const uchar*>(hit) - p;
         while (boundary < h) boundary += isLead(p[boundary]) ? 2 : 1;
@@ -238,14 +237,13 @@ bool FieldWordMatcher::matchesDecoded(const char* bytes, qsizetype size) const {
     return false;
 }
 
-Result searchFiles(const QString& dirPath, const QStringList& files,
-                   SearchCriteria::TextKind kind, const QString& word,
-                   const std::atomic<bool>* cancel) {
+Result searchFiles(const QString& dirPath, const QStringList& files, SearchCriteria::TextKind kind,
+                   const QString& word, const std::atomic<bool>* cancel) {
     Result result;
     if (word.isEmpty()) return result;
     const FieldWordMatcher matcher(word);
-    const int dirFd = ::open(QFile::encodeName(dirPath).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd =
+        ::open(QFile::encodeName(dirPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
         result.unreadable = files;
         return result;

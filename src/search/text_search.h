@@ -48,8 +48,7 @@ struct Result {
 
 // Searches the files of kind named in files (names in the directory dirPath) for
 // word. Runs on any thread; cancel, when set, stops it between two files.
-Result searchFiles(const QString& dirPath, const QStringList& files,
-                   SearchCriteria::TextKind kind, const QString& word,
-                   const std::atomic<bool>* cancel = nullptr);
+Result searchFiles(const QString& dirPath, const QStringList& files, SearchCriteria::TextKind kind,
+                   const QString& word, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace TextSearch

@@ -1,6 +1,7 @@
 #include "search/search_criteria.h"
 #include "search/text_search.h"
 #include "store/cp932.h"
+#include "store/data_dir.h"
 #include "store/kansyou_table.h"
 #include "store/title_table.h"
 #include "test_files.h"
@@ -67,7 +68,8 @@ private slots:
         // Equal, not contained.
         QCOMPARE(byAttribute(t, Attribute::Kantoku, "黒澤"), (QStringList{"題2", "題4"}));
         QCOMPARE(byAttribute(t, Attribute::Kantoku, "黒澤明"), (QStringList{"題1", "題3", "題5"}));
-        QCOMPARE(byAttribute(t, Attribute::Janru, ""), (QStringList{"題1", "題2", "題3", "題4", "題5"}));
+        QCOMPARE(byAttribute(t, Attribute::Janru, ""),
+                 (QStringList{"題1", "題2", "題3", "題4", "題5"}));
         QCOMPARE(byMark(t, "○"), (QStringList{"題2", "題5"}));
         QCOMPARE(byMark(t, kNoMark), QStringList{"題3"});
         QCOMPARE(byOwnership(t, 2, true), (QStringList{"題1", "題3"}));
@@ -94,10 +96,9 @@ private slots:
     }
 
     void releasePeriodBounds() {
-        const TitleTable t =
-            table({title("A", "2003/05/10"), title("B", "2003/5"), title("C", ""),
-                   title("D", "2002/12/31"), title("E", "2004/01/01"), title("F", "2003年12月1日"),
-                   title("G", "2003/01/01")});
+        const TitleTable t = table({title("A", "2003/05/10"), title("B", "2003/5"), title("C", ""),
+                                    title("D", "2002/12/31"), title("E", "2004/01/01"),
+                                    title("F", "2003年12月1日"), title("G", "2003/01/01")});
         QVERIFY(!byReleasePeriod(t, "", ""));
         QCOMPARE(*byReleasePeriod(t, "2003/01", "2003/12"), (QStringList{"A", "B", "F", "G"}));
         // The empty release date is found by an upper bound alone, never with a lower one.
@@ -129,18 +130,24 @@ private slots:
 
     void presenceOfTexts() {
         const TitleTable t = table({title("甲"), title("乙"), title("Abc"), title("丁")});
-        const QStringList memos = {"メモ_甲.txt", "メモ_消えた題.txt", "メモ_ABC.TXT", "メモ_丁.TXT"};
         QCOMPARE(titleOfTextFile(TextKind::Memo, "メモ_甲.txt"), QStringLiteral("甲"));
         QCOMPARE(titleOfTextFile(TextKind::Cast, "キャスト_x.y.TXT"), QStringLiteral("x.y"));
         QCOMPARE(textPattern(TextKind::Arasuji), QStringLiteral("あらすじ_*.txt"));
         // Every file names a title, also one no longer in the table.
-        QCOMPARE(byTextPresence(t, TextKind::Memo, memos, true),
-                 (QStringList{"甲", "消えた題", "ABC", "丁"}));
+        QCOMPARE(
+            titlesOfTextFiles(TextKind::Memo, {"メモ_甲.txt", "メモ_消えた題.txt", "メモ_ABC.TXT"}),
+            (QStringList{"甲", "消えた題", "ABC"}));
+
+        QTemporaryDir dir;
+        for (const char* name :
+             {"メモ_甲.txt", "メモ_消えた題.txt", "メモ_ABC.TXT", "メモ_丁.TXT", "キャスト_乙.txt"})
+            TestFiles::writeCp932(dir.path(), QString::fromUtf8(name), "x\r\n");
+        const DataDir d(dir.path());
+        const auto exists = [&d](const QString& name) { return d.exists(name); };
         // File names match without regard to case, as the card opens them.
-        QCOMPARE(byTextPresence(t, TextKind::Memo, memos, false), QStringList{"乙"});
-        QCOMPARE(byTextPresence(t, TextKind::Memo, {}, false),
-                 (QStringList{"甲", "乙", "Abc", "丁"}));
-        QCOMPARE(byTextPresence(t, TextKind::Cast, memos, false),
+        QCOMPARE(titlesWithoutText(t, TextKind::Memo, exists), QStringList{"乙"});
+        QCOMPARE(titlesWithoutText(t, TextKind::Cast, exists), (QStringList{"甲", "Abc", "丁"}));
+        QCOMPARE(titlesWithoutText(t, TextKind::Arasuji, exists),
                  (QStringList{"甲", "乙", "Abc", "丁"}));
     }
 
@@ -151,7 +158,7 @@ private slots:
         QVERIFY(!holds("c,d", "abc,def\r\n"));
         QVERIFY(holds("c,d", "\"abc,def\"\r\n"));
         QVERIFY(!holds("b\"c", "\"ab\"c\r\n"));
-        QVERIFY(holds("b\"c", "ab\"c\r\n"));  // a quote inside an unquoted field stays
+        QVERIFY(holds("b\"c", "ab\"c\r\n"));    // a quote inside an unquoted field stays
         QVERIFY(!holds("x", "\"ab\"x,y\r\n"));  // what follows the closing quote is dropped
         QVERIFY(holds("y", "\"ab\"x,y\r\n"));
         QVERIFY(holds("z", "\"ab\r\nz"));  // an unclosed quote runs to the end
@@ -188,8 +195,8 @@ private slots:
         QVERIFY(holds("ﾒﾓ", text));
         QVERIFY(!holds("メモ", text));
         // ∵ has three spellings in code page 932; each one reads as ∵.
-        for (const QByteArray& spelling : {QByteArray("\x81\xe6"), QByteArray("\x87\x9a"),
-                                           QByteArray("\xfa\x5b")}) {
+        for (const QByteArray& spelling :
+             {QByteArray("\x81\xe6"), QByteArray("\x87\x9a"), QByteArray("\xfa\x5b")}) {
             QCOMPARE(Cp932::decode(spelling), QStringLiteral("∵"));
             QVERIFY(holds("∵", "a" + spelling + "b"));
         }
@@ -209,9 +216,11 @@ private slots:
     // fields would, on text of every shape the files can hold.
     void byteSearchAgreesWithDecoding() {
         const QList<QByteArray> pieces = {
-            "a",  "A",  "b",  " ",  "\t", ",",  "\"", "\r\n", "\r", "\n", "\x1a", "\x7f", "\x1c",
-            cp932("ア"), cp932("イ"), cp932("表"), cp932("亜"), cp932("唖"), cp932("の"),
-            cp932("ｱ"), cp932("∵"), "\x87\x9a", "\x88", "\x9f", "\x80", "\xa0", "\xfd"};
+            "a",         "A",         "b",         " ",         "\t",        ",",
+            "\"",        "\r\n",      "\r",        "\n",        "\x1a",      "\x7f",
+            "\x1c",      cp932("ア"), cp932("イ"), cp932("表"), cp932("亜"), cp932("唖"),
+            cp932("の"), cp932("ｱ"),  cp932("∵"),  "\x87\x9a",  "\x88",      "\x9f",
+            "\x80",      "\xa0",      "\xfd"};
         QRandomGenerator rng(932);
         int hits = 0;
         for (int round = 0; round < 4000; ++round) {
@@ -223,7 +232,8 @@ private slots:
             const int from = rng.bounded(int(text.size()));
             const QString word = text.mid(from, rng.bounded(1, 4));
             const TextSearch::FieldWordMatcher m(word);
-            const bool fast = m.matches(bytes), exact = m.matchesDecoded(bytes.constData(), bytes.size());
+            const bool fast = m.matches(bytes),
+                       exact = m.matchesDecoded(bytes.constData(), bytes.size());
             if (fast != exact)
                 QFAIL(qPrintable(QStringLiteral("word \"%1\" in bytes %2: %3 but decoding says %4")
                                      .arg(word, QString::fromLatin1(bytes.toHex(' ')))
@@ -247,7 +257,8 @@ private slots:
         QCOMPARE(r.names, (QStringList{"甲", "丙"}));
         QCOMPARE(r.unreadable, (QStringList{"メモ_消えた.txt", "メモ_箱.txt"}));
         QVERIFY(!r.cancelled);
-        QCOMPARE(TextSearch::searchFiles(d, files, TextKind::Memo, "普通").names, QStringList{"乙"});
+        QCOMPARE(TextSearch::searchFiles(d, files, TextKind::Memo, "普通").names,
+                 QStringList{"乙"});
 
         std::atomic<bool> cancel{true};
         const TextSearch::Result stopped =

@@ -132,23 +132,26 @@ private slots:
         const auto& tour = f.prompts.boxes.last();
         QCOMPARE(tour.title, QStringLiteral("ヘルプツアー"));
         QCOMPARE(tour.icon, Prompts::Icon::Information);
-        QCOMPARE(tour.text,
-                 QStringLiteral(
-                     "タイトルに使われている「語句」や「監督名」、「主演」、「ジャンル」などの情報を"
-                     "使って\r\nタイトルの検索をすることができます。\r\n\r\n「監督名」や「主演」など"
-                     "、コンボボックスになっているところはリストから選ぶと該当が表示されます。\r\n"
-                     "「タイトル」や「キャスト」、「あらすじ」「メモ」などは任意の語句を入れてＥｎｔ"
-                     "ｅｒキーを押します。\r\n入力した文字が含まれるタイトルを全て表示します。\r\n\r\n"
-                     "「評価」では◎や△を、「所有状況」では有り、無しをクリックすることで該当を表示"
-                     "します。\r\n\r\n※検索でリストアップされたタイトルをダブルクリックするとメイン"
-                     "表示に切り替わります。\r\n\r\n"));
+        QCOMPARE(
+            tour.text,
+            QStringLiteral(
+                "タイトルに使われている「語句」や「監督名」、「主演」、「ジャンル」などの情報を"
+                "使って\r\nタイトルの検索をすることができます。\r\n\r\n「監督名」や「主演」など"
+                "、コンボボックスになっているところはリストから選ぶと該当が表示されます。\r\n"
+                "「タイトル」や「キャスト」、「あらすじ」「メモ」などは任意の語句を入れてＥｎｔ"
+                "ｅｒキーを押します。\r\n入力した文字が含まれるタイトルを全て表示します。\r\n\r\n"
+                "「評価」では◎や△を、「所有状況」では有り、無しをクリックすることで該当を表示"
+                "します。\r\n\r\n※検索でリストアップされたタイトルをダブルクリックするとメイン"
+                "表示に切り替わります。\r\n\r\n"));
 
         Catalogue& cat = f.window->catalogue();
         QCOMPARE(items(f.find<QComboBox>("cboKantoku2")),
                  cat.pickList(PickList::Kantoku)->stringList());
-        QCOMPARE(items(f.find<QComboBox>("cboSyuen2")), cat.pickList(PickList::Syuen)->stringList());
+        QCOMPARE(items(f.find<QComboBox>("cboSyuen2")),
+                 cat.pickList(PickList::Syuen)->stringList());
         QCOMPARE(items(f.find<QComboBox>("cboKuni2")), cat.pickList(PickList::Kuni)->stringList());
-        QCOMPARE(items(f.find<QComboBox>("cboJanru2")), cat.pickList(PickList::Janru)->stringList());
+        QCOMPARE(items(f.find<QComboBox>("cboJanru2")),
+                 cat.pickList(PickList::Janru)->stringList());
         // The periods in month order, whatever order the files met them in.
         for (const char* name : {"cboKoukai2_0", "cboKoukai2_1"})
             QCOMPARE(items(f.find<QComboBox>(name)),
@@ -156,8 +159,7 @@ private slots:
         for (const char* name : {"cboKansyou2_0", "cboKansyou2_1"})
             QCOMPARE(items(f.find<QComboBox>(name)),
                      (QStringList{"2019/03", "2019/05", "2019/06"}));
-        QCOMPARE(items(f.find<QComboBox>("cboKansyou3")),
-                 (QStringList{"名画座", "テレビ", "DVD"}));
+        QCOMPARE(items(f.find<QComboBox>("cboKansyou3")), (QStringList{"名画座", "テレビ", "DVD"}));
         for (const char* name : {"cboKantoku2", "cboKoukai2_0", "cboKansyou3"}) {
             QCOMPARE(f.find<QComboBox>(name)->currentIndex(), -1);
             QCOMPARE(f.find<QComboBox>(name)->currentText(), QString());
