@@ -39,6 +39,36 @@ qsizetype endOfScanData(const uchar* b, qsizetype n, qsizetype i) {
     return n;
 }
 
+quint32 little(const QByteArray& b, qsizetype at, int bytes) {
+    quint32 v = 0;
+    for (int k = bytes - 1; k >= 0; --k) v = (v << 8) | uchar(b[at + k]);
+    return v;
+}
+
+// An uncompressed BMP must hold every row its header promises; Qt would fill the
+// missing ones with whatever it finds.
+bool bmpCutShort(const QByteArray& b) {
+    if (b.size() < 26 || !b.startsWith("BM")) return false;
+    const qint64 offset = little(b, 10, 4);
+    const quint32 header = little(b, 14, 4);
+    qint64 width = 0, height = 0, bits = 0, compression = 0;
+    if (header == 12) {
+        width = little(b, 18, 2);
+        height = little(b, 20, 2);
+        bits = little(b, 24, 2);
+    } else if (header >= 40 && b.size() >= 34) {
+        width = qint32(little(b, 18, 4));
+        height = qAbs(qint64(qint32(little(b, 22, 4))));
+        bits = little(b, 28, 2);
+        compression = little(b, 30, 4);
+    } else {
+        return false;
+    }
+    if (compression != 0 && compression != 3) return false;  // run-length data has no fixed size
+    const qint64 stride = (width * bits + 31) / 32 * 4;
+    return b.size() < offset + stride * height;
+}
+
 Picture decodeBuffer(const QByteArray& bytes, const SizeFor& sizeFor) {
     Picture p;
     QByteArray format;
@@ -61,6 +91,7 @@ Picture decodeBuffer(const QByteArray& bytes, const SizeFor& sizeFor) {
     if (want == p.naturalSize) want = QSize();
 
     QByteArray data = bytes;
+    if (format == "bmp" && bmpCutShort(bytes)) return p;
     if (format == "jpeg") {
         const JpegLayout layout = jpegLayout(bytes);
         if (!layout.complete) return p;  // cut short: only a grey remainder would show
