@@ -1,3 +1,4 @@
+#include "card/picture_import_frame.h"
 #include "gallery/gallery_frame.h"
 #include "gallery/gallery_pages.h"
 #include "main_fixture.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QImageWriter>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -329,6 +331,33 @@ private slots:
         QVERIFY(f.window->galleryReady());
         waitForPictures(f);
         QCOMPARE(centre(box(f, 1)), colourOf(7));  // the new picture, not the one cached
+        f.checkBoxes();
+    }
+
+    void anImportedPictureShowsOnTheNextVisit() {
+        MainFixture f;
+        writePicture(f, QStringLiteral("作品1.jpg"), encoded(flat({40, 60}, Qt::red), "JPG"));
+        QDir(f.path()).mkdir(QStringLiteral("new"));
+        writeBytes(f.path() + QStringLiteral("/new"), QStringLiteral("blue.bmp"),
+                   encoded(flat({40, 60}, Qt::blue), "BMP"));
+        start(f, 3);
+        click(f, "cmdPic");
+        waitForPictures(f);
+        QVERIFY(near(centre(box(f, 1)), Qt::red));
+        click(f, "lblName_1");
+        click(f, "imgGazou");
+        auto* import = f.find<PictureImportFrame>("fraPicget");
+        QVERIFY(!import->isHidden());
+        QVERIFY(import->setDirectory(f.path() + QStringLiteral("/new")));
+        auto* files = f.find<QListWidget>("filZukei_Moto");
+        files->item(0)->setSelected(true);
+        click(f, "cmdFileCopy");
+        QVERIFY(import->isHidden());
+        QVERIFY(!f.window->galleryReady());
+        click(f, "cmdPic");
+        QVERIFY(f.window->galleryReady());
+        waitForPictures(f);
+        QCOMPARE(centre(box(f, 1)), QColor(Qt::blue));  // 作品1.bmp now wins over 作品1.jpg
         f.checkBoxes();
     }
 
