@@ -1,5 +1,7 @@
 #include "jpeg_averages.h"
 
+#include "shell/picture_reader.h"
+
 #include <QVector>
 
 #include <array>
@@ -153,6 +155,9 @@ bool Reader::frame(const uchar* s, int length) {
     const int count = s[5];
     if (width_ == 0 || height_ == 0 || (count != 1 && count != 3) || length < 6 + 3 * count)
         return false;
+    if (width_ > PictureReader::kMaxSide || height_ > PictureReader::kMaxSide ||
+        qint64(width_) * height_ > PictureReader::kMaxPixels)
+        return false;  // a forged size must not decide how much is allocated
     for (int i = 0; i < count; ++i) {
         Component c;
         c.id = s[6 + 3 * i];
