@@ -101,6 +101,13 @@ private slots:
         QVERIFY(layout.averagesEnd > 0);
         // Without its first scans there is nothing to read.
         QVERIFY(JpegAverages::read(progressive.left(layout.averagesEnd - 40)).isNull());
+        // A frame that claims 60000 × 60000 is refused before anything is allocated for it.
+        QByteArray forged = progressive;
+        const qsizetype sof = forged.indexOf(QByteArray("\xFF\xC2", 2));
+        QVERIFY(sof > 0);
+        for (int k : {5, 6, 7, 8}) forged[sof + k] = char(k % 2 ? 0xEA : 0x60);
+        QVERIFY(JpegAverages::read(forged).isNull());
+        QCOMPARE(PictureReader::readBytes(forged, {}).outcome, PictureReader::Outcome::TooLarge);
     }
 
     void damagedScansNeverCrash() {
