@@ -4,9 +4,12 @@
 
 #include <QVector>
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace JpegAverages {
 namespace {
@@ -16,7 +19,7 @@ struct Component {
     int h = 1, v = 1;                    // sampling factors
     int quant = 0;                       // quantisation table
     int blocksWide = 0, blocksHigh = 0;  // padded to whole MCUs
-    QVector<int> dc;                     // dequantised later; first scan's value << Al
+    std::vector<int> dc;                 // the first scans' values, not yet dequantised
     bool seen = false;
 };
 
@@ -62,62 +65,65 @@ class BitReader {
 public:
     BitReader(const uchar* p, const uchar* end) : p_(p), end_(end) {}
 
-    int bits(int n) {
-        fill();
-        const int v = int((buffer_ >> (32 - n)) & ((1u << n) - 1));
-        buffer_ <<= n;
-        count_ -= n;
-        return v;
-    }
-    int peek8() {
-        fill();
-        return int(buffer_ >> 24);
-    }
-    void skip(int n) {
-        buffer_ <<= n;
-        count_ -= n;
-    }
-    bool overrun() const { return zeros_ > 4; }
-
-private:
+    // At least 33 bits are ready after this: a code and its value of one block.
     void fill() {
-        while (count_ <= 24) {
-            quint32 byte = 0;
+        while (count_ <= 32) {
+            quint64 byte = 0;
             if (p_ < end_ && !(p_[0] == 0xFF && (p_ + 1 >= end_ || p_[1] != 0x00))) {
                 byte = *p_;
                 p_ += byte == 0xFF ? 2 : 1;
             } else {
                 ++zeros_;
             }
-            buffer_ |= byte << (24 - count_);
+            buffer_ |= byte << (56 - count_);
             count_ += 8;
         }
     }
+    // The next n (1..32) bits, without taking them.
+    quint32 peek(int n) const { return quint32(buffer_ >> (64 - n)); }
+    void skip(int n) {
+        buffer_ <<= n;
+        count_ -= n;
+    }
+    bool overrun() const { return zeros_ > 8; }
+
+private:
     const uchar* p_;
     const uchar* end_;
-    quint32 buffer_ = 0;
+    quint64 buffer_ = 0;
     int count_ = 0;
     int zeros_ = 0;
 };
 
-int decodeSymbol(BitReader& in, const Huffman& t) {
-    const quint16 hit = t.fast[in.peek8()];
-    if (hit) {
-        in.skip(hit >> 8);
-        return hit & 0xFF;
-    }
-    int code = in.bits(1);
-    for (int length = 1; length <= 16; ++length) {
-        if (code <= t.maxCode[length]) {
-            const int index = t.firstValue[length] + code - t.minCode[length];
-            return index >= 0 && index < t.values.size() ? t.values[index] : -1;
-        }
-        code = (code << 1) | in.bits(1);
-    }
-    return -1;
-}
-
 int extend(int v, int s) { return v < (1 << (s - 1)) ? v - (1 << s) + 1 : v; }
+
+// The next difference of block averages, or INT_MIN when the code is not in the table.
+inline int nextDifference(BitReader& in, const Huffman& t) {
+    in.fill();
+    int size;
+    if (const quint16 hit = t.fast[in.peek(8)]) {
+        in.skip(hit >> 8);
+        size = hit & 0xFF;
+    } else {
+        const int bits16 = int(in.peek(16));
+        size = -1;
+        for (int length = 9; length <= 16; ++length) {
+            const int code = bits16 >> (16 - length);
+            if (code <= t.maxCode[length]) {
+                const int index = t.firstValue[length] + code - t.minCode[length];
+                if (index < 0 || index >= t.values.size()) return INT_MIN;
+                size = t.values[index];
+                in.skip(length);
+                break;
+            }
+        }
+    }
+    if (size < 0 || size > 11) return INT_MIN;
+    if (size == 0) return 0;
+    const int v = int(in.peek(size));
+    in.skip(size);
+    return extend(v, size);
+}
 
 int u16(const uchar* p) { return (p[0] << 8) | p[1]; }
 
@@ -134,6 +140,7 @@ private:
     bool quantisation(const uchar* s, int length);
     // Decodes a first scan of block averages; false when it cannot be read.
     bool scan(const uchar* s, int length, const uchar* data, const uchar* end);
+    std::vector<float> plane(const Component& c, int w, int h) const;
     QImage picture() const;
 
     const uchar* b_;
@@ -174,7 +181,7 @@ bool Reader::frame(const uchar* s, int length) {
     for (Component& c : components_) {
         c.blocksWide = mcusWide_ * c.h;
         c.blocksHigh = mcusHigh_ * c.v;
-        c.dc = QVector<int>(c.blocksWide * c.blocksHigh, 0);
+        c.dc.assign(size_t(c.blocksWide) * size_t(c.blocksHigh), 0);
     }
     return true;
 }
@@ -208,25 +215,26 @@ bool Reader::quantisation(const uchar* s, int length) {
 bool Reader::scan(const uchar* s, int length, const uchar* data, const uchar* end) {
     const int count = s[0];
     if (length < 1 + 2 * count + 3 || count < 1) return false;
-    QVector<Component*> in;
-    QVector<const Huffman*> table;
+    std::array<Component*, 4> in{};
+    std::array<const Huffman*, 4> table{};
+    if (count > 4) return false;
     for (int i = 0; i < count; ++i) {
         Component* found = nullptr;
         for (Component& c : components_)
             if (c.id == s[1 + 2 * i]) found = &c;
         const int t = s[2 + 2 * i] >> 4;
         if (!found || t > 3 || !huffman_[t].defined) return false;
-        in.append(found);
-        table.append(&huffman_[t]);
+        in[i] = found;
+        table[i] = &huffman_[t];
     }
     const int shift = s[1 + 2 * count + 2] & 15;
     BitReader bits(data, end);
-    QVector<int> previous(count, 0);
+    std::array<int, 4> previous{};
     const auto block = [&](int k, int x, int y) {
-        const int size = decodeSymbol(bits, *table[k]);
-        if (size < 0 || size > 11) return false;
-        if (size) previous[k] += extend(bits.bits(size), size);
-        in[k]->dc[y * in[k]->blocksWide + x] = previous[k] * (1 << shift);
+        const int difference = nextDifference(bits, *table[k]);
+        if (difference == INT_MIN) return false;
+        previous[k] += difference;
+        in[k]->dc[size_t(y) * size_t(in[k]->blocksWide) + size_t(x)] = previous[k] * (1 << shift);
         return true;
     };
     if (count == 1) {  // one channel: its blocks in raster order, without MCU padding
@@ -245,44 +253,80 @@ bool Reader::scan(const uchar* s, int length, const uchar* data, const uchar* en
                             if (!block(k, mx * in[k]->h + h, my * in[k]->v + v)) return false;
     }
     if (bits.overrun()) return false;  // the scan ended long before its blocks did
-    for (Component* c : in) c->seen = true;
+    for (int i = 0; i < count; ++i) in[i]->seen = true;
     return true;
+}
+
+// A channel's samples at the picture's eighth size: the mean of each block, and for
+// a channel of lower resolution the means interpolated between the centres of its
+// blocks, as a decoder smooths it when it enlarges it.
+std::vector<float> Reader::plane(const Component& c, int w, int h) const {
+    std::vector<float> means(c.dc.size());
+    // The first coefficient is eight times the block's mean, less the level shift.
+    const float scale = quant_[c.quant] / 8.0f;
+    for (size_t i = 0; i < means.size(); ++i) means[i] = float(c.dc[i]) * scale + 128.0f;
+    std::vector<float> out(size_t(w) * size_t(h));
+    if (c.h == hMax_ && c.v == vMax_) {
+        for (int y = 0; y < h; ++y)
+            std::copy_n(means.begin() + ptrdiff_t(y) * c.blocksWide, w,
+                        out.begin() + ptrdiff_t(y) * w);
+        return out;
+    }
+    struct Step {
+        int a, b;
+        float f;
+    };
+    const auto steps = [](int n, int factor, int maxFactor, int blocks) {
+        std::vector<Step> list(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const float u = (i + 0.5f) * factor / maxFactor - 0.5f;
+            const int a = int(std::floor(u));
+            list[size_t(i)] = {qBound(0, a, blocks - 1), qBound(0, a + 1, blocks - 1), u - a};
+        }
+        return list;
+    };
+    const std::vector<Step> across = steps(w, c.h, hMax_, c.blocksWide);
+    const std::vector<Step> down = steps(h, c.v, vMax_, c.blocksHigh);
+    for (int y = 0; y < h; ++y) {
+        const Step& d = down[size_t(y)];
+        const float* top = means.data() + ptrdiff_t(d.a) * c.blocksWide;
+        const float* bottom = means.data() + ptrdiff_t(d.b) * c.blocksWide;
+        float* line = out.data() + ptrdiff_t(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const Step& a = across[size_t(x)];
+            const float upper = top[a.a] + (top[a.b] - top[a.a]) * a.f;
+            const float lower = bottom[a.a] + (bottom[a.b] - bottom[a.a]) * a.f;
+            line[x] = upper + (lower - upper) * d.f;
+        }
+    }
+    return out;
 }
 
 QImage Reader::picture() const {
     const int w = (width_ + 7) / 8, h = (height_ + 7) / 8;
     QImage img(w, h, QImage::Format_RGB32);
     if (img.isNull()) return {};
-    // The first coefficient is eight times the block's mean, less the level shift.
-    const auto mean = [&](const Component& c, int bx, int by) {
-        bx = qBound(0, bx, c.blocksWide - 1);
-        by = qBound(0, by, c.blocksHigh - 1);
-        return c.dc[by * c.blocksWide + bx] * quant_[c.quant] / 8.0 + 128.0;
-    };
-    // A channel of lower resolution is interpolated between the centres of its
-    // blocks, as a decoder smooths it when it enlarges it.
-    const auto sample = [&](const Component& c, int x, int y) {
-        if (c.h == hMax_ && c.v == vMax_) return mean(c, x, y);
-        const double u = (x + 0.5) * c.h / hMax_ - 0.5, v = (y + 0.5) * c.v / vMax_ - 0.5;
-        const int u0 = int(std::floor(u)), v0 = int(std::floor(v));
-        const double fu = u - u0, fv = v - v0;
-        return (mean(c, u0, v0) * (1 - fu) + mean(c, u0 + 1, v0) * fu) * (1 - fv) +
-               (mean(c, u0, v0 + 1) * (1 - fu) + mean(c, u0 + 1, v0 + 1) * fu) * fv;
-    };
+    const auto byte = [](float v) { return int(qBound(0.0f, v, 255.0f) + 0.5f); };
+    const std::vector<float> luma = plane(components_[0], w, h);
+    if (components_.size() == 1) {
+        for (int y = 0; y < h; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const int g = byte(luma[size_t(y) * w + x]);
+                line[x] = qRgb(g, g, g);
+            }
+        }
+        return img;
+    }
+    const std::vector<float> cb = plane(components_[1], w, h);
+    const std::vector<float> cr = plane(components_[2], w, h);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x) {
-            const double luma = sample(components_[0], x, y);
-            if (components_.size() == 1) {
-                const int g = qBound(0, qRound(luma), 255);
-                line[x] = qRgb(g, g, g);
-                continue;
-            }
-            const double cb = sample(components_[1], x, y) - 128.0;
-            const double cr = sample(components_[2], x, y) - 128.0;
-            line[x] = qRgb(qBound(0, qRound(luma + 1.402 * cr), 255),
-                           qBound(0, qRound(luma - 0.344136 * cb - 0.714136 * cr), 255),
-                           qBound(0, qRound(luma + 1.772 * cb), 255));
+            const size_t i = size_t(y) * w + x;
+            const float l = luma[i], b = cb[i] - 128.0f, r = cr[i] - 128.0f;
+            line[x] = qRgb(byte(l + 1.402f * r), byte(l - 0.344136f * b - 0.714136f * r),
+                           byte(l + 1.772f * b));
         }
     }
     return img;
