@@ -12,13 +12,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
-#include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QVBoxLayout>

@@ -1,6 +1,5 @@
 #include "card/picture_import_frame.h"
 #include "gallery/gallery_frame.h"
-#include "gallery/gallery_pages.h"
 #include "main_fixture.h"
 #include "shell/picture_reader.h"
 #include "store/catalogue.h"
@@ -147,22 +146,6 @@ private:
     }
 
 private slots:
-    void pagesOfTwentyOne() {
-        using namespace GalleryPages;
-        QCOMPARE(pageCount(0), 0);
-        QCOMPARE(pageCount(1), 1);
-        QCOMPARE(pageCount(21), 1);
-        QCOMPARE(pageCount(22), 2);
-        QCOMPARE(pageCount(32766), 1561);
-        QCOMPARE(titleNumber(2, 1), 22);
-        QCOMPARE(titleNumber(3, 21), 63);
-        QCOMPARE(firstOfPage(2), 22);
-        QCOMPARE(lastOfPage(2), 42);
-        QCOMPARE(pictureCandidates(QStringLiteral("X")),
-                 QStringList(
-                     {QStringLiteral("X.bmp"), QStringLiteral("X.gif"), QStringLiteral("X.jpg")}));
-    }
-
     void twentyOneTitlesFillOnePage() {
         MainFixture f;
         start(f, 21, true);
