@@ -124,6 +124,7 @@ void GalleryFrame::showRangeAndClear(int page) {
     for (int i = 1; i <= GalleryPages::kPerPage; ++i) {
         lblName_[i]->setName(QString());
         imgPIc_[i]->clear();
+        imgPIc_[i]->setVacant(true);
     }
 }
 
@@ -136,6 +137,7 @@ void GalleryFrame::fillPage(int page) {
         if (n > cat.TitleCount()) break;
         const QString& daimei = cat.titles()[n].Daimei;
         lblName_[i]->setName(daimei);
+        imgPIc_[i]->setVacant(false);
         QStringList paths;
         for (const QString& name : GalleryPages::pictureCandidates(daimei))
             if (cat.dir().exists(name)) paths << cat.dir().filePath(name);

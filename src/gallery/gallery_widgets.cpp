@@ -17,7 +17,12 @@ bool isClickInside(QWidget* w, QMouseEvent* e) {
 
 GalleryBox::GalleryBox(QWidget* parent) : QLabel(parent) {
     setScaledContents(true);  // the picture fills the whole box, its shape not kept
-    setCursor(Qt::PointingHandCursor);
+}
+
+void GalleryBox::setVacant(bool vacant) {
+    vacant_ = vacant;
+    setCursor(vacant ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    update();
 }
 
 void GalleryBox::paintEvent(QPaintEvent* event) {
@@ -26,8 +31,8 @@ void GalleryBox::paintEvent(QPaintEvent* event) {
         return;
     }
     QPainter p(this);
-    p.fillRect(rect(), kSlot);
-    p.setPen(QPen(kSlotEdge, 1, Qt::DashLine));
+    if (!vacant_) p.fillRect(rect(), kSlot);
+    p.setPen(QPen(vacant_ ? kSlotEdge.lighter(115) : kSlotEdge, 1, Qt::DashLine));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
@@ -36,14 +41,12 @@ void GalleryBox::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-GalleryName::GalleryName(QWidget* parent) : QLabel(parent) {
-    setAlignment(Qt::AlignCenter);
-    setCursor(Qt::PointingHandCursor);
-}
+GalleryName::GalleryName(QWidget* parent) : QLabel(parent) { setAlignment(Qt::AlignCenter); }
 
 void GalleryName::setName(const QString& name) {
     setText(name);
     setToolTip(name);
+    setCursor(name.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
 }
 
 void GalleryName::paintEvent(QPaintEvent*) {

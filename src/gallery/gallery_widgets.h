@@ -9,6 +9,8 @@ class GalleryBox : public QLabel {
     Q_OBJECT
 public:
     explicit GalleryBox(QWidget* parent = nullptr);
+    // A box past the last title is drawn fainter than a title without a picture.
+    void setVacant(bool vacant);
 
 signals:
     void clicked();
@@ -16,6 +18,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool vacant_ = true;
 };
 
 // A title's name over its box: one line, cut with "…" when it is wider than the
