@@ -1,17 +1,371 @@
 #include "picture_import_frame.h"
 
 #include "card/card_frame.h"
+#include "card/card_rules.h"
+#include "shell/picture_reader.h"
+#include "shell/prompts.h"
 #include "shell/screen_host.h"
+#include "store/catalogue.h"
+#include "store/cp932.h"
+#include "store/title_name.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <dirent.h>
+
+namespace PictureImport {
+
+bool isPseudoFileSystem(const Volume& v) {
+    static const QList<QByteArray> kinds = {
+        "proc",       "sysfs",      "devtmpfs",  "devpts",      "tmpfs",
+        "ramfs",      "cgroup",     "cgroup2",   "securityfs",  "pstore",
+        "bpf",        "debugfs",    "tracefs",   "configfs",    "fusectl",
+        "mqueue",     "hugetlbfs",  "autofs",    "binfmt_misc", "efivarfs",
+        "nsfs",       "rpc_pipefs", "selinuxfs", "squashfs",    "fuse.gvfsd-fuse",
+        "fuse.portal"};
+    if (kinds.contains(v.fileSystemType)) return true;
+    const QString p = QDir::cleanPath(v.rootPath);
+    const auto under = [&p](const QString& top) {
+        return p == top || p.startsWith(top + QLatin1Char('/'));
+    };
+    if (under(QStringLiteral("/run/media"))) return false;
+    for (const char* top : {"/proc", "/sys", "/dev", "/run", "/var/run", "/snap"})
+        if (under(QLatin1String(top))) return true;
+    return false;
+}
+
+QVector<Drive> drives(const QString& home, const QVector<Volume>& volumes) {
+    QVector<Drive> list;
+    QStringList seen;
+    if (!home.isEmpty()) {
+        const QString h = QDir::cleanPath(home);
+        list.append({h, QStringLiteral("ホーム　%1").arg(h)});
+    }
+    for (const Volume& v : volumes) {
+        const QString root = QDir::cleanPath(v.rootPath);
+        if (root.isEmpty() || isPseudoFileSystem(v) || seen.contains(root)) continue;
+        seen << root;
+        const QString name =
+            v.name.isEmpty() || v.name == root ? QString::fromLatin1(v.fileSystemType) : v.name;
+        list.append({root, name.isEmpty() ? root : QStringLiteral("%1　[%2]").arg(root, name)});
+    }
+    return list;
+}
+
+QVector<Volume> mountedVolumes() {
+    QVector<Volume> out;
+    for (const QStorageInfo& s : QStorageInfo::mountedVolumes())
+        out.append({s.rootPath(), s.fileSystemType(), s.name()});
+    return out;
+}
+
+int driveOf(const QVector<Drive>& list, const QString& path) {
+    const QString p = QDir::cleanPath(path);
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < list.size(); ++i) {
+        const QString& d = list[i].path;
+        const bool holds = p == d || d == QStringLiteral("/") || p.startsWith(d + QLatin1Char('/'));
+        if (holds && d.size() > bestLength) {
+            best = i;
+            bestLength = d.size();
+        }
+    }
+    return best;
+}
+
+QVector<Folder> folderList(const QString& path) {
+    QVector<Folder> out;
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    out.append({QStringLiteral("/"), QStringLiteral("/"), 0, true});
+    QString walked;
+    for (const QString& part : parts) {
+        walked += QLatin1Char('/') + part;
+        out.append({walked, part, int(out.size()), true});
+    }
+    const int depth = int(out.size());
+    const QDir dir(clean);
+    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                            QDir::Name | QDir::IgnoreCase | QDir::LocaleAware))
+        out.append({dir.filePath(sub), sub, depth, false});
+    return out;
+}
+
+bool canList(const QString& path) {
+    DIR* d = ::opendir(QFile::encodeName(path).constData());
+    if (!d) return false;
+    ::closedir(d);
+    return true;
+}
+
+QStringList pictureFiles(const QString& folder) {
+    QDir dir(folder);
+    dir.setNameFilters({QStringLiteral("*.jpg"), QStringLiteral("*.bmp")});
+    dir.setFilter(QDir::Files);  // no QDir::CaseSensitive: ".JPG" and ".Bmp" are listed too
+    dir.setSorting(QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+    return dir.entryList();
+}
+
+QString targetName(const QString& title, const QString& fileName) {
+    return title + fileName.right(4);
+}
+
+bool acceptableTitle(const QString& title) {
+    return !title.trimmed().isEmpty() && title != QStringLiteral(".") &&
+           title != QStringLiteral("..") && !TitleName::hasForbiddenCharacter(title) &&
+           !TitleName::hasControlCharacter(title) && !TitleName::tooLongForFileNames(title);
+}
+
+}  // namespace PictureImport
+
+namespace {
+using namespace PictureImport;
+
+constexpr int kTwipsPerPixel = CardRules::kTwipsPerPixel;
+constexpr int kPanelWidth = 560;
+constexpr int kPanelHeight = 400;
+
+// The size the preview is decoded at: the card's box, shape kept. Should the
+// rounding move the shape across one of the card's height steps, the picture is
+// read whole, so that the box gets the height its real shape asks for.
+QSize previewSize(QSize natural, qreal dpr) {
+    const QSize box = QSize(CardRules::kPosterWidthTwips / kTwipsPerPixel,
+                            CardRules::kPosterHeightTwips / kTwipsPerPixel) *
+                      dpr;
+    if (natural.width() <= box.width() && natural.height() <= box.height()) return natural;
+    const QSize fit = natural.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const auto height = [](QSize s) {
+        return CardRules::posterHeightTwips(s.width() * kTwipsPerPixel, s.height() * kTwipsPerPixel,
+                                            CardRules::kPosterWidthTwips, -1);
+    };
+    return height(fit) == height(natural) ? fit : natural;
+}
+}  // namespace
 
 PictureImportFrame::PictureImportFrame(ScreenHost& host, CardFrame& card, QWidget* parent)
     : QFrame(parent), host_(host), card_(card) {
     setObjectName(QStringLiteral("fraPicget"));
+    buildUi();
+    if (parent) parent->installEventFilter(this);
     hide();
 }
 
+void PictureImportFrame::buildUi() {
+    setAutoFillBackground(true);
+    setStyleSheet(
+        QStringLiteral("QFrame#fraPicget { background: #fbf8f2; border: 1px solid #a89c86; "
+                       "border-radius: 4px; }"));
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(12, 10, 12, 12);
+    v->setSpacing(8);
+
+    auto* caption = new QLabel(QStringLiteral("画像取り込み先指定"), this);
+    caption->setObjectName(QStringLiteral("lblPicget"));
+    QFont bold = caption->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
+    caption->setFont(bold);
+    v->addWidget(caption);
+
+    drvZukei_Moto_ = new QComboBox(this);
+    drvZukei_Moto_->setObjectName(QStringLiteral("drvZukei_Moto"));
+    drvZukei_Moto_->setToolTip(QStringLiteral("画像のあるドライブを選びます"));
+    connect(drvZukei_Moto_, &QComboBox::activated, this, &PictureImportFrame::drvZukei_Moto_Change);
+    v->addWidget(drvZukei_Moto_);
+
+    auto* lists = new QHBoxLayout;
+    lists->setSpacing(8);
+    dirZukei_Moto_ = new QListWidget(this);
+    dirZukei_Moto_->setObjectName(QStringLiteral("dirZukei_Moto"));
+    dirZukei_Moto_->setToolTip(QStringLiteral("ダブルクリックでフォルダーを開きます"));
+    connect(dirZukei_Moto_, &QListWidget::itemActivated, this,
+            &PictureImportFrame::dirZukei_Moto_Change);
+    filZukei_Moto_ = new QListWidget(this);
+    filZukei_Moto_->setObjectName(QStringLiteral("filZukei_Moto"));
+    filZukei_Moto_->setToolTip(QStringLiteral("クリックすると画像を確かめられます"));
+    connect(filZukei_Moto_, &QListWidget::itemSelectionChanged, this,
+            &PictureImportFrame::filZukei_Moto_Click);
+    lists->addWidget(dirZukei_Moto_, 1);
+    lists->addWidget(filZukei_Moto_, 1);
+    v->addLayout(lists, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    cmdFileCopy_ = new QPushButton(QStringLiteral("画像を取り込む"), this);
+    cmdFileCopy_->setObjectName(QStringLiteral("cmdFileCopy"));
+    cmdYame_ = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdYame_->setObjectName(QStringLiteral("cmdYame"));
+    for (QPushButton* b : {cmdFileCopy_, cmdYame_}) {
+        b->setMinimumWidth(120);
+        buttons->addWidget(b);
+    }
+    connect(cmdFileCopy_, &QPushButton::clicked, this, &PictureImportFrame::cmdFileCopy_Click);
+    connect(cmdYame_, &QPushButton::clicked, this, &PictureImportFrame::cmdYame_Click);
+    v->addLayout(buttons);
+}
+
+// The panel lies over the card beside its picture and below the title, so that
+// the preview and the name it will be stored under stay in view.
+void PictureImportFrame::placeOverCard() {
+    QWidget* card = parentWidget();
+    if (!card) return;
+    int left = 8, top = 8;
+    if (auto* picture = card->findChild<QWidget*>(QStringLiteral("imgGazou"))) {
+        const QPoint corner = picture->mapTo(card, QPoint(picture->width(), 0));
+        left = corner.x() + 14;
+        top = corner.y();
+    }
+    if (auto* navigation = card->findChild<QWidget*>(QStringLiteral("hsbData")))
+        top = qMax(top, navigation->mapTo(card, QPoint(0, navigation->height())).y() + 10);
+    const int width = qMax(320, qMin(kPanelWidth, card->width() - left - 8));
+    const int height = qMax(240, qMin(kPanelHeight, card->height() - top - 8));
+    setGeometry(left, top, width, height);
+}
+
+bool PictureImportFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Resize && !isHidden())
+        placeOverCard();
+    return QFrame::eventFilter(watched, event);
+}
+
+void PictureImportFrame::refreshDrives() {
+    drives_ = drives(QDir::homePath(), mountedVolumes());
+    drvZukei_Moto_->clear();
+    for (const Drive& d : drives_) drvZukei_Moto_->addItem(d.label, d.path);
+    drvZukei_Moto_->setCurrentIndex(driveOf(drives_, directory_));
+}
+
 void PictureImportFrame::imgGazou_Click() {
+    if (directory_.isEmpty()) {  // the first opening starts in the data folder
+        directory_ = QDir::cleanPath(host_.dataDir());
+        refreshDrives();
+        fillFolders();
+    }
+    fillFiles();
+    placeOverCard();
     show();
     raise();
+}
+
+void PictureImportFrame::drvZukei_Moto_Change(int index) {
+    const QString path = drvZukei_Moto_->itemData(index).toString();
+    if (path.isEmpty() || !canList(path)) {
+        host_.prompts().message(QStringLiteral("ﾃﾞﾊﾞｲｽが準備されていません"),
+                                QStringLiteral("ﾃﾞﾊﾞｲｽ未準備"), Prompts::Icon::Critical);
+        refreshDrives();
+        return;
+    }
+    directory_ = QDir::cleanPath(path);
+    fillFolders();
+    fillFiles();
+}
+
+bool PictureImportFrame::setDirectory(const QString& path) {
+    if (!canList(path)) {
+        host_.prompts().beep();
+        return false;
+    }
+    directory_ = QDir::cleanPath(path);
+    fillFolders();
+    dirZukei_Moto_Change();
+    return true;
+}
+
+void PictureImportFrame::fillFolders() {
+    filling_ = true;
+    dirZukei_Moto_->clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    for (const Folder& f : folderList(directory_)) {
+        auto* item = new QListWidgetItem(f.open ? open : closed,
+                                         QString(f.depth * 2, QLatin1Char(' ')) + f.label);
+        item->setData(Qt::UserRole, f.path);
+        dirZukei_Moto_->addItem(item);
+        if (f.path == directory_) dirZukei_Moto_->setCurrentItem(item);
+    }
+    filling_ = false;
+}
+
+void PictureImportFrame::dirZukei_Moto_Change() {
+    if (QListWidgetItem* item = dirZukei_Moto_->currentItem()) {
+        const QString path = item->data(Qt::UserRole).toString();
+        if (path != directory_) {
+            setDirectory(path);
+            return;
+        }
+    }
+    fillFiles();
+}
+
+void PictureImportFrame::fillFiles() {
+    filling_ = true;
+    filZukei_Moto_->clear();
+    filZukei_Moto_->addItems(pictureFiles(directory_));
+    filling_ = false;
+}
+
+QString PictureImportFrame::chosenFile() const {
+    const QList<QListWidgetItem*> chosen = filZukei_Moto_->selectedItems();
+    return chosen.isEmpty() ? QString() : chosen.first()->text();
+}
+
+void PictureImportFrame::filZukei_Moto_Click() {
+    if (filling_) return;
+    const QString file = chosenFile();
+    if (file.isEmpty()) return;
+    const qreal dpr = card_.devicePixelRatioF();
+    const PictureReader::Picture p =
+        PictureReader::read(QDir(directory_).filePath(file),
+                            [dpr](QSize natural) { return previewSize(natural, dpr); });
+    if (p.ok())
+        card_.showPictureImage(p.image);  // one that cannot be read leaves the card as it was
+}
+
+void PictureImportFrame::cmdFileCopy_Click() {
+    Prompts& prompts = host_.prompts();
+    const QString file = chosenFile();
+    if (file.isEmpty()) {
+        prompts.message(QStringLiteral("コピー元ファイルが指定されていません \n\n"
+                                       "先にファイルを選択して下さい "),
+                        QStringLiteral("ファイル未選択"), Prompts::Icon::Exclamation);
+        return;
+    }
+    // The title becomes a file name in the data folder: it must not lead out of it.
+    const QString title = Cp932::toCp932Twins(card_.shownName());
+    if (!acceptableTitle(title)) {
+        prompts.message(QStringLiteral("このタイトル名では画像を取り込めません。\r\n\r\n"
+                                       "\\ / : , ; * ? < > |　の文字は使えません。"),
+                        QStringLiteral("入力制限"), Prompts::Icon::Exclamation);
+        return;
+    }
+    const QString source = QDir(directory_).filePath(file);
+    const QString target = targetName(title, file);
+    DataDir& dir = host_.catalogue().dir();
+    dir.rescanIfChanged();
+    if (dir.exists(target) &&
+        prompts.message(QStringLiteral("同じ名前の画像が既に存在します。上書きしますか？"),
+                        QStringLiteral("上書き確認"), Prompts::Icon::Exclamation,
+                        Prompts::Buttons::OkCancel) != Prompts::Answer::Ok)
+        return;
+    // Written beside the old picture and renamed over it: a failure leaves the old one.
+    const FileResult copied = dir.copy(source, target);
+    if (!copied.ok()) {
+        prompts.message(copied.error + QStringLiteral("\r\n\r\n画像は取り込まれていません。"),
+                        QStringLiteral("取り込めません"), Prompts::Icon::Critical);
+        return;
+    }
+    host_.setGalleryReady(false);
+    hide();
 }
 
 void PictureImportFrame::cmdYame_Click() { hide(); }
