@@ -248,7 +248,23 @@ void frmMain::LoadKansyouRireki() {
         prompts_.message(problem, QStringLiteral("鑑賞履歴の読み込み"), Prompts::Icon::Exclamation);
 }
 
-void frmMain::titlesChanged() { fraMain_->applyTitleRange(); }
+void frmMain::reloadTitles() {
+    LoadMainData();
+    followLastJump();
+}
+
+void frmMain::titlesChanged() {
+    fraMain_->applyTitleRange();
+    followLastJump();
+}
+
+// "メイン" keeps coming back to the title picked in a list, wherever a reorder,
+// an addition or a deletion moved it; to none once it is gone.
+void frmMain::followLastJump() {
+    if (LastJumpTitle == 0) return;
+    LastJumpTitle = catalogue_.titles().find(lastJumpName_);
+    if (LastJumpTitle == 0) lastJumpName_.clear();
+}
 
 void frmMain::itemNamesChanged() {
     fraMain_->ShowItemNames();
@@ -293,7 +309,10 @@ void frmMain::ShowHelpTour() {
 }
 
 void frmMain::returnToCard(int n, bool remember) {
-    if (remember) LastJumpTitle = n;
+    if (remember) {
+        LastJumpTitle = n;
+        lastJumpName_ = catalogue_.titles()[n].Daimei;
+    }
     fraMain_->setCurrent(n);
     showMainCard();
 }
@@ -323,8 +342,10 @@ void frmMain::chkHelp_Click() {
         prompts_.message(QStringLiteral("ヘルプツアー機能をオフにします。"),
                          QStringLiteral("ヘルプツアーＯＦＦ"), Prompts::Icon::Information);
     }
-    catalogue_.HelpTour = value;
-    const QString problem = catalogue_.SaveSettings();
+    // The switch takes only when the file took it, so the box, the tour and the
+    // file agree even after a failed write.
+    const QString problem = catalogue_.setHelpTour(value);
+    chkHelp_->setChecked(catalogue_.HelpTour == 1);
     if (!problem.isEmpty())
         prompts_.message(problem, QStringLiteral("設定の保存"), Prompts::Icon::Exclamation);
 }

@@ -46,7 +46,7 @@ public:
     void showMainCard() override;
     bool galleryReady() const override { return GalleryReady; }
     void setGalleryReady(bool ready) override { GalleryReady = ready; }
-    void reloadTitles() override { LoadMainData(); }
+    void reloadTitles() override;
     void titlesChanged() override;
     void itemNamesChanged() override;
     void showHelpTour(const QString& message) override;
@@ -82,6 +82,7 @@ private:
     void addScreen(QWidget* frame, QWidget* stackParent);
     void reportLater(const QString& message, const QString& title);
     void showReports();
+    void followLastJump();
 
     Catalogue catalogue_;
     Prompts& prompts_;
@@ -96,6 +97,7 @@ private:
     PictureImportFrame* fraPicget_ = nullptr;
     CardEditing* editing_ = nullptr;
     QList<QWidget*> screens_;
+    QString lastJumpName_;  // the title LastJumpTitle stands for
     QHash<QString, QPushButton*> buttons_;
     QPushButton* cmdDel_ = nullptr;
     QToolButton* chkHelp_ = nullptr;

@@ -464,6 +464,26 @@ private slots:
         f.checkBoxes();
     }
 
+    // "メイン" comes back to the title picked by a double-click, not to the number it
+    // had before the reorder moved it.
+    void mainComesBackToThePickedTitleAfterAReorder() {
+        MainFixture f;
+        start(f, records(kFive));
+        FlexGrid* g = open(f, 1);
+        const QString picked = g->TextMatrix(2, 0);
+        doubleClickCell(g, 2, 0);
+        QCOMPARE(shownTitle(f), picked);
+        g = open(f, 1);
+        click(f, "cmdSort1_0");
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        click(f, "cmdSortCng1");
+        QVERIFY(f.window->catalogue().titles().find(picked) != 2);  // it moved
+        click(f, "cmdMain");
+        QCOMPARE(shownTitle(f), picked);
+        f.checkBoxes();
+    }
+
     void cancelOrNoSortLeavesTheOrderAsItWas() {
         MainFixture f;
         start(f, records(kFive));
