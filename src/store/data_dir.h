@@ -84,10 +84,16 @@ private:
     QDateTime dirModified() const;
     void afterOwnChange(const QDateTime& before);
 
+    // The entries of another spelling of a name already listed ("x.jpg" beside
+    // "X.JPG"), case-folded name → those spellings; rare.
+    const QStringList* otherSpellings(const QString& key) const;
+
     QString path_;
-    StringMap<bool> exact_;
-    StringMap<QString> folded_;  // case-folded name → one actual name
-    StringMap<int> spellings_;   // case-folded name → how many actual names fold to it
+    // Case-folded name → the actual name that answers for it: the first in name
+    // order when several spellings exist. One map, so a look-up is one fold and
+    // one probe even in a folder of a hundred thousand free texts.
+    StringMap<QString> folded_;
+    StringMap<QStringList> others_;  // further spellings, see otherSpellings
     QDateTime scannedModified_;
     FileSystem* fs_ = &FileSystem::real();
     StringMap<QString> refused_;  // case-folded name → message
