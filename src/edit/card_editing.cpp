@@ -254,6 +254,9 @@ void CardEditing::cmdNew_Click() {
     const QString name = askNewTitleName();
     if (name.isEmpty()) return;
     if (!host_.reportWrite(cat_.appendTitle(name))) return;
+    // The lists become what a restart would build: values no title holds any more
+    // leave, and typed values the lists missed and new release years join.
+    cat_.rebuildListsFromTable();
     host_.titlesChanged();
     card_.showTitleNumber(cat_.TitleCount());
     host_.setGalleryReady(false);
