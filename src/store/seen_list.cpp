@@ -43,3 +43,19 @@ void sortPickList(QStringList* list) {
 int sortedInsertPosition(const QStringList& list, const QString& v) {
     return int(std::lower_bound(list.begin(), list.end(), v, pickListLess) - list.begin());
 }
+
+void insertSorted(QStringList* sorted, QStringList added) {
+    sortPickList(&added);
+    QStringList merged;
+    merged.reserve(sorted->size() + added.size());
+    qsizetype from = 0;
+    for (QString& v : added) {
+        // A few values join a long list: each finds its place by halving, not by a pass.
+        const auto at = std::lower_bound(sorted->cbegin() + from, sorted->cend(), v, pickListLess);
+        const qsizetype to = at - sorted->cbegin();
+        for (; from < to; ++from) merged.append(std::move((*sorted)[from]));
+        merged.append(std::move(v));
+    }
+    for (; from < sorted->size(); ++from) merged.append(std::move((*sorted)[from]));
+    *sorted = std::move(merged);
+}

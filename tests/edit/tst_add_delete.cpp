@@ -39,12 +39,13 @@ private:
     void agreesWithAFreshLoad(MainFixture& f) {
         Catalogue fresh(f.path());
         QVERIFY(fresh.LoadMainData().isEmpty());
+        QVERIFY(fresh.LoadKansyouRireki().isEmpty());
         Catalogue& live = f.window->catalogue();
         QCOMPARE(live.titles(), fresh.titles());
-        for (PickList p : {PickList::Name, PickList::Kantoku, PickList::Syuen, PickList::Kuni,
-                           PickList::Janru, PickList::Koukai, PickList::Koukai3})
-            QCOMPARE(live.pickList(p)->stringList(), fresh.pickList(p)->stringList());
-        for (int k = 1; k <= 8; ++k) QCOMPARE(live.txtD(k).text(), fresh.txtD(k).text());
+        for (int p = 0; p < int(PickList::Count); ++p)
+            QCOMPARE(live.pickList(PickList(p))->stringList(),
+                     fresh.pickList(PickList(p))->stringList());
+        for (int k = 1; k <= 9; ++k) QCOMPARE(live.txtD(k).text(), fresh.txtD(k).text());
     }
     QString shown(MainFixture& f) { return f.find<QComboBox>("cboName")->currentText(); }
     QString counter(MainFixture& f) { return f.find<QLabel>("lblKensu")->text(); }
@@ -102,6 +103,9 @@ private slots:
         writeCp932(f.path(), kDataFile,
                    titleRecord("甲", "ABC", "主演甲", "1999/04/01", "日本") +
                        titleRecord("乙", "X", "", "1999/12", "", "喜劇"));
+        writeCp932(f.path(), kHistoryFile,
+                   historyRecordLine("2003/05/10", "甲", "DVD") +
+                       historyRecordLine("2004/01/01", "乙", "映画館"));
         f.start();
         const auto enter = [&](const char* name, const QString& text) {
             auto* combo = f.find<QComboBox>(QLatin1String(name));
