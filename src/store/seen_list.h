@@ -30,8 +30,8 @@ private:
     StringSet set_;
 };
 
-// Sorted order of the attribute pick lists: ignoring letter case, then by code
-// unit so that the order is total.
+// Sorted order of the attribute pick lists: code page 932 order ignoring the
+// case of Latin letters, then letter case, so that the order is total.
 bool pickListLess(const QString& a, const QString& b);
 void sortPickList(QStringList* list);
 // Index at which v takes its sorted place.
