@@ -7,8 +7,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // No display name: Qt would append it to every window title, and each box
+    // must show exactly its own title ("ヘルプツアー", "削除確認", ...).
     QApplication::setApplicationName(QStringLiteral("reelnote"));
-    QApplication::setApplicationDisplayName(QStringLiteral("リールノート"));
     QFont font(QStringLiteral("Noto Sans CJK JP"));
     font.setPointSize(10);
     QApplication::setFont(font);

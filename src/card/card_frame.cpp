@@ -19,8 +19,8 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -48,8 +48,8 @@ const QString kRestricted = QStringLiteral("入力制限");
 
 int px(int twips) { return twips / CardRules::kTwipsPerPixel; }
 
-QComboBox* attributeCombo(const QString& name, QWidget* parent) {
-    auto* c = new QComboBox(parent);
+PickCombo* attributeCombo(const QString& name, QWidget* parent) {
+    auto* c = new PickCombo(parent);
     c->setObjectName(name);
     c->setEditable(true);
     // New values join a list only through the editing rules, never by Qt's own insertion;
@@ -185,10 +185,12 @@ QWidget* CardFrame::buildNavigation() {
     g->setHorizontalSpacing(8);
 
     auto* lblTitle = new QLabel(QStringLiteral("タイトル"), box);
-    cboName_ = new QComboBox(box);
+    cboName_ = new PickCombo(box);
     cboName_->setObjectName(QStringLiteral("cboName"));
     cboName_->setEditable(true);
+    // What is typed stays as typed: the saves of the card act on this text.
     cboName_->setInsertPolicy(QComboBox::NoInsert);
+    cboName_->setCompleter(nullptr);
     cboName_->setMaxVisibleItems(25);
     // Sizing to contents would measure every title name on the first show.
     cboName_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -199,7 +201,7 @@ QWidget* CardFrame::buildNavigation() {
     big.setBold(true);
     cboName_->setFont(big);
     cboName_->setToolTip(QStringLiteral("タイトルを選ぶとそのタイトルを表示します"));
-    connect(cboName_, &QComboBox::activated, this, &CardFrame::cboName_Click);
+    connect(cboName_, &PickCombo::picked, this, &CardFrame::cboName_Click);
 
     hsbData_ = new QScrollBar(Qt::Horizontal, box);
     hsbData_->setObjectName(QStringLiteral("hsbData"));
@@ -252,7 +254,7 @@ QWidget* CardFrame::buildAttributes() {
         hidden->hide();
     }
 
-    cboHyouka_ = new QComboBox(box);
+    cboHyouka_ = new PickCombo(box);
     cboHyouka_->setObjectName(QStringLiteral("cboHyouka"));
     cboHyouka_->setEditable(true);
     cboHyouka_->lineEdit()->setReadOnly(true);  // shows any stored mark, offers only the three
@@ -310,7 +312,7 @@ QWidget* CardFrame::buildScores() {
         pal.setColor(QPalette::WindowText, QColor(0x30, 0x30, 0x30));
         lblHyouka1_[k]->setPalette(pal);
 
-        cboHyouka1_[k] = new QComboBox(box);
+        cboHyouka1_[k] = new PickCombo(box);
         cboHyouka1_[k]->setObjectName(QStringLiteral("cboHyouka1_%1").arg(k));
         for (int v = 0; v <= maxScore(k); ++v) cboHyouka1_[k]->addItem(QString::number(v));
         cboHyouka1_[k]->setMaxVisibleItems(k == 1 ? 20 : 11);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "card/card_widgets.h"
+
 #include <QFrame>
 
 #include <array>
@@ -10,7 +12,6 @@ class FlexGrid;
 class Prompts;
 class QCheckBox;
 class QImage;
-class QComboBox;
 class QLabel;
 class QGroupBox;
 class QLineEdit;
@@ -108,17 +109,17 @@ private:
     Prompts& prompts_;
     const Clock& clock_;
 
-    QComboBox* cboName_ = nullptr;
+    PickCombo* cboName_ = nullptr;
     QScrollBar* hsbData_ = nullptr;
     QLabel* lblKensu_ = nullptr;
-    QComboBox* cboKantoku_ = nullptr;
-    QComboBox* cboSyuen_ = nullptr;
+    PickCombo* cboKantoku_ = nullptr;
+    PickCombo* cboSyuen_ = nullptr;
     QLineEdit* txtNengetu_ = nullptr;
-    QComboBox* cboKuni_ = nullptr;
-    QComboBox* cboJanru_ = nullptr;
-    QComboBox* cboHyouka_ = nullptr;
+    PickCombo* cboKuni_ = nullptr;
+    PickCombo* cboJanru_ = nullptr;
+    PickCombo* cboHyouka_ = nullptr;
     std::array<QLabel*, 4> imgFace1_{};
-    std::array<QComboBox*, 8> cboHyouka1_{};                 // [1..7]
+    std::array<PickCombo*, 8> cboHyouka1_{};                 // [1..7]
     std::array<QLabel*, 8> lblHyouka1_{};                    // [1..7]
     std::array<std::array<ShapeCell*, 11>, 8> shpHyouka_{};  // [1..7][1..10]
     std::array<QCheckBox*, 5> chkSyoyu_{};                   // [1..4]
@@ -130,6 +131,6 @@ private:
     std::array<QListWidget*, 4> fileLists_{};      // filCast, filArasuji, filMemo
     QGroupBox* fraRirekiHozon_ = nullptr;
     QLineEdit* txtKansyoubi_ = nullptr;
-    QComboBox* cboKansyou_ = nullptr;
+    PickCombo* cboKansyou_ = nullptr;
     QString typedKansyou_;
 };

@@ -2,6 +2,7 @@
 
 #include "card/card_frame.h"
 #include "card/card_rules.h"
+#include "card/card_widgets.h"
 #include "edit/title_edits.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
@@ -73,8 +74,8 @@ CardEditing::CardEditing(ScreenHost& host, CardFrame& card)
                                        &CardEditing::cboSyuen_Click, &CardEditing::cboKuni_Click,
                                        &CardEditing::cboJanru_Click};
     for (int k = 1; k <= 4; ++k) {
-        attributes_[k] = card.findChild<QComboBox*>(QLatin1String(names[k]));
-        connect(attributes_[k], &QComboBox::activated, this, picked[k]);
+        attributes_[k] = card.findChild<PickCombo*>(QLatin1String(names[k]));
+        connect(attributes_[k], &PickCombo::picked, this, picked[k]);
         attributes_[k]->installEventFilter(this);
         attributes_[k]->lineEdit()->installEventFilter(this);
     }
@@ -82,11 +83,11 @@ CardEditing::CardEditing(ScreenHost& host, CardFrame& card)
     txtNengetu_->installEventFilter(this);
     cboName_ = card.findChild<QComboBox*>(QStringLiteral("cboName"));
 
-    cboHyouka_ = card.findChild<QComboBox*>(QStringLiteral("cboHyouka"));
-    connect(cboHyouka_, &QComboBox::activated, this, &CardEditing::cboHyouka_Click);
+    cboHyouka_ = card.findChild<PickCombo*>(QStringLiteral("cboHyouka"));
+    connect(cboHyouka_, &PickCombo::picked, this, &CardEditing::cboHyouka_Click);
     for (int k = 1; k <= kScoreItems; ++k) {
-        cboHyouka1_[k] = card.findChild<QComboBox*>(QStringLiteral("cboHyouka1_%1").arg(k));
-        connect(cboHyouka1_[k], &QComboBox::activated, this, [this, k] { cboHyouka1_Click(k); });
+        cboHyouka1_[k] = card.findChild<PickCombo*>(QStringLiteral("cboHyouka1_%1").arg(k));
+        connect(cboHyouka1_[k], &PickCombo::picked, this, [this, k] { cboHyouka1_Click(k); });
     }
     for (int k = 1; k <= kOwnershipItems; ++k) {
         chkSyoyu_[k] = card.findChild<QCheckBox*>(QStringLiteral("chkSyoyu_%1").arg(k));
@@ -253,6 +254,9 @@ void CardEditing::cmdNew_Click() {
     const QString name = askNewTitleName();
     if (name.isEmpty()) return;
     if (!host_.reportWrite(cat_.appendTitle(name))) return;
+    // The lists become what a restart would build: values no title holds any more
+    // leave, and typed values the lists missed and new release years join.
+    cat_.rebuildListsFromTable();
     host_.titlesChanged();
     card_.showTitleNumber(cat_.TitleCount());
     host_.setGalleryReady(false);

@@ -11,6 +11,7 @@ class ScreenHost;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class PickCombo;
 
 // Editing on the card: the attributes, the mark, the scores and the ownership
 // flags of the shown title, each written at once, and adding and deleting
@@ -49,10 +50,10 @@ private:
     CardFrame& card_;
     Catalogue& cat_;
     Prompts& prompts_;
-    std::array<QComboBox*, 5> attributes_{};  // [1..4] director, lead actor, country, genre
+    std::array<PickCombo*, 5> attributes_{};  // [1..4] director, lead actor, country, genre
     QLineEdit* txtNengetu_ = nullptr;
-    QComboBox* cboHyouka_ = nullptr;
-    std::array<QComboBox*, 8> cboHyouka1_{};
+    PickCombo* cboHyouka_ = nullptr;
+    std::array<PickCombo*, 8> cboHyouka1_{};
     std::array<QCheckBox*, 5> chkSyoyu_{};
     QComboBox* cboName_ = nullptr;
 };

@@ -342,6 +342,9 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
     top->setHighlightSections(false);
     top->setStretchLastSection(false);
     top->setSectionResizeMode(QHeaderView::Interactive);
+    // The style's minimum follows the font and would widen narrow columns: a
+    // grid's columns are as wide as the screen sets them, however narrow.
+    top->setMinimumSectionSize(0);
 
     // One fixed height for every row keeps tens of thousands of rows cheap
     // to lay out and scroll.
@@ -367,6 +370,17 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
         col_ = section;
         emit Click();
     });
+    // The header is row 0 of the grid: a double click there is one on the grid too.
+    connect(top, &QHeaderView::sectionDoubleClicked, this, [this](int section) {
+        row_ = 0;
+        col_ = qMax(0, section);
+        emit DblClick();
+    });
+    connect(top, &QHeaderView::sectionHandleDoubleClicked, this, [this](int section) {
+        row_ = 0;
+        col_ = qMax(0, section);
+        emit DblClick();
+    });
 }
 
 // A double click below the last row (or on a grid with no rows yet) is still
@@ -379,17 +393,28 @@ void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     emit DblClick();
 }
 
-void FlexGrid::setCols(int c) { model_->setCols(c); }
+void FlexGrid::setCols(int c) {
+    model_->setCols(c);
+    if (widthsTwips_.size() > Cols()) widthsTwips_.resize(Cols());
+}
 
 void FlexGrid::setColWidth(int c, int twips) {
     if (c < 0 || c >= Cols()) return;
-    setColumnWidth(c, qRound(std::max(twips, 0) / double(kTwipsPerPixel)));
+    twips = std::max(twips, 0);
+    if (widthsTwips_.size() < Cols()) widthsTwips_.resize(Cols(), -1);
+    widthsTwips_[c] = twips;
+    setColumnWidth(c, pixelsOf(twips));
 }
 
 int FlexGrid::ColWidth(int c) const {
     if (c < 0 || c >= Cols()) return 0;
+    // The width given, unless the column was resized since.
+    const int given = widthsTwips_.value(c, -1);
+    if (given >= 0 && pixelsOf(given) == columnWidth(c)) return given;
     return columnWidth(c) * kTwipsPerPixel;
 }
+
+int FlexGrid::pixelsOf(int twips) { return qRound(twips / double(kTwipsPerPixel)); }
 
 void FlexGrid::setTopRow(int r) {
     if (r < 1 || r >= Rows() || Cols() == 0) return;

@@ -112,7 +112,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    static int pixelsOf(int twips);
+
     FlexGridModel* model_;
     int row_ = 0;
     int col_ = 0;
+    QVector<int> widthsTwips_;  // as given to setColWidth, -1 for none
 };

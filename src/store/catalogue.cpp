@@ -1,6 +1,8 @@
 // The catalogue's pick lists: the values the card's combos offer.
 #include "catalogue.h"
 
+#include <vector>
+
 const std::array<QString, 8> kDefaultHyoukaKoumoku = {QString(),
                                                       QStringLiteral("総合"),
                                                       QStringLiteral("感動・涙"),
@@ -30,52 +32,230 @@ QString Catalogue::internAttribute(int field, QStringView v) {
     return *listed;
 }
 
-void Catalogue::rebuildListsFromTable() {
-    for (int j = 1; j <= 4; ++j) {
-        txtD_[j].clear();
-        attributeValues_[j].clear();
-    }
-    for (int n = 1; n <= table_.TitleCount(); ++n) {
-        Title& t = table_[n];
-        t.Kantoku = internAttribute(1, t.Kantoku);
-        t.Syuen = internAttribute(2, t.Syuen);
-        t.Kuni = internAttribute(4, t.Kuni);
-        t.Janru = internAttribute(5, t.Janru);
-    }
-    rebuildPickLists();
-}
+namespace {
+const PickList kAttributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
+                                    PickList::Kuni, PickList::Janru};
 
-void Catalogue::rebuildPickLists() {
-    for (int k = 5; k <= 8; ++k) txtD_[k].clear();
-    QStringList names, koukai, koukai3;
-    names.reserve(table_.TitleCount());
-    for (int n = 1; n <= table_.TitleCount(); ++n) {
-        const Title& t = table_[n];
-        names.append(t.Daimei);
-        if (!t.Koukai.isEmpty()) {
-            const QStringView y7 = QStringView(t.Koukai).left(7);
-            if (const auto [v, added] = txtD_[5].intern(y7); added) koukai.append(*v);
-            const QStringView y4 = QStringView(t.Koukai).left(4);
-            if (const auto [v, added] = txtD_[8].intern(y4); added)
-                koukai3.append(*v + QStringLiteral("年"));
+// Finds a text by the address of its characters. A title's field shares its
+// characters with the listed copy of its value, so most fields are found by a
+// pointer, without reading or hashing their characters; a field that holds
+// characters of its own is simply not found.
+class AddressIndex {
+public:
+    explicit AddressIndex(qsizetype expected) {
+        int bits = 4;
+        while ((qsizetype(1) << bits) < expected * 2) ++bits;
+        slots_.assign(std::size_t(1) << bits, Slot{});
+        shift_ = 64 - bits;
+    }
+    // The number stored for text's characters, or -1.
+    int find(const QString& text) const {
+        for (std::size_t i = slotOf(text.constData());; i = (i + 1) & mask()) {
+            const Slot& s = slots_[i];
+            if (!s.at || (s.at == text.constData() && s.size == text.size())) return s.number;
         }
     }
-    const PickList attributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
-                                       PickList::Kuni, PickList::Janru};
-    for (int k = 1; k <= 4; ++k) {
-        sortPickList(&attributeValues_[k]);
-        setPickList(attributeLists[k], std::exchange(attributeValues_[k], {}));
+    // Stores number for text's characters unless some text there is stored already.
+    void insert(const QString& text, int number) {
+        for (std::size_t i = slotOf(text.constData());; i = (i + 1) & mask()) {
+            Slot& s = slots_[i];
+            if (s.at == text.constData() && s.size == text.size()) return;
+            if (!s.at) {
+                s = {text.constData(), int(text.size()), number};
+                return;
+            }
+        }
     }
-    setPickList(PickList::Name, names);
-    setPickList(PickList::Koukai, koukai);
-    setPickList(PickList::Koukai3, koukai3);
-}
+
+private:
+    struct Slot {
+        const QChar* at = nullptr;
+        int size = 0;
+        int number = -1;
+    };
+    std::size_t mask() const { return slots_.size() - 1; }
+    std::size_t slotOf(const QChar* at) const {
+        return std::size_t((quint64(quintptr(at)) * 0x9E3779B97F4A7C15ull) >> shift_);
+    }
+
+    std::vector<Slot> slots_;
+    int shift_ = 60;
+};
 
 // A list that did not change is left alone: resetting a model makes every
 // combo on it start over, which a list of 32,766 titles makes noticeable.
-void Catalogue::setPickList(PickList which, const QStringList& items) {
-    QStringListModel* model = pickList(which);
+void setIfChanged(QStringListModel* model, const QStringList& items) {
     if (model->stringList() != items) model->setStringList(items);
+}
+
+// Lists one attribute as a load of the table would: the seen-value text in
+// table order, the pick list sorted. The list shown is the starting point, so
+// when nothing came or went nothing is sorted and the combos keep their model.
+class AttributeRelisting {
+public:
+    AttributeRelisting(SeenList* seen, QStringListModel* model)
+        : seen_(seen),
+          model_(model),
+          listed_(model->stringList()),
+          byAddress_(listed_.size()),
+          met_(listed_.size()) {
+        for (int r = 0; r < listed_.size(); ++r) byAddress_.insert(listed_[r], r);
+        seen_->clear();
+    }
+
+    // The value of the next title in table order.
+    void meet(QString& v) {
+        if (v.isEmpty()) return;
+        if (const int r = byAddress_.find(v); r >= 0) {
+            if (!met_[r]) {
+                met_[r] = 1;
+                seen_->intern(listed_[r]);
+            }
+            return;
+        }
+        const auto [copy, added] = seen_->intern(v);
+        if (added) unlisted_.append(*copy);
+        v = *copy;
+    }
+
+    void finish() {
+        if (!unlisted_.isEmpty()) {  // met by their text only: some may be listed after all
+            StringSet listedTexts;
+            for (const QString& v : listed_) listedTexts.insert(v);
+            unlisted_.removeIf([&](const QString& v) { return listedTexts.contains(v); });
+        }
+        if (unlisted_.isEmpty() && seen_->size() == listed_.size()) return;
+        QStringList kept;
+        kept.reserve(seen_->size());
+        for (int r = 0; r < listed_.size(); ++r)
+            if (met_[r] || seen_->contains(listed_[r])) kept.append(listed_[r]);
+        insertSorted(&kept, std::move(unlisted_));
+        model_->setStringList(kept);
+    }
+
+private:
+    SeenList* seen_;
+    QStringListModel* model_;
+    const QStringList listed_;
+    AddressIndex byAddress_;
+    std::vector<char> met_;
+    QStringList unlisted_;
+};
+
+// A year-month "yyyy/mm" as the number yyyymm, a year "yyyy" as yyyy; -1 for
+// any other text. Most release texts are dates, and a number is looked up
+// without hashing text.
+int dateNumber(QStringView text) {
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (i == 4) {
+            if (c != u'/') return -1;
+        } else if (c >= u'0' && c <= u'9') {
+            n = n * 10 + (c - u'0');
+        } else {
+            return -1;
+        }
+    }
+    return text.size() == 7 || text.size() == 4 ? n : -1;
+}
+
+// The release year-months and years, in table order.
+class ReleaseRelisting {
+public:
+    ReleaseRelisting(SeenList* months, SeenList* years)
+        : months_(months), years_(years), monthMet_(1000000), yearMet_(10000) {
+        months_->clear();
+        years_->clear();
+    }
+    void meet(const QString& d) {
+        if (d.isEmpty()) return;
+        const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
+        if (firstTime(y7, &monthMet_)) {
+            if (const auto [v, added] = months_->intern(y7); added) koukai_.append(*v);
+        }
+        if (firstTime(y4, &yearMet_)) {
+            if (const auto [v, added] = years_->intern(y4); added)
+                koukai3_.append(*v + QStringLiteral("年"));
+        }
+    }
+    void finish(Catalogue& cat) {
+        setIfChanged(cat.pickList(PickList::Koukai), koukai_);
+        setIfChanged(cat.pickList(PickList::Koukai3), koukai3_);
+    }
+
+private:
+    // False only for a date whose number was met before; other texts go to the list's set.
+    static bool firstTime(QStringView text, std::vector<bool>* met) {
+        const int n = dateNumber(text);
+        if (n < 0) return true;
+        if ((*met)[n]) return false;
+        (*met)[n] = true;
+        return true;
+    }
+
+    SeenList* months_;
+    SeenList* years_;
+    std::vector<bool> monthMet_, yearMet_;
+    QStringList koukai_, koukai3_;
+};
+
+void relistNames(Catalogue& cat) {
+    const TitleTable& table = cat.titles();
+    QStringListModel* names = cat.pickList(PickList::Name);
+    bool same = names->rowCount() == table.TitleCount();
+    if (same) {
+        const QStringList shown = names->stringList();
+        for (int n = 1; same && n <= table.TitleCount(); ++n)
+            same = shown[n - 1] == table[n].Daimei;
+    }
+    if (same) return;
+    QStringList all;
+    all.reserve(table.TitleCount());
+    for (int n = 1; n <= table.TitleCount(); ++n) all.append(table[n].Daimei);
+    names->setStringList(all);
+}
+
+void relistReleases(Catalogue& cat) {
+    ReleaseRelisting releases(&cat.txtD(5), &cat.txtD(8));
+    for (int n = 1; n <= cat.TitleCount(); ++n) releases.meet(cat.titles()[n].Koukai);
+    releases.finish(cat);
+}
+}  // namespace
+
+void Catalogue::rebuildListsFromTable() {
+    // One pass over the table for every list: the titles do not fit in a cache.
+    std::vector<AttributeRelisting> attributes;
+    attributes.reserve(4);
+    for (int k = 1; k <= 4; ++k) {
+        attributes.emplace_back(&txtD_[k], pickList(kAttributeLists[k]));
+        attributeValues_[k].clear();
+    }
+    ReleaseRelisting releases(&txtD_[5], &txtD_[8]);
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        Title& t = table_[n];
+        attributes[0].meet(t.Kantoku);
+        attributes[1].meet(t.Syuen);
+        attributes[2].meet(t.Kuni);
+        attributes[3].meet(t.Janru);
+        releases.meet(t.Koukai);
+    }
+    for (AttributeRelisting& a : attributes) a.finish();
+    releases.finish(*this);
+    relistNames(*this);
+}
+
+void Catalogue::rebuildPickLists() {
+    relistReleases(*this);
+    relistNames(*this);
+    for (int k = 1; k <= 4; ++k) {
+        sortPickList(&attributeValues_[k]);
+        setPickList(kAttributeLists[k], std::exchange(attributeValues_[k], {}));
+    }
+}
+
+void Catalogue::setPickList(PickList which, const QStringList& items) {
+    setIfChanged(pickList(which), items);
 }
 
 bool Catalogue::addAttributeValue(int k, const QString& v) {
@@ -83,9 +263,7 @@ bool Catalogue::addAttributeValue(int k, const QString& v) {
     // listed until the next load; the rule is kept as the lists always behaved.
     if (txtD_[k].containsBare(v)) return false;
     txtD_[k].add(v);
-    static const PickList lists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
-                                     PickList::Kuni, PickList::Janru};
-    QStringListModel* model = pickList(lists[k]);
+    QStringListModel* model = pickList(kAttributeLists[k]);
     const int at = sortedInsertPosition(model->stringList(), v);
     model->insertRows(at, 1);
     model->setData(model->index(at), v);

@@ -1,5 +1,7 @@
 #include "seen_list.h"
 
+#include "text_order.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -26,20 +28,36 @@ std::pair<const QString*, bool> SeenList::intern(QStringView v) {
 }
 
 bool pickListLess(const QString& a, const QString& b) {
-    const QString fa = a.toCaseFolded(), fb = b.toCaseFolded();
-    return fa != fb ? fa < fb : a < b;
+    return TextOrder::sortKey(a, true) < TextOrder::sortKey(b, true);
 }
 
-void sortPickList(QStringList* list) {
-    // Folding once per value, not once per comparison, keeps thousands of names quick to sort.
-    std::vector<std::pair<QString, QString>> keyed;
-    keyed.reserve(list->size());
-    for (QString& v : *list) keyed.emplace_back(v.toCaseFolded(), std::move(v));
-    std::sort(keyed.begin(), keyed.end());
-    list->clear();
-    for (auto& [key, v] : keyed) list->append(std::move(v));
-}
+void sortPickList(QStringList* list) { TextOrder::sort(list, true); }
 
 int sortedInsertPosition(const QStringList& list, const QString& v) {
-    return int(std::lower_bound(list.begin(), list.end(), v, pickListLess) - list.begin());
+    const TextOrder::Key key = TextOrder::sortKey(v, true);
+    const auto at = std::lower_bound(list.begin(), list.end(), key,
+                                     [](const QString& listed, const TextOrder::Key& k) {
+                                         return TextOrder::sortKey(listed, true) < k;
+                                     });
+    return int(at - list.begin());
+}
+
+void insertSorted(QStringList* sorted, QStringList added) {
+    sortPickList(&added);
+    QStringList merged;
+    merged.reserve(sorted->size() + added.size());
+    qsizetype from = 0;
+    for (QString& v : added) {
+        // A few values join a long list: each finds its place by halving, not by a pass.
+        const TextOrder::Key key = TextOrder::sortKey(v, true);
+        const auto at = std::lower_bound(sorted->cbegin() + from, sorted->cend(), key,
+                                         [](const QString& listed, const TextOrder::Key& k) {
+                                             return TextOrder::sortKey(listed, true) < k;
+                                         });
+        const qsizetype to = at - sorted->cbegin();
+        for (; from < to; ++from) merged.append(std::move((*sorted)[from]));
+        merged.append(std::move(v));
+    }
+    for (; from < sorted->size(); ++from) merged.append(std::move((*sorted)[from]));
+    *sorted = std::move(merged);
 }

@@ -22,15 +22,19 @@ public:
     // The listed copy of v, added first when new; the flag tells which.
     std::pair<const QString*, bool> intern(QStringView v);
     const QString& text() const { return text_; }
+    // Number of distinct values.
+    int size() const { return set_.size(); }
 
 private:
     QString text_;
     StringSet set_;
 };
 
-// Sorted order of the attribute pick lists: ignoring letter case, then by code
-// unit so that the order is total.
+// Sorted order of the attribute pick lists: code page 932 order ignoring the
+// case of Latin letters, then letter case, so that the order is total.
 bool pickListLess(const QString& a, const QString& b);
 void sortPickList(QStringList* list);
 // Index at which v takes its sorted place.
 int sortedInsertPosition(const QStringList& list, const QString& v);
+// Puts the values of added into the sorted list, each in its sorted place.
+void insertSorted(QStringList* sorted, QStringList added);

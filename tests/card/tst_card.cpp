@@ -1,3 +1,4 @@
+#include "../edit/combo_gestures.h"
 #include "card/card_rules.h"
 #include "card/card_widgets.h"
 #include "main_fixture.h"
@@ -109,7 +110,7 @@ private slots:
         QCOMPARE(visibleFace(f), 3);  // no mark
 
         auto* cboName = f.find<QComboBox>("cboName");
-        emit cboName->activated(4);  // the user picks the fifth entry
+        QVERIFY(ComboGestures::pickWithMouse(cboName, 4));  // the user picks the fifth entry
         QCOMPARE(hsb->value(), 5);
         QCOMPARE(cboName->currentText(), QStringLiteral("題5"));
         QCOMPARE(f.find<QLabel>("lblKensu")->text(), QStringLiteral("5 / 6"));

@@ -1,4 +1,5 @@
 #include "card/card_widgets.h"
+#include "combo_gestures.h"
 #include "main_fixture.h"
 #include "store/catalogue.h"
 #include "test_files.h"
@@ -53,8 +54,7 @@ private slots:
         MainFixture f;
         start(f);
         auto* kantoku = f.find<QComboBox>("cboKantoku");
-        kantoku->setCurrentIndex(kantoku->findText("Alpha"));
-        emit kantoku->activated(kantoku->currentIndex());
+        QVERIFY(ComboGestures::pickWithMouse(kantoku, kantoku->findText("Alpha")));
         QCOMPARE(stored(f, 1).Kantoku, QStringLiteral("Alpha"));
         QCOMPARE(f.window->catalogue().titles()[1].Kantoku, QStringLiteral("Alpha"));
         QCOMPARE(f.prompts.beeps, 0);
@@ -163,16 +163,14 @@ private slots:
         MainFixture f;
         start(f);
         auto* mark = f.find<QComboBox>("cboHyouka");
-        mark->setCurrentIndex(0);
-        emit mark->activated(0);
+        QVERIFY(ComboGestures::pickWithMouse(mark, 0));
         QCOMPARE(stored(f, 1).Hyouka, QStringLiteral("◎"));
         QVERIFY(!f.find<QLabel>("imgFace1_0")->isHidden());
         QVERIFY(f.find<QLabel>("imgFace1_1")->isHidden());
 
         auto* total = f.find<QComboBox>("cboHyouka1_1");
         for (auto [score, lit] : {std::pair{95, 9}, std::pair{100, 10}, std::pair{9, 0}}) {
-            total->setCurrentIndex(score);
-            emit total->activated(score);
+            QVERIFY(ComboGestures::pickWithMouse(total, score));
             QCOMPARE(stored(f, 1).HyoukaTen[1], qint16(score));
             int n = 0;
             for (int c = 1; c <= 10; ++c)
@@ -181,8 +179,7 @@ private slots:
             QCOMPARE(n, lit);
         }
         auto* thrill = f.find<QComboBox>("cboHyouka1_5");
-        thrill->setCurrentIndex(10);
-        emit thrill->activated(10);
+        QVERIFY(ComboGestures::pickWithKeys(thrill, 10));
         QCOMPARE(stored(f, 1).HyoukaTen[5], qint16(10));
         QCOMPARE(stored(f, 1).HyoukaTen[2], qint16(5));
 

@@ -4,8 +4,10 @@
 #include "test_files.h"
 #include "test_registry.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -105,6 +107,35 @@ private slots:
         QTest::mouseClick(f.find<QPushButton>("cmdYame1"), Qt::LeftButton);
         enter(f, "2003/05/10", "DVD");
         QCOMPARE(readBytes(f.path(), kHistoryFile), cp932(rec("2003/05/10", "甲", "DVD")));
+        f.checkBoxes();
+    }
+
+    void headerDoubleClickOpensTheEntryAndColumnsKeepTheirWidths() {
+        // The program's own font is larger than the test default; the grid keeps its widths.
+        const QFont before = QApplication::font();
+        QFont big = before;
+        big.setPointSize(16);
+        QApplication::setFont(big);
+        MainFixture f;
+        start(f, QString());
+        QApplication::setFont(before);
+        auto* grid = f.find<FlexGrid>("msgKansyou");
+        QCOMPARE(grid->columnWidth(0), 27);  // 400 twips
+        QCOMPARE(grid->ColWidth(0), 400);
+        QCOMPARE(grid->ColWidth(1), 1130);
+        QCOMPARE(grid->ColWidth(2), 2260);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        // For a title without viewings the header is what the user sees and double-clicks.
+        f.clock.day = QDate(2024, 2, 29);
+        QHeaderView* h = grid->horizontalHeader();
+        const QPoint at(h->sectionViewportPosition(1) + 10, h->height() / 2);
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(h->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(!f.find<QGroupBox>("fraRirekiHozon")->isHidden());
+        QCOMPARE(f.find<QLineEdit>("txtKansyoubi")->text(), QStringLiteral("2024/02/29"));
+        QVERIFY(!QFile::exists(QDir(f.path()).filePath(kHistoryFile)));
         f.checkBoxes();
     }
 

@@ -164,6 +164,39 @@ private slots:
         QCOMPARE(f.grid.TopRow(), 50);
     }
 
+    void narrowColumnsKeepTheirWidthWhateverTheFont() {
+        Fixture f(3, {{"1", "03/05/10", "DVD"}});
+        QFont big = f.grid.font();
+        big.setPointSize(20);  // a header text wider than the column
+        f.grid.setFont(big);
+        f.grid.setUpHeader({"回", "鑑賞日", "鑑賞内容"}, {400, 1130, 15});
+        f.show(600, 200);
+        QCOMPARE(f.grid.columnWidth(0), 27);
+        QCOMPARE(f.grid.columnWidth(2), 1);
+        // The widths read back are the widths given, not their rounding to pixels.
+        QCOMPARE(f.grid.ColWidth(0), 400);
+        QCOMPARE(f.grid.ColWidth(1), 1130);
+        f.grid.setColumnWidth(1, 80);  // as the user drags the border
+        QCOMPARE(f.grid.ColWidth(1), 1200);
+    }
+
+    void doubleClickOnTheHeaderIsADoubleClickOnRowZero() {
+        Fixture f(3, {});
+        f.grid.setUpHeader({"回", "鑑賞日", "鑑賞内容"}, {400, 1130, 2260});
+        f.show(400, 200);
+        QStringList seen;
+        connect(&f.grid, &FlexGrid::DblClick, this,
+                [&] { seen << QString::asprintf("dbl %d,%d", f.grid.Row(), f.grid.Col()); });
+        QHeaderView* h = f.grid.horizontalHeader();
+        for (int c : {0, 2}) {
+            const QPoint at(h->sectionViewportPosition(c) + h->sectionSize(c) / 2, h->height() / 2);
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(h->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, at);
+        }
+        QCOMPARE(seen, QStringList({"dbl 0,0", "dbl 0,2"}));
+    }
+
     void clicksMakeTheCellCurrentBeforeTheEvent() {
         Fixture f(3, {{"a", "b", "c"}, {"d", "e", "f"}});
         f.show(400, 300);

@@ -4,8 +4,8 @@
 #include "measurements.h"
 #include "scripted_prompts.h"
 
-#include "card/card_frame.h"
 #include "app/frm_main.h"
+#include "card/card_frame.h"
 #include "store/catalogue.h"
 
 #include <QApplication>
@@ -16,6 +16,11 @@
 
 #include <utility>
 #include <vector>
+
+// The empty window the memory measurement compares with (measure_memory.cpp).
+extern const QString kEmptyWindowChild;
+int runEmptyWindowChild(int argc, char** argv);
+QString memoryPairs(const QString& suffix = {});
 
 namespace {
 // What Form_Load reads besides the viewings, which count only once the start-up loaded them.
@@ -71,20 +76,24 @@ void useProgramFont() {
 }
 
 // One start-up in a fresh process, so that every run pays what a user's first
-// window pays (fonts, style, converter). Prints one line of key=value pairs.
+// window pays (fonts, style, converter). Prints one line of key=value pairs, the
+// peak and present resident memory among them.
 int runStartupChild(int argc, char** argv, const QString& dir) {
+    if (dir == kEmptyWindowChild) return runEmptyWindowChild(argc, argv);
     QElapsedTimer t;
     t.start();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     useProgramFont();
     const qint64 appNs = t.nsecsElapsed();
+    const QString afterApp = memoryPairs(QStringLiteral("app"));
 
     ScriptedPrompts prompts;
     Clock clock;
     t.restart();
     frmMain window(dir, prompts, clock);
     const qint64 windowNs = t.nsecsElapsed();
+    const QString afterWindow = memoryPairs(QStringLiteral("window"));
     t.restart();
     window.Form_Load();
     const qint64 loadNs = t.nsecsElapsed();
@@ -97,7 +106,8 @@ int runStartupChild(int argc, char** argv, const QString& dir) {
     out() << "app=" << appNs << " window=" << windowNs << " load=" << loadNs
           << " events=" << eventsNs << " titles=" << window.catalogue().TitleCount()
           << " viewings=" << window.catalogue().kansyou().KansyouCount() << " shown=" << int(shown)
-          << " boxes=" << prompts.boxes.size() << Qt::endl;
+          << " boxes=" << prompts.boxes.size() << afterApp << afterWindow << memoryPairs()
+          << Qt::endl;
     for (const QString& b : std::as_const(prompts.boxes)) out() << "box " << b << Qt::endl;
     return 0;
 }

@@ -166,10 +166,10 @@ void measureEditKantoku(const Collection& col, Measurement* m) {
         return ns;
     };
     detail(QStringLiteral("title %1: setEditText (not timed), then a Return key press on the "
-                          "lineEdit of cboKantoku  vs  QFile::write + close of データ.TXT "
-                          "(no sync)")
+                          "lineEdit of cboKantoku  vs  the bytes of データ.TXT written to a new "
+                          "file, fdatasync, rename over another (a durable write)")
                .arg(n));
-    if (!timeBesideRawWrite(m, edit, col.dir, original)) return;
+    if (!timeBesideDurableWrite(m, edit, col.dir, original)) return;
 
     // Only the director of that title may have changed, on disk.
     QByteArray saved;

@@ -1,0 +1,143 @@
+// Peak resident memory after start-up: the program on the full collection beside an
+// empty window of the same toolkit and font, each in a process of its own (this program
+// started again with kChildFlag, as the start-up measurement does).
+#include "measurements.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMainWindow>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+// The directory argument that makes the child an empty window instead of the program.
+extern const QString kEmptyWindowChild;
+const QString kEmptyWindowChild = QStringLiteral("--empty-window");
+
+// VmHWM and VmRSS of this process from /proc, in bytes, as the key=value pairs the
+// children print; with a suffix, as VmHWM_suffix and VmRSS_suffix.
+QString memoryPairs(const QString& suffix = {});
+QString memoryPairs(const QString& suffix) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QString pairs;
+    for (const QByteArray& l : f.readAll().split('\n')) {
+        for (const char* key : {"VmHWM:", "VmRSS:"}) {
+            if (!l.startsWith(key)) continue;
+            const qint64 kb = l.mid(qstrlen(key)).trimmed().split(' ').value(0).toLongLong();
+            QString name = QLatin1String(key).chopped(1);
+            if (!suffix.isEmpty()) name += u'_' + suffix;
+            pairs += QStringLiteral(" %1=%2").arg(name).arg(kb * 1024);
+        }
+    }
+    return pairs;
+}
+
+// A main window of the same size with nothing in it, shown and painted once.
+int runEmptyWindowChild(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    useProgramFont();
+    const QString afterApp = memoryPairs(QStringLiteral("app"));
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("リールノート"));
+    window.resize(1240, 700);
+    window.show();
+    QApplication::processEvents();
+    out() << "shown=" << int(window.isVisible()) << afterApp << memoryPairs() << Qt::endl;
+    return 0;
+}
+
+namespace {
+struct Peak {
+    qint64 hwm = 0;
+    qint64 rss = 0;
+    qint64 app = 0;     // resident after QApplication and the font
+    qint64 window = 0;  // resident after the program's window was built (the program only)
+};
+
+std::optional<Peak> peakOnce(const QString& dirOrEmpty, QString* error) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(QCoreApplication::applicationFilePath(), {kChildFlag, dirOrEmpty});
+    if (!p.waitForFinished(120'000) || p.exitStatus() != QProcess::NormalExit ||
+        p.exitCode() != 0) {
+        *error = QStringLiteral("the child process failed: %1 %2")
+                     .arg(p.errorString(), QString::fromLocal8Bit(p.readAllStandardError()));
+        return std::nullopt;
+    }
+    Peak peak;
+    bool shown = false;
+    for (const QString& pair :
+         QString::fromUtf8(p.readAllStandardOutput())
+             .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf(u'=');
+        if (eq < 0) continue;
+        const QString key = pair.left(eq);
+        const qint64 value = pair.mid(eq + 1).toLongLong();
+        if (key == QStringLiteral("VmHWM")) peak.hwm = value;
+        if (key == QStringLiteral("VmRSS")) peak.rss = value;
+        if (key == QStringLiteral("VmRSS_app")) peak.app = value;
+        if (key == QStringLiteral("VmRSS_window")) peak.window = value;
+        if (key == QStringLiteral("shown")) shown = value == 1;
+    }
+    if (!shown || peak.hwm <= 0) {
+        *error = QStringLiteral("the child process showed no window or printed no memory");
+        return std::nullopt;
+    }
+    return peak;
+}
+
+QString mb(qint64 bytes) {
+    return QString::number(double(bytes) / 1e6, 'f', 1) + QStringLiteral(" MB");
+}
+
+qint64 median(std::vector<qint64> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+}  // namespace
+
+void measurePeakMemory(const Collection& col, Measurement* m) {
+    QString* error = &m->error;
+    constexpr int kProcesses = 3;
+    std::vector<qint64> program, empty, programRss, emptyRss, programApp, programWindow, emptyApp;
+    for (int i = 0; i < kProcesses; ++i) {
+        const auto withData = peakOnce(col.dir, error);
+        if (!withData) return;
+        const auto bare = peakOnce(kEmptyWindowChild, error);
+        if (!bare) return;
+        program.push_back(withData->hwm);
+        programRss.push_back(withData->rss);
+        empty.push_back(bare->hwm);
+        emptyRss.push_back(bare->rss);
+        programApp.push_back(withData->app);
+        programWindow.push_back(withData->window);
+        emptyApp.push_back(bare->app);
+    }
+    detail(QStringLiteral("peak resident memory (VmHWM) after start-up, %1 processes each: the "
+                          "program on %2 titles and %3 viewings  vs  an empty main window of the "
+                          "same size, toolkit and font")
+               .arg(kProcesses)
+               .arg(col.titles)
+               .arg(col.viewings));
+    const qint64 withData = median(program), bare = median(empty);
+    detail(QStringLiteral("program: median %1 (resident at the end %2)")
+               .arg(mb(withData), mb(median(programRss))));
+    detail(QStringLiteral("empty window: median %1 (resident at the end %2)")
+               .arg(mb(bare), mb(median(emptyRss))));
+    detail(QStringLiteral("resident after QApplication and the font: program %1, empty window %2; "
+                          "after the program's window was built, before Form_Load: %3")
+               .arg(mb(median(programApp)), mb(median(emptyApp)), mb(median(programWindow))));
+    detail(QStringLiteral("the collection adds %1; in the summary line of this row the figures "
+                          "are megabytes (printed with the unit ms): added, empty window")
+               .arg(mb(withData - bare)));
+    // The summary compares the memory the collection adds with its limit.
+    m->time = withData - bare;
+    m->baseline = bare;
+}
+
+REELNOTE_BENCHMARK(1, "PeakMemory", (Target{Target::Kind::Time, 25e6}), measurePeakMemory)
