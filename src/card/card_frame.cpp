@@ -1,4 +1,5 @@
 #include "card_frame.h"
+#include "shell/pick_combo.h"
 
 #include "card/card_rules.h"
 #include "card/card_widgets.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "card/card_widgets.h"
+#include "shell/pick_combo.h"
 
 #include <QFrame>
 

@@ -1,4 +1,5 @@
 #include "card_editing.h"
+#include "shell/pick_combo.h"
 
 #include "card/card_frame.h"
 #include "card/card_rules.h"

@@ -1,4 +1,5 @@
 #include "search_frame.h"
+#include "shell/pick_combo.h"
 
 #include "search_widgets.h"
 #include "text_search.h"
@@ -124,7 +125,15 @@ void SearchFrame::buildUi() {
 }
 
 PickCombo* SearchFrame::combo(const QString& name, void (SearchFrame::*picked)()) {
-    auto* c = new PickCombo(name, this);
+    auto* c = new PickCombo(this);
+    c->setObjectName(name);
+    c->setEditable(true);
+    // What is typed stays as typed: no insertion into the list, no completion.
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setCompleter(nullptr);
+    c->setMaxVisibleItems(20);
+    c->setFocusPolicy(Qt::StrongFocus);  // a wheel turn does not even take the focus
+    c->reportEnter();
     c->setModel(new QStringListModel(c));
     c->setMinimumContentsLength(8);
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search_criteria.h"
+#include "shell/pick_combo.h"
 
 #include <QFrame>
 

@@ -1,4 +1,4 @@
-#include "../edit/combo_gestures.h"
+#include "combo_gestures.h"
 #include "card/card_rules.h"
 #include "card/card_widgets.h"
 #include "main_fixture.h"

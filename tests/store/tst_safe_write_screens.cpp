@@ -1,3 +1,4 @@
+#include "combo_gestures.h"
 #include "disk_faults.h"
 #include "main_fixture.h"
 #include "store/catalogue.h"
@@ -44,9 +45,7 @@ private:
         QTest::mouseClick(f.find<QAbstractButton>(QLatin1String(name)), Qt::LeftButton);
     }
     void pickScore(MainFixture& f, int score) {
-        auto* total = f.find<QComboBox>("cboHyouka1_1");
-        total->setCurrentIndex(score);
-        emit total->activated(score);
+        QVERIFY(ComboGestures::pickWithMouse(f.find<QComboBox>("cboHyouka1_1"), score));
     }
     // One box, the critical "保存できません" with exactly this text.
     void toldOnce(MainFixture& f, const QString& title, const QString& text) {
