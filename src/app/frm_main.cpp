@@ -93,7 +93,7 @@ void frmMain::buildScreens(QWidget* screens) {
     fraList_ = new ViewingListFrame(*this, screens);
     addScreen(fraList_, screens);
     connect(fraMain_, &CardFrame::historySaved, this,
-            [this] { fraList_->fillHenList(catalogue_.kansyou()); });
+            [this] { fraList_->historyChanged(); });
     lists_ = new TitleLists(*this, screens);
     for (QWidget* f : lists_->frames()) addScreen(f, screens);
     fraRank_ = new RankFrame(*this, screens);
@@ -240,7 +240,7 @@ void frmMain::LoadMainData() {
 
 void frmMain::LoadKansyouRireki() {
     const QString problem = catalogue_.LoadKansyouRireki();
-    fraList_->fillHenList(catalogue_.kansyou());
+    fraList_->historyChanged();
     if (problem.isEmpty()) return;
     if (Loading)
         reportLater(problem, QStringLiteral("鑑賞履歴の読み込み"));

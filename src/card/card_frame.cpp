@@ -20,11 +20,12 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStringListModel>
 #include <QVBoxLayout>
 
 namespace {
@@ -125,8 +126,11 @@ void CardFrame::buildUi() {
 
     const char* listNames[] = {nullptr, "filCast", "filArasuji", "filMemo"};
     for (int k = 1; k <= 3; ++k) {
-        fileLists_[k] = new QListWidget(this);
+        // A view on a model of the names the directory index already holds: a
+        // folder of tens of thousands of texts costs no item objects.
+        fileLists_[k] = new QListView(this);
         fileLists_[k]->setObjectName(QLatin1String(listNames[k]));
+        fileLists_[k]->setModel(new QStringListModel(fileLists_[k]));
         fileLists_[k]->hide();
     }
 }

@@ -16,7 +16,7 @@ class QImage;
 class QLabel;
 class QGroupBox;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
@@ -129,7 +129,7 @@ private:
     std::array<QPushButton*, 5> cmdHyouji_{};      // [1..4]
     std::array<QFrame*, 4> fraSubGamen_{};         // [1..3]
     std::array<QPlainTextEdit*, 4> txtSubData_{};  // [1..3]
-    std::array<QListWidget*, 4> fileLists_{};      // filCast, filArasuji, filMemo
+    std::array<QListView*, 4> fileLists_{};        // filCast, filArasuji, filMemo
     QGroupBox* fraRirekiHozon_ = nullptr;
     QLineEdit* txtKansyoubi_ = nullptr;
     PickCombo* cboKansyou_ = nullptr;

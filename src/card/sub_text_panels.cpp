@@ -8,8 +8,9 @@
 #include "store/title_name.h"
 
 #include <QComboBox>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
+#include <QStringListModel>
 #include <QTimer>
 
 namespace {
@@ -79,8 +80,7 @@ void CardFrame::saveSubText(int k) {
 }
 
 void CardFrame::refreshFileLists() {
-    for (int k = 1; k <= 3; ++k) {
-        fileLists_[k]->clear();
-        fileLists_[k]->addItems(cat_.dir().entries(SubTexts::filePattern(k)));
-    }
+    for (int k = 1; k <= 3; ++k)
+        static_cast<QStringListModel*>(fileLists_[k]->model())
+            ->setStringList(cat_.dir().entries(SubTexts::filePattern(k)));
 }

@@ -162,6 +162,7 @@ QLayout* ViewingListFrame::makeCountGrid(int k, QWidget* caption) {
 }
 
 void ViewingListFrame::fillHenList(const KansyouTable& table) {
+    henListStale_ = false;
     FlexGrid* g = msgHenList_;
     g->setFixedCols(1);
     g->setUpHeader({QStringLiteral("回数"), QStringLiteral("日付"), QStringLiteral("タイトル"),
@@ -205,8 +206,14 @@ void ViewingListFrame::SetupKansyouRankGrids() {
     setUpCountGrid(8);
 }
 
+void ViewingListFrame::historyChanged() {
+    henListStale_ = true;
+    if (!isHidden()) fillHenList(host_.catalogue().kansyou());
+}
+
 void ViewingListFrame::cmdList_Click() {
     if (!isHidden()) return;
+    if (henListStale_) fillHenList(host_.catalogue().kansyou());
     host_.HideAllFrames();
     SetupKanbiRankGrid();
     SetupKansyouRankGrids();

@@ -25,6 +25,10 @@ public:
 
     // Lays out msgHenList and fills it with the whole history, latest in view.
     void fillHenList(const KansyouTable& table);
+    // The history was read or changed: msgHenList is filled anew when it is next
+    // seen, so that a run that never opens the list neither waits for it nor
+    // keeps tens of thousands of rows in memory.
+    void historyChanged();
     FlexGrid* henList() const { return msgHenList_; }
     // Count grid k = 6 (months or years), 7 (titles), 8 (contents).
     FlexGrid* countGrid(int k) const { return counts_[k - 6].grid; }
@@ -38,6 +42,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool henListStale_ = true;
     struct CountGrid {
         FlexGrid* grid = nullptr;
         std::array<QRadioButton*, 4> opt{};  // [1] most, [2] fewest, [3] by name or date

@@ -106,6 +106,9 @@ ReadProblem Catalogue::parseTitles(QStringView text) {
     // The seen-value lists of the attributes double as the pools that share
     // equal values, so each field is looked up once for both.
     StringPool marks;
+    // A record a line, as written: room for all of them at once spares the
+    // table's growth copying tens of thousands of titles over and over.
+    table_.reserve(int(qMin<qsizetype>(text.count(u'\n') + 1, kMaxRecords)));
     const auto intern = [this, &marks](int field, QStringView v) -> QString {
         return field > 5 || field == 3 ? marks.get(v) : internAttribute(field, v);
     };

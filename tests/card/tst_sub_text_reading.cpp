@@ -6,7 +6,7 @@
 #include "test_registry.h"
 
 #include <QElapsedTimer>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -107,7 +107,7 @@ private slots:
         // Written whole by us, it may now be deleted by an empty save.
         saveMemo(f, QString());
         QVERIFY(!QFile::exists(QDir(f.path()).filePath(kMemo)));
-        QCOMPARE(f.find<QListWidget>("filMemo")->count(), 0);
+        QCOMPARE(f.find<QListView>("filMemo")->model()->rowCount(), 0);
         f.checkBoxes();
     }
 

@@ -5,7 +5,7 @@
 #include "test_registry.h"
 
 #include <QComboBox>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -69,7 +69,7 @@ private slots:
         QTest::mouseClick(f.find<QPushButton>("cmdSubData3"), Qt::LeftButton);
         QCOMPARE(readBytes(f.path(), QStringLiteral("メモ_甲.txt")),
                  cp932(QStringLiteral("一行目～①\r\n\r\n三行目\r\n\r\n")));
-        QCOMPARE(f.find<QListWidget>("filMemo")->count(), 1);
+        QCOMPARE(f.find<QListView>("filMemo")->model()->rowCount(), 1);
 
         // Another title in the open panel shows its own (empty) memo; back again, the text returns.
         auto* hsb = f.find<QScrollBar>("hsbData");
@@ -83,7 +83,7 @@ private slots:
         box(f, 3)->clear();
         QTest::mouseClick(f.find<QPushButton>("cmdSubData3"), Qt::LeftButton);
         QVERIFY(!QFile::exists(QDir(f.path()).filePath(QStringLiteral("メモ_甲.txt"))));
-        QCOMPARE(f.find<QListWidget>("filMemo")->count(), 0);
+        QCOMPARE(f.find<QListView>("filMemo")->model()->rowCount(), 0);
         f.checkBoxes();
     }
 
@@ -119,7 +119,7 @@ private slots:
                    QStringLiteral("三船敏郎\r\n志村喬\r\n"));
         start(f);
         QCOMPARE(box(f, 1)->toPlainText(), QStringLiteral("三船敏郎\n志村喬"));
-        QCOMPARE(f.find<QListWidget>("filCast")->count(), 1);
+        QCOMPARE(f.find<QListView>("filCast")->model()->rowCount(), 1);
         f.checkBoxes();
     }
 };

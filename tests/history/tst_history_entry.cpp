@@ -55,9 +55,12 @@ private slots:
         QCOMPARE(card->TextMatrix(0, 2), QStringLiteral("鑑賞内容"));
         // The card numbers its own viewings; the viewing list numbers the whole file.
         QCOMPARE(gridRows(card), (QStringList{"1|03/05/10|DVD", "2|04/01/02|テレビ"}));
+        // The whole history shows on the viewing list once it is opened.
+        f.find<QPushButton>("cmdList")->click();
         auto* all = f.find<FlexGrid>("msgHenList");
         QCOMPARE(all->Rows(), 5);
         QCOMPARE(gridRows(all).last(), QStringLiteral("4|2004/02/02|甲 |別題"));
+        f.find<QPushButton>("cmdMain")->click();
         f.find<QScrollBar>("hsbData")->setValue(2);
         QCOMPARE(gridRows(card), QStringList{"1|03/06/01|映画館"});
         QCOMPARE(f.find<QComboBox>("cboKansyou")->count(), 4);
@@ -79,7 +82,9 @@ private slots:
                                                         rec("2003/05/10", "甲", "映画館") +
                                                         rec("2004/01/02", "乙", "テレビ"));
         QCOMPARE(gridRows(f.find<FlexGrid>("msgKansyou")), QStringList{"1|03/05/10|映画館"});
+        f.find<QPushButton>("cmdList")->click();
         QCOMPARE(f.find<FlexGrid>("msgHenList")->Rows(), 4);
+        f.find<QPushButton>("cmdMain")->click();
         // First-seen order follows the file, where the new record now stands before テレビ.
         QCOMPARE(f.find<QComboBox>("cboKansyou")->findText(QStringLiteral("映画館")), 1);
 
