@@ -1,11 +1,18 @@
+#include "app/command_line.h"
 #include "app/frm_main.h"
 #include "shell/prompts.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFont>
 
 int main(int argc, char** argv) {
+    // The export and the check run without a window, so without a display too.
+    if (argc > 1) {
+        QCoreApplication core(argc, argv);
+        if (const std::optional<int> status = runCommandLine(core.arguments())) return *status;
+    }
     QApplication app(argc, argv);
     // No display name: Qt would append it to every window title, and each box
     // must show exactly its own title ("ヘルプツアー", "削除確認", ...).
