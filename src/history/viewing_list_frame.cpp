@@ -1,6 +1,7 @@
 #include "viewing_list_frame.h"
 
 #include "shell/flex_grid.h"
+#include "shell/grid_export.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
 #include "store/kansyou_table.h"
@@ -124,6 +125,7 @@ QLayout* ViewingListFrame::makeHenList() {
     msgHenList_ = new FlexGrid(this);
     msgHenList_->setObjectName(QStringLiteral("msgHenList"));
     msgHenList_->horizontalHeader()->setMinimumSectionSize(12);
+    GridExport::offer(msgHenList_, host_.prompts(), QStringLiteral("鑑賞履歴.csv"));
     column->addWidget(msgHenList_, 1);
     return column;
 }
@@ -135,6 +137,9 @@ QLayout* ViewingListFrame::makeCountGrid(int k, QWidget* caption) {
     column->addWidget(caption);
     g.grid = new FlexGrid(this);
     g.grid->setObjectName(QStringLiteral("msgMaster%1").arg(k));
+    const char* csvNames[] = {"鑑賞年月ランキング.csv", "鑑賞回数ランキング.csv",
+                              "鑑賞内容ランキング.csv"};
+    GridExport::offer(g.grid, host_.prompts(), QString::fromUtf8(csvNames[k - 6]));
     // A rank column is narrower than the style's smallest header section.
     g.grid->horizontalHeader()->setMinimumSectionSize(12);
     column->addWidget(g.grid, 1, Qt::AlignHCenter);

@@ -3,6 +3,7 @@
 #include "title_list_frame.h"
 
 #include "shell/flex_grid.h"
+#include "shell/grid_export.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
@@ -66,6 +67,9 @@ TitleLists::TitleLists(ScreenHost& host, QWidget* screensParent)
     const std::array<void (TitleLists::*)(), 4> doubleClicks = {
         nullptr, &TitleLists::msgIchiran_DblClick, &TitleLists::msgIchiran2_DblClick,
         &TitleLists::msgIchiran3_DblClick};
+    const QString csvNames[] = {
+        {}, QStringLiteral("主一覧.csv"), QStringLiteral("評価.csv"), QStringLiteral("所有.csv")};
+    for (int k = 1; k <= 3; ++k) GridExport::offer(grid(k), host_.prompts(), csvNames[k]);
     for (int k = 1; k <= 3; ++k) {
         FlexGrid* g = grid(k);
         connect(g, &FlexGrid::Click, this, clicks[k]);

@@ -1,6 +1,7 @@
 #include "rank_frame.h"
 
 #include "shell/flex_grid.h"
+#include "shell/grid_export.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
 
@@ -114,6 +115,13 @@ QLayout* RankFrame::makeColumn(int k) {
     t.grid = new FlexGrid(this);
     t.grid->setObjectName(QStringLiteral("msgMaster%1").arg(k));
     t.grid->viewport()->installEventFilter(this);
+    const char* csvNames[] = {nullptr,
+                              "監督ランキング.csv",
+                              "主演ランキング.csv",
+                              "公開ランキング.csv",
+                              "国ランキング.csv",
+                              "ジャンルランキング.csv"};
+    GridExport::offer(t.grid, host_.prompts(), QString::fromUtf8(csvNames[k]));
     column->addWidget(t.grid, 1);
 
     const char* captions[] = {"多い順", "少ない順", "名前順"};

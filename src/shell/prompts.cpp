@@ -1,6 +1,7 @@
 #include "prompts.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -68,6 +69,11 @@ QString QtPrompts::input(const QString& prompt, const QString& title, const QStr
     const QString answer =
         QInputDialog::getText(owner_, title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? answer : QString();
+}
+
+QString QtPrompts::saveFileName(const QString& title, const QString& suggested,
+                                const QString& filter) {
+    return QFileDialog::getSaveFileName(owner_, title, suggested, filter);
 }
 
 void QtPrompts::beep() { QApplication::beep(); }

@@ -20,6 +20,10 @@ public:
     // An input box; a cancelled box answers "" like an empty one.
     virtual QString input(const QString& prompt, const QString& title,
                           const QString& defaultText) = 0;
+    // A file to write, chosen by the user (suggested: a path to offer); "" when
+    // the choice was cancelled.
+    virtual QString saveFileName(const QString& title, const QString& suggested,
+                                 const QString& filter) = 0;
     virtual void beep() = 0;
     virtual void setBusy(bool busy) = 0;
 };
@@ -33,6 +37,8 @@ public:
     Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons,
                    Answer defaultButton) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString saveFileName(const QString& title, const QString& suggested,
+                         const QString& filter) override;
     void beep() override;
     void setBusy(bool busy) override;
 

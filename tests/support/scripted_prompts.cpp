@@ -21,6 +21,17 @@ QString ScriptedPrompts::input(const QString& prompt, const QString& title,
     return inputs_.takeFirst();
 }
 
+QString ScriptedPrompts::saveFileName(const QString& title, const QString& suggested,
+                                      const QString& filter) {
+    boxes.append({QStringLiteral("save"), title, filter, Icon::None, Buttons::OkCancel, Answer::Ok,
+                  suggested});
+    if (inputs_.isEmpty()) {
+        unexpected << title + QStringLiteral(": ") + suggested;
+        return {};
+    }
+    return inputs_.takeFirst();
+}
+
 void ScriptedPrompts::reset() {
     boxes.clear();
     unexpected.clear();

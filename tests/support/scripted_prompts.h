@@ -27,6 +27,9 @@ public:
     Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons,
                    Answer defaultButton) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    // Answered from the planned inputs, recorded as a box of kind "save".
+    QString saveFileName(const QString& title, const QString& suggested,
+                         const QString& filter) override;
     void beep() override { ++beeps; }
     void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 

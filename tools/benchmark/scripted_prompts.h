@@ -12,6 +12,7 @@ class ScriptedPrompts : public Prompts {
 public:
     Answer message(const QString& text, const QString& title, Icon, Buttons, Answer) override;
     QString input(const QString& prompt, const QString& title, const QString&) override;
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
     void beep() override { ++beeps; }
     void setBusy(bool) override {}
 

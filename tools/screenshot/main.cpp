@@ -4,8 +4,8 @@
 // or a screen, given as its button's name (cmdIchiran, cmdRank, cmdKensaku, ...).
 // Every box the program would show is answered with its default button and
 // printed, so the picture is what a user sees once the boxes are closed.
-#include "card/card_frame.h"
 #include "app/frm_main.h"
+#include "card/card_frame.h"
 #include "shell/prompts.h"
 
 #include <QAbstractButton>
@@ -23,6 +23,7 @@ public:
         return defaultButton;
     }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
     void beep() override {}
     void setBusy(bool) override {}
 };

@@ -1,0 +1,54 @@
+#include "grid_export.h"
+
+#include "flex_grid.h"
+#include "prompts.h"
+#include "store/csv_export.h"
+#include "store/file_io.h"
+
+#include <QDir>
+#include <QMenu>
+
+namespace GridExport {
+
+QVector<QStringList> shownRows(const FlexGrid& grid) {
+    QVector<QStringList> rows;
+    rows.reserve(grid.Rows());
+    for (int r = 0; r < grid.Rows(); ++r) {
+        QStringList row;
+        row.reserve(grid.Cols());
+        for (int c = 0; c < grid.Cols(); ++c) row << grid.TextMatrix(r, c);
+        rows.append(std::move(row));
+    }
+    return rows;
+}
+
+bool exportCsv(const FlexGrid& grid, Prompts& prompts, const QString& suggestedName) {
+    const QString path =
+        prompts.saveFileName(kActionText.chopped(1), QDir::home().filePath(suggestedName),
+                             QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return false;
+    QString why;
+    if (!FileIo::replaceWhole(FileSystem::real(), path, CsvExport::document(shownRows(grid)),
+                              &why)) {
+        prompts.message(QStringLiteral("「%1」に書き出せませんでした。\r\n%2").arg(path, why),
+                        QStringLiteral("書き出せません"), Prompts::Icon::Critical);
+        return false;
+    }
+    return true;
+}
+
+void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName) {
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(grid, &QWidget::customContextMenuRequested, grid,
+                     [grid, &prompts, suggestedName](const QPoint& at) {
+                         auto* menu = new QMenu(grid);
+                         menu->setAttribute(Qt::WA_DeleteOnClose);
+                         QObject::connect(menu->addAction(kActionText), &QAction::triggered, grid,
+                                          [grid, &prompts, suggestedName] {
+                                              exportCsv(*grid, prompts, suggestedName);
+                                          });
+                         menu->popup(grid->viewport()->mapToGlobal(at));
+                     });
+}
+
+}  // namespace GridExport

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class FlexGrid;
+class Prompts;
+
+// Getting a list into a spreadsheet: a right-click on a grid offers
+// "CSVで書き出す…", which writes what the grid shows, in the order shown.
+namespace GridExport {
+
+inline const QString kActionText = QStringLiteral("CSVで書き出す…");
+
+// Gives grid the right-click menu; suggestedName is the file name offered.
+void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName);
+// Asks for a file and writes the grid there; false when the user cancelled or
+// the file could not be written (the user was told why).
+bool exportCsv(const FlexGrid& grid, Prompts& prompts, const QString& suggestedName);
+// The header row and every body row, as shown.
+QVector<QStringList> shownRows(const FlexGrid& grid);
+
+}  // namespace GridExport
