@@ -2,7 +2,7 @@
 
 #include "check/folder_check.h"
 #include "store/csv_export.h"
-#include "store/data_dir.h"
+#include "store/file_io.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,10 +37,10 @@ int exportCsv(const QStringList& args, bool history) {
     const QByteArray bytes = CsvExport::document(
         history ? CsvExport::historyRows(c.history)
                 : CsvExport::titleRows(c.titles, c.hyoukaKoumoku, c.syoyuKoumoku));
-    const QFileInfo out(args[2]);
-    DataDir target(out.absolutePath());
-    if (const FileResult r = target.writeAtomic(out.fileName(), bytes); !r.ok()) {
-        err() << QStringLiteral("書き出せませんでした。%1\n").arg(r.error);
+    QString why;
+    if (!FileIo::replaceWhole(FileSystem::real(), QFileInfo(args[2]).absoluteFilePath(), bytes,
+                              &why)) {
+        err() << QStringLiteral("「%1」に書き出せませんでした。%2\n").arg(args[2], why);
         return 1;
     }
     err().flush();

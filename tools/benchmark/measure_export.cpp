@@ -6,7 +6,7 @@
 #include "check/folder_check.h"
 #include "store/catalogue.h"
 #include "store/csv_export.h"
-#include "store/data_dir.h"
+#include "store/file_io.h"
 #include "store/kansyou_table.h"
 
 #include <QDir>
@@ -44,14 +44,15 @@ void measureExportCsv(const Collection& col, Measurement* m) {
             const FolderCheck::Collection c = FolderCheck::read(col.dir);
             bytes = CsvExport::document(
                 CsvExport::titleRows(c.titles, c.hyoukaKoumoku, c.syoyuKoumoku));
-            DataDir out(col.dir);
-            if (const FileResult r = out.writeAtomic(kCsvScratch, bytes); !r.ok())
-                *error = r.error;
+            QString why;
+            if (!FileIo::replaceWhole(FileSystem::real(), QDir(col.dir).filePath(kCsvScratch),
+                                      bytes, &why))
+                *error = why;
         });
         if (!error->isEmpty()) return std::nullopt;
         return ns;
     };
-    detail(QStringLiteral("read + CsvExport::document + DataDir::writeAtomic  vs  reading the same "
+    detail(QStringLiteral("read + CsvExport::document + FileIo::replaceWhole  vs  reading the same "
                           "files, then writing the same bytes durably"));
     // The baseline needs the bytes: one run first.
     if (!exportAll()) return;
