@@ -18,7 +18,9 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -92,8 +94,7 @@ void frmMain::buildScreens(QWidget* screens) {
 
     fraList_ = new ViewingListFrame(*this, screens);
     addScreen(fraList_, screens);
-    connect(fraMain_, &CardFrame::historySaved, this,
-            [this] { fraList_->historyChanged(); });
+    connect(fraMain_, &CardFrame::historySaved, this, [this] { fraList_->historyChanged(); });
     lists_ = new TitleLists(*this, screens);
     for (QWidget* f : lists_->frames()) addScreen(f, screens);
     fraRank_ = new RankFrame(*this, screens);
@@ -119,6 +120,10 @@ void frmMain::buildScreens(QWidget* screens) {
     wire("cmdKensaku", fraKensaku_, &SearchFrame::cmdKensaku_Click);
     wire("cmdPic", fraPic_, &GalleryFrame::cmdPic_Click);
     wire("cmdMaster", fraMaster_, &MasterFrame::cmdMaster_Click);
+
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setObjectName(QStringLiteral("shortcutFind"));
+    connect(find, &QShortcut::activated, this, &frmMain::openSearchForWord);
 }
 
 QWidget* frmMain::buildButtonBar() {
@@ -315,6 +320,37 @@ void frmMain::returnToCard(int n, bool remember) {
     }
     fraMain_->setCurrent(n);
     showMainCard();
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && !fraMain_->isHidden()) {
+        switch (event->key()) {
+            case Qt::Key_PageDown:
+            case Qt::Key_PageUp: {
+                const int step = event->key() == Qt::Key_PageDown ? 1 : -1;
+                const int n = fraMain_->current() + step;
+                if (n >= 1 && n <= catalogue_.TitleCount()) fraMain_->setCurrent(n);
+                event->accept();
+                return;
+            }
+            case Qt::Key_Escape:
+                if (fraMain_->closeViewingEntry()) {
+                    event->accept();
+                    return;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// Ctrl+F: the search screen, ready to type a word of a title.
+void frmMain::openSearchForWord() {
+    fraKensaku_->cmdKensaku_Click();
+    if (!fraKensaku_->isHidden()) fraKensaku_->focusTitleWord();
 }
 
 void frmMain::cmdMain_Click() {

@@ -69,6 +69,11 @@ public:
     int LastJumpTitle = 0;
     bool GalleryReady = false;
 
+protected:
+    // Keys no control took: Page Down / Page Up turn the card's titles, Escape
+    // closes the viewing entry.
+    void keyPressEvent(QKeyEvent* event) override;
+
 public slots:
     void cmdMain_Click();
     void cmdEnd_Click();
@@ -83,6 +88,7 @@ private:
     void reportLater(const QString& message, const QString& title);
     void showReports();
     void followLastJump();
+    void openSearchForWord();
 
     Catalogue catalogue_;
     Prompts& prompts_;

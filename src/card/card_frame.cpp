@@ -550,6 +550,12 @@ void CardFrame::msgKansyou_DblClick() {
 
 void CardFrame::cmdYame1_Click() { fraRirekiHozon_->hide(); }
 
+bool CardFrame::closeViewingEntry() {
+    if (fraRirekiHozon_->isHidden()) return false;
+    cmdYame1_Click();
+    return true;
+}
+
 bool CardFrame::acceptText(const QString& text, const QString& what, bool quotesAllowed) {
     if (!quotesAllowed && text.contains(u'"')) {
         prompts_.message(QStringLiteral("%1に「\"」が含まれているため保存できません。").arg(what),

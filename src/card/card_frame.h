@@ -82,6 +82,10 @@ public slots:
     void cmdRirekiHozon_Click();
     void cmdYame1_Click();
 
+public:
+    // Closes the viewing entry as "キャンセル" does; false when it was not open.
+    bool closeViewingEntry();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

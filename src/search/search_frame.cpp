@@ -441,3 +441,8 @@ void SearchFrame::lstDaimei_DblClick() {
             .arg(name),
         QStringLiteral("検索"), Prompts::Icon::Information);
 }
+
+void SearchFrame::focusTitleWord() {
+    txtNamae_->setFocus(Qt::ShortcutFocusReason);
+    txtNamae_->selectAll();
+}

@@ -33,6 +33,8 @@ public:
 
     // Puts the ownership item names of the masters on the screen's labels.
     void showItemNames();
+    // Puts the cursor into the title word box, ready for typing.
+    void focusTitleWord();
 
     // How long a word search in the texts may hold the window before it goes on
     // in the background, in milliseconds.

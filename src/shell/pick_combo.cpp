@@ -90,10 +90,14 @@ void PickCombo::keyPressEvent(QKeyEvent* event) {
         switch (key) {
             case Qt::Key_Up:
             case Qt::Key_Down:
-            case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
                 opens = true;
                 break;
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                // Left to the screen around the box (the card turns its titles with them),
+                // and never a step through the closed list.
+                event->ignore();
+                return;
             case Qt::Key_Home:
             case Qt::Key_End:
                 opens = !isEditable();  // in an editable box they move the cursor

@@ -7,7 +7,8 @@
 // a click elsewhere) and when the wheel turns over the closed box; `picked`
 // reports only a pick in the open list, by mouse or keyboard. The wheel over
 // the closed box is left to the page, and an arrow key on the closed box
-// opens the list instead of changing the value behind the user's back.
+// opens the list instead of changing the value behind the user's back; Page Up
+// and Page Down are left to the screen around it.
 class PickCombo : public QComboBox {
     Q_OBJECT
 public:
