@@ -6,6 +6,7 @@
 #include "card/sub_texts.h"
 #include "shell/artwork.h"
 #include "shell/flex_grid.h"
+#include "shell/picture_reader.h"
 #include "shell/prompts.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
@@ -462,24 +463,42 @@ void CardFrame::ShowTitle() {
 void CardFrame::showPicture(const QString& daimei) {
     imgGazou_->clear();
     if (daimei.isEmpty()) return;
-    QImage loaded;
-    for (const QString& name : CardRules::pictureCandidates(daimei)) {
+    // Decoded at the size of the box, not the size stored. Tried from the last
+    // candidate back: the first that decodes is the one that wins.
+    const QSize box = QSize(px(CardRules::kPosterWidthTwips), px(CardRules::kPosterHeightTwips)) *
+                      devicePixelRatioF();
+    const QStringList names = CardRules::pictureCandidates(daimei);
+    for (auto name = names.crbegin(); name != names.crend(); ++name) {
+        if (!cat_.dir().exists(*name)) continue;
         // A pipe would block the card and a device read without end: only regular files.
-        if (!cat_.dir().exists(name) || !cat_.dir().isRegularFile(name)) continue;
-        QImageReader reader(cat_.dir().filePath(name));
-        reader.setDecideFormatFromContent(true);
-        QImage img = reader.read();
-        if (!img.isNull()) loaded = std::move(img);  // the later file wins
+        if (!cat_.dir().isRegularFile(*name)) {
+            warnOnce(*name);
+            continue;
+        }
+        const PictureReader::Picture p = PictureReader::readToFit(cat_.dir().filePath(*name), box);
+        if (p.ok()) {
+            showPictureImage(p.image, p.naturalSize);
+            return;
+        }
     }
-    showPictureImage(loaded);
 }
 
-void CardFrame::showPictureImage(const QImage& picture) {
+void CardFrame::warnOnce(const QString& name) {
+    const QString actual = cat_.dir().actualName(name);
+    if (warnedPictures_.contains(actual)) return;
+    warnedPictures_.insert(actual);
+    prompts_.message(
+        QStringLiteral("「%1」は通常のファイルではないため、画像として表示しません。").arg(actual),
+        QStringLiteral("画像の読み込み"), Prompts::Icon::Exclamation);
+}
+
+void CardFrame::showPictureImage(const QImage& picture, QSize naturalSize) {
     if (picture.isNull()) return;
+    const QSize natural = naturalSize.isValid() ? naturalSize : picture.size();
     imgGazou_->setPixmap(QPixmap::fromImage(picture));
     const int tw = CardRules::kTwipsPerPixel;
     const int h =
-        CardRules::posterHeightTwips(picture.width() * tw, picture.height() * tw,
+        CardRules::posterHeightTwips(natural.width() * tw, natural.height() * tw,
                                      CardRules::kPosterWidthTwips, imgGazou_->height() * tw);
     imgGazou_->setFixedHeight(px(h));
 }

@@ -4,6 +4,7 @@
 #include "shell/pick_combo.h"
 
 #include <QFrame>
+#include <QSet>
 
 #include <array>
 
@@ -60,7 +61,8 @@ public:
 
     // Shows picture on the card's picture box with the height rule of its shape;
     // a null picture leaves the box as it was.
-    void showPictureImage(const QImage& picture);
+    // naturalSize: the size stored, when picture was decoded smaller (it sets the height).
+    void showPictureImage(const QImage& picture, QSize naturalSize = {});
     // The title named in cboName: the one the card's saves act on.
     QString shownName() const;
 
@@ -109,6 +111,8 @@ private:
     // Refuses text the files cannot hold; true when the text may be stored.
     bool acceptText(const QString& text, const QString& what, bool quotesAllowed);
     void showPicture(const QString& daimei);
+    // Says once per run that a picture's name is not a regular file.
+    void warnOnce(const QString& name);
 
     Catalogue& cat_;
     Prompts& prompts_;
@@ -138,4 +142,5 @@ private:
     QLineEdit* txtKansyoubi_ = nullptr;
     PickCombo* cboKansyou_ = nullptr;
     QString typedKansyou_;
+    QSet<QString> warnedPictures_;
 };

@@ -135,21 +135,6 @@ constexpr int kTwipsPerPixel = CardRules::kTwipsPerPixel;
 constexpr int kPanelWidth = 560;
 constexpr int kPanelHeight = 400;
 
-// The size the preview is decoded at: the card's box, shape kept. Should the
-// rounding move the shape across one of the card's height steps, the picture is
-// read whole, so that the box gets the height its real shape asks for.
-QSize previewSize(QSize natural, qreal dpr) {
-    const QSize box = QSize(CardRules::kPosterWidthTwips / kTwipsPerPixel,
-                            CardRules::kPosterHeightTwips / kTwipsPerPixel) *
-                      dpr;
-    if (natural.width() <= box.width() && natural.height() <= box.height()) return natural;
-    const QSize fit = natural.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    const auto height = [](QSize s) {
-        return CardRules::posterHeightTwips(s.width() * kTwipsPerPixel, s.height() * kTwipsPerPixel,
-                                            CardRules::kPosterWidthTwips, -1);
-    };
-    return height(fit) == height(natural) ? fit : natural;
-}
 }  // namespace
 
 PictureImportFrame::PictureImportFrame(ScreenHost& host, CardFrame& card, QWidget* parent)
@@ -323,12 +308,13 @@ void PictureImportFrame::filZukei_Moto_Click() {
     if (filling_) return;
     const QString file = chosenFile();
     if (file.isEmpty()) return;
-    const qreal dpr = card_.devicePixelRatioF();
-    const PictureReader::Picture p =
-        PictureReader::read(QDir(directory_).filePath(file),
-                            [dpr](QSize natural) { return previewSize(natural, dpr); });
-    if (p.ok())
-        card_.showPictureImage(p.image);  // one that cannot be read leaves the card as it was
+    // Decoded at the card's box size; the stored size sets the box's height.
+    const QSize box = QSize(CardRules::kPosterWidthTwips / kTwipsPerPixel,
+                            CardRules::kPosterHeightTwips / kTwipsPerPixel) *
+                      card_.devicePixelRatioF();
+    const PictureReader::Picture p = PictureReader::readToFit(QDir(directory_).filePath(file), box);
+    if (p.ok())  // one that cannot be read leaves the card as it was
+        card_.showPictureImage(p.image, p.naturalSize);
 }
 
 void PictureImportFrame::cmdFileCopy_Click() {

@@ -148,12 +148,21 @@ private slots:
             QVERIFY(::mkfifo(QFile::encodeName(QDir(f.path()).filePath(name)).constData(), 0644) ==
                     0);
         f.prompts.planAnswer(Prompts::Answer::Ok);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
         {
             const Watchdog watchdog(20);
             start(f);
             turnTo(f, 2);
             turnTo(f, 1);
         }
+        // Each is told about once, however often the title is shown.
+        QCOMPARE(f.prompts.boxes.size(), 2);
+        const int poster = f.prompts.boxes[0].title == QStringLiteral("画像の読み込み") ? 0 : 1;
+        QCOMPARE(f.prompts.boxes[poster].title, QStringLiteral("画像の読み込み"));
+        QCOMPARE(
+            f.prompts.boxes[poster].text,
+            QStringLiteral("「甲.jpg」は通常のファイルではないため、画像として表示しません。"));
+        f.prompts.boxes.removeAt(poster);
         toldOnce(f, QStringLiteral("感想・メモの読み込み"),
                  QStringLiteral("「メモ_甲.txt」を読み込めませんでした。\r\n") + kNotRegular +
                      QStringLiteral("\r\n\r\nこのファイルは上書きも削除もしません。"));

@@ -38,7 +38,13 @@ QString checkCard(LiveWindow& w, const Collection& col) {
         if (box->toPlainText() != col.cardTexts[k - 1].join(u'\n'))
             return QStringLiteral("text box %1 does not hold the file's text").arg(k);
     }
-    if (picture->pixmap().size() != col.pictureSize)
+    // The card decodes at the size of its box, shape kept.
+    const QSize box = QSize(4005 / 15, 5685 / 15) * picture->devicePixelRatioF();
+    const QSize fitted =
+        col.pictureSize.width() <= box.width() && col.pictureSize.height() <= box.height()
+            ? col.pictureSize
+            : col.pictureSize.scaled(box, Qt::KeepAspectRatio);
+    if (picture->pixmap().size() != fitted)
         return QStringLiteral("the picture shown is %1x%2")
             .arg(picture->pixmap().width())
             .arg(picture->pixmap().height());
