@@ -170,6 +170,10 @@ private:
     bool dataKnown_ = false;
     QByteArray dataBytes_;
     QVector<qsizetype> dataStarts_;
+    // Titles added since, whose records still have the short form of a new title:
+    // the next splice writes them in full, so the file stays what a whole rewrite
+    // would give.
+    QVector<int> shortRecords_;
     std::array<SeenList, 10> txtD_;
     std::array<QStringList, 5> attributeValues_;  // distinct attribute values met by a load
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;

@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 
+#include <map>
+
 QString Catalogue::keepOriginal(const QString& name) {
     const QString actual = dir_.actualName(name);
     auto it = damagedOriginals_.find(actual);
@@ -62,6 +64,7 @@ void Catalogue::forgetDataBytes() {
     dataKnown_ = false;
     dataBytes_.clear();
     dataStarts_.clear();
+    shortRecords_.clear();
 }
 
 QString Catalogue::SaveMainData() { return writeWholeDataFile(0); }
@@ -84,18 +87,48 @@ QString Catalogue::writeWholeDataFile(int skip) {
 }
 
 QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
-    const qsizetype from = dataStarts_[n - 1];
-    const qsizetype to = n < dataStarts_.size() ? dataStarts_[n] : dataBytes_.size();
+    // Record n takes its new bytes (none: it goes), and every short record of a
+    // newly added title its full form, in one pass over the old bytes.
+    std::map<int, QByteArray> replaced;
+    for (int m : std::as_const(shortRecords_)) {
+        if (m == n) continue;
+        QByteArray full;
+        const QString text = serializeTitle(table_[m]);
+        if (!Cp932::encode(text, &full))
+            return unencodable(
+                QStringLiteral("%1件目のタイトル「%2」").arg(m).arg(table_[m].Daimei),
+                Cp932::firstUnencodable(text), kDataFile);
+        replaced.emplace(m, std::move(full));
+    }
+    replaced[n] = record;
+    const int count = int(dataStarts_.size());
+    const auto end = [&](int i) { return i < count ? dataStarts_[i] : dataBytes_.size(); };
     QByteArray bytes;
-    bytes.reserve(dataBytes_.size() - (to - from) + record.size());
-    bytes.append(dataBytes_.constData(), from).append(record);
-    bytes.append(dataBytes_.constData() + to, dataBytes_.size() - to);
+    bytes.reserve(dataBytes_.size() + record.size());
+    QVector<qsizetype> starts;
+    starts.reserve(count);
+    qsizetype copied = 0;  // old bytes before this are in bytes
+    int next = 0;          // the first old record whose start is not yet placed
+    // An unchanged record moves by as much as the bytes before it did.
+    const auto placeUpTo = [&](int stop) {
+        for (; next < stop; ++next) starts.append(dataStarts_[next] - copied + bytes.size());
+    };
+    for (const auto& [m, newBytes] : replaced) {
+        placeUpTo(m - 1);
+        bytes.append(dataBytes_.constData() + copied, dataStarts_[m - 1] - copied);
+        if (!(m == n && record.isEmpty())) {
+            starts.append(bytes.size());
+            bytes.append(newBytes);
+        }
+        next = m;
+        copied = end(m);
+    }
+    placeUpTo(count);
+    bytes.append(dataBytes_.constData() + copied, dataBytes_.size() - copied);
     if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return r.error;
-    const qsizetype shift = record.size() - (to - from);
-    if (record.isEmpty()) dataStarts_.remove(n - 1);
-    for (qsizetype i = record.isEmpty() ? n - 1 : n; i < dataStarts_.size(); ++i)
-        dataStarts_[i] += shift;
     dataBytes_ = std::move(bytes);
+    dataStarts_ = std::move(starts);
+    shortRecords_.clear();
     return {};
 }
 
@@ -143,9 +176,13 @@ QString Catalogue::appendTitle(const QString& name) {
         const FileResult r = dir_.append(kDataFile, tail);
         if (!r.ok()) return r.error;
         table_.append(added);
-        // The short record of a new title is not the form a rewrite gives it, so
-        // the next edit writes the whole file again.
-        forgetDataBytes();
+        if (dataKnown_) {
+            // The file grew by exactly these bytes; the short record is written in
+            // full by the next splice.
+            dataStarts_.append(dataBytes_.size() + (tail.startsWith("\r\n") ? 2 : 0));
+            dataBytes_ += tail;
+            shortRecords_.append(table_.TitleCount());
+        }
     }
     // A title with nothing but its name adds to no list but the names.
     QStringListModel* names = pickList(PickList::Name);

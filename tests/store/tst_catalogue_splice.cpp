@@ -1,0 +1,73 @@
+#include "store/catalogue.h"
+#include "store/cp932.h"
+#include "store/data_file.h"
+#include "test_files.h"
+#include "test_registry.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace TestFiles;
+
+// Edits write only their record's bytes, additions append a short record; the
+// file must still be, after every edit or deletion, exactly what writing the
+// whole table would give, and always read back as the table.
+class TestCatalogueSplice : public QObject {
+    Q_OBJECT
+private:
+    static QByteArray whole(const Catalogue& c) { return cp932(serializeDataFile(c.titles())); }
+    static bool readsBack(const QString& dir, const Catalogue& c) {
+        Catalogue again(dir);
+        return again.LoadMainData().isEmpty() && again.titles() == c.titles();
+    }
+
+private slots:
+    void editsAndDeletionsAfterAdditionsGiveTheWholeFile() {
+        QTemporaryDir tmp;
+        writeCp932(tmp.path(), kDataFile,
+                   titleRecord("甲", "監督A", "", "1999/04") + titleRecord("乙", "監督B"));
+        Catalogue c(tmp.path());
+        QCOMPARE(c.LoadMainData(), QString());
+        QCOMPARE(c.SaveMainData(), QString());  // the bytes are known from here on
+        QRandomGenerator dice(20261207);
+        int added = 0;
+        for (int step = 0; step < 300; ++step) {
+            const int action = int(dice.bounded(3));
+            const int n = c.TitleCount() > 0 ? 1 + int(dice.bounded(c.TitleCount())) : 0;
+            if (action == 0 || n == 0) {
+                QCOMPARE(c.appendTitle(QStringLiteral("新%1").arg(++added)), QString());
+                QVERIFY(readsBack(tmp.path(), c));
+                continue;
+            }
+            if (action == 1) {
+                Title t = c.titles()[n];
+                t.Kantoku = QStringLiteral("監督%1").arg(step);
+                t.HyoukaTen[3] = qint16(step % 11);
+                QCOMPARE(c.storeTitle(n, t), QString());
+            } else {
+                QCOMPARE(c.removeTitle(n), QString());
+            }
+            QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
+            QVERIFY(readsBack(tmp.path(), c));
+        }
+    }
+
+    void twoAdditionsThenDeletingTheFirstOfThem() {
+        QTemporaryDir tmp;
+        writeCp932(tmp.path(), kDataFile, titleRecord("甲"));
+        Catalogue c(tmp.path());
+        QCOMPARE(c.LoadMainData(), QString());
+        QCOMPARE(c.SaveMainData(), QString());
+        QCOMPARE(c.appendTitle(QStringLiteral("乙")), QString());
+        QCOMPARE(c.appendTitle(QStringLiteral("丙")), QString());
+        QCOMPARE(readCp932(tmp.path(), kDataFile),
+                 titleRecord("甲") + newTitleRecord("乙") + newTitleRecord("丙"));
+        QCOMPARE(c.removeTitle(2), QString());
+        QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
+        QCOMPARE(c.titles()[2].Daimei, QStringLiteral("丙"));
+    }
+};
+
+REELNOTE_TEST(TestCatalogueSplice)
+#include "tst_catalogue_splice.moc"
