@@ -284,7 +284,7 @@ void CardEditing::cmdDel_Click() {
     for (const QString& ext :
          {QStringLiteral(".TXT"), QStringLiteral(".txt"), QStringLiteral(".jpg"),
           QStringLiteral(".bmp"), QStringLiteral(".gif")}) {
-        if (!isReservedFileName(n + ext)) cat_.dir().remove(n + ext);
+        if (!isProgramFile(n + ext)) cat_.dir().remove(n + ext);
     }
     host_.titlesChanged();
     if (cat_.TitleCount() > 0) {

@@ -1,8 +1,8 @@
 #include "title_edits.h"
 
-#include "store/kansyou_table.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
+#include "store/kansyou_table.h"
 #include "store/title_name.h"
 
 NameProblem checkNewTitleName(const TitleTable& titles, const QString& name, QString* bad) {
@@ -13,21 +13,4 @@ NameProblem checkNewTitleName(const TitleTable& titles, const QString& name, QSt
     if (TitleName::tooLongForFileNames(name)) return NameProblem::TooLong;
     if (titles.find(name) != 0) return NameProblem::Duplicate;
     return NameProblem::None;
-}
-
-bool isReservedFileName(const QString& name) {
-    static const QStringList reserved = {kDataFile,
-                                         kHyoukaMasterFile,
-                                         kSyoyuMasterFile,
-                                         kSettingsFile,
-                                         kHistoryFile,
-                                         kHistoryCopyFile,
-                                         QStringLiteral("曲目データ.TXT"),
-                                         QStringLiteral("歌手マスタ.TXT"),
-                                         QStringLiteral("作詞マスタ.TXT"),
-                                         QStringLiteral("作曲マスタ.TXT"),
-                                         QStringLiteral("編曲マスタ.TXT")};
-    for (const QString& r : reserved)
-        if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
-    return false;
 }

@@ -10,6 +10,3 @@ enum class NameProblem { None, Forbidden, Control, Unencodable, TooLong, Duplica
 // Checks a new title name against the file-name rules and the titles held.
 // *bad receives the offending character for Unencodable.
 NameProblem checkNewTitleName(const TitleTable& titles, const QString& name, QString* bad);
-
-// True for the program's own files, which no title may take away with it.
-bool isReservedFileName(const QString& name);

@@ -59,18 +59,6 @@ QStringList filesToEmpty(ResetKind kind) {
     return files;
 }
 
-bool isProgramFile(const QString& name) {
-    static const QStringList own = [] {
-        QStringList l{kDataFile,     kHyoukaMasterFile, kSyoyuMasterFile,
-                      kSettingsFile, kHistoryFile,      kHistoryCopyFile};
-        for (const QString& f : kMusicFiles) l << f;
-        return l;
-    }();
-    for (const QString& f : own)
-        if (name.compare(f, Qt::CaseInsensitive) == 0) return true;
-    return false;
-}
-
 QString keptCopyName(const DataDir& dir, const QString& actual, const QDateTime& now) {
     const QString stem = actual + now.toString(QStringLiteral(".yyyyMMdd-HHmmss"));
     QString name = stem + QStringLiteral(".bak");

@@ -31,17 +31,8 @@ struct ResetOutcome {
 
 namespace CollectionReset {
 
-inline const QString kMusicFiles[] = {
-    QStringLiteral("曲目データ.TXT"), QStringLiteral("歌手マスタ.TXT"),
-    QStringLiteral("作詞マスタ.TXT"), QStringLiteral("作曲マスタ.TXT"),
-    QStringLiteral("編曲マスタ.TXT")};
-
 // The files the reset empties, in the order it empties them.
 QStringList filesToEmpty(ResetKind kind);
-
-// True for the program's own files (letter case aside), which a title named
-// like one of them ("設定" + ".txt") must not take with it.
-bool isProgramFile(const QString& name);
 
 // A name for the copy of the file actual kept at now, beside it, that no file
 // in dir has yet: "データ.TXT.20261207-103000.bak", the form the catalogue uses

@@ -15,6 +15,18 @@ const std::array<QString, 5> kDefaultSyoyuKoumoku = {
     QString(), QStringLiteral("DVD"), QStringLiteral("ブルーレイ"), QStringLiteral("ビデオ"),
     QStringLiteral("配信")};
 
+bool isProgramFile(const QString& name) {
+    static const QStringList own = [] {
+        QStringList l{kDataFile,     kHyoukaMasterFile, kSyoyuMasterFile,
+                      kSettingsFile, kHistoryFile,      kHistoryCopyFile};
+        for (const QString& f : kMusicFiles) l << f;
+        return l;
+    }();
+    for (const QString& f : own)
+        if (name.compare(f, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
     for (auto& m : pick_) m = std::make_unique<QStringListModel>();
 }

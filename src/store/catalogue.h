@@ -16,6 +16,16 @@ inline const QString kDataFile = QStringLiteral("データ.TXT");
 inline const QString kHyoukaMasterFile = QStringLiteral("評価マスタ.txt");
 inline const QString kSyoyuMasterFile = QStringLiteral("所有マスタ.txt");
 inline const QString kSettingsFile = QStringLiteral("設定.TXT");
+// Files of the music catalogue this program grew out of; nothing reads them,
+// the initialise reset empties them.
+inline const QString kMusicFiles[] = {
+    QStringLiteral("曲目データ.TXT"), QStringLiteral("歌手マスタ.TXT"),
+    QStringLiteral("作詞マスタ.TXT"), QStringLiteral("作曲マスタ.TXT"),
+    QStringLiteral("編曲マスタ.TXT")};
+
+// True for the program's own files (letter case aside), which no title named
+// like one of them may take away with it.
+bool isProgramFile(const QString& name);
 
 // Names that a fresh evaluation and ownership master carry.
 extern const std::array<QString, 8> kDefaultHyoukaKoumoku;  // [1..7]

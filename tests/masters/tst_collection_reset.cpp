@@ -98,7 +98,7 @@ private slots:
         QVERIFY2(out.done(), qPrintable(out.refused));
 
         Files expected = without(before, kTitleFiles);
-        for (const QString& f : CollectionReset::kMusicFiles) expected[f] = {};
+        for (const QString& f : kMusicFiles) expected[f] = {};
         expected[kDataFile] = {};
         expected[kDataFile + kStamp] = before[kDataFile];
         expected[QStringLiteral("曲目データ.TXT") + kStamp] = before["曲目データ.TXT"];
@@ -145,9 +145,9 @@ private slots:
     void theProgramsOwnFilesAreKnownWhateverTheirCase() {
         for (const char* f : {"設定.txt", "鑑賞履歴.txt", "データ.txt", "評価マスタ.TXT",
                               "所有マスタ.TXT", "鑑賞履歴コピー.TXT", "編曲マスタ.txt"})
-            QVERIFY2(CollectionReset::isProgramFile(QString::fromUtf8(f)), f);
+            QVERIFY2(isProgramFile(QString::fromUtf8(f)), f);
         for (const char* f : {"設定.jpg", "データ2.txt", "私のメモ.txt"})
-            QVERIFY2(!CollectionReset::isProgramFile(QString::fromUtf8(f)), f);
+            QVERIFY2(!isProgramFile(QString::fromUtf8(f)), f);
     }
 };
 
