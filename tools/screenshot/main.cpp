@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPixmap>
 #include <cstdio>
@@ -58,7 +59,10 @@ int main(int argc, char** argv) {
         window.cmdHelp_Click();
         if (auto* help = window.findChild<QWidget*>(QStringLiteral("HelpWindow"))) shot = help;
     }
-    QApplication::processEvents();
+    // Pictures the gallery decodes off the window's thread fill in meanwhile.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 1500) QApplication::processEvents(QEventLoop::AllEvents, 50);
     if (!shot->grab().save(QString::fromLocal8Bit(argv[2]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
