@@ -29,10 +29,8 @@ void DataDir::rescan() {
     others_.clear();
     scannedModified_ = dirModified();
     // One readdir pass: QDir::entryList stats every entry, which takes a second
-    // in a folder of a hundred thousand texts. Sorted so that the first spelling
-    // in name order answers for a name, whatever order the file system keeps.
-    QStringList names = listNonDirectoryNames(path_);
-    std::sort(names.begin(), names.end());
+    // in a folder of a hundred thousand texts.
+    const QStringList names = listNonDirectoryNames(path_);
     folded_.reserve(size_t(names.size()));
     for (const QString& n : names) noteAdded(n);
 }
@@ -55,12 +53,20 @@ const QStringList* DataDir::otherSpellings(const QString& key) const {
     return it == others_.end() ? nullptr : &it->second;
 }
 
+// Of several spellings the first in name order answers for a name, whatever
+// order the file system lists them in.
 void DataDir::noteAdded(const QString& actual) {
     QString key = fold(actual);
     const auto [it, added] = folded_.try_emplace(std::move(key), actual);
     if (added || it->second == actual) return;
     QStringList& more = others_[it->first];
-    if (!more.contains(actual)) more.append(actual);
+    if (more.contains(actual)) return;
+    if (actual < it->second) {
+        more.append(it->second);
+        it->second = actual;
+    } else {
+        more.append(actual);
+    }
 }
 
 void DataDir::noteRemoved(const QString& actual) {
