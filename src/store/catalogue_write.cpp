@@ -211,17 +211,40 @@ QString Catalogue::rewriteInOrder(const QStringList& names) {
     // occurrence stands for the next title of that name.
     StringMap<QVector<int>> numbers;
     for (int n = table_.TitleCount(); n >= 1; --n) numbers[table_[n].Daimei].append(n);
-    TitleTable ordered;
-    ordered.reserve(table_.TitleCount());
+    QVector<int> order;  // old title numbers in the new order
+    order.reserve(table_.TitleCount());
     for (const QString& name : names) {
         auto it = numbers.find(name);
         if (it == numbers.end() || it->second.isEmpty()) return refused;
-        ordered.append(table_[it->second.takeLast()]);
+        order.append(it->second.takeLast());
     }
-    std::swap(table_, ordered);
-    if (QString problem = SaveMainData(); !problem.isEmpty()) {
+    TitleTable ordered;
+    ordered.reserve(table_.TitleCount());
+    for (int n : std::as_const(order)) ordered.append(table_[n]);
+    if (!dataKnown_ || !shortRecords_.isEmpty()) {
         std::swap(table_, ordered);
-        return problem;
+        if (QString problem = SaveMainData(); !problem.isEmpty()) {
+            std::swap(table_, ordered);
+            return problem;
+        }
+        return {};
     }
+    // The file holds exactly the table, record by record: its records in the new
+    // order are the file a whole rewrite would give, without encoding it again.
+    QByteArray bytes;
+    bytes.reserve(dataBytes_.size());
+    QVector<qsizetype> starts;
+    starts.reserve(order.size());
+    for (int n : std::as_const(order)) {
+        const qsizetype from = dataStarts_[n - 1];
+        const qsizetype to = n < dataStarts_.size() ? dataStarts_[n] : dataBytes_.size();
+        starts.append(bytes.size());
+        bytes.append(dataBytes_.constData() + from, to - from);
+    }
+    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return r.error;
+    std::swap(table_, ordered);
+    dataBytes_ = std::move(bytes);
+    dataStarts_ = std::move(starts);
     return {};
 }

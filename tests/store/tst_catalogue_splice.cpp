@@ -53,6 +53,29 @@ private slots:
         }
     }
 
+    void aReorderMovesTheKnownRecordsAsAWholeRewriteWould() {
+        QTemporaryDir tmp;
+        writeCp932(tmp.path(), kDataFile,
+                   titleRecord("甲", "監督A", "", "1999/04", "", "", "◎", {90, 1}) +
+                       titleRecord("乙", "監督B") + titleRecord("丙", "", "主演C"));
+        Catalogue c(tmp.path());
+        QCOMPARE(c.LoadMainData(), QString());
+        QCOMPARE(c.SaveMainData(), QString());
+        QCOMPARE(c.rewriteInOrder({"丙", "甲", "乙"}), QString());
+        QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
+        QCOMPARE(c.titles()[1].Syuen, QStringLiteral("主演C"));
+        // An edit after the reorder splices at the records' new places.
+        Title t = c.titles()[3];
+        t.Kuni = QStringLiteral("日本");
+        QCOMPARE(c.storeTitle(3, t), QString());
+        QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
+        QVERIFY(readsBack(tmp.path(), c));
+        // With an added title's short record in the file, the whole file is written.
+        QCOMPARE(c.appendTitle(QStringLiteral("丁")), QString());
+        QCOMPARE(c.rewriteInOrder({"丁", "丙", "甲", "乙"}), QString());
+        QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
+    }
+
     void twoAdditionsThenDeletingTheFirstOfThem() {
         QTemporaryDir tmp;
         writeCp932(tmp.path(), kDataFile, titleRecord("甲"));
