@@ -254,7 +254,14 @@ void frmMain::LoadKansyouRireki() {
 }
 
 void frmMain::reloadTitles() {
-    LoadMainData();
+    // A file this run has just written from the table would read back as that
+    // table: only the lists are built again then, not the whole table.
+    if (catalogue_.fileMatchesTable()) {
+        catalogue_.rebuildListsFromTable();
+        fraMain_->applyTitleRange();
+    } else {
+        LoadMainData();
+    }
     followLastJump();
 }
 

@@ -85,6 +85,9 @@ public:
     // every title exactly once (otherwise nothing is written and the message says
     // why). The table takes the new order; the caller reloads the pick lists.
     QString rewriteInOrder(const QStringList& names);
+    // True when the data file holds exactly what writing the table would give (it
+    // was last written by this run): reading it again would give the same table.
+    bool fileMatchesTable() const { return dataKnown_ && shortRecords_.isEmpty(); }
     // Rebuilds every seen-value list and pick list of the titles from the table,
     // as a load would build them.
     void rebuildListsFromTable();
