@@ -8,15 +8,12 @@
 #include <array>
 
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8) {
-    const bool utf8 = Cp932::looksLikeUtf8(bytes);
-    if (wasUtf8) *wasUtf8 = utf8;
-    if (utf8) {
-        QString text = QString::fromUtf8(bytes);
-        if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-        return text;
-    }
+    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
     qsizetype bad = -1;
-    QString text = Cp932::decode(bytes, &bad);
+    QString text = bom ? QString() : Cp932::decode(bytes, &bad);
+    const bool utf8 = bom || (bad >= 0 && Cp932::isUtf8(bytes));
+    if (wasUtf8) *wasUtf8 = utf8;
+    if (utf8) return QString::fromUtf8(bytes.mid(bom ? 3 : 0));
     if (bad < 0) return text;
     const qsizetype lineStart = bytes.lastIndexOf('\n', bad) + 1;  // 0 when on the first line
     const int line = int(bytes.left(lineStart).count('\n')) + 1;

@@ -131,10 +131,14 @@ private slots:
         Cp932::toByteOffsets(mixed, &offsets);
         for (qsizetype i = 0; i <= mixed.size(); ++i) {
             QByteArray prefix;
-            if (!Cp932::encode(QStringView(mixed).left(i), &prefix)) continue;  // ¥ is not in the code page
+            if (!Cp932::encode(QStringView(mixed).left(i), &prefix))
+                continue;  // ¥ is not in the code page
             QCOMPARE(offsets[i], prefix.size());
         }
-        QVERIFY(Cp932::looksLikeUtf8(QStringLiteral("東京").toUtf8()));
+        // The UTF-8 bytes of "東京" happen to be code page 932 too, and then the code
+        // page wins; a longer UTF-8 text is not.
+        QVERIFY(!Cp932::looksLikeUtf8(QStringLiteral("東京").toUtf8()));
+        QVERIFY(Cp932::looksLikeUtf8(QStringLiteral("東京物語、小津安二郎").toUtf8()));
         QVERIFY(!Cp932::looksLikeUtf8("plain ascii"));
         QVERIFY(!Cp932::looksLikeUtf8(bytes));
 
