@@ -3,24 +3,34 @@
 #include "cp932.h"
 #include "record_dialect.h"
 #include "string_hash.h"
+#include "text_encoding.h"
 
 #include <algorithm>
 #include <array>
 
+namespace {
+qsizetype startOfLine(QStringView text, int line) {
+    qsizetype i = 0;
+    for (int l = 1; l < line && i < text.size(); ++i) {
+        if (text[i] == u'\n' ||
+            (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
+            ++l;
+    }
+    return i;
+}
+}  // namespace
+
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8) {
-    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    qsizetype bad = -1;
-    QString text = bom ? QString() : Cp932::decode(bytes, &bad);
-    const bool utf8 = bom || (bad >= 0 && Cp932::isUtf8(bytes));
-    if (wasUtf8) *wasUtf8 = utf8;
-    if (utf8) return QString::fromUtf8(bytes.mid(bom ? 3 : 0));
-    if (bad < 0) return text;
-    const qsizetype lineStart = bytes.lastIndexOf('\n', bad) + 1;  // 0 when on the first line
-    const int line = int(bytes.left(lineStart).count('\n')) + 1;
+    DecodedText d = decodeTextFile(bytes);
+    if (wasUtf8) *wasUtf8 = d.recoded();
+    if (d.badLines.isEmpty()) return std::move(d.text);
+    const int line = d.badLines.first();
     problem->what =
-        QStringLiteral("%1行目にコードページ932（シフトJIS）として読めない文字があります。")
-            .arg(line);
-    return Cp932::decode(bytes.left(lineStart));
+        QStringLiteral("%1行目に%2として読めない文字があります。")
+            .arg(line)
+            .arg(d.encoding == TextEncoding::Cp932 ? QStringLiteral("コードページ932（シフトJIS）")
+                                                   : encodingName(d.encoding));
+    return d.text.left(startOfLine(d.text, line));
 }
 
 namespace {

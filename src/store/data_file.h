@@ -15,9 +15,10 @@ struct ReadProblem {
     bool any() const { return !what.isEmpty(); }
 };
 
-// Decodes a code page 932 file. Bytes from the line with the first bad byte
-// on are left out and reported. A file that is UTF-8 text is read as such and
-// *wasUtf8 set, so that it can be written back in code page 932.
+// Decodes a record file as decodeTextFile does (text_encoding.h). Bytes from
+// the line with the first bad byte on are left out and reported. A file in
+// UTF-8 or UTF-16 is read as such and *wasUtf8 set, so that it can be written
+// back in code page 932.
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8 = nullptr);
 
 // Turns the text of a field into the stored value. Given the field's number
