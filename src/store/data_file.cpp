@@ -45,7 +45,7 @@ enum class ScoreText { Number, NotNumber, TooLarge };
 
 // A score as the file holds it: a 16-bit number, spaces around it allowed.
 ScoreText readScore(QStringView text, int* value) {
-    text = text.trimmed();
+    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace())) text = text.trimmed();
     if (parseNumberField(text, value))
         return *value < -32768 || *value > 32767 ? ScoreText::TooLarge : ScoreText::Number;
     qsizetype i = text.startsWith(u'-') || text.startsWith(u'+') ? 1 : 0;
@@ -65,9 +65,8 @@ struct RawRecord {
     void read(RecordReader& reader) {
         count = 0;
         unterminated = spansLines = false;
-        RecordReader::Field f;
-        while (count < kFieldsPerTitle && reader.next(&f)) {
-            fields[count++] = f;
+        while (count < kFieldsPerTitle && reader.next(&fields[count])) {
+            const RecordReader::Field& f = fields[count++];
             if (f.unterminated) {
                 unterminated = true;
                 return;
@@ -106,6 +105,9 @@ struct RawRecord {
         return {};
     }
     QString irregularity(bool extraFields) const {
+        if (!extraFields && std::none_of(fields.begin(), fields.begin() + count,
+                                         [](const auto& f) { return f.irregular(); }))
+            return {};
         QStringList what;
         for (int i = 0; i < count; ++i) {
             const RecordReader::Field& f = fields[i];

@@ -94,11 +94,14 @@ bool RecordReader::next(Field* field) {
         }
     } else {
         const qsizetype start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineEnd()) ++pos_;
+        for (; pos_ < text_.size(); ++pos_) {
+            const QChar c = text_[pos_];
+            if (c == kComma || c == kCR || c == kLF) break;
+            if (c == kQuote) field->quoteInside = true;
+        }
         qsizetype end = pos_;
         while (end > start && isSpace(text_[end - 1])) --end;
         field->text = text_.sliced(start, end - start);
-        field->quoteInside = field->text.contains(kQuote);
     }
     field->lastLine = line_;
     if (pos_ < text_.size() && text_[pos_] == kComma) {
