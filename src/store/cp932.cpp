@@ -288,10 +288,15 @@ QString toCp932Twins(QString text) {
 }
 
 QString replacementFor(char32_t c) {
-    const QString one = fromCodePoint(c);
-    if (canEncode(c)) return one;
-    if (const QString twin = toCp932Twins(one); twin != one) return twin;
-    const QString decomposed = one.normalized(QString::NormalizationForm_D);
+    if (canEncode(c)) return fromCodePoint(c);
+    if (c <= 0xFFFF) {
+        if (const QChar twin = toCp932Twins(QString(QChar(char16_t(c))))[0];
+            twin != QChar(char16_t(c)))
+            return QString(twin);
+    }
+    // Only a canonical decomposition keeps the letter; most characters have none.
+    if (QChar::decompositionTag(c) != QChar::Canonical) return QString(QChar(kGeta));
+    const QString decomposed = fromCodePoint(c).normalized(QString::NormalizationForm_D);
     QString base;
     for (qsizetype i = 0; i < decomposed.size();) {
         qsizetype length = 1;
