@@ -36,6 +36,17 @@ QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* was
 }
 
 namespace {
+// The name of field i (0-based) of a title in notes for the user.
+QString fieldName(int i) {
+    static const std::array<QString, 7> texts{
+        QStringLiteral("タイトル"), QStringLiteral("監督"), QStringLiteral("主演"),
+        QStringLiteral("公開日"),   QStringLiteral("国"),   QStringLiteral("ジャンル"),
+        QStringLiteral("評価")};
+    if (i < 7) return texts[i];
+    if (i < 14) return QStringLiteral("評価点%1").arg(i - 6);
+    return QStringLiteral("所有%1").arg(i - 13);
+}
+
 // "「七人の侍」の", to name a title in a note.
 QString named(QStringView daimei) {
     return daimei.isEmpty() ? QString() : QStringLiteral("「%1」の").arg(daimei);
@@ -111,11 +122,8 @@ struct RawRecord {
         QStringList what;
         for (int i = 0; i < count; ++i) {
             const RecordReader::Field& f = fields[i];
-            if (f.textAfterQuote)
-                what << QStringLiteral("%1項目めの閉じる引用符の後に文字があります").arg(i + 1);
-            if (f.quoteInside)
-                what << QStringLiteral("%1項目めが引用符で始まらず、中に引用符があります")
-                            .arg(i + 1);
+            if (f.irregular())
+                what << irregularField(fieldName(i), f.textAfterQuote, f.quoteInside);
         }
         if (extraFields)
             what << QStringLiteral("項目が18個より多く、19項目めから後を読み捨てました");

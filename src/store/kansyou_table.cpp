@@ -85,11 +85,14 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
             if (f.unterminated) unterminated = true;
             if (count < 3) fields[count] = f.text;
             ++count;
-            if (f.textAfterQuote)
-                odd << QStringLiteral("%1項目めの閉じる引用符の後に文字があります").arg(count);
-            if (f.quoteInside)
-                odd << QStringLiteral("%1項目めが引用符で始まらず、中に引用符があります")
-                           .arg(count);
+            if (f.irregular()) {
+                static const QString names[3] = {QStringLiteral("鑑賞日"),
+                                                 QStringLiteral("タイトル"),
+                                                 QStringLiteral("鑑賞内容")};
+                odd << irregularField(
+                    count <= 3 ? names[count - 1] : QStringLiteral("%1項目め").arg(count),
+                    f.textAfterQuote, f.quoteInside);
+            }
         }
         while (bad != badLines.end() && *bad < line) ++bad;
         if (bad != badLines.end() && *bad == line) {

@@ -20,6 +20,14 @@ QString listed(const QVector<LineNote>& notes, const QString& head) {
 }
 }  // namespace
 
+QString irregularField(const QString& name, bool textAfterQuote, bool quoteInside) {
+    QStringList what;
+    if (textAfterQuote)
+        what << QStringLiteral("%1の閉じる引用符の後の文字を読み捨てました").arg(name);
+    if (quoteInside) what << QStringLiteral("%1が引用符で始まらず、中に引用符があります").arg(name);
+    return what.join(QStringLiteral("。"));
+}
+
 void ReadProblem::describe(const QString& noun) {
     QStringList parts;
     if (!skipped.isEmpty())

@@ -59,5 +59,9 @@ struct ReadProblem {
     QString foreignWhat() const;
 };
 
+// The note for one field the program would not have written so, or an empty
+// text when it would have; name names the field ("監督").
+QString irregularField(const QString& name, bool textAfterQuote, bool quoteInside);
+
 // How many notes of each kind a report lists before it gives only a count.
 constexpr int kNotesListed = 5;

@@ -137,7 +137,7 @@ private slots:
         QVERIFY(p.skipped.isEmpty());
         QVERIFY(p.changesOnRewrite());
         QVERIFY(p.what.contains(
-            QStringLiteral("2行目（2件目）：1項目めの閉じる引用符の後に文字があります")));
+            QStringLiteral("2行目（2件目）：タイトルの閉じる引用符の後の文字を読み捨てました")));
     }
 
     void everyQuoteDoubledAsSpreadsheetsWriteThem() {
