@@ -1,67 +1,206 @@
 #include "cp932.h"
 
 #include <QStringDecoder>
-#include <QStringEncoder>
 
-#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
 
 namespace {
 constexpr const char* kCodecName = "windows-31j";
+constexpr char16_t kBad = 0xFFFD;
+constexpr char16_t kGeta = 0x3013;  // 〓, the mark for a character that cannot be written
 
-// The decoder substitutes bad input but only reports that some occurred; the
-// offset of the first bad byte is found by checking the byte structure.
 bool isLeadByte(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool isTrailByte(uchar b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool isKatakanaByte(uchar b) { return b >= 0xA1 && b <= 0xDF; }
 
-qsizetype firstBadByte(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const uchar b = p[i];
-        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) continue;
-        if (isLeadByte(b) && i + 1 < n && isTrailByte(p[i + 1])) {
-            QStringDecoder one(kCodecName, QStringDecoder::Flag::Stateless);
-            QString s = one.decode(QByteArrayView(p + i, 2));
-            if (one.hasError()) return i;
-            ++i;
-            continue;
-        }
-        return i;
-    }
-    return -1;
+// Of the codes that decode to one character, Windows encodes it to a JIS X 0208
+// code first, then to the NEC row 13, then to the IBM rows FA-FC, and only
+// last to the NEC-selected copy of those in ED/EE.
+int encodingRank(unsigned code) {
+    const unsigned lead = code >> 8;
+    if (lead == 0xED || lead == 0xEE) return 3;
+    if (lead >= 0xFA && lead <= 0xFC) return 2;
+    if (lead == 0x87) return 1;
+    return 0;
 }
+
+// Both directions as plain tables, looked up once per character: faster than
+// the converter itself, and exact. The double-byte codes come from the
+// converter; the single bytes are set here, since the converter follows an IBM
+// table for the control bytes (it swaps 1A, 1C and 7F).
+struct Tables {
+    std::array<char16_t, 0x10000> decode{};  // by lead << 8 | trail; 0: not a code
+    std::array<quint16, 0x10000>
+        encode{};  // by UTF-16 unit from 0x80 on; 0: none; < 0x100: one byte
+    bool ok = false;
+
+    Tables() {
+        QStringDecoder converter(kCodecName, QStringDecoder::Flag::Stateless);
+        if (!converter.isValid()) return;
+        // Every candidate pair in one call, each followed by a line feed that no
+        // lead byte can take as its trail byte, so one bad pair cannot shift the others.
+        QByteArray all;
+        QVector<unsigned> codes;
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!isLeadByte(uchar(lead))) continue;
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!isTrailByte(uchar(trail))) continue;
+                all += char(lead);
+                all += char(trail);
+                all += '\n';
+                codes.append(lead << 8 | trail);
+            }
+        }
+        const QString decoded = converter.decode(all);
+        const QList<QStringView> pieces = QStringView(decoded).split(u'\n');
+        if (pieces.size() != codes.size() + 1) return;
+        for (qsizetype i = 0; i < codes.size(); ++i) {
+            const QStringView piece = pieces[i];
+            // Control characters and ASCII come only from single bytes.
+            if (piece.size() == 1 && piece[0].unicode() >= 0x80 && piece[0] != QChar(kBad))
+                decode[codes[i]] = piece[0].unicode();
+        }
+        for (unsigned code = 0x8140; code <= 0xFCFC; ++code) {
+            const char16_t u = decode[code];
+            if (u == 0) continue;
+            const quint16 known = encode[u];
+            if (known == 0 || encodingRank(code) < encodingRank(known)) encode[u] = quint16(code);
+        }
+        for (unsigned b = 0xA1; b <= 0xDF; ++b) encode[0xFF61 + (b - 0xA1)] = quint16(b);
+        ok = true;
+    }
+};
+
+const Tables& tables() {
+    static const std::unique_ptr<const Tables> t = std::make_unique<Tables>();
+    return *t;
+}
+
+bool isMark(char32_t c) {
+    const QChar::Category k = QChar::category(c);
+    return k == QChar::Mark_NonSpacing || k == QChar::Mark_SpacingCombining ||
+           k == QChar::Mark_Enclosing;
+}
+
+char32_t codePointAt(QStringView text, qsizetype i, qsizetype* length) {
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        *length = 2;
+        return QChar::surrogateToUcs4(c, text[i + 1]);
+    }
+    *length = 1;
+    return c.unicode();
+}
+
+QString fromCodePoint(char32_t c) { return QString::fromUcs4(&c, 1); }
 }  // namespace
 
 namespace Cp932 {
 
-bool available() {
-    QStringDecoder d(kCodecName);
-    QStringEncoder e(kCodecName);
-    return d.isValid() && e.isValid();
-}
+bool available() { return tables().ok; }
 
-QString decode(const QByteArray& bytes, qsizetype* badOffset) {
-    QStringDecoder dec(kCodecName, QStringDecoder::Flag::Stateless);
-    QString text = dec.decode(bytes);
-    if (badOffset) *badOffset = dec.hasError() ? firstBadByte(bytes) : -1;
-    if (badOffset && dec.hasError() && *badOffset < 0) *badOffset = 0;
+QString decode(const QByteArray& bytes, qsizetype* badOffset, QVector<qsizetype>* badOffsets) {
+    const Tables& t = tables();
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString text(n, Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* o = begin;
+    qsizetype first = -1;
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = p[i];
+        if (b < 0x80) {
+            // Runs of ASCII (numbers, commas, quotes, line ends) eight bytes at a time.
+            quint64 eight;
+            while (i + 8 <= n &&
+                   (std::memcpy(&eight, p + i, 8), (eight & 0x8080808080808080u) == 0)) {
+                for (int k = 0; k < 8; ++k) o[k] = p[i + k];
+                o += 8;
+                i += 8;
+            }
+            while (i < n && p[i] < 0x80) *o++ = p[i++];
+            continue;
+        }
+        if (isKatakanaByte(b)) {
+            *o++ = char16_t(0xFF61 + (b - 0xA1));
+            ++i;
+            continue;
+        }
+        if (i + 1 < n) {
+            if (const char16_t u = t.decode[b << 8 | p[i + 1]]) {
+                *o++ = u;
+                i += 2;
+                continue;
+            }
+        }
+        // Not code page 932. An unassigned pair goes as one; a lead byte without a
+        // trail byte goes alone, so that a quote, comma or line end after it stays.
+        if (first < 0) first = i;
+        if (badOffsets) badOffsets->append(i);
+        *o++ = kBad;
+        i += isLeadByte(b) && i + 1 < n && isTrailByte(p[i + 1]) ? 2 : 1;
+    }
+    text.truncate(o - begin);
+    if (badOffset) *badOffset = first;
     return text;
 }
 
+bool isValid(const QByteArray& bytes) {
+    const Tables& t = tables();
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = p[i];
+        if (b < 0x80 || isKatakanaByte(b)) {
+            ++i;
+        } else if (i + 1 < n && t.decode[b << 8 | p[i + 1]]) {
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool encode(QStringView text, QByteArray* out) {
-    QStringEncoder enc(kCodecName, QStringEncoder::Flag::Stateless);
-    *out = enc.encode(text);
-    return !enc.hasError();
+    const Tables& t = tables();
+    out->resize(text.size() * 2);
+    char* const begin = out->data();
+    char* o = begin;
+    const char16_t* p = text.utf16();
+    for (const char16_t* end = p + text.size(); p != end; ++p) {
+        const char16_t u = *p;
+        if (u < 0x80) {
+            *o++ = char(u);
+            continue;
+        }
+        const quint16 code = t.encode[u];
+        if (code == 0) return false;
+        if (code < 0x100) {
+            *o++ = char(code);
+        } else {
+            *o++ = char(code >> 8);
+            *o++ = char(code & 0xFF);
+        }
+    }
+    out->truncate(o - begin);
+    return true;
+}
+
+bool canEncode(char32_t c) {
+    if (c < 0x80) return true;
+    if (c > 0xFFFF) return false;
+    return tables().encode[c] != 0;
 }
 
 QString firstUnencodable(QStringView text) {
-    QByteArray bytes;
-    if (encode(text, &bytes)) return {};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype len = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        QByteArray one;
-        if (!encode(text.mid(i, len), &one)) return text.mid(i, len).toString();
-        i += len - 1;
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype length = 1;
+        const char32_t c = codePointAt(text, i, &length);
+        if (!canEncode(c)) return text.mid(i, length).toString();
+        i += length;
     }
     return {};
 }
@@ -79,10 +218,7 @@ void toByteOffsets(QStringView text, QVector<qsizetype>* positions) {
     }
 }
 
-bool looksLikeUtf8(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) return true;
-    // Checked by hand so that code page 932 text, which fails within its first
-    // few non-ASCII bytes, costs almost nothing.
+bool isUtf8(const QByteArray& bytes) {
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
     bool nonAscii = false;
@@ -92,17 +228,35 @@ bool looksLikeUtf8(const QByteArray& bytes) {
             ++i;
             continue;
         }
-        const int length = (b >= 0xC2 && b <= 0xDF)   ? 2
-                           : (b >= 0xE0 && b <= 0xEF) ? 3
-                           : (b >= 0xF0 && b <= 0xF4) ? 4
-                                                      : 0;
-        if (length == 0 || i + length > n) return false;
-        for (int k = 1; k < length; ++k)
+        // The second byte's range rules out overlong forms, surrogates and
+        // code points past U+10FFFF.
+        int length = 0;
+        uchar low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0) low = 0xA0;
+            if (b == 0xED) high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > n || p[i + 1] < low || p[i + 1] > high) return false;
+        for (int k = 2; k < length; ++k)
             if ((p[i + k] & 0xC0) != 0x80) return false;
         nonAscii = true;
         i += length;
     }
     return nonAscii;
+}
+
+bool looksLikeUtf8(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) return true;
+    return !isValid(bytes) && isUtf8(bytes);
 }
 
 QString toCp932Twins(QString text) {
@@ -131,6 +285,75 @@ QString toCp932Twins(QString text) {
         }
     }
     return text;
+}
+
+QString replacementFor(char32_t c) {
+    if (canEncode(c)) return fromCodePoint(c);
+    if (c <= 0xFFFF) {
+        if (const QChar twin = toCp932Twins(QString(QChar(char16_t(c))))[0];
+            twin != QChar(char16_t(c)))
+            return QString(twin);
+    }
+    // Only a canonical decomposition keeps the letter; most characters have none.
+    if (QChar::decompositionTag(c) != QChar::Canonical) return QString(QChar(kGeta));
+    const QString decomposed = fromCodePoint(c).normalized(QString::NormalizationForm_D);
+    QString base;
+    for (qsizetype i = 0; i < decomposed.size();) {
+        qsizetype length = 1;
+        const char32_t d = codePointAt(decomposed, i, &length);
+        if (!isMark(d)) base += decomposed.mid(i, length);
+        i += length;
+    }
+    if (!base.isEmpty() && firstUnencodable(base).isEmpty()) return base;
+    return QString(QChar(kGeta));
+}
+
+QVector<Replacement> unencodableParts(QStringView text) {
+    QVector<Replacement> parts;
+    qsizetype previous = -1;  // start of the previous character when the code page holds it
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype length = 1;
+        const char32_t c = codePointAt(text, i, &length);
+        if (canEncode(c)) {
+            previous = i;
+            i += length;
+            continue;
+        }
+        if (isMark(c) && previous >= 0) {
+            // A separate accent or sound mark: joined to its letter where the code
+            // page holds the pair as one character (か and U+3099 as が), else dropped.
+            const QStringView pair = text.sliced(previous, i + length - previous);
+            const QString composed = pair.toString().normalized(QString::NormalizationForm_C);
+            qsizetype composedLength = 0;
+            const char32_t joined =
+                composed.isEmpty() ? 0 : codePointAt(composed, 0, &composedLength);
+            if (composedLength == composed.size() && joined != 0 && canEncode(joined))
+                parts.append({previous, pair.size(), pair.toString(), composed});
+            else
+                parts.append({i, length, text.mid(i, length).toString(), QString()});
+            previous = -1;
+        } else {
+            parts.append({i, length, text.mid(i, length).toString(), replacementFor(c)});
+            previous = -1;
+        }
+        i += length;
+    }
+    return parts;
+}
+
+QString toCodePage932(QStringView text) {
+    const QVector<Replacement> parts = unencodableParts(text);
+    if (parts.isEmpty()) return text.toString();
+    QString out;
+    out.reserve(text.size());
+    qsizetype at = 0;
+    for (const Replacement& r : parts) {
+        out += text.sliced(at, r.position - at);
+        out += r.replacement;
+        at = r.position + r.length;
+    }
+    out += text.sliced(at);
+    return out;
 }
 
 }  // namespace Cp932

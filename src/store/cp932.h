@@ -7,19 +7,35 @@
 // Code page 932 is the only encoding of every data file. All conversion goes
 // through here so that a character the code page cannot hold is caught, never
 // written as "?".
+//
+// The mapping is Microsoft's code page 932 exactly, both ways: bytes 00-7F are
+// ASCII, A1-DF the half-width katakana, and the double-byte codes include the
+// NEC row 13, the NEC-selected IBM rows ED/EE, the IBM rows FA-FC and the
+// user-defined rows F0-F9 (decoded to U+E000-E757). A character with two or
+// three codes encodes to the one Windows writes. Bytes 80, A0 and FD-FF are
+// not code page 932.
 namespace Cp932 {
 
-// True when this Qt build carries a code page 932 converter (through ICU).
+// True when this Qt build carries a code page 932 converter (through ICU),
+// from which the tables are built.
 bool available();
 
-// Decodes bytes. On bytes that are not code page 932, *badOffset receives the
-// offset of the first bad byte (otherwise -1) and the text holds replacement
-// characters from there on.
-QString decode(const QByteArray& bytes, qsizetype* badOffset = nullptr);
+// Decodes bytes. Each byte that is not code page 932 (a lone or unpaired lead
+// byte, or both bytes of an unassigned pair) becomes U+FFFD, so the bytes
+// around it read as they are. *badOffset receives the offset of the first
+// such byte, or -1; *badOffsets, when given, receives every one.
+QString decode(const QByteArray& bytes, qsizetype* badOffset = nullptr,
+               QVector<qsizetype>* badOffsets = nullptr);
+
+// True when every byte of bytes is code page 932.
+bool isValid(const QByteArray& bytes);
 
 // Encodes text. Returns false (and leaves *out undefined) when some character
 // has no code page 932 form.
 bool encode(QStringView text, QByteArray* out);
+
+// True when code page 932 holds the character (a code point, not a surrogate).
+bool canEncode(char32_t c);
 
 // The first character of text that code page 932 cannot hold, or an empty
 // string when there is none (a surrogate pair is returned whole).
@@ -30,13 +46,42 @@ QString firstUnencodable(QStringView text);
 // takes two bytes, except ASCII and the half-width katakana.
 void toByteOffsets(QStringView text, QVector<qsizetype>* positions);
 
-// True for bytes that are UTF-8 text with some non-ASCII character (or a
-// byte-order mark): a file saved by a modern editor. Code page 932 Japanese
-// text is practically never valid UTF-8.
+// True for valid UTF-8 with at least one non-ASCII character.
+bool isUtf8(const QByteArray& bytes);
+
+// True for bytes to be read as UTF-8: they begin with the UTF-8 byte-order
+// mark, or they are not code page 932 but are UTF-8. Code page 932 text that
+// happens to be valid UTF-8 (half-width katakana such as "ﾎｱ", CE B1) stays
+// code page 932.
 bool looksLikeUtf8(const QByteArray& bytes);
 
 // Maps the JIS-style code points that input methods on Linux produce to the
 // code page 932 twins that look the same (〜 to ～, − to －, and so on).
 QString toCp932Twins(QString text);
+
+// What a character code page 932 cannot hold becomes when a file is
+// converted: its twin; else, when its canonical decomposition only adds
+// combining marks to something the code page holds, that without the marks
+// (é to e, ō to o); else the geta mark 〓. A character the code page holds is
+// returned as it is.
+QString replacementFor(char32_t c);
+
+// One place in a text where a character code page 932 cannot hold stands, and
+// what converting the text puts there.
+struct Replacement {
+    qsizetype position = 0;
+    qsizetype length = 0;  // UTF-16 units
+    QString original;
+    QString replacement;
+};
+
+// Every character of text that code page 932 cannot hold, in order, with its
+// replacement as replacementFor gives it. A separate combining mark is joined
+// to the letter before it where the code page holds the pair as one character
+// (か and U+3099 as が); otherwise it is dropped, its letter kept.
+QVector<Replacement> unencodableParts(QStringView text);
+
+// text with every part unencodableParts finds replaced.
+QString toCodePage932(QStringView text);
 
 }  // namespace Cp932

@@ -3,36 +3,143 @@
 #include "cp932.h"
 #include "record_dialect.h"
 #include "string_hash.h"
+#include "text_encoding.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
 
-QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8) {
-    const bool utf8 = Cp932::looksLikeUtf8(bytes);
-    if (wasUtf8) *wasUtf8 = utf8;
-    if (utf8) {
-        QString text = QString::fromUtf8(bytes);
-        if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-        return text;
-    }
-    qsizetype bad = -1;
-    QString text = Cp932::decode(bytes, &bad);
-    if (bad < 0) return text;
-    const qsizetype lineStart = bytes.lastIndexOf('\n', bad) + 1;  // 0 when on the first line
-    const int line = int(bytes.left(lineStart).count('\n')) + 1;
-    problem->what =
-        QStringLiteral("%1行目にコードページ932（シフトJIS）として読めない文字があります。")
-            .arg(line);
-    return Cp932::decode(bytes.left(lineStart));
-}
-
 namespace {
-QString place(const RecordReader::Field& f, int record) {
-    return QStringLiteral("%1行目（%2件目）").arg(f.line).arg(record);
+qsizetype startOfLine(QStringView text, int line) {
+    qsizetype i = 0;
+    for (int l = 1; l < line && i < text.size(); ++i) {
+        if (text[i] == u'\n' ||
+            (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n')))
+            ++l;
+    }
+    return i;
 }
 }  // namespace
 
-ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& interner) {
+QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8) {
+    DecodedText d = decodeTextFile(bytes);
+    if (wasUtf8) *wasUtf8 = d.recoded();
+    if (d.badLines.isEmpty()) return std::move(d.text);
+    const int line = d.badLines.first();
+    problem->what =
+        QStringLiteral("%1行目に%2として読めない文字があります。")
+            .arg(line)
+            .arg(d.encoding == TextEncoding::Cp932 ? QStringLiteral("コードページ932（シフトJIS）")
+                                                   : encodingName(d.encoding));
+    return d.text.left(startOfLine(d.text, line));
+}
+
+namespace {
+// The name of field i (0-based) of a title in notes for the user.
+QString fieldName(int i) {
+    static const std::array<QString, 7> texts{
+        QStringLiteral("タイトル"), QStringLiteral("監督"), QStringLiteral("主演"),
+        QStringLiteral("公開日"),   QStringLiteral("国"),   QStringLiteral("ジャンル"),
+        QStringLiteral("評価")};
+    if (i < 7) return texts[i];
+    if (i < 14) return QStringLiteral("評価点%1").arg(i - 6);
+    return QStringLiteral("所有%1").arg(i - 13);
+}
+
+// "「七人の侍」の", to name a title in a note.
+QString named(QStringView daimei) {
+    return daimei.isEmpty() ? QString() : QStringLiteral("「%1」の").arg(daimei);
+}
+
+enum class ScoreText { Number, NotNumber, TooLarge };
+
+// A score as the file holds it: a 16-bit number, spaces around it allowed.
+ScoreText readScore(QStringView text, int* value) {
+    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace())) text = text.trimmed();
+    if (parseNumberField(text, value))
+        return *value < -32768 || *value > 32767 ? ScoreText::TooLarge : ScoreText::Number;
+    qsizetype i = text.startsWith(u'-') || text.startsWith(u'+') ? 1 : 0;
+    if (i >= text.size()) return ScoreText::NotNumber;
+    for (; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9') return ScoreText::NotNumber;
+    return ScoreText::TooLarge;  // digits, but too many for any score
+}
+
+// Up to 18 fields read with the dialect from where a record should begin.
+struct RawRecord {
+    std::array<RecordReader::Field, kFieldsPerTitle> fields;
+    int count = 0;
+    bool unterminated = false;
+    bool spansLines = false;  // a line end came before its last field ended
+
+    void read(RecordReader& reader) {
+        count = 0;
+        unterminated = spansLines = false;
+        while (count < kFieldsPerTitle && reader.next(&fields[count])) {
+            const RecordReader::Field& f = fields[count++];
+            if (f.unterminated) {
+                unterminated = true;
+                return;
+            }
+            if (f.lastLine != f.line || (f.endsLine && count < kFieldsPerTitle)) spansLines = true;
+        }
+    }
+    bool quoteOverLineEnd() const {
+        for (int i = 0; i < count; ++i)
+            if (fields[i].lastLine != fields[i].line) return true;
+        return false;
+    }
+    bool complete() const { return count == kFieldsPerTitle && !unterminated; }
+    bool endsLine() const { return complete() && fields[count - 1].endsLine; }
+    int firstLine() const { return fields[0].line; }
+    int lastLine() const { return fields[count - 1].lastLine; }
+    // What keeps the scores from being read, or an empty text.
+    QString scoreProblem(std::array<int, 8>* scores) const {
+        for (int item = 1; item <= kScoreItems; ++item) {
+            const QStringView text = fields[6 + item].text;
+            switch (readScore(text, &(*scores)[item])) {
+                case ScoreText::Number:
+                    break;
+                case ScoreText::NotNumber:
+                    return QStringLiteral("%1評価点%2が数値ではありません（「%3」）。")
+                        .arg(named(fields[0].text))
+                        .arg(item)
+                        .arg(text);
+                case ScoreText::TooLarge:
+                    return QStringLiteral("%1評価点%2の値 %3 が大きすぎます。")
+                        .arg(named(fields[0].text))
+                        .arg(item)
+                        .arg(text);
+            }
+        }
+        return {};
+    }
+    QString irregularity(bool extraFields) const {
+        if (!extraFields && std::none_of(fields.begin(), fields.begin() + count,
+                                         [](const auto& f) { return f.irregular(); }))
+            return {};
+        QStringList what;
+        for (int i = 0; i < count; ++i) {
+            const RecordReader::Field& f = fields[i];
+            if (f.irregular())
+                what << irregularField(fieldName(i), f.textAfterQuote, f.quoteInside);
+        }
+        if (extraFields)
+            what << QStringLiteral("項目が18個より多く、19項目めから後を読み捨てました");
+        return what.isEmpty() ? QString() : what.join(QStringLiteral("。")) + QStringLiteral("。");
+    }
+};
+
+bool anyBadLine(const QVector<int>& badLines, int from, int to) {
+    const auto it = std::lower_bound(badLines.begin(), badLines.end(), from);
+    return it != badLines.end() && *it <= to;
+}
+
+}  // namespace
+
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& interner,
+                          const QVector<int>& badLines) {
     table->clear();
     // Directors, actors, countries, genres and marks repeat across titles; one
     // small pool per column stays in cache, where one big pool did not.
@@ -41,59 +148,137 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
         interner ? interner : [&pools](int field, QStringView v) { return pools[field].get(v); };
     RecordReader reader(text);
     ReadProblem problem;
-    RecordReader::Field f;
+    RawRecord raw, following;
+    int record = 0;  // place in the file, records left out counted
     while (!reader.atEnd()) {
-        const int record = table->TitleCount() + 1;
-        if (record > kMaxRecords) {
-            problem.what = QStringLiteral("タイトルが上限の%1件を超えています（%2行目以降）。")
-                               .arg(kMaxRecords)
-                               .arg(reader.line());
-            break;
+        ++record;
+        const RecordReader::Mark start = reader.mark();
+        raw.read(reader);
+        const auto skip = [&](const QString& why) {
+            problem.skipped.append({start.line, record, why});
+        };
+        // Unsound in its shape: only its first line is given up, and reading
+        // starts again on the next, so a short line does not take the next
+        // record's fields.
+        const auto skipFirstLine = [&](const QString& why) {
+            skip(why);
+            reader.reset(start);
+            reader.skipLine();
+        };
+        if (raw.unterminated) {
+            skipFirstLine(QStringLiteral("引用符が閉じないまま、ファイルが終わっています。"));
+            continue;
         }
-        Title t;
-        QString* texts[] = {&t.Daimei, &t.Kantoku, &t.Syuen, &t.Koukai,
-                            &t.Kuni,   &t.Janru,   &t.Hyouka};
-        int field = 0;
-        for (; field < kFieldsPerTitle; ++field) {
-            if (!reader.next(&f) || f.unterminated) break;
-            if (field == 0 || field == 3) {  // title names and release dates hardly repeat
-                *texts[field] = f.text.toString();
-            } else if (field < 7) {
-                *texts[field] = intern(field, f.text);
-            } else if (field < 14) {
-                const int item = field - 6;
-                int v = 0;
-                if (!parseNumberField(f.text, &v)) {
-                    problem.what = QStringLiteral("%1の評価点%2が数値ではありません（「%3」）。")
-                                       .arg(place(f, record))
-                                       .arg(item)
-                                       .arg(f.text);
-                    break;
-                }
-                if (v < 0 || v > maxScore(item)) {
-                    problem.what = QStringLiteral("%1の評価点%2の値 %3 が範囲（0～%4）の外です。")
-                                       .arg(place(f, record))
-                                       .arg(item)
-                                       .arg(v)
-                                       .arg(maxScore(item));
-                    break;
-                }
-                t.HyoukaTen[item] = qint16(v);
-            } else {
-                t.Syoyu[field - 13] = intern(field, f.text);
+        if (!raw.complete()) {
+            skipFirstLine(
+                QStringLiteral("途中で切れています（項目が%1個しかありません）。").arg(raw.count));
+            continue;
+        }
+        bool extraFields = false;
+        if (!raw.endsLine()) {
+            if (raw.spansLines) {
+                skipFirstLine(raw.quoteOverLineEnd()
+                                  ? QStringLiteral("引用符が行の終わりまでに閉じていません。")
+                                  : QStringLiteral("項目が18個に足りないまま行が終わっています。"));
+                continue;
+            }
+            // More fields on its line: a second record, or fields to be dropped.
+            const RecordReader::Mark after = reader.mark();
+            following.read(reader);
+            std::array<int, 8> unused{};
+            const bool another = following.endsLine() && !following.spansLines &&
+                                 following.scoreProblem(&unused).isEmpty();
+            reader.reset(after);
+            if (!another) {
+                extraFields = true;
+                reader.skipLine();
             }
         }
-        if (problem.any()) break;
-        if (field < kFieldsPerTitle) {
-            problem.what = QStringLiteral("%1行目から始まる%2件目のレコードが途中で切れています。")
-                               .arg(f.line)
-                               .arg(record);
-            break;
+        if (anyBadLine(badLines, raw.firstLine(), raw.lastLine())) {
+            skip(QStringLiteral("読めない文字（コードページ932にないバイト）があります。"));
+            continue;
         }
+        std::array<int, 8> scores{};
+        if (const QString bad = raw.scoreProblem(&scores); !bad.isEmpty()) {
+            skip(bad);
+            continue;
+        }
+        if (table->TitleCount() >= kMaxRecords) {
+            if (problem.overLimit++ == 0) problem.overLimitLine = start.line;
+            continue;
+        }
+        if (const QString odd = raw.irregularity(extraFields); !odd.isEmpty())
+            problem.irregular.append({start.line, record, odd});
+
+        Title t;
+        const auto& f = raw.fields;
+        t.Daimei = f[0].text.toString();  // title names and release dates hardly repeat
+        t.Kantoku = intern(1, f[1].text);
+        t.Syuen = intern(2, f[2].text);
+        t.Koukai = f[3].text.toString();
+        t.Kuni = intern(4, f[4].text);
+        t.Janru = intern(5, f[5].text);
+        t.Hyouka = intern(6, f[6].text);
+        for (int item = 1; item <= kScoreItems; ++item) {
+            const int v = scores[item];
+            t.HyoukaTen[item] = qint16(v);
+            if (v < 0 || v > maxScore(item))
+                problem.outOfRange.append(
+                    {start.line, record,
+                     QStringLiteral("%1評価点%2の値 %3 が範囲（0～%4）の外です。")
+                         .arg(named(t.Daimei))
+                         .arg(item)
+                         .arg(v)
+                         .arg(maxScore(item))});
+        }
+        for (int k = 1; k <= kOwnershipItems; ++k) t.Syoyu[k] = intern(13 + k, f[13 + k].text);
+        problem.recordLines.append(start.line);
         table->append(std::move(t));
     }
     problem.kept = table->TitleCount();
+    problem.describe(QStringLiteral("タイトル"));
     return problem;
+}
+
+ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table, const FieldInterner& intern) {
+    const DecodedText decoded = decodeTextFile(bytes);
+    ReadProblem problem = parseDataFile(decoded.text, table, intern, decoded.badLines);
+    problem.encoding = decoded.encoding;
+    if (decoded.recoded()) problem.foreign = foreignCharacters(*table, problem.recordLines);
+    return problem;
+}
+
+namespace {
+// Every text field of a title, const or not.
+template <typename T>
+auto textsOf(T& t) {
+    return std::array{&t.Daimei, &t.Kantoku,  &t.Syuen,    &t.Koukai,   &t.Kuni,    &t.Janru,
+                      &t.Hyouka, &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]};
+}
+}  // namespace
+
+QVector<ForeignChar> foreignCharacters(const TitleTable& table, const QVector<int>& recordLines) {
+    QVector<ForeignChar> found;
+    for (int n = 1; n <= table.TitleCount(); ++n) {
+        for (const QString* value : textsOf(table[n])) {
+            for (const Cp932::Replacement& r : Cp932::unencodableParts(*value))
+                found.append({n <= recordLines.size() ? recordLines[n - 1] : 0, n, *value,
+                              r.original, r.replacement});
+        }
+    }
+    return found;
+}
+
+int convertToCodePage932(TitleTable* table) {
+    int changed = 0;
+    for (int n = 1; n <= table->TitleCount(); ++n) {
+        for (QString* value : textsOf((*table)[n])) {
+            if (Cp932::firstUnencodable(*value).isEmpty()) continue;
+            *value = Cp932::toCodePage932(*value);
+            ++changed;
+        }
+    }
+    return changed;
 }
 
 namespace {

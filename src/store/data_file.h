@@ -1,5 +1,6 @@
 #pragma once
 
+#include "read_problem.h"
 #include "title_table.h"
 
 #include <QByteArray>
@@ -7,27 +8,45 @@
 
 #include <functional>
 
-// What was wrong with a file that could not be read whole. Empty when the
-// file was sound.
-struct ReadProblem {
-    QString what;  // for the user, names the place (line, record, title)
-    int kept = 0;  // records taken before the problem
-    bool any() const { return !what.isEmpty(); }
-};
-
-// Decodes a code page 932 file. Bytes from the line with the first bad byte
-// on are left out and reported. A file that is UTF-8 text is read as such and
-// *wasUtf8 set, so that it can be written back in code page 932.
+// Decodes a record file as decodeTextFile does (text_encoding.h). Bytes from
+// the line with the first bad byte on are left out and reported. A file in
+// UTF-8 or UTF-16 is read as such and *wasUtf8 set, so that it can be written
+// back in code page 932.
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8 = nullptr);
 
 // Turns the text of a field into the stored value. Given the field's number
 // (0-based), it may hand back a shared copy of an equal value seen before.
 using FieldInterner = std::function<QString(int field, QStringView text)>;
 
-// Reads "データ.TXT" text: 18 fields a record, stopping before the first record
-// that is cut, holds a bad score, or would pass the record limit. Without an
-// interner, the columns whose values repeat are shared through pools of its own.
-ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& intern = {});
+// Reads "データ.TXT" text: 18 fields a record. Every sound record is read; an
+// unsound one (cut, a score that is not a 16-bit number, bytes that could not
+// be decoded: lines listed in badLines) is left out and named, and so are
+// sound records past the record limit. Records the program would not have
+// written are read as the dialect reads them and named as irregular; scores
+// outside their range are kept and named. Without an interner, the columns
+// whose values repeat are shared through pools of its own. problem.what is
+// filled.
+//
+// The program writes each record on one line, while the dialect lets a record
+// run over several. A record is taken where its 18 fields end with a line;
+// one that runs into the next line without ending with one is short of fields
+// and costs only its first line, so the records after it stay intact. A line
+// with more than 18 fields gives a record of its first 18 (irregular), unless
+// the rest is a whole record of its own.
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& intern = {},
+                          const QVector<int>& badLines = {});
+
+// Decodes (decodeTextFile) and parses a data file. For a file in another
+// encoding, problem.foreign lists what code page 932 cannot hold.
+ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table,
+                         const FieldInterner& intern = {});
+
+// Each character of the titles' texts that code page 932 cannot hold, in
+// title and field order. recordLines gives each title's line (ReadProblem).
+QVector<ForeignChar> foreignCharacters(const TitleTable& table, const QVector<int>& recordLines);
+// Converts every text of the titles that code page 932 cannot hold
+// (Cp932::toCodePage932). Returns the number of fields changed.
+int convertToCodePage932(TitleTable* table);
 
 // The whole data file text for titles 1..TitleCount but title skip (0: none).
 // *starts, when given, receives the position where each written record begins.

@@ -44,8 +44,29 @@ private:
     StringMap<QVector<int>> byTitle_;
 };
 
-// Reads the history text: three fields a record. Stops before a cut record or
-// past the record limit. *starts receives the position in the text where each
-// kept record begins.
-ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsizetype>* starts);
+// Reads the history text line by line: one record a line, three fields. A
+// line with other fields is irregular: its first three are taken (missing
+// ones empty) and the next line is the next record all the same. A line whose
+// quote does not close, or that holds bytes that could not be decoded (lines
+// in badLines), is left out and named; so are records past the limit. Blank
+// lines and lines of end-of-file marks are passed over. *starts receives the
+// position in the text where each kept record begins. problem.what is filled.
+ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsizetype>* starts,
+                             const QVector<int>& badLines = {});
+
+// Decodes (decodeTextFile) and parses a history file. *byteStarts receives
+// the byte offset of each kept record in bytes; they hold only for a code page
+// 932 file read without a problem. For a file in another encoding,
+// problem.foreign lists what code page 932 cannot hold.
+ReadProblem readHistoryFile(const QByteArray& bytes, KansyouTable* table,
+                            QVector<qsizetype>* byteStarts);
+
+struct ForeignChar;
+// Each character of the viewings' texts that code page 932 cannot hold, in
+// record and field order. recordLines gives each record's line (ReadProblem).
+QVector<ForeignChar> foreignCharacters(const KansyouTable& table, const QVector<int>& recordLines);
+// Converts every text of the viewings that code page 932 cannot hold
+// (Cp932::toCodePage932). Returns the number of fields changed.
+int convertToCodePage932(KansyouTable* table);
+
 QString historyRecord(const Kansyou& k);

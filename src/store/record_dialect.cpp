@@ -12,6 +12,22 @@ constexpr QChar kEofMark = QChar(0x1A);  // old editors end text files with ^Z
 bool isSpace(QChar c) { return c == u' ' || c == u'\t'; }
 }  // namespace
 
+RecordReader::RecordReader(QStringView text) : text_(withoutEndMark(text)) {}
+
+QStringView RecordReader::withoutEndMark(QStringView text) {
+    qsizetype end = text.size();
+    qsizetype mark = -1;
+    while (end > 0) {
+        const QChar c = text[end - 1];
+        if (c == kEofMark)
+            mark = end - 1;
+        else if (!isSpace(c) && c != kCR && c != kLF)
+            break;
+        --end;
+    }
+    return mark < 0 ? text : text.first(mark);
+}
+
 bool RecordReader::atLineEnd() const {
     return pos_ < text_.size() && (text_[pos_] == kCR || text_[pos_] == kLF);
 }
@@ -26,6 +42,11 @@ void RecordReader::consumeLineEnd() {
     ++line_;
 }
 
+void RecordReader::skipLine() {
+    while (pos_ < text_.size() && !atLineEnd()) ++pos_;
+    if (pos_ < text_.size()) consumeLineEnd();
+}
+
 bool RecordReader::atEnd() {
     for (;;) {
         skipSpaces();
@@ -34,14 +55,12 @@ bool RecordReader::atEnd() {
             consumeLineEnd();
             continue;
         }
-        if (text_[pos_] == kEofMark) {
-            qsizetype p = pos_ + 1;
-            while (p < text_.size() && (isSpace(text_[p]) || text_[p] == kCR || text_[p] == kLF ||
-                                        text_[p] == kEofMark))
-                ++p;
-            if (p >= text_.size()) return true;
-        }
-        return false;
+        if (text_[pos_] != kEofMark) return false;
+        // A line of end-of-file marks alone, left where a file was appended to.
+        qsizetype p = pos_;
+        while (p < text_.size() && (text_[p] == kEofMark || isSpace(text_[p]))) ++p;
+        if (p < text_.size() && text_[p] != kCR && text_[p] != kLF) return false;
+        pos_ = p;
     }
 }
 
@@ -55,31 +74,41 @@ bool RecordReader::next(Field* field) {
         field->quoted = true;
         const qsizetype start = pos_ + 1;
         qsizetype close = text_.indexOf(kQuote, start);
-        if (close < 0) {
-            field->unterminated = true;
-            field->text = text_.mid(start);
-            pos_ = text_.size();
-            return true;
-        }
+        if (close < 0) close = text_.size();
         for (qsizetype i = start; i < close; ++i)
             if (text_[i] == kLF || (text_[i] == kCR && (i + 1 >= close || text_[i + 1] != kLF)))
                 ++line_;
         field->text = text_.sliced(start, close - start);
+        if (close >= text_.size()) {
+            field->unterminated = true;
+            field->endsLine = true;
+            field->lastLine = line_;
+            pos_ = text_.size();
+            return true;
+        }
         pos_ = close + 1;
         // Whatever follows the closing quote up to the separator is not part of the value.
-        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineEnd()) ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineEnd()) {
+            if (!isSpace(text_[pos_])) field->textAfterQuote = true;
+            ++pos_;
+        }
     } else {
         const qsizetype start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != kComma && !atLineEnd()) ++pos_;
+        for (; pos_ < text_.size(); ++pos_) {
+            const QChar c = text_[pos_];
+            if (c == kComma || c == kCR || c == kLF) break;
+            if (c == kQuote) field->quoteInside = true;
+        }
         qsizetype end = pos_;
         while (end > start && isSpace(text_[end - 1])) --end;
         field->text = text_.sliced(start, end - start);
     }
-    if (pos_ < text_.size()) {
-        if (text_[pos_] == kComma)
-            ++pos_;
-        else
-            consumeLineEnd();
+    field->lastLine = line_;
+    if (pos_ < text_.size() && text_[pos_] == kComma) {
+        ++pos_;
+    } else {
+        field->endsLine = true;
+        if (pos_ < text_.size()) consumeLineEnd();
     }
     return true;
 }

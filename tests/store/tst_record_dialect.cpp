@@ -38,6 +38,14 @@ private slots:
         QTest::newRow("comma inside quotes") << "\"a,b\",\"c\"\r\n" << 2 << QStringList{"a,b|c"};
         QTest::newRow("blank lines and end-of-file mark")
             << "\r\n\"a\",1\r\n\r\n\r\n\"b\",2\r\n\x1a" << 2 << QStringList{"a|1", "b|2"};
+        QTest::newRow("end-of-file mark right after the last field")
+            << "\"a\",\"b\"\r\n\"c\",5\x1a" << 2 << QStringList{"a|b", "c|5"};
+        QTest::newRow("end-of-file marks with line ends among them")
+            << "\"a\",\"b\"\x1a\r\n\x1a \r\n"
+            << 2 << QStringList{"a|b"};
+        QTest::newRow("a line of end-of-file marks alone, where a file was appended to")
+            << "\"a\",1\r\n\x1a\r\n\"b\",2\r\n"
+            << 2 << QStringList{"a|1", "b|2"};
         QTest::newRow("no line end after the last record") << "\"a\",1" << 2 << QStringList{"a|1"};
         QTest::newRow("lone CR and lone LF end lines") << "\"a\",1\r\"b\",2\n"
                                                        << 2 << QStringList{"a|1", "b|2"};
@@ -70,6 +78,45 @@ private slots:
         QVERIFY(r.next(&f));
         QVERIFY(f.unterminated);
         QVERIFY(!r.next(&f));
+    }
+
+    void marksWhatTheProgramWouldNotHaveWritten() {
+        RecordReader r(
+            QStringLiteral("\"乙\"\"丙\",黒澤\"明,\x1a\"乙\",\"甲\"  ,\"a\r\nb\",x\r\n"));
+        RecordReader::Field f;
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"乙");
+        QVERIFY(f.textAfterQuote);
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"黒澤\"明");
+        QVERIFY(f.quoteInside && f.irregular());
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"\x1a\"乙\"");
+        QVERIFY(f.quoteInside);
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"甲");
+        QVERIFY(!f.irregular());  // spaces after the closing quote lose nothing
+        QVERIFY(!f.endsLine);
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"a\r\nb");
+        QCOMPARE(f.line, 1);
+        QCOMPARE(f.lastLine, 2);
+        QVERIFY(r.next(&f));
+        QVERIFY(f.endsLine);
+        QVERIFY(r.atEnd());
+    }
+
+    void skipsALineWhateverItsQuotesSay() {
+        RecordReader r(QStringLiteral("\"a,\"b\r\n\"c\",1\r\n"));
+        RecordReader::Field f;
+        const RecordReader::Mark start = r.mark();
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"a,");
+        r.reset(start);
+        r.skipLine();
+        QCOMPARE(r.line(), 2);
+        QVERIFY(r.next(&f));
+        QCOMPARE(f.text, u"c");
     }
 
     void tracksLineNumbers() {
@@ -135,7 +182,10 @@ private slots:
                 continue;  // ¥ is not in the code page
             QCOMPARE(offsets[i], prefix.size());
         }
-        QVERIFY(Cp932::looksLikeUtf8(QStringLiteral("東京").toUtf8()));
+        // The UTF-8 bytes of "東京" happen to be code page 932 too, and then the code
+        // page wins; a longer UTF-8 text is not.
+        QVERIFY(!Cp932::looksLikeUtf8(QStringLiteral("東京").toUtf8()));
+        QVERIFY(Cp932::looksLikeUtf8(QStringLiteral("東京物語、小津安二郎").toUtf8()));
         QVERIFY(!Cp932::looksLikeUtf8("plain ascii"));
         QVERIFY(!Cp932::looksLikeUtf8(bytes));
 
