@@ -4,8 +4,6 @@
 #include "store/text_order.h"
 #include "store/title_table.h"
 
-#include <QStringEncoder>
-
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -143,16 +141,7 @@ const QString& numberText(int n) {
 std::vector<QByteArray> nameKeys(const QVector<RankRow>& rows) {
     std::vector<QByteArray> keys;
     keys.reserve(rows.size());
-    QStringEncoder encoder("windows-31j", QStringEncoder::Flag::Stateless);
-    for (const RankRow& r : rows) {
-        QByteArray key;
-        if (encoder.isValid()) key = encoder.encode(r.value);
-        if (!encoder.isValid() || encoder.hasError()) {
-            encoder.resetState();
-            key = TextOrder::key(r.value);  // characters the code page lacks sort last
-        }
-        keys.push_back(std::move(key));
-    }
+    for (const RankRow& r : rows) keys.push_back(TextOrder::key(r.value));
     return keys;
 }
 }  // namespace

@@ -5,7 +5,6 @@
 #include "store/record_dialect.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,35 +25,30 @@ struct Cp932Tables {
     bool single[256] = {};
     std::vector<bool> pair = std::vector<bool>(65536);
     std::vector<quint8> forms = std::vector<quint8>(65536);
-    // The bytes of the characters that separate fields. The decoder maps some
-    // control bytes to other control characters (0x7F reads as U+001A, the
-    // end-of-file mark), so they are asked for, not assumed.
+    // The bytes of the characters that separate fields, taken from the table
+    // rather than assumed.
     uchar space = 0, tab = 0, cr = 0, lf = 0, quote = 0, comma = 0, eofMark = 0;
     bool separatorsKnown = false;  // each has one single-byte form and is never part of a pair
 
     QChar decoded[256];
 
     Cp932Tables() {
-        // A fresh decoder each time: one that met an error keeps reporting it.
-        const auto decodes = [](const char* bytes, qsizetype n, QChar* c) {
-            QStringDecoder dec("windows-31j", QStringDecoder::Flag::Stateless);
-            const QString s = dec.decode(QByteArrayView(bytes, n));
-            if (dec.hasError() || s.size() != 1) return false;
-            *c = s[0];
+        const auto decodes = [](quint16 code, QChar* c) {
+            char16_t u;
+            if (!Cp932::decodeCode(code, &u)) return false;
+            *c = QChar(u);
             return true;
         };
         QChar c;
         for (int b = 0; b < 256; ++b) {
             if (isLead(uchar(b))) {
                 for (int t = 0x40; t <= 0xFC; ++t) {
-                    const char two[] = {char(b), char(t)};
-                    if (!decodes(two, 2, &c)) continue;
+                    if (!decodes(quint16(b << 8 | t), &c)) continue;
                     pair[b << 8 | t] = true;
                     if (forms[c.unicode()] < 255) ++forms[c.unicode()];
                 }
             } else {
-                const char one = char(b);
-                if (!decodes(&one, 1, &c)) continue;
+                if (!decodes(quint16(b), &c)) continue;
                 single[b] = true;
                 if (forms[c.unicode()] < 255) ++forms[c.unicode()];
                 decoded[b] = c;
@@ -101,6 +95,23 @@ const Cp932Tables& tables() {
     return t;
 }
 
+// The length of the bytes without the end-of-file marks (and the spaces and line
+// ends among them) at their end, which the record reader leaves out. None of
+// these bytes can end a double-byte character, so reading backwards is safe.
+qsizetype withoutEndMark(const uchar* p, qsizetype n) {
+    const Cp932Tables& t = tables();
+    qsizetype end = n, mark = -1;
+    while (end > 0) {
+        const uchar b = p[end - 1];
+        if (b == t.eofMark)
+            mark = end - 1;
+        else if (b != t.space && b != t.tab && b != t.cr && b != t.lf)
+            break;
+        --end;
+    }
+    return mark < 0 ? n : mark;
+}
+
 // Reads a whole file into buf through an open directory; false when it cannot be read.
 bool readFile(int dirFd, const QString& name, std::vector<char>* buf, qsizetype* size) {
     // Non-blocking, so that a pipe that someone named like a text file cannot hang the search.
@@ -140,11 +151,11 @@ bool FieldWordMatcher::matches(const char* bytes, qsizetype size) const {
     if (cp932_.isEmpty()) return matchesDecoded(bytes, size);
     const auto* p = reinterpret_cast<const uchar*>(bytes);
     const QByteArray raw = QByteArray::fromRawData(bytes, size);
-    if (holdsAt(p, 0, size)) {
+    if (holdsAt(p, 0, withoutEndMark(p, size))) {
         const Cp932Tables& t = tables();
         if (!t.separatorsKnown || Cp932::looksLikeUtf8(raw) || !t.sound(p, size))
             return matchesDecoded(bytes, size);
-        return fieldsHold(p, size);
+        return fieldsHold(p, withoutEndMark(p, size));
     }
     // Without the code page 932 bytes only a UTF-8 file can still hold the word.
     if (!Cp932::looksLikeUtf8(raw)) return false;

@@ -164,6 +164,22 @@ bool isValid(const QByteArray& bytes) {
     return true;
 }
 
+bool decodeCode(quint16 code, char16_t* c) {
+    if (code < 0x80) {
+        *c = char16_t(code);
+        return true;
+    }
+    if (code < 0x100) {
+        if (!isKatakanaByte(uchar(code))) return false;
+        *c = char16_t(0xFF61 + (code - 0xA1));
+        return true;
+    }
+    const char16_t u = tables().decode[code];
+    if (u == 0) return false;
+    *c = u;
+    return true;
+}
+
 bool encode(QStringView text, QByteArray* out) {
     const Tables& t = tables();
     out->resize(text.size() * 2);

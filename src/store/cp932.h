@@ -30,6 +30,10 @@ QString decode(const QByteArray& bytes, qsizetype* badOffset = nullptr,
 // True when every byte of bytes is code page 932.
 bool isValid(const QByteArray& bytes);
 
+// The character of one code: a single byte (below 0x100) or a pair, lead byte
+// first. False when the code is not code page 932.
+bool decodeCode(quint16 code, char16_t* c);
+
 // Encodes text. Returns false (and leaves *out undefined) when some character
 // has no code page 932 form.
 bool encode(QStringView text, QByteArray* out);

@@ -140,6 +140,22 @@ private slots:
         f.checkBoxes();
     }
 
+    // Half-width katakana in code page 932 can be valid UTF-8 by chance (ﾎｱ is CE B1,
+    // α in UTF-8); such a memo is still code page 932, shown and kept as it is.
+    void halfWidthKatakanaMemoStaysCodePage932() {
+        MainFixture f;
+        const QByteArray original = cp932(QStringLiteral("ﾎｱ\r\n"));
+        QCOMPARE(original, QByteArray("\xCE\xB1\r\n"));
+        writeBytes(f.path(), kMemo, original);
+        start(f);
+        QCOMPARE(f.prompts.boxes.size(), 0);
+        QCOMPARE(memo(f)->toPlainText(), QStringLiteral("ﾎｱ"));
+        const auto before = snapshot(f.path());
+        saveMemo(f, memo(f)->toPlainText());
+        QCOMPARE(snapshot(f.path()), before);  // the same bytes, and no copy kept
+        f.checkBoxes();
+    }
+
     // A pipe under a memo's or a poster's name: the card never waits on it, and
     // a memo that could not be read is neither replaced nor removed.
     void pipesAreNeverWaitedOn() {
