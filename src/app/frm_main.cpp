@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -56,6 +57,29 @@ frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget
     setWindowTitle(QStringLiteral("リールノート"));
     setWindowIcon(Artwork::appIcon());
     buildUi();
+    catalogue_.setConversionQuestion(
+        [this](const QString& file, const QString& what) { return askConversion(file, what); });
+}
+
+bool frmMain::askConversion(const QString& file, const QString& what) {
+    const bool yes =
+        prompts_.message(
+            QStringLiteral("「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
+                           "\r\n\r\n%2\r\n\r\nこれらの文字を変換して保存しますか？\r\n"
+                           "「はい」：変換して保存します。元のファイルは、その前に同じフォルダーへ"
+                           "「%1.日時.bak」として残します。\r\n"
+                           "「いいえ」：このファイルは書き換えず、変更は保存しません。")
+                .arg(file, what),
+            QStringLiteral("文字の変換"), Prompts::Icon::Question, Prompts::Buttons::YesNo,
+            Prompts::Answer::No) == Prompts::Answer::Yes;
+    if (yes && file == catalogue_.dir().actualName(kDataFile)) {
+        // The card and the lists show the converted texts once the write is done.
+        QTimer::singleShot(0, this, [this] {
+            reloadTitles();
+            fraMain_->ShowTitle();
+        });
+    }
+    return yes;
 }
 
 frmMain::~frmMain() = default;

@@ -81,6 +81,8 @@ public slots:
     void chkHelp_Click();
 
 private:
+    // Asked before the first rewrite of a file holding what code page 932 cannot.
+    bool askConversion(const QString& file, const QString& what);
     void buildUi();
     QWidget* buildButtonBar();
     void buildScreens(QWidget* screens);

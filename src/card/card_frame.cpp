@@ -536,7 +536,12 @@ void CardFrame::ShowHyoukaBars() {
     const Title& t = cat_.titles()[current()];
     for (int k = 1; k <= kScoreItems; ++k) {
         const int score = t.HyoukaTen[k];
-        cboHyouka1_[k]->setCurrentIndex(score);
+        // A score outside the list (written by another program) is shown as it is,
+        // with no item picked, so that nothing suggests a value the title lacks.
+        const bool listed = score >= 0 && score < cboHyouka1_[k]->count();
+        const QString shown = listed ? QString() : QString::number(score);
+        if (cboHyouka1_[k]->placeholderText() != shown) cboHyouka1_[k]->setPlaceholderText(shown);
+        cboHyouka1_[k]->setCurrentIndex(listed ? score : -1);
         const int lit = CardRules::litCells(k, score);
         for (int c = 1; c <= lit; ++c) shpHyouka_[k][c]->setFillColor(kBarColours[k].lit);
     }

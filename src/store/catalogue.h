@@ -10,6 +10,7 @@
 #include <QStringListModel>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 inline const QString kDataFile = QStringLiteral("データ.TXT");
@@ -71,6 +72,14 @@ public:
     QString LoadMainData();
     // Rewrites "データ.TXT" from the table. Empty on success, else a message.
     QString SaveMainData();
+
+    // A data or history file read from UTF-8 or UTF-16 may hold characters code
+    // page 932 cannot. Before the first rewrite of such a file the question is
+    // asked once, with the file's name and what converting changes: true turns
+    // them into what the code page holds (the original kept beside the file);
+    // false, or no question set, keeps the file as it is and refuses its edits.
+    using ConversionQuestion = std::function<bool(const QString& file, const QString& what)>;
+    void setConversionQuestion(ConversionQuestion question) { askConversion_ = std::move(question); }
 
     // Edits that keep the table and the file in agreement: when the write
     // fails, the table is put back as it was and the message returned.
@@ -159,8 +168,23 @@ private:
     QString firstUnencodableTitle(int skip);
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);
-    QString recodedFileMessage(const QString& name);
-    ReadProblem parseTitles(QStringView text);
+    QString recodedFileMessage(const QString& name, TextEncoding encoding = TextEncoding::Utf8);
+    // The load message for a data or history file: what was wrong, what was read,
+    // and, when a rewrite would change what it says, that the original is kept.
+    QString readReport(const QString& name, const ReadProblem& p, const QString& noun);
+    ReadProblem parseTitles(QStringView text, const QVector<int>& badLines);
+    // Settles the characters code page 932 cannot hold before a rewrite of the
+    // file: asks once; true when the table may be converted and written (then
+    // *convert is set), false with a message when the file must stay as it is.
+    enum class Foreign { None, Unasked, Convert, Refused };
+    struct ForeignFile {
+        Foreign state = Foreign::None;
+        QString what;              // the characters and what they become
+        QByteArray refusedBytes;   // the file as it was when the conversion was declined
+    };
+    QString settleForeign(const QString& name, ForeignFile* file, bool* convert);
+    // After a load: what the file holds that code page 932 cannot.
+    static void noteForeign(ForeignFile* file, const ReadProblem& p, const QByteArray& bytes);
     // Writes every title but skip (0: none) and remembers where each record stands.
     QString writeWholeDataFile(int skip);
     // Replaces the bytes of record n (removes them when record is empty) and writes the file.
@@ -196,6 +220,9 @@ private:
     QByteArray historyBytes_;
     QVector<qsizetype> historyStarts_;  // byte offset of each record
     bool historyWhole_ = false;
+    // Characters code page 932 cannot hold in the data and history files as read.
+    ForeignFile dataForeign_, historyForeign_;
+    ConversionQuestion askConversion_;
     // Originals of files that were read only in part, kept until their first rewrite.
     QHash<QString, QByteArray> damagedOriginals_;
     // Free texts not read whole, with what was wrong, until they are written anew.

@@ -3,6 +3,8 @@
 #include "cp932.h"
 #include "data_file.h"
 
+#include <optional>
+
 bool Catalogue::historyUnchangedOnDisk() {
     QByteArray now;
     if (!dir_.exists(kHistoryFile)) return historyBytes_.isEmpty();
@@ -69,6 +71,19 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         // Only what was read can be kept in order, and appending behind an unreadable
         // part (or to a UTF-8 file) would hide the new record: the file is written
         // anew from the records read, its original kept aside first.
+        bool convert = false;
+        if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convert); !no.isEmpty())
+            return no;
+        std::optional<KansyouTable> before;
+        if (convert) {
+            before = kansyou_;
+            convertToCodePage932(&kansyou_);
+        }
+        // Converted only for good: a failed write leaves the table as the file says.
+        const auto fail = [&](QString message) {
+            if (before) kansyou_ = std::move(*before);
+            return message;
+        };
         QString text;
         for (int i = 1; i <= kansyou_.KansyouCount() + 1; ++i) {
             if (i == position) text += record;
@@ -79,13 +94,14 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
             for (int i = 1; i <= kansyou_.KansyouCount(); ++i) {
                 const QString bad = Cp932::firstUnencodable(historyRecord(kansyou_[i]));
                 if (!bad.isEmpty())
-                    return unencodableViewing(
+                    return fail(unencodableViewing(
                         QStringLiteral("鑑賞履歴の%1件目（%2）").arg(i).arg(describe(kansyou_[i])),
-                        bad);
+                        bad));
             }
-            return unencodableViewing(QStringLiteral("鑑賞履歴"), Cp932::firstUnencodable(text));
+            return fail(
+                unencodableViewing(QStringLiteral("鑑賞履歴"), Cp932::firstUnencodable(text)));
         }
-        if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
+        if (QString m = rewriteHistory(bytes); !m.isEmpty()) return fail(m);
         return LoadKansyouRireki();
     }
     if (inserted) {

@@ -16,12 +16,38 @@ QString Catalogue::damagedFileMessage(const QString& name, const QString& what,
         .arg(name, what, kept);
 }
 
-QString Catalogue::recodedFileMessage(const QString& name) {
+QString Catalogue::recodedFileMessage(const QString& name, TextEncoding encoding) {
     return QStringLiteral(
-               "「%1」は UTF-8 で保存されていたため、そのまま読み込みました。\r\n\r\n"
+               "「%1」は %2 で保存されていたため、そのまま読み込みました。\r\n\r\n"
                "次に書き換えるときにシフトJIS（コードページ932）で保存し直します。"
                "元のファイルは、その前に同じフォルダーへ「%1.日時.bak」として残します。")
-        .arg(name);
+        .arg(name, encodingName(encoding));
+}
+
+QString Catalogue::readReport(const QString& name, const ReadProblem& p, const QString& noun) {
+    QStringList parts;
+    if (p.any()) {
+        if (!p.skipped.isEmpty() || p.overLimit > 0)
+            parts << QStringLiteral("「%1」に、読み込めないレコードがありました。").arg(name);
+        else if (!p.irregular.isEmpty())
+            parts << QStringLiteral("「%1」に、このプログラムが書かない形のレコードがあります。")
+                         .arg(name);
+        else
+            parts << QStringLiteral("「%1」に、範囲の外の値があります。").arg(name);
+        parts << p.what << p.keptSentence(noun);
+    }
+    if (p.recoded()) {
+        parts << recodedFileMessage(name, p.encoding);
+        if (!p.foreign.isEmpty())
+            parts << p.foreignWhat() +
+                         QStringLiteral("\r\n最初に書き換える前に、これらの文字を変換してよいか"
+                                        "お尋ねします。");
+    } else if (p.changesOnRewrite()) {
+        parts << QStringLiteral("元のファイルは、最初に書き換える前に同じフォルダーへ"
+                                "「%1.日時.bak」として残します。")
+                     .arg(name);
+    }
+    return parts.join(QStringLiteral("\r\n\r\n"));
 }
 
 FileIo::ReadResult Catalogue::readFile(const QString& name, QString* text, QString* problem,
@@ -62,6 +88,48 @@ QString Catalogue::refuseUnreadable(const QString& name, const QString& why, con
         .arg(actual, why, what);
 }
 
+void Catalogue::noteForeign(ForeignFile* file, const ReadProblem& p, const QByteArray& bytes) {
+    if (p.foreign.isEmpty()) {
+        *file = {};
+        return;
+    }
+    // Declined once for these very bytes: not asked again on a reload.
+    const bool declined = file->state == Foreign::Refused && file->refusedBytes == bytes;
+    file->state = declined ? Foreign::Refused : Foreign::Unasked;
+    file->what = p.foreignWhat();
+    if (!declined) file->refusedBytes.clear();
+}
+
+QString Catalogue::settleForeign(const QString& name, ForeignFile* file, bool* convert) {
+    *convert = false;
+    const QString actual = dir_.actualName(name);
+    const QString refused = QStringLiteral(
+        "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
+        "変換しないことを選んだため、このファイルは書き換えません。\r\n"
+        "変更は保存されていません。変換するには、プログラムを起動し直して、"
+        "変換するかどうかの問いに「はい」と答えてください。")
+                                .arg(actual);
+    switch (file->state) {
+        case Foreign::None:
+            return {};
+        case Foreign::Convert:
+            *convert = true;
+            return {};
+        case Foreign::Refused:
+            return refused;
+        case Foreign::Unasked:
+            break;
+    }
+    if (askConversion_ && askConversion_(actual, file->what)) {
+        file->state = Foreign::Convert;
+        *convert = true;
+        return {};
+    }
+    file->state = Foreign::Refused;
+    file->refusedBytes = damagedOriginals_.value(actual);
+    return refused;
+}
+
 QString Catalogue::LoadMainData() {
     table_.clear();
     forgetDataBytes();
@@ -70,39 +138,40 @@ QString Catalogue::LoadMainData() {
         attributeValues_[k].clear();
     }
     dataWhole_ = true;
+    const QString actual = dir_.actualName(kDataFile);
+    damagedOriginals_.remove(actual);
     QString message;
-    QString text, problem;
-    QByteArray original;
-    bool recoded = false;
-    const FileIo::ReadResult read = readFile(kDataFile, &text, &problem, &original, &recoded);
-    if (read == FileIo::ReadResult::Missing) {
-        message = writeTextFile(kDataFile, QString());
-    } else {
-        if (read == FileIo::ReadResult::Unreadable) {
+    QByteArray bytes;
+    QString why;
+    switch (dir_.readChecked(kDataFile, &bytes, &why)) {
+        case FileIo::ReadResult::Missing:
+            message = writeTextFile(kDataFile, QString());
+            break;
+        case FileIo::ReadResult::Unreadable:
             dataWhole_ = false;
-            message = refuseUnreadable(kDataFile, problem, QStringLiteral("タイトル"));
-        } else {
-            const ReadProblem parsed = parseTitles(text);
-            if (parsed.any() || !problem.isEmpty()) {
+            message = refuseUnreadable(kDataFile, why, QStringLiteral("タイトル"));
+            break;
+        case FileIo::ReadResult::Ok: {
+            const DecodedText decoded = decodeTextFile(bytes);
+            ReadProblem p = parseTitles(decoded.text, decoded.badLines);
+            p.encoding = decoded.encoding;
+            if (p.recoded()) p.foreign = foreignCharacters(table_, p.recordLines);
+            if (p.changesOnRewrite() || p.recoded()) {
+                // A rewrite would not give these bytes back: they are kept aside
+                // first, and nothing is appended behind what could not be read.
                 dataWhole_ = false;
-                if (!damagedOriginals_.contains(dir_.actualName(kDataFile)))
-                    damagedOriginals_.insert(dir_.actualName(kDataFile), original);
-                const QString what = parsed.any() ? parsed.what : problem;
-                message = damagedFileMessage(
-                    kDataFile, what,
-                    QStringLiteral("その手前までの%1件のタイトルを読み込みました。")
-                        .arg(parsed.kept));
-            } else if (recoded) {
-                dataWhole_ = false;  // the next change rewrites the whole file in code page 932
-                message = recodedFileMessage(kDataFile);
+                damagedOriginals_.insert(actual, bytes);
             }
+            noteForeign(&dataForeign_, p, bytes);
+            message = readReport(kDataFile, p, QStringLiteral("タイトル"));
+            break;
         }
     }
     rebuildPickLists();
     return message;
 }
 
-ReadProblem Catalogue::parseTitles(QStringView text) {
+ReadProblem Catalogue::parseTitles(QStringView text, const QVector<int>& badLines) {
     // The seen-value lists of the attributes double as the pools that share
     // equal values, so each field is looked up once for both.
     StringPool marks;
@@ -112,7 +181,7 @@ ReadProblem Catalogue::parseTitles(QStringView text) {
     const auto intern = [this, &marks](int field, QStringView v) -> QString {
         return field > 5 || field == 3 ? marks.get(v) : internAttribute(field, v);
     };
-    return parseDataFile(text, &table_, intern);
+    return parseDataFile(text, &table_, intern, badLines);
 }
 
 QString Catalogue::LoadKansyouRireki() {
@@ -120,30 +189,29 @@ QString Catalogue::LoadKansyouRireki() {
     historyBytes_.clear();
     historyStarts_.clear();
     historyWhole_ = true;
+    const QString actual = dir_.actualName(kHistoryFile);
+    damagedOriginals_.remove(actual);
     QString message;
-    QString text, problem;
-    bool recoded = false;
+    QString why;
     // One read serves both the table and the byte positions of later insertions.
-    const FileIo::ReadResult read =
-        readFile(kHistoryFile, &text, &problem, &historyBytes_, &recoded);
-    if (read != FileIo::ReadResult::Missing) {
-        if (read == FileIo::ReadResult::Unreadable) {
+    switch (dir_.readChecked(kHistoryFile, &historyBytes_, &why)) {
+        case FileIo::ReadResult::Missing:
+            break;
+        case FileIo::ReadResult::Unreadable:
             historyWhole_ = false;
-            message = refuseUnreadable(kHistoryFile, problem, QStringLiteral("鑑賞履歴"));
-        } else {
-            const ReadProblem parsed = parseHistoryFile(text, &kansyou_, &historyStarts_);
-            Cp932::toByteOffsets(text, &historyStarts_);
-            if (parsed.any() || !problem.isEmpty()) {
+            message = refuseUnreadable(kHistoryFile, why, QStringLiteral("鑑賞履歴"));
+            break;
+        case FileIo::ReadResult::Ok: {
+            ReadProblem p = readHistoryFile(historyBytes_, &kansyou_, &historyStarts_);
+            if (p.changesOnRewrite() || p.recoded()) {
+                // Inserting or appending would keep what was misread: the next
+                // viewing writes the file anew, its original kept aside first.
                 historyWhole_ = false;
-                damagedOriginals_.insert(dir_.actualName(kHistoryFile), historyBytes_);
-                message = damagedFileMessage(
-                    kHistoryFile, parsed.any() ? parsed.what : problem,
-                    QStringLiteral("その手前までの%1件の鑑賞履歴を読み込みました。")
-                        .arg(parsed.kept));
-            } else if (recoded) {
-                historyWhole_ = false;  // the next viewing rewrites the file in code page 932
-                message = recodedFileMessage(kHistoryFile);
+                damagedOriginals_.insert(actual, historyBytes_);
             }
+            noteForeign(&historyForeign_, p, historyBytes_);
+            message = readReport(kHistoryFile, p, QStringLiteral("鑑賞履歴"));
+            break;
         }
     }
     rebuildViewingLists();

@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <map>
+#include <optional>
 
 QString Catalogue::keepOriginal(const QString& name) {
     const QString actual = dir_.actualName(name);
@@ -70,19 +71,32 @@ void Catalogue::forgetDataBytes() {
 QString Catalogue::SaveMainData() { return writeWholeDataFile(0); }
 
 QString Catalogue::writeWholeDataFile(int skip) {
+    bool convert = false;
+    if (QString no = settleForeign(kDataFile, &dataForeign_, &convert); !no.isEmpty()) return no;
+    // Converted only for good: a failed write leaves the table as the file says.
+    std::optional<TitleTable> before;
+    if (convert) {
+        before = table_;
+        convertToCodePage932(&table_);
+    }
+    const auto fail = [&](QString message) {
+        if (before) table_ = std::move(*before);
+        return message;
+    };
     QVector<qsizetype> starts;
     const QString text = serializeDataFile(table_, skip, &starts);
     QByteArray bytes;
-    if (!Cp932::encode(text, &bytes)) return firstUnencodableTitle(skip);
-    if (QString refused = dir_.refusal(kDataFile); !refused.isEmpty()) return refused;
-    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
-    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return r.error;
+    if (!Cp932::encode(text, &bytes)) return fail(firstUnencodableTitle(skip));
+    if (QString refused = dir_.refusal(kDataFile); !refused.isEmpty()) return fail(refused);
+    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return fail(kept);
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return fail(r.error);
     // The file now holds exactly the table, record by record at known places.
     Cp932::toByteOffsets(text, &starts);
     dataBytes_ = std::move(bytes);
     dataStarts_ = std::move(starts);
     dataWhole_ = true;
     dataKnown_ = true;
+    dataForeign_ = {};
     return {};
 }
 

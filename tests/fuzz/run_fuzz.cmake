@@ -3,7 +3,7 @@
 # when the target could not be built here, and why.
 if(NOT USABLE)
   message("SKIPPED: no clang++ with libFuzzer here, so nothing was fuzzed. "
-          "Install the Debian packages clang and libclang-rt-14-dev and configure again.")
+          "Run scripts/install-deps.sh --tests (it installs clang and libclang-rt-dev) and configure again.")
   return()
 endif()
 file(REMOVE_RECURSE ${WORK})

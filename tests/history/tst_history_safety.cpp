@@ -136,18 +136,26 @@ private slots:
 
     // A history read from UTF-8 holding a character code page 932 lacks: the save is
     // refused with the character and the record named, and nothing is written.
+    // A UTF-8 history with a character code page 932 cannot hold: declining the
+    // conversion leaves the file as it is and the viewing unsaved.
     void unencodableHistoryRefusesTheSave() {
         MainFixture f;
         f.prompts.planAnswer(Prompts::Answer::Ok);  // the start-up note on UTF-8
         start(f, (rec("2003/05/10", "Amélie", "DVD") + rec("2004/01/02", "乙", "映画館")).toUtf8());
         f.prompts.reset();
         const auto before = snapshot(f.path());
+        f.prompts.planAnswer(Prompts::Answer::No);
         f.prompts.planAnswer(Prompts::Answer::Ok);
         enter(f, QStringLiteral("2003/06/01"), QStringLiteral("テレビ"));
-        refusedWith(f, QStringLiteral("鑑賞履歴の1件目（2003/05/10「Amélie」DVD）に、シフトJIS"
-                                      "（コードページ932）で保存できない文字「é」があるため、"
-                                      "鑑賞履歴を保存できません。\r\n「鑑賞履歴.TXT」はそのまま"
-                                      "残っています。") +
+        QCOMPARE(f.prompts.boxes.size(), 2);
+        QCOMPARE(f.prompts.boxes[0].title, QStringLiteral("文字の変換"));
+        QVERIFY(f.prompts.boxes[0].text.contains(QStringLiteral("1行目「Amélie」の「é」→「e」")));
+        f.prompts.boxes.removeFirst();
+        refusedWith(f, QStringLiteral("「鑑賞履歴.TXT」には、シフトJIS（コードページ932）で書けない"
+                                      "文字があります。変換しないことを選んだため、このファイルは"
+                                      "書き換えません。\r\n変更は保存されていません。変換するには、"
+                                      "プログラムを起動し直して、変換するかどうかの問いに「はい」と"
+                                      "答えてください。") +
                            kNotSaved);
         QCOMPARE(snapshot(f.path()), before);
         QCOMPARE(f.window->catalogue().kansyou().KansyouCount(), 2);

@@ -145,7 +145,8 @@ private slots:
         QCOMPARE(f.prompts.boxes.size(), 1);
         QCOMPARE(f.prompts.boxes[0].icon, Prompts::Icon::Exclamation);
         QVERIFY(f.prompts.boxes[0].text.contains(QStringLiteral("2行目（2件目）")));
-        QVERIFY(f.prompts.boxes[0].text.contains(QStringLiteral("1件のタイトルを読み込みました")));
+        QVERIFY(f.prompts.boxes[0].text.contains(
+            QStringLiteral("タイトル1件を読み込み、読み込めなかった1件を飛ばしました")));
         QCOMPARE(f.find<QLabel>("lblKensu")->text(), QStringLiteral("1 / 1"));
         QCOMPARE(readBytes(f.path(), kDataFile), bytes);  // untouched until the first rewrite
         f.checkBoxes();

@@ -1,8 +1,10 @@
 #include "disk_faults.h"
 #include "store/catalogue.h"
+#include "store/data_file.h"
 #include "test_files.h"
 #include "test_registry.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -154,9 +156,10 @@ private slots:
         QCOMPARE(readBytes(tmp.path(), kSettingsFile), cp932("\"ヘルプツアー\",0\r\n"));
     }
 
-    // A file read as UTF-8 may hold what code page 932 cannot: the save is refused
-    // naming the character and the record, and nothing changes.
-    void unencodableRecordsRefuseTheSave() {
+    // A file read as UTF-8 may hold what code page 932 cannot. Declined (or with
+    // nobody to ask), the conversion never happens: every rewrite of that file is
+    // refused saying why, the question is asked once, and nothing changes.
+    void declinedConversionKeepsTheFilesAsTheyAre() {
         QTemporaryDir tmp;
         writeFreshMasters(tmp.path(), false);
         writeBytes(tmp.path(), kHistoryFile,
@@ -166,30 +169,74 @@ private slots:
         writeBytes(tmp.path(), kDataFile,
                    (titleRecord("七人の侍") + titleRecord("Amélie", "Jeunet")).toUtf8());
         Catalogue c(tmp.path());
-        QVERIFY(c.LoadKansyouRireki().contains(QStringLiteral("UTF-8")));
-        QVERIFY(c.LoadMainData().contains(QStringLiteral("UTF-8")));
+        QStringList asked;
+        c.setConversionQuestion([&asked](const QString& file, const QString& what) {
+            asked << file + u':' + what;
+            return false;
+        });
+        const QString historyNote = c.LoadKansyouRireki();
+        QVERIFY2(historyNote.contains(QStringLiteral("UTF-8")), qPrintable(historyNote));
+        QVERIFY(historyNote.contains(QStringLiteral("1行目「Amélie」の「é」→「e」")));
+        QVERIFY(c.LoadMainData().contains(QStringLiteral("2行目「Amélie」の「é」→「e」")));
         const auto before = snapshot(tmp.path());
         const auto history = c.kansyou().records();
         const TitleTable titles = c.titles();
 
+        const QString refused = QStringLiteral("変換しないことを選んだため、このファイルは書き換えません");
         QString message = c.AddKansyou({"2003/06/01", "七人の侍", "DVD"});
-        QVERIFY2(message.contains(QStringLiteral("鑑賞履歴の1件目（2003/05/10「Amélie」DVD）")),
-                 qPrintable(message));
-        QVERIFY(message.contains(QStringLiteral("保存できない文字「é」")));
-        QVERIFY(c.AddKansyou({"2005/01/01", "Zoë", "DVD"}).contains(QStringLiteral("「ë」")));
+        QVERIFY2(message.contains(refused), qPrintable(message));
+        QVERIFY(c.AddKansyou({"2005/01/01", "七人の侍", "DVD"}).contains(refused));
         QCOMPARE(c.kansyou().records(), history);
 
         Title t = c.titles()[1];
         t.Hyouka = QStringLiteral("◎");
-        message = c.storeTitle(1, t);
-        QVERIFY2(message.contains(QStringLiteral("2件目のタイトル「Amélie」")),
-                 qPrintable(message));
-        QVERIFY(message.contains(QStringLiteral("「é」")));
+        QVERIFY(c.storeTitle(1, t).contains(refused));
         QCOMPARE(c.titles(), titles);
-        QVERIFY(c.appendTitle(QStringLiteral("Café")).contains(QStringLiteral("「é」")));
-        QVERIFY(c.removeTitle(1).contains(QStringLiteral("「Amélie」")));
+        QVERIFY(c.appendTitle(QStringLiteral("新作")).contains(refused));
+        QVERIFY(c.removeTitle(1).contains(refused));
+        // A reload of the same bytes does not ask again.
+        c.LoadMainData();
+        QVERIFY(c.storeTitle(1, t).contains(refused));
         QCOMPARE(c.titles(), titles);
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(asked[0].startsWith(kHistoryFile + u':'));
+        QVERIFY(asked[1].startsWith(kDataFile + u':'));
         QCOMPARE(snapshot(tmp.path()), before);
+    }
+
+    // Accepted, é becomes e (only an accent is dropped) and what has no such
+    // form the geta mark; the original is kept beside the file.
+    void acceptedConversionWritesCodePage932AndKeepsTheOriginal() {
+        QTemporaryDir tmp;
+        writeFreshMasters(tmp.path(), false);
+        const QByteArray original =
+            (titleRecord("七人の侍") + titleRecord("Amélie", "Jeunet") +
+             titleRecord(QString::fromUtf8("猫\xF0\x9F\x90\x88の日")))
+                .toUtf8();
+        writeBytes(tmp.path(), kDataFile, original);
+        Catalogue c(tmp.path());
+        int asked = 0;
+        c.setConversionQuestion([&asked](const QString&, const QString& what) {
+            ++asked;
+            return what.contains(QStringLiteral("→「〓」"));
+        });
+        c.LoadMainData();
+        Title t = c.titles()[1];
+        t.Hyouka = QStringLiteral("◎");
+        QCOMPARE(c.storeTitle(1, t), QString());
+        QCOMPARE(asked, 1);
+        QCOMPARE(c.titles()[2].Daimei, QStringLiteral("Amelie"));
+        QCOMPARE(c.titles()[3].Daimei, QStringLiteral("猫〓の日"));
+        t.Daimei = QStringLiteral("七人の侍");
+        QCOMPARE(readBytes(tmp.path(), kDataFile),
+                 cp932(serializeTitle(t) + titleRecord("Amelie", "Jeunet") + titleRecord("猫〓の日")));
+        const QStringList kept = QDir(tmp.path()).entryList({kDataFile + QStringLiteral(".*.bak")});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readBytes(tmp.path(), kept[0]), original);
+        // Settled: later edits splice without asking.
+        t.Hyouka = QStringLiteral("○");
+        QCOMPARE(c.storeTitle(1, t), QString());
+        QCOMPARE(asked, 1);
     }
 };
 

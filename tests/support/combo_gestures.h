@@ -67,7 +67,8 @@ inline bool pickWithMouse(QComboBox* combo, int row) {
     if (!QTest::qWaitFor([&] { return combo->view()->isVisible(); }, 2000)) return false;
     QAbstractItemView* view = combo->view();
     const QModelIndex index = view->model()->index(row, combo->modelColumn());
-    view->scrollTo(index);
+    // In the middle of the list, so that an entry the list shows only in part is not missed.
+    view->scrollTo(index, QAbstractItemView::PositionAtCenter);
     const QPoint at(view->viewport()->width() / 2, view->visualRect(index).center().y());
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
     return !view->isVisible();
