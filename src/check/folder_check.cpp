@@ -3,42 +3,48 @@
 #include "card/card_rules.h"
 #include "card/sub_texts.h"
 #include "store/catalogue.h"
-#include "store/cp932.h"
 #include "store/data_dir.h"
 #include "store/data_file.h"
 #include "store/date_text.h"
 #include "store/kansyou_table.h"
 #include "store/record_dialect.h"
 #include "store/string_hash.h"
+#include "store/text_encoding.h"
 
 #include <QFileInfo>
 
 namespace FolderCheck {
 
 namespace {
-// The text of a data file as the program would read it; false when it could
-// not be read at all.
+// The bytes of a file; false, with the reason noted, when it could not be read.
+bool readBytes(const DataDir& dir, const QString& name, QByteArray* bytes, QStringList* problems) {
+    QString error;
+    if (dir.read(name, bytes, &error)) return true;
+    *problems << QStringLiteral("「%1」を読み込めません：%2").arg(name, error);
+    return false;
+}
+
+// What the program's loader would report about a record file, line by line.
+void noteReading(const QString& name, const ReadProblem& p, QStringList* problems) {
+    if (p.any()) *problems << QStringLiteral("「%1」：%2").arg(name, p.what);
+    if (p.recoded())
+        *problems << QStringLiteral(
+                         "「%1」は %2 で保存されています（次の変更でシフトJISに書き直されます）。")
+                         .arg(name, encodingName(p.encoding));
+    if (!p.foreign.isEmpty()) *problems << QStringLiteral("「%1」：%2").arg(name, p.foreignWhat());
+}
+
+// The text of a master as the program would read it; false when it could not be read.
 bool readText(const DataDir& dir, const QString& name, QString* text, QStringList* problems) {
     QByteArray bytes;
-    QString error;
-    if (!dir.read(name, &bytes, &error)) {
-        *problems << QStringLiteral("「%1」を読み込めません：%2").arg(name, error);
-        return false;
-    }
-    ReadProblem problem;
-    bool recoded = false;
-    *text = decodeSoundPart(bytes, &problem, &recoded);
-    if (problem.any()) *problems << QStringLiteral("「%1」：%2").arg(name, problem.what);
-    if (recoded) {
-        // Such a file is written back in code page 932 at its next change.
-        *problems << QStringLiteral(
-                         "「%1」はシフトJISではありません（次の変更でシフトJISに"
-                         "書き直されます）。")
-                         .arg(name);
-        if (const QString bad = Cp932::firstUnencodable(*text); !bad.isEmpty())
-            *problems << QStringLiteral("「%1」にシフトJISで保存できない文字「%2」があります。")
-                             .arg(name, bad);
-    }
+    if (!readBytes(dir, name, &bytes, problems)) return false;
+    DecodedText d = decodeTextFile(bytes);
+    if (!d.badLines.isEmpty())
+        *problems << QStringLiteral("「%1」：%2行目に%3として読めない文字があります。")
+                         .arg(name)
+                         .arg(d.badLines.first())
+                         .arg(encodingName(d.encoding));
+    *text = std::move(d.text);
     return true;
 }
 
@@ -129,15 +135,13 @@ Collection read(const QString& dataDir) {
     const DataDir dir(dataDir);
     if (!dir.exists(kDataFile)) {
         c.problems << QStringLiteral("「%1」がありません。").arg(kDataFile);
-    } else if (QString text; readText(dir, kDataFile, &text, &c.problems)) {
-        const ReadProblem p = parseDataFile(text, &c.titles);
-        if (p.any()) c.problems << QStringLiteral("「%1」：%2").arg(kDataFile, p.what);
+    } else if (QByteArray bytes; readBytes(dir, kDataFile, &bytes, &c.problems)) {
+        noteReading(kDataFile, readDataFile(bytes, &c.titles), &c.problems);
     }
     if (dir.exists(kHistoryFile)) {
-        if (QString text; readText(dir, kHistoryFile, &text, &c.problems)) {
+        if (QByteArray bytes; readBytes(dir, kHistoryFile, &bytes, &c.problems)) {
             QVector<qsizetype> starts;
-            const ReadProblem p = parseHistoryFile(text, &c.history, &starts);
-            if (p.any()) c.problems << QStringLiteral("「%1」：%2").arg(kHistoryFile, p.what);
+            noteReading(kHistoryFile, readHistoryFile(bytes, &c.history, &starts), &c.problems);
         }
     }
     readMaster(dir, kHyoukaMasterFile, c.hyoukaKoumoku.data(), kScoreItems,

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "check/folder_check.h"
+#include "store/catalogue.h"
 #include "test_files.h"
 #include "test_registry.h"
 
@@ -72,6 +73,24 @@ private slots:
                  qPrintable(all));
         QCOMPARE(f.size(), 5);
         QCOMPARE(runCommandLine({"reelnote", "--check", tmp.path()}), 1);
+    }
+
+    // What the program would say on loading: records it would skip or read
+    // otherwise than they stand, and characters a conversion would change.
+    void namesRecordsReadOtherwiseAndCharactersToConvert() {
+        QTemporaryDir tmp;
+        writeCleanFolder(tmp.path());
+        QString irregular = titleRecord("乙");
+        irregular.replace(QStringLiteral("\"乙\""), QStringLiteral("\"乙\"\"丙\""));
+        writeCp932(tmp.path(), kDataFile, titleRecord("甲") + irregular);
+        writeBytes(tmp.path(), kHistoryFile,
+                   historyRecordLine("2003/05/10", "Amélie", "映画館").toUtf8());
+        const auto before = snapshot(tmp.path());
+        const QString all = FolderCheck::check(tmp.path()).findings.join(u'\n');
+        QVERIFY2(all.contains(QStringLiteral("2行目（2件目）")), qPrintable(all));
+        QVERIFY(all.contains(QStringLiteral("「鑑賞履歴.TXT」は UTF-8 で保存されています")));
+        QVERIFY(all.contains(QStringLiteral("1行目「Amélie」の「é」→「e」")));
+        QCOMPARE(snapshot(tmp.path()), before);
     }
 
     void aViewingInTheMonthOfAYearMonthReleaseIsNotEarly() {
