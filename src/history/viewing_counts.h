@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/count_table.h"
 #include "store/string_hash.h"
 
 #include <QByteArray>
@@ -47,32 +48,5 @@ struct ViewingCount {
 QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Field field,
                                     const QStringList& items);
 
-// One count grid of the viewing list, in the order last chosen. Name order is
-// worked out once, when the table is built, so that every later order is a
-// sort of numbers.
-class ViewingCountTable {
-public:
-    enum class Order { MostFirst, FewestFirst, ByName };
-
-    ViewingCountTable() = default;
-    explicit ViewingCountTable(const QVector<ViewingCount>& rows);
-
-    int size() const { return int(entries_.size()); }
-    const ViewingCount& row(int i) const { return entries_[i].row; }
-    int largestCount() const;
-
-    // Most first, fewest first, or by name in code page 932 order; equal counts
-    // stand in name order, whatever was chosen before.
-    void sort(Order order);
-    // The grid's body rows: position 1..n, value, count.
-    QVector<QStringList> gridRows() const;
-
-private:
-    struct Entry {
-        ViewingCount row;
-        QString countText;
-        int nameRank = 0;  // position in name order, ties by list position
-    };
-    QVector<Entry> entries_;
-    QStringList positions_;  // "1".."n", the same whatever the order
-};
+// One table of counts as a grid shows it, in the order last chosen.
+using ViewingCountTable = CountTable<ViewingCount>;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/count_table.h"
 #include "store/string_hash.h"
 
 #include <QByteArray>
@@ -70,33 +71,5 @@ QString scoreTip(const RankRow& row, const std::array<QString, 8>& names);
 QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
                           const QStringList& items);
 
-// One table of counts as a grid shows it, in the order last chosen. The name
-// key of every row is computed once, when the table is built.
-class RankTable {
-public:
-    enum class Order { MostFirst, FewestFirst, ByName };
-
-    RankTable() = default;
-    // The rows in list order.
-    explicit RankTable(const QVector<RankRow>& rows);
-
-    int size() const { return int(entries_.size()); }
-    // Row i in the order shown (0-based).
-    const RankRow& row(int i) const { return entries_[i].row; }
-    int largestCount() const;
-
-    // Most first, fewest first, or by name in code page 932 order. Equal counts
-    // stand in name order, so that the order does not depend on earlier clicks.
-    void sort(Order order);
-    // The grid's body rows: rank (the row position, 1..n), value, count.
-    QVector<QStringList> gridRows() const;
-
-private:
-    struct Entry {
-        RankRow row;
-        QString countText;
-        int nameRank = 0;  // position in name order, ties by list position
-    };
-    QVector<Entry> entries_;
-    QStringList positions_;  // "1".."n", the same whatever the order
-};
+// One table of counts as a grid shows it, in the order last chosen.
+using RankTable = CountTable<RankRow>;
