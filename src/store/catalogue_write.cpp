@@ -84,14 +84,12 @@ QString Catalogue::writeWholeDataFile(int skip) {
         return message;
     };
     QVector<qsizetype> starts;
-    const QString text = serializeDataFile(table_, skip, &starts);
     QByteArray bytes;
-    if (!Cp932::encode(text, &bytes)) return fail(firstUnencodableTitle(skip));
+    if (!encodeDataFile(table_, skip, &bytes, &starts)) return fail(firstUnencodableTitle(skip));
     if (QString refused = dir_.refusal(kDataFile); !refused.isEmpty()) return fail(refused);
     if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return fail(kept);
     if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return fail(r.error);
     // The file now holds exactly the table, record by record at known places.
-    Cp932::toByteOffsets(text, &starts);
     dataBytes_ = std::move(bytes);
     dataStarts_ = std::move(starts);
     dataWhole_ = true;

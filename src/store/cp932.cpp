@@ -180,11 +180,8 @@ bool decodeCode(quint16 code, char16_t* c) {
     return true;
 }
 
-bool encode(QStringView text, QByteArray* out) {
+char* encodeInto(QStringView text, char* o) {
     const Tables& t = tables();
-    out->resize(text.size() * 2);
-    char* const begin = out->data();
-    char* o = begin;
     const char16_t* p = text.utf16();
     for (const char16_t* end = p + text.size(); p != end; ++p) {
         const char16_t u = *p;
@@ -193,7 +190,7 @@ bool encode(QStringView text, QByteArray* out) {
             continue;
         }
         const quint16 code = t.encode[u];
-        if (code == 0) return false;
+        if (code == 0) return nullptr;
         if (code < 0x100) {
             *o++ = char(code);
         } else {
@@ -201,7 +198,14 @@ bool encode(QStringView text, QByteArray* out) {
             *o++ = char(code & 0xFF);
         }
     }
-    out->truncate(o - begin);
+    return o;
+}
+
+bool encode(QStringView text, QByteArray* out) {
+    out->resize(text.size() * 2);
+    char* const end = encodeInto(text, out->data());
+    if (!end) return false;
+    out->truncate(end - out->constData());
     return true;
 }
 

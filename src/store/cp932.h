@@ -37,6 +37,10 @@ bool decodeCode(quint16 code, char16_t* c);
 // Encodes text. Returns false (and leaves *out undefined) when some character
 // has no code page 932 form.
 bool encode(QStringView text, QByteArray* out);
+// Encodes text into out, which has room for two bytes a UTF-16 unit. Returns
+// the end of what was written, or nullptr when some character has no code
+// page 932 form.
+char* encodeInto(QStringView text, char* out);
 
 // True when code page 932 holds the character (a code point, not a surrogate).
 bool canEncode(char32_t c);

@@ -351,6 +351,77 @@ QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>*
     return out;
 }
 
+namespace {
+// Titles from..to (but skip) as code page 932 records into out, which has room
+// for them (recordRoom); starts of the records relative to out. False when a
+// text has no code page 932 form.
+bool encodeRecords(const TitleTable& table, int from, int to, int skip, char* out,
+                   QVector<qsizetype>* starts, char** end) {
+    char* p = out;
+    const auto putText = [&p](const QString& s) {
+        *p++ = '"';
+        p = Cp932::encodeInto(s, p);
+        if (!p) return false;
+        *p++ = '"';
+        return true;
+    };
+    for (int n = from; n <= to; ++n) {
+        if (n == skip) continue;
+        starts->append(p - out);
+        const Title& t = table[n];
+        const auto fields = texts(t);
+        for (int i = 0; i < 7; ++i) {
+            if (!putText(*fields[i])) return false;
+            *p++ = ',';
+        }
+        for (int k = 1; k <= kScoreItems; ++k) {
+            const int v = t.HyoukaTen[k];
+            if (v < 0) *p++ = '-';
+            unsigned u = v < 0 ? unsigned(-v) : unsigned(v);
+            char* const digitsEnd = p + digits(int(u));
+            for (char* q = digitsEnd; q != p;) {
+                *--q = char('0' + u % 10);
+                u /= 10;
+            }
+            p = digitsEnd;
+            *p++ = ',';
+        }
+        for (int i = 7; i < 11; ++i) {
+            if (!putText(*fields[i])) return false;
+            *p++ = i < 10 ? ',' : '\r';
+        }
+        *p++ = '\n';
+    }
+    *end = p;
+    return true;
+}
+
+qsizetype recordRoom(const TitleTable& table, int from, int to, int skip) {
+    constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
+    qsizetype room = 0;  // two bytes a text unit at most
+    for (int n = from; n <= to; ++n) {
+        if (n == skip) continue;
+        const Title& t = table[n];
+        room += kFixed;
+        for (const QString* s : texts(t)) room += 2 * s->size();
+        for (int k = 1; k <= kScoreItems; ++k) room += digits(t.HyoukaTen[k]);
+    }
+    return room;
+}
+}  // namespace
+
+bool encodeDataFile(const TitleTable& table, int skip, QByteArray* out,
+                    QVector<qsizetype>* starts) {
+    QVector<qsizetype> at;
+    at.reserve(table.TitleCount());
+    out->resize(recordRoom(table, 1, table.TitleCount(), skip));
+    char* end = nullptr;
+    if (!encodeRecords(table, 1, table.TitleCount(), skip, out->data(), &at, &end)) return false;
+    out->truncate(end - out->constData());
+    if (starts) *starts = std::move(at);
+    return true;
+}
+
 QString serializeTitle(const Title& t) {
     TitleTable one;
     one.append(t);

@@ -52,6 +52,10 @@ int convertToCodePage932(TitleTable* table);
 // *starts, when given, receives the position where each written record begins.
 QString serializeDataFile(const TitleTable& table, int skip = 0,
                           QVector<qsizetype>* starts = nullptr);
+// The same, straight to code page 932 bytes; *starts receives byte offsets.
+// False when some text has no code page 932 form (*out is then undefined).
+bool encodeDataFile(const TitleTable& table, int skip, QByteArray* out,
+                    QVector<qsizetype>* starts = nullptr);
 // The text of one record, as the whole file would hold it.
 QString serializeTitle(const Title& t);
 // The record of a newly added title: its name, sixteen omitted fields, "".

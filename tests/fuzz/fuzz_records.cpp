@@ -93,7 +93,16 @@ void checkDataFile(const QByteArray& bytes) {
             if (!writable(*s)) return;
     }
     QByteArray written;
-    REQUIRE(Cp932::encode(serializeDataFile(table), &written));
+    const QString text = serializeDataFile(table);
+    REQUIRE(Cp932::encode(text, &written));
+    // Writing straight to bytes gives the same bytes and the same record starts.
+    QByteArray direct;
+    QVector<qsizetype> starts, byteStarts;
+    REQUIRE(encodeDataFile(table, 0, &direct, &starts));
+    REQUIRE(direct == written);
+    serializeDataFile(table, 0, &byteStarts);
+    Cp932::toByteOffsets(text, &byteStarts);
+    REQUIRE(starts == byteStarts);
     TitleTable again;
     const ReadProblem q = readDataFile(written, &again);
     REQUIRE(q.skipped.isEmpty() && q.irregular.isEmpty() && q.overLimit == 0);

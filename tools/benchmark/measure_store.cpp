@@ -160,12 +160,11 @@ void measureSaveMainData(const Collection& col, Measurement* m) {
     detail(QStringLiteral("saved file identical to the loaded one: yes"));
 
     detail(QStringLiteral("parts:"));
-    QString text;
     QByteArray bytes;
-    phase(QStringLiteral("serializeDataFile"),
-          [&] { return nsOf([&] { text = serializeDataFile(c.titles()); }); });
-    const qint64 encode = phase(QStringLiteral("Cp932::encode"),
-                                [&] { return nsOf([&] { Cp932::encode(text, &bytes); }); });
+    QVector<qsizetype> starts;
+    const qint64 encode = phase(QStringLiteral("encodeDataFile (the records as bytes)"), [&] {
+        return nsOf([&] { encodeDataFile(c.titles(), 0, &bytes, &starts); });
+    });
     phase(QStringLiteral("DataDir::writeAtomic"), [&]() -> std::optional<qint64> {
         FileResult r;
         const qint64 ns = nsOf([&] { r = c.dir().writeAtomic(kAtomicScratch, bytes); });
