@@ -1,8 +1,8 @@
 #include "text_search.h"
 
 #include "store/cp932.h"
-#include "store/data_file.h"
 #include "store/record_dialect.h"
+#include "store/text_encoding.h"
 
 #include <QFile>
 
@@ -239,8 +239,9 @@ bool FieldWordMatcher::fieldsHold(const uchar* p, qsizetype n) const {
 
 bool FieldWordMatcher::matchesDecoded(const char* bytes, qsizetype size) const {
     if (word_.isEmpty()) return false;
-    ReadProblem problem;
-    const QString text = decodeSoundPart(QByteArray::fromRawData(bytes, size), &problem);
+    // Read whole, as the card shows it: bytes that are no text stand for
+    // themselves and match no word.
+    const QString text = decodeTextFile(QByteArray::fromRawData(bytes, size)).text;
     RecordReader reader(text);
     RecordReader::Field field;
     while (!reader.atEnd() && reader.next(&field))
