@@ -17,6 +17,7 @@ namespace TextSearch {
 
 namespace {
 bool isLead(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isTrail(uchar b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 // What the code page 932 decoder makes of every byte and byte pair, asked once:
 // which characters are sound, and how many byte forms each code unit has (code
@@ -175,7 +176,9 @@ bool FieldWordMatcher::holdsAt(const uchar* p, qsizetype from, qsizetype to) con
             ::memmem(p + at, std::size_t(to - at), cp932_.constData(), std::size_t(len));
         if (!hit) return false;
         const qsizetype h = static_cast<const uchar*>(hit) - p;
-        while (boundary < h) boundary += isLead(p[boundary]) ? 2 : 1;
+        // As the decoder steps: a lead byte takes the next byte only when that can end a pair.
+        while (boundary < h)
+            boundary += isLead(p[boundary]) && boundary + 1 < to && isTrail(p[boundary + 1]) ? 2 : 1;
         if (boundary == h) return true;
         at = h + 1;
     }
@@ -204,9 +207,14 @@ bool FieldWordMatcher::fieldsHold(const uchar* p, qsizetype n) const {
                 continue;
             }
             if (p[pos] == t.eofMark) {
+                // A line of end-of-file marks alone holds no field, as the reader reads it.
                 qsizetype q = pos + 1;
-                while (q < n && (isSpace(p[q]) || isLineEnd(p[q]) || p[q] == t.eofMark)) ++q;
+                while (q < n && (isSpace(p[q]) || p[q] == t.eofMark)) ++q;
                 if (q >= n) return false;
+                if (isLineEnd(p[q])) {
+                    pos = q;
+                    continue;
+                }
             }
             break;
         }
