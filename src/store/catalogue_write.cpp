@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <vector>
 
 QString Catalogue::keepOriginal(const QString& name) {
     const QString actual = dir_.actualName(name);
@@ -221,14 +222,26 @@ QString Catalogue::rewriteInOrder(const QStringList& names) {
     if (names.size() != table_.TitleCount()) return refused;
     // Names are meant to be unique, but a file from elsewhere may repeat one: each
     // occurrence stands for the next title of that name.
-    StringMap<QVector<int>> numbers;
-    for (int n = table_.TitleCount(); n >= 1; --n) numbers[table_[n].Daimei].append(n);
+    // first: the lowest title number of each name not yet placed; next: the
+    // following title of the same name (0: none).
+    const int count = table_.TitleCount();
+    StringMap<int> first;
+    first.reserve(count);
+    std::vector<int> next(count + 1, 0);
+    for (int n = count; n >= 1; --n) {
+        const auto [it, added] = first.try_emplace(table_[n].Daimei, n);
+        if (!added) {
+            next[n] = it->second;
+            it->second = n;
+        }
+    }
     QVector<int> order;  // old title numbers in the new order
-    order.reserve(table_.TitleCount());
+    order.reserve(count);
     for (const QString& name : names) {
-        auto it = numbers.find(name);
-        if (it == numbers.end() || it->second.isEmpty()) return refused;
-        order.append(it->second.takeLast());
+        const auto it = first.find(name);
+        if (it == first.end() || it->second == 0) return refused;
+        order.append(it->second);
+        it->second = next[it->second];
     }
     TitleTable ordered;
     ordered.reserve(table_.TitleCount());
