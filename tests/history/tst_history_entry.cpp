@@ -1,3 +1,4 @@
+#include "grid_rows.h"
 #include "main_fixture.h"
 #include "shell/flex_grid.h"
 #include "store/catalogue.h"
@@ -17,15 +18,6 @@ using namespace TestFiles;
 namespace {
 const auto rec = historyRecordLine;
 
-QStringList gridRows(FlexGrid* g) {
-    QStringList rows;
-    for (int r = 1; r < g->Rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g->Cols(); ++c) cells << g->TextMatrix(r, c);
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
 }  // namespace
 
 class TestHistoryEntry : public QObject {

@@ -1,4 +1,5 @@
 #include "history/viewing_counts.h"
+#include "grid_rows.h"
 #include "main_fixture.h"
 #include "shell/flex_grid.h"
 #include "store/catalogue.h"
@@ -16,15 +17,6 @@ using namespace TestFiles;
 namespace {
 const auto rec = historyRecordLine;
 
-QStringList rows(FlexGrid* g) {
-    QStringList out;
-    for (int r = 1; r < g->Rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g->Cols(); ++c) cells << g->TextMatrix(r, c);
-        out << cells.join(u'|');
-    }
-    return out;
-}
 
 const QString kHelp = QStringLiteral(
     "映画の鑑賞履歴をリスト表示します。\r\n\r\n"
@@ -68,26 +60,26 @@ private slots:
         QVERIFY(!f.find<QFrame>("fraList")->isHidden());
         QVERIFY(!f.find<QPushButton>("cmdDel")->isEnabled());
 
-        QCOMPARE(rows(f.find<FlexGrid>("msgHenList")),
+        QCOMPARE(gridRows(f.find<FlexGrid>("msgHenList")),
                  (QStringList{"1|2003/05/10|甲|DVD", "2|2003/05/20|消えた題|DVD",
                               "3|2003/06/01|乙|映画館", "4|2004/01/02|甲|DVD"}));
         QCOMPARE(grid(f, 6)->TextMatrix(0, 1), QStringLiteral("鑑賞"));
         QCOMPARE(grid(f, 7)->TextMatrix(0, 1), QStringLiteral("鑑賞タイトル"));
         QCOMPARE(grid(f, 8)->TextMatrix(0, 1), QStringLiteral("鑑賞内容"));
-        QCOMPARE(rows(grid(f, 6)),
+        QCOMPARE(gridRows(grid(f, 6)),
                  (QStringList{"1|2003年05月|2", "2|2003年06月|1", "3|2004年01月|1"}));
         // Every title, the unviewed 丙 with 0.
-        QCOMPARE(rows(grid(f, 7)), (QStringList{"1|甲|2", "2|乙|1", "3|丙|0"}));
-        QCOMPARE(rows(grid(f, 8)), (QStringList{"1|DVD|3", "2|映画館|1"}));
+        QCOMPARE(gridRows(grid(f, 7)), (QStringList{"1|甲|2", "2|乙|1", "3|丙|0"}));
+        QCOMPARE(gridRows(grid(f, 8)), (QStringList{"1|DVD|3", "2|映画館|1"}));
 
         QTest::mouseClick(opt(f, 7, 2), Qt::LeftButton);
-        QCOMPARE(rows(grid(f, 7)), (QStringList{"1|丙|0", "2|乙|1", "3|甲|2"}));
+        QCOMPARE(gridRows(grid(f, 7)), (QStringList{"1|丙|0", "2|乙|1", "3|甲|2"}));
         QTest::mouseClick(opt(f, 7, 3), Qt::LeftButton);  // 乙 before 甲 before 丙 in code page 932
-        QCOMPARE(rows(grid(f, 7)), (QStringList{"1|乙|1", "2|甲|2", "3|丙|0"}));
+        QCOMPARE(gridRows(grid(f, 7)), (QStringList{"1|乙|1", "2|甲|2", "3|丙|0"}));
         QTest::mouseClick(opt(f, 8, 3), Qt::LeftButton);
-        QCOMPARE(rows(grid(f, 8)), (QStringList{"1|DVD|3", "2|映画館|1"}));
+        QCOMPARE(gridRows(grid(f, 8)), (QStringList{"1|DVD|3", "2|映画館|1"}));
         QTest::mouseClick(opt(f, 8, 2), Qt::LeftButton);
-        QCOMPARE(rows(grid(f, 8)), (QStringList{"1|映画館|1", "2|DVD|3"}));
+        QCOMPARE(gridRows(grid(f, 8)), (QStringList{"1|映画館|1", "2|DVD|3"}));
         const QStringList captions = {opt(f, 6, 1)->text(), opt(f, 6, 2)->text(),
                                       opt(f, 6, 3)->text(), opt(f, 8, 1)->text(),
                                       opt(f, 8, 2)->text(), opt(f, 8, 3)->text()};
@@ -107,20 +99,20 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("鑑賞年月"));
         QCOMPARE(label->toolTip(), QStringLiteral("クリックすると年月と年を切り替えられます"));
         QTest::mouseClick(opt(f, 6, 3), Qt::LeftButton);  // 年順 is time order
-        QCOMPARE(rows(g), (QStringList{"1|2002年12月|1", "2|2003年05月|2", "3|2003年11月|1",
+        QCOMPARE(gridRows(g), (QStringList{"1|2002年12月|1", "2|2003年05月|2", "3|2003年11月|1",
                                        "4|2004年02月|1"}));
 
         QTest::mouseClick(label, Qt::LeftButton);
         QCOMPARE(label->text(), QStringLiteral("鑑賞年"));
         QVERIFY(opt(f, 6, 1)->isChecked());
-        QCOMPARE(rows(g), (QStringList{"1|2003年|3", "2|2002年|1", "3|2004年|1"}));
+        QCOMPARE(gridRows(g), (QStringList{"1|2003年|3", "2|2002年|1", "3|2004年|1"}));
         QTest::mouseClick(opt(f, 6, 3), Qt::LeftButton);
-        QCOMPARE(rows(g), (QStringList{"1|2002年|1", "2|2003年|3", "3|2004年|1"}));
+        QCOMPARE(gridRows(g), (QStringList{"1|2002年|1", "2|2003年|3", "3|2004年|1"}));
 
         QTest::mouseClick(label, Qt::LeftButton);
         QCOMPARE(label->text(), QStringLiteral("鑑賞年月"));
         QVERIFY(opt(f, 6, 1)->isChecked());
-        QCOMPARE(rows(g), (QStringList{"1|2003年05月|2", "2|2002年12月|1", "3|2003年11月|1",
+        QCOMPARE(gridRows(g), (QStringList{"1|2003年05月|2", "2|2002年12月|1", "3|2003年11月|1",
                                        "4|2004年02月|1"}));
         f.checkBoxes();
     }
@@ -132,7 +124,7 @@ private slots:
         QCOMPARE(f.find<FlexGrid>("msgHenList")->Rows(), 1);
         QCOMPARE(grid(f, 6)->Rows(), 1);
         QCOMPARE(grid(f, 8)->Rows(), 1);
-        QCOMPARE(rows(grid(f, 7)), (QStringList{"1|乙|0", "2|甲|0", "3|丙|0"}));
+        QCOMPARE(gridRows(grid(f, 7)), (QStringList{"1|乙|0", "2|甲|0", "3|丙|0"}));
         QTest::mouseClick(f.find<QLabel>("lblKansyouChg"), Qt::LeftButton);
         QCOMPARE(grid(f, 6)->Rows(), 1);
         f.checkBoxes();
@@ -147,11 +139,11 @@ private slots:
         QCOMPARE(f.prompts.boxes[0].title, QStringLiteral("ヘルプツアー"));
         QCOMPARE(f.prompts.boxes[0].text, kHelp);
         QTest::mouseClick(opt(f, 7, 3), Qt::LeftButton);
-        const QStringList byName = rows(grid(f, 7));
+        const QStringList byName = gridRows(grid(f, 7));
 
         // Pressed again while showing: no recount, no reset of the order, no tour box.
         openList(f);
-        QCOMPARE(rows(grid(f, 7)), byName);
+        QCOMPARE(gridRows(grid(f, 7)), byName);
         QVERIFY(opt(f, 7, 3)->isChecked());
         QCOMPARE(f.prompts.boxes.size(), 1);
 
@@ -163,8 +155,8 @@ private slots:
         QTest::mouseClick(f.find<QPushButton>("cmdRirekiHozon"), Qt::LeftButton);
         f.prompts.planAnswer(Prompts::Answer::Ok);
         openList(f);
-        QCOMPARE(rows(grid(f, 7)), (QStringList{"1|甲|2", "2|乙|0", "3|丙|0"}));
-        QCOMPARE(rows(grid(f, 8)), (QStringList{"1|DVD|1", "2|配信|1"}));
+        QCOMPARE(gridRows(grid(f, 7)), (QStringList{"1|甲|2", "2|乙|0", "3|丙|0"}));
+        QCOMPARE(gridRows(grid(f, 8)), (QStringList{"1|DVD|1", "2|配信|1"}));
         QCOMPARE(f.find<FlexGrid>("msgHenList")->Rows(), 3);
         QCOMPARE(f.prompts.boxes.size(), 2);
         f.checkBoxes();

@@ -1,4 +1,5 @@
 #include "combo_gestures.h"
+#include "grid_rows.h"
 #include "main_fixture.h"
 #include "shell/flex_grid.h"
 #include "store/catalogue.h"
@@ -19,15 +20,6 @@ QStringList backups(const QString& dir) {
     return QDir(dir).entryList({QStringLiteral("*.bak")}, QDir::Files);
 }
 
-QStringList gridRows(FlexGrid* g) {
-    QStringList rows;
-    for (int r = 1; r < g->Rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < g->Cols(); ++c) cells << g->TextMatrix(r, c);
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
 }  // namespace
 
 // Files written by other programs, opened in the real window: the box names what
