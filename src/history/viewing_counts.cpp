@@ -72,4 +72,3 @@ QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Fie
     }
     return rows;
 }
-

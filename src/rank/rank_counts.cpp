@@ -125,4 +125,3 @@ QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
     }
     return rows;
 }
-

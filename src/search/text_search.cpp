@@ -178,7 +178,8 @@ bool FieldWordMatcher::holdsAt(const uchar* p, qsizetype from, qsizetype to) con
         const qsizetype h = static_cast<const uchar*>(hit) - p;
         // As the decoder steps: a lead byte takes the next byte only when that can end a pair.
         while (boundary < h)
-            boundary += isLead(p[boundary]) && boundary + 1 < to && isTrail(p[boundary + 1]) ? 2 : 1;
+            boundary +=
+                isLead(p[boundary]) && boundary + 1 < to && isTrail(p[boundary + 1]) ? 2 : 1;
         if (boundary == h) return true;
         at = h + 1;
     }

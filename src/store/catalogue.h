@@ -79,7 +79,9 @@ public:
     // them into what the code page holds (the original kept beside the file);
     // false, or no question set, keeps the file as it is and refuses its edits.
     using ConversionQuestion = std::function<bool(const QString& file, const QString& what)>;
-    void setConversionQuestion(ConversionQuestion question) { askConversion_ = std::move(question); }
+    void setConversionQuestion(ConversionQuestion question) {
+        askConversion_ = std::move(question);
+    }
 
     // Edits that keep the table and the file in agreement: when the write
     // fails, the table is put back as it was and the message returned.
@@ -179,8 +181,8 @@ private:
     enum class Foreign { None, Unasked, Convert, Refused };
     struct ForeignFile {
         Foreign state = Foreign::None;
-        QString what;              // the characters and what they become
-        QByteArray refusedBytes;   // the file as it was when the conversion was declined
+        QString what;             // the characters and what they become
+        QByteArray refusedBytes;  // the file as it was when the conversion was declined
     };
     QString settleForeign(const QString& name, ForeignFile* file, bool* convert);
     // After a load: what the file holds that code page 932 cannot.

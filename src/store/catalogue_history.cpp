@@ -125,6 +125,12 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     for (qsizetype i = position; i < historyStarts_.size(); ++i)
         historyStarts_[i] += recordBytes.size();
     kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
-    rebuildViewingLists();
+    // The lists follow the order values first occur in the file; a viewing whose
+    // month, year and content are all listed already leaves them as they are.
+    const QStringView d(k.Kansyoubi);
+    const bool listed =
+        (d.isEmpty() || (txtD_[6].contains(d.left(7)) && txtD_[9].contains(d.left(4)))) &&
+        (k.KansyouNaiyou.isEmpty() || txtD_[7].contains(k.KansyouNaiyou));
+    if (!listed) rebuildViewingLists();
     return {};
 }

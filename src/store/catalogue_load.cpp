@@ -39,12 +39,13 @@ QString Catalogue::readReport(const QString& name, const ReadProblem& p, const Q
     if (p.recoded()) {
         parts << recodedFileMessage(name, p.encoding);
         if (!p.foreign.isEmpty())
-            parts << p.foreignWhat() +
-                         QStringLiteral("\r\n最初に書き換える前に、これらの文字を変換してよいか"
-                                        "お尋ねします。");
+            parts << p.foreignWhat() + QStringLiteral(
+                                           "\r\n最初に書き換える前に、これらの文字を変換してよいか"
+                                           "お尋ねします。");
     } else if (p.changesOnRewrite()) {
-        parts << QStringLiteral("元のファイルは、最初に書き換える前に同じフォルダーへ"
-                                "「%1.日時.bak」として残します。")
+        parts << QStringLiteral(
+                     "元のファイルは、最初に書き換える前に同じフォルダーへ"
+                     "「%1.日時.bak」として残します。")
                      .arg(name);
     }
     return parts.join(QStringLiteral("\r\n\r\n"));
@@ -104,10 +105,10 @@ QString Catalogue::settleForeign(const QString& name, ForeignFile* file, bool* c
     *convert = false;
     const QString actual = dir_.actualName(name);
     const QString refused = QStringLiteral(
-        "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
-        "変換しないことを選んだため、このファイルは書き換えません。\r\n"
-        "変更は保存されていません。変換するには、プログラムを起動し直して、"
-        "変換するかどうかの問いに「はい」と答えてください。")
+                                "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
+                                "変換しないことを選んだため、このファイルは書き換えません。\r\n"
+                                "変更は保存されていません。変換するには、プログラムを起動し直して、"
+                                "変換するかどうかの問いに「はい」と答えてください。")
                                 .arg(actual);
     switch (file->state) {
         case Foreign::None:

@@ -48,7 +48,8 @@ public:
             entries_[i].countText = CountTableText::number(rows[i].count);
             positions_.append(CountTableText::number(i + 1));
         }
-        for (int rank = 0; rank < int(byName.size()); ++rank) entries_[byName[rank]].nameRank = rank;
+        for (int rank = 0; rank < int(byName.size()); ++rank)
+            entries_[byName[rank]].nameRank = rank;
     }
 
     int size() const { return int(entries_.size()); }

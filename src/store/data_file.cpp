@@ -398,7 +398,7 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, char* ou
 
 qsizetype recordRoom(const TitleTable& table, int from, int to, int skip) {
     constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
-    qsizetype room = 0;  // two bytes a text unit at most
+    qsizetype room = 0;                                         // two bytes a text unit at most
     for (int n = from; n <= to; ++n) {
         if (n == skip) continue;
         const Title& t = table[n];

@@ -40,7 +40,8 @@ Decoded decodeFreeText(const QByteArray& bytes) {
                         .arg(lineOf(d.text, nul));
     } else {
         d.problem = t.encoding == TextEncoding::Cp932
-                        ? QStringLiteral("%1行目にコードページ932（シフトJIS）として読めない文字があります。")
+                        ? QStringLiteral(
+                              "%1行目にコードページ932（シフトJIS）として読めない文字があります。")
                               .arg(t.badLines.first())
                         : QStringLiteral("%1行目に %2 として読めない部分があります。")
                               .arg(t.badLines.first())

@@ -1,6 +1,6 @@
-#include "combo_gestures.h"
 #include "card/card_rules.h"
 #include "card/card_widgets.h"
+#include "combo_gestures.h"
 #include "main_fixture.h"
 #include "store/catalogue.h"
 #include "test_files.h"

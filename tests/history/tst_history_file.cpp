@@ -25,6 +25,34 @@ private slots:
         QCOMPARE(readCp932(dir.path(), kHistoryFile), rec("2003/05/10", "A", "映画館"));
     }
 
+    // After each stored viewing the pick lists of dates, years and contents are
+    // what a fresh load of the file builds, whether the viewing adds to them or not.
+    void viewingListsAgreeWithAFreshLoad() {
+        QTemporaryDir dir;
+        writeCp932(dir.path(), kHistoryFile,
+                   historyRecordLine("2003/05/10", "甲", "DVD") +
+                       historyRecordLine("2004/01/02", "乙", "映画館"));
+        Catalogue c(dir.path());
+        c.LoadKansyouRireki();
+        const auto lists = [](Catalogue& cat) {
+            QList<QStringList> out;
+            for (PickList p : {PickList::Kanbi, PickList::Kanbi2, PickList::Kansyou})
+                out << cat.pickList(p)->stringList();
+            return out;
+        };
+        const QList<Kansyou> adds = {{"2004/01/20", "甲", "DVD"},     // all listed already
+                                     {"2003/05/11", "乙", "テレビ"},  // a new content
+                                     {"2002/12/31", "甲", "DVD"},     // a new month and year, first
+                                     {"2005/03/01", "丙", ""}};       // a new month at the end
+        for (const Kansyou& k : adds) {
+            QCOMPARE(c.AddKansyou(k), QString());
+            Catalogue fresh(dir.path());
+            fresh.LoadKansyouRireki();
+            QCOMPARE(lists(c), lists(fresh));
+        }
+        QCOMPARE(c.pickList(PickList::Kanbi)->stringList().first(), QStringLiteral("2002/12"));
+    }
+
     void listsAndIndex() {
         QTemporaryDir dir;
         writeCp932(dir.path(), kHistoryFile,

@@ -1,5 +1,5 @@
-#include "history/viewing_counts.h"
 #include "grid_rows.h"
+#include "history/viewing_counts.h"
 #include "main_fixture.h"
 #include "shell/flex_grid.h"
 #include "store/catalogue.h"
@@ -16,7 +16,6 @@ using namespace TestFiles;
 
 namespace {
 const auto rec = historyRecordLine;
-
 
 const QString kHelp = QStringLiteral(
     "映画の鑑賞履歴をリスト表示します。\r\n\r\n"
@@ -100,7 +99,7 @@ private slots:
         QCOMPARE(label->toolTip(), QStringLiteral("クリックすると年月と年を切り替えられます"));
         QTest::mouseClick(opt(f, 6, 3), Qt::LeftButton);  // 年順 is time order
         QCOMPARE(gridRows(g), (QStringList{"1|2002年12月|1", "2|2003年05月|2", "3|2003年11月|1",
-                                       "4|2004年02月|1"}));
+                                           "4|2004年02月|1"}));
 
         QTest::mouseClick(label, Qt::LeftButton);
         QCOMPARE(label->text(), QStringLiteral("鑑賞年"));
@@ -113,7 +112,7 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("鑑賞年月"));
         QVERIFY(opt(f, 6, 1)->isChecked());
         QCOMPARE(gridRows(g), (QStringList{"1|2003年05月|2", "2|2002年12月|1", "3|2003年11月|1",
-                                       "4|2004年02月|1"}));
+                                           "4|2004年02月|1"}));
         f.checkBoxes();
     }
 

@@ -163,14 +163,16 @@ private slots:
         QTest::addColumn<bool>("damaged");  // a rewrite changes what the file says
         const QByteArray good = cp932(titleRecord("一", "", "", "", "", "", "", {50, 5}) +
                                       titleRecord("二", "", "", "", "", "", "", {60, 6}));
-        QTest::newRow("cut last record") << good + cp932("\"三\",\"監督\",\"\"") << 2
-                                         << QStringLiteral("3行目（3件目）：途中で切れています") << true;
+        QTest::newRow("cut last record")
+            << good + cp932("\"三\",\"監督\",\"\"") << 2
+            << QStringLiteral("3行目（3件目）：途中で切れています") << true;
         // An unsound record costs only itself; a score out of its range is kept as read.
         QTest::newRow("text in a score field")
             << good + cp932("\"三\",,,,,,,abc,0,0,0,0,0,0,,,,\r\n") + good << 4
             << QStringLiteral("3行目（3件目）：「三」の評価点1") << true;
-        QTest::newRow("score out of range") << good + cp932(titleRecord("三", "", "", "", "", "", "", {50, 11}))
-                                            << 3 << QStringLiteral("評価点2の値 11") << false;
+        QTest::newRow("score out of range")
+            << good + cp932(titleRecord("三", "", "", "", "", "", "", {50, 11})) << 3
+            << QStringLiteral("評価点2の値 11") << false;
         QTest::newRow("bytes that are not code page 932")
             << good + QByteArray("\"\x82\xa0\xff\",,,,,,,0,0,0,0,0,0,0,,,,\r\n") << 2
             << QStringLiteral("3行目") << true;

@@ -42,10 +42,9 @@ private slots:
         writeFreshMasters(f.path(), false);
         QString irregular = titleRecord("四", "監督B");
         irregular.replace(QStringLiteral("\"四\""), QStringLiteral("\"四\"\"五\""));
-        const QByteArray original =
-            cp932(titleRecord("一", "監督A") + QStringLiteral("\"二\",,,,,,,abc,0,0,0,0,0,0,,,,\r\n") +
-                  titleRecord("三", "", "", "", "", "", "", {50, 11}) + irregular +
-                  titleRecord("六"));
+        const QByteArray original = cp932(
+            titleRecord("一", "監督A") + QStringLiteral("\"二\",,,,,,,abc,0,0,0,0,0,0,,,,\r\n") +
+            titleRecord("三", "", "", "", "", "", "", {50, 11}) + irregular + titleRecord("六"));
         writeBytes(f.path(), kDataFile, original);
         f.prompts.planAnswer(Prompts::Answer::Ok);
         f.start();

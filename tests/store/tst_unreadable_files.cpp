@@ -182,7 +182,8 @@ private slots:
         const auto history = c.kansyou().records();
         const TitleTable titles = c.titles();
 
-        const QString refused = QStringLiteral("変換しないことを選んだため、このファイルは書き換えません");
+        const QString refused =
+            QStringLiteral("変換しないことを選んだため、このファイルは書き換えません");
         QString message = c.AddKansyou({"2003/06/01", "七人の侍", "DVD"});
         QVERIFY2(message.contains(refused), qPrintable(message));
         QVERIFY(c.AddKansyou({"2005/01/01", "七人の侍", "DVD"}).contains(refused));
@@ -209,10 +210,9 @@ private slots:
     void acceptedConversionWritesCodePage932AndKeepsTheOriginal() {
         QTemporaryDir tmp;
         writeFreshMasters(tmp.path(), false);
-        const QByteArray original =
-            (titleRecord("七人の侍") + titleRecord("Amélie", "Jeunet") +
-             titleRecord(QString::fromUtf8("猫\xF0\x9F\x90\x88の日")))
-                .toUtf8();
+        const QByteArray original = (titleRecord("七人の侍") + titleRecord("Amélie", "Jeunet") +
+                                     titleRecord(QString::fromUtf8("猫\xF0\x9F\x90\x88の日")))
+                                        .toUtf8();
         writeBytes(tmp.path(), kDataFile, original);
         Catalogue c(tmp.path());
         int asked = 0;
@@ -228,8 +228,9 @@ private slots:
         QCOMPARE(c.titles()[2].Daimei, QStringLiteral("Amelie"));
         QCOMPARE(c.titles()[3].Daimei, QStringLiteral("猫〓の日"));
         t.Daimei = QStringLiteral("七人の侍");
-        QCOMPARE(readBytes(tmp.path(), kDataFile),
-                 cp932(serializeTitle(t) + titleRecord("Amelie", "Jeunet") + titleRecord("猫〓の日")));
+        QCOMPARE(
+            readBytes(tmp.path(), kDataFile),
+            cp932(serializeTitle(t) + titleRecord("Amelie", "Jeunet") + titleRecord("猫〓の日")));
         const QStringList kept = QDir(tmp.path()).entryList({kDataFile + QStringLiteral(".*.bak")});
         QCOMPARE(kept.size(), 1);
         QCOMPARE(readBytes(tmp.path(), kept[0]), original);

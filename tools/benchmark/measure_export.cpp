@@ -52,8 +52,9 @@ void measureExportCsv(const Collection& col, Measurement* m) {
         if (!error->isEmpty()) return std::nullopt;
         return ns;
     };
-    detail(QStringLiteral("read + CsvExport::document + FileIo::replaceWhole  vs  reading the same "
-                          "files, then writing the same bytes durably"));
+    detail(
+        QStringLiteral("read + CsvExport::document + FileIo::replaceWhole  vs  reading the same "
+                       "files, then writing the same bytes durably"));
     // The baseline needs the bytes: one run first.
     if (!exportAll()) return;
     const Run read = rawReadDecode(col.dir, collectionFileNames(), error);
