@@ -243,14 +243,20 @@ QString Catalogue::rewriteInOrder(const QStringList& names) {
         order.append(it->second);
         it->second = next[it->second];
     }
+    // The titles move into the new order rather than being copied; a failed
+    // write moves them back.
     TitleTable ordered;
-    ordered.reserve(table_.TitleCount());
-    for (int n : std::as_const(order)) ordered.append(table_[n]);
+    ordered.reserve(count);
+    for (int n : std::as_const(order)) ordered.append(std::move(table_[n]));
+    const auto putBack = [&](QString problem) {
+        for (int i = 0; i < count; ++i) table_[order[i]] = std::move(ordered[i + 1]);
+        return problem;
+    };
     if (!dataKnown_ || !shortRecords_.isEmpty()) {
         std::swap(table_, ordered);
         if (QString problem = SaveMainData(); !problem.isEmpty()) {
             std::swap(table_, ordered);
-            return problem;
+            return putBack(problem);
         }
         return {};
     }
@@ -266,8 +272,8 @@ QString Catalogue::rewriteInOrder(const QStringList& names) {
         starts.append(bytes.size());
         bytes.append(dataBytes_.constData() + from, to - from);
     }
-    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
-    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return r.error;
+    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return putBack(kept);
+    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return putBack(r.error);
     std::swap(table_, ordered);
     dataBytes_ = std::move(bytes);
     dataStarts_ = std::move(starts);
