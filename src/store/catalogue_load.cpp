@@ -107,7 +107,7 @@ QString Catalogue::settleForeign(const QString& name, ForeignFile* file, bool* c
     const QString refused = QStringLiteral(
                                 "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
                                 "変換しないことを選んだため、このファイルは書き換えません。\r\n"
-                                "変更は保存されていません。変換するには、プログラムを起動し直して、"
+                                "変換するには、プログラムを起動し直して、"
                                 "変換するかどうかの問いに「はい」と答えてください。")
                                 .arg(actual);
     switch (file->state) {

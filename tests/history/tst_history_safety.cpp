@@ -153,7 +153,7 @@ private slots:
         f.prompts.boxes.removeFirst();
         refusedWith(f, QStringLiteral("「鑑賞履歴.TXT」には、シフトJIS（コードページ932）で書けない"
                                       "文字があります。変換しないことを選んだため、このファイルは"
-                                      "書き換えません。\r\n変更は保存されていません。変換するには、"
+                                      "書き換えません。\r\n変換するには、"
                                       "プログラムを起動し直して、変換するかどうかの問いに「はい」と"
                                       "答えてください。") +
                            kNotSaved);
