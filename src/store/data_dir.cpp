@@ -27,6 +27,8 @@ QDateTime DataDir::dirModified() const {
 void DataDir::rescan() {
     folded_.clear();
     others_.clear();
+    sorted_.clear();
+    sortedValid_ = false;
     scannedModified_ = dirModified();
     // One readdir pass: QDir::entryList stats every entry, which takes a second
     // in a folder of a hundred thousand texts.
@@ -55,24 +57,49 @@ const QStringList* DataDir::otherSpellings(const QString& key) const {
 
 // Of several spellings the first in name order answers for a name, whatever
 // order the file system lists them in.
-void DataDir::noteAdded(const QString& actual) {
+bool DataDir::noteAdded(const QString& actual) {
     QString key = fold(actual);
     const auto [it, added] = folded_.try_emplace(std::move(key), actual);
-    if (added || it->second == actual) return;
-    QStringList& more = others_[it->first];
-    if (more.contains(actual)) return;
-    if (actual < it->second) {
-        more.append(it->second);
-        it->second = actual;
-    } else {
-        more.append(actual);
+    if (!added) {
+        if (it->second == actual) return false;
+        QStringList& more = others_[it->first];
+        if (more.contains(actual)) return false;
+        if (actual < it->second) {
+            more.append(it->second);
+            it->second = actual;
+        } else {
+            more.append(actual);
+        }
     }
+    if (sortedValid_) {
+        Sorted entry{actual, it->first};
+        sorted_.insert(std::lower_bound(sorted_.begin(), sorted_.end(), entry), std::move(entry));
+    }
+    return true;
+}
+
+void DataDir::ensureSorted() const {
+    if (sortedValid_) return;
+    sorted_.clear();
+    sorted_.reserve(folded_.size());
+    for (const auto& [key, actual] : folded_) {
+        sorted_.push_back({actual, key});
+        if (const QStringList* more = otherSpellings(key))
+            for (const QString& m : *more) sorted_.push_back({m, key});
+    }
+    std::sort(sorted_.begin(), sorted_.end());
+    sortedValid_ = true;
 }
 
 void DataDir::noteRemoved(const QString& actual) {
     const QString key = fold(actual);
     const auto it = folded_.find(key);
     if (it == folded_.end()) return;
+    if (sortedValid_) {
+        const Sorted probe{actual, key};
+        const auto at = std::lower_bound(sorted_.begin(), sorted_.end(), probe);
+        if (at != sorted_.end() && at->actual == actual) sorted_.erase(at);
+    }
     const auto more = others_.find(key);
     if (it->second != actual) {
         if (more != others_.end()) more->second.removeOne(actual);
@@ -106,11 +133,8 @@ QString DataDir::filePath(const QString& name) const {
 bool DataDir::exists(const QString& name) const { return folded_.count(fold(name)) != 0; }
 
 QStringList DataDir::entries(const QString& pattern) const {
+    ensureSorted();
     QStringList out;
-    const auto add = [&](const QString& key, const QString& actual) {
-        out << actual;
-        if (const QStringList* more = otherSpellings(key)) out << *more;
-    };
     const qsizetype star = pattern.indexOf(u'*');
     if (star >= 0 && pattern.indexOf(u'*', star + 1) < 0 && !pattern.contains(u'?') &&
         !pattern.contains(u'[')) {
@@ -118,17 +142,16 @@ QStringList DataDir::entries(const QString& pattern) const {
         // folded names, which a regular expression over every name takes ten times longer for.
         const QString prefix = fold(pattern.left(star));
         const QString suffix = fold(pattern.mid(star + 1));
-        for (const auto& [key, actual] : folded_)
-            if (key.size() >= prefix.size() + suffix.size() && key.startsWith(prefix) &&
-                key.endsWith(suffix))
-                add(key, actual);
+        for (const Sorted& e : sorted_)
+            if (e.folded.size() >= prefix.size() + suffix.size() && e.folded.startsWith(prefix) &&
+                e.folded.endsWith(suffix))
+                out << e.actual;
     } else {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
                                     QRegularExpression::CaseInsensitiveOption);
-        for (const auto& [key, actual] : folded_)
-            if (re.match(actual).hasMatch()) add(key, actual);
+        for (const Sorted& e : sorted_)
+            if (re.match(e.actual).hasMatch()) out << e.actual;
     }
-    out.sort();
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "file_io.h"
 #include "string_hash.h"
 
@@ -79,8 +81,17 @@ public:
     FileSystem& fileSystem() const { return *fs_; }
 
 private:
-    void noteAdded(const QString& actual);
+    // True when actual was not listed before.
+    bool noteAdded(const QString& actual);
     void noteRemoved(const QString& actual);
+    // Every name in name order, built when a listing first asks for it and kept
+    // in step by later changes, so that a listing is one pass with no sort.
+    struct Sorted {
+        QString actual;
+        QString folded;
+        bool operator<(const Sorted& o) const { return actual < o.actual; }
+    };
+    void ensureSorted() const;
     QDateTime dirModified() const;
     void afterOwnChange(const QDateTime& before);
 
@@ -94,6 +105,8 @@ private:
     // one probe even in a folder of a hundred thousand free texts.
     StringMap<QString> folded_;
     StringMap<QStringList> others_;  // further spellings, see otherSpellings
+    mutable std::vector<Sorted> sorted_;
+    mutable bool sortedValid_ = false;
     QDateTime scannedModified_;
     FileSystem* fs_ = &FileSystem::real();
     StringMap<QString> refused_;  // case-folded name → message

@@ -51,6 +51,33 @@ private slots:
         QVERIFY(dir.exists(QStringLiteral("copy.txt")));
     }
 
+    // Listings after own changes are what a fresh scan lists: every spelling, in
+    // name order.
+    void listingsFollowOwnChanges() {
+        QTemporaryDir tmp;
+        for (const char* name : {"b.jpg", "B.JPG", "a.jpg", "メモ_乙.txt", "メモ_甲.TXT"})
+            writeBytes(tmp.path(), QString::fromUtf8(name), "x");
+        DataDir dir(tmp.path());
+        const auto same = [&] {
+            const DataDir fresh(tmp.path());
+            for (const QString& pattern : {QStringLiteral("*.jpg"), QStringLiteral("メモ_*.txt"),
+                                           QStringLiteral("?.JPG"), QStringLiteral("*")})
+                if (dir.entries(pattern) != fresh.entries(pattern)) return false;
+            return true;
+        };
+        QCOMPARE(dir.entries(QStringLiteral("*.JPG")), (QStringList{"B.JPG", "a.jpg", "b.jpg"}));
+        QVERIFY(same());
+        QVERIFY(dir.writeAtomic(QStringLiteral("C.jpg"), "y").ok());
+        QVERIFY(dir.writeAtomic(QStringLiteral("メモ_丙.txt"), "y").ok());
+        QVERIFY(same());
+        QVERIFY(dir.remove(QStringLiteral("b.jpg")));
+        QVERIFY(dir.remove(QStringLiteral("B.jpg")));  // the other spelling
+        QVERIFY(same());
+        QVERIFY(dir.replace(QStringLiteral("C.jpg"), QStringLiteral("d.jpg")).ok());
+        QVERIFY(same());
+        QCOMPARE(dir.entries(QStringLiteral("*.jpg")), (QStringList{"a.jpg", "d.jpg"}));
+    }
+
     void picksUpFilesAddedBehindItsBack() {
         QTemporaryDir tmp;
         DataDir dir(tmp.path());
