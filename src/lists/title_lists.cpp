@@ -11,6 +11,8 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+#include <numeric>
+
 using TitleListRows::Column;
 using TitleListRows::SortKind;
 
@@ -145,8 +147,13 @@ void TitleLists::fill(int k) {
             rows = TitleListRows::ownershipRows(cat.titles(), cat.dir());
             break;
     }
+    // Each row keeps its title's number, so that a reorder need not look the
+    // names up again.
+    QVector<qint64> numbers(rows.size());
+    std::iota(numbers.begin(), numbers.end(), 1);
     FlexGrid* g = grid(k);
-    g->grid()->setBody(std::move(rows));
+    g->grid()->setBody(std::move(rows), std::move(numbers));
+    layout_[k] = cat.layout();
     g->scrollToTop();
     fraIchiran_[k]->showCount(cat.TitleCount());
 }
@@ -176,8 +183,15 @@ void TitleLists::sortColumn(int k, int c, SortKind kind) {
 void TitleLists::goToTitle(int k) {
     FlexGrid* g = grid(k);
     if (g->Col() != 0) return;
-    // The header row names no title: it only leads back to the card.
-    const int n = g->Row() >= 1 ? host_.catalogue().titles().find(g->TextMatrix(g->Row(), 0)) : 0;
+    // The header row names no title: it only leads back to the card. A row
+    // stands for the title it was filled from (two titles may share a name)
+    // while no title came, went or moved; otherwise for the first of its name.
+    int n = 0;
+    if (g->Row() >= 1) {
+        const Catalogue& cat = host_.catalogue();
+        n = layout_[k] == cat.layout() ? int(g->RowData(g->Row()))
+                                       : cat.titles().find(g->TextMatrix(g->Row(), 0));
+    }
     if (n > 0)
         host_.returnToCard(n, true);
     else
@@ -194,19 +208,29 @@ void TitleLists::cmdSortCng1_Click() {
                         Prompts::Buttons::OkCancel, Prompts::Answer::Ok) != Prompts::Answer::Ok)
         return;
     g->setCol(0);
-    QStringList names;
-    names.reserve(g->Rows() - 1);
-    for (int r = 1; r < g->Rows(); ++r) names.append(g->TextMatrix(r, 0));
-
     Catalogue& cat = host_.catalogue();
     QString problem;
     {
         BusyPointer busy(prompts);
         // The records come from the table as it is now, so an edit made since
         // the list was filled is kept; an order that misses or repeats a title
-        // is refused with the file untouched.
-        problem = cat.rewriteInOrder(names);
+        // is refused with the file untouched. While no title came, went or moved
+        // since the fill, each row names its title by number; otherwise by name.
+        if (layout_[1] == cat.layout()) {
+            QVector<int> numbers;
+            numbers.reserve(g->Rows() - 1);
+            for (int r = 1; r < g->Rows(); ++r) numbers.append(int(g->RowData(r)));
+            problem = cat.rewriteInNumberOrder(numbers);
+        } else {
+            QStringList names;
+            names.reserve(g->Rows() - 1);
+            for (int r = 1; r < g->Rows(); ++r) names.append(g->TextMatrix(r, 0));
+            problem = cat.rewriteInOrder(names);
+        }
         if (problem.isEmpty()) {
+            // The rows now stand for the titles of their own numbers.
+            for (int r = 1; r < g->Rows(); ++r) g->setRowData(r, r);
+            layout_[1] = cat.layout();
             host_.reloadTitles();
             // Through the last title to the first, so that the card really shows title 1 anew.
             if (cat.TitleCount() > 0) host_.setCurrentTitle(cat.TitleCount());

@@ -58,4 +58,6 @@ private:
     // false sorts descending next. The toggles live for the whole run.
     std::array<QVector<TitleListRows::SortKind>, 4> sortKinds_;
     std::array<QVector<bool>, 4> toggles_;
+    // The catalogue's layout when each grid's rows took their title numbers.
+    std::array<quint64, 4> layout_{};
 };

@@ -149,10 +149,12 @@ void FlexGridModel::setRows(int rows) {
         beginInsertRows({}, old, body - 1);
         cells_.reserve(body);
         while (int(cells_.size()) < body) cells_.append(QStringList(cols_, QString()));
+        rowData_.resize(body, 0);
         endInsertRows();
     } else if (body < old) {
         beginRemoveRows({}, body, old - 1);
         cells_.resize(body);
+        rowData_.resize(body);
         dropColorsOutside(body + 1, cols_);
         endRemoveRows();
     }
@@ -197,10 +199,20 @@ void FlexGridModel::setTextMatrix(int r, int c, const QString& text) {
     }
 }
 
-void FlexGridModel::setBody(QVector<QStringList> rows) {
+qint64 FlexGridModel::RowData(int r) const {
+    return r >= 1 && r < Rows() ? rowData_[r - 1] : 0;
+}
+
+void FlexGridModel::setRowData(int r, qint64 value) {
+    if (r >= 1 && r < Rows()) rowData_[r - 1] = value;
+}
+
+void FlexGridModel::setBody(QVector<QStringList> rows, QVector<qint64> rowData) {
     beginResetModel();
     for (QStringList& row : rows) row.resize(cols_);
+    rowData.resize(rows.size(), 0);
     cells_ = std::move(rows);
+    rowData_ = std::move(rowData);
     dropColorsOutside(Rows(), cols_);
     endResetModel();
 }
@@ -305,6 +317,9 @@ void FlexGridModel::sortRows(int c, SortOrder order) {
     sorted.reserve(n);
     for (int i = 0; i < n; ++i) sorted.append(std::move(cells_[perm[i]]));
     cells_ = std::move(sorted);
+    QVector<qint64> data(n);
+    for (int i = 0; i < n; ++i) data[i] = rowData_[perm[i]];
+    rowData_ = std::move(data);
 
     QHash<quint64, QColor> colors;
     colors.reserve(backColors_.size());

@@ -36,7 +36,12 @@ public:
     QString TextMatrix(int r, int c) const;
     void setTextMatrix(int r, int c, const QString& text);
     // Replaces every body row at once (each inner list is padded or cut to Cols).
-    void setBody(QVector<QStringList> rows);
+    // rowData, when given, holds one number per row (see RowData).
+    void setBody(QVector<QStringList> rows, QVector<qint64> rowData = {});
+    // A number the screen keeps with each body row (0 unless set); it moves with
+    // its row when the rows are sorted. Row 0 has none.
+    qint64 RowData(int r) const;
+    void setRowData(int r, qint64 value);
     void Clear();
 
     void setFixedCols(int n);  // 0 or 1
@@ -57,6 +62,7 @@ private:
     void dropColorsOutside(int rows, int cols);
 
     QVector<QStringList> cells_;  // body rows only
+    QVector<qint64> rowData_;     // one per body row
     QStringList header_;
     int cols_ = 0;
     int fixedCols_ = 0;
@@ -82,6 +88,8 @@ public:
     QString TextMatrix(int r, int c) const { return model_->TextMatrix(r, c); }
     void setTextMatrix(int r, int c, const QString& t) { model_->setTextMatrix(r, c, t); }
     void Clear() { model_->Clear(); }
+    qint64 RowData(int r) const { return model_->RowData(r); }
+    void setRowData(int r, qint64 v) { model_->setRowData(r, v); }
 
     int Row() const { return row_; }
     int Col() const { return col_; }

@@ -96,6 +96,13 @@ public:
     // every title exactly once (otherwise nothing is written and the message says
     // why). The table takes the new order; the caller reloads the pick lists.
     QString rewriteInOrder(const QStringList& names);
+    // The same with the titles given by number: numbers[i] is the title that
+    // becomes title i + 1. For a caller that took the numbers while layout() was
+    // what it is now.
+    QString rewriteInNumberOrder(const QVector<int>& numbers);
+    // Changes whenever titles are read again, added, removed or reordered: a
+    // title number taken before names the same title while it stays the same.
+    quint64 layout() const { return layout_; }
     // True when the data file holds exactly what writing the table would give (it
     // was last written by this run): reading it again would give the same table.
     bool fileMatchesTable() const { return dataKnown_ && shortRecords_.isEmpty(); }
@@ -189,6 +196,9 @@ private:
     static void noteForeign(ForeignFile* file, const ReadProblem& p, const QByteArray& bytes);
     // Writes every title but skip (0: none) and remembers where each record stands.
     QString writeWholeDataFile(int skip);
+    // Rewrites the data file with title order[i] as title i + 1 (order holds
+    // every title once) and reorders the table to match.
+    QString writeInOrder(const QVector<int>& order);
     // Replaces the bytes of record n (removes them when record is empty) and writes the file.
     QString spliceDataFile(int n, const QByteArray& record);
     void forgetDataBytes();
@@ -207,6 +217,7 @@ private:
     // After a rewrite of the whole file: its bytes and where each record starts,
     // so that an edit of one title writes the file without encoding it all again.
     bool dataKnown_ = false;
+    quint64 layout_ = 0;
     QByteArray dataBytes_;
     QVector<qsizetype> dataStarts_;
     // Titles added since, whose records still have the short form of a new title:

@@ -133,6 +133,7 @@ QString Catalogue::settleForeign(const QString& name, ForeignFile* file, bool* c
 
 QString Catalogue::LoadMainData() {
     table_.clear();
+    ++layout_;
     forgetDataBytes();
     for (int k = 1; k <= 4; ++k) {
         txtD_[k].clear();

@@ -6,8 +6,10 @@
 
 #include <QDateTime>
 
+#include <cstring>
 #include <map>
 #include <optional>
+#include <thread>
 #include <vector>
 
 QString Catalogue::keepOriginal(const QString& name) {
@@ -166,6 +168,7 @@ QString Catalogue::storeTitle(int n, const Title& changed) {
 }
 
 QString Catalogue::appendTitle(const QString& name) {
+    ++layout_;
     Title added;
     added.Daimei = name;
     if (!dataWhole_) {
@@ -205,6 +208,7 @@ QString Catalogue::appendTitle(const QString& name) {
 }
 
 QString Catalogue::removeTitle(int k) {
+    ++layout_;
     if (QString problem = dataKnown_ ? spliceDataFile(k, {}) : writeWholeDataFile(k);
         !problem.isEmpty())
         return problem;
@@ -215,66 +219,113 @@ QString Catalogue::removeTitle(int k) {
     return {};
 }
 
-QString Catalogue::rewriteInOrder(const QStringList& names) {
-    const QString refused = QStringLiteral(
+namespace {
+const QString& orderRefused() {
+    static const QString text = QStringLiteral(
         "並び順がタイトルの一覧と合わないため、並び替えを取りやめました。\r\n"
         "一覧を開き直してからもう一度やり直してください。");
-    if (names.size() != table_.TitleCount()) return refused;
-    // Names are meant to be unique, but a file from elsewhere may repeat one: each
-    // occurrence stands for the next title of that name.
+    return text;
+}
+
+// True when order holds every number 1..count exactly once.
+bool isPermutation(const QVector<int>& order, int count) {
+    if (order.size() != count) return false;
+    std::vector<bool> seen(count + 1, false);
+    for (int n : order) {
+        if (n < 1 || n > count || seen[n]) return false;
+        seen[n] = true;
+    }
+    return true;
+}
+
+// The title numbers in the order of names. Names are meant to be unique, but a
+// file from elsewhere may repeat one: each occurrence stands for the next title
+// of that name. Empty when names does not name every title exactly once.
+QVector<int> orderFromNames(const TitleTable& table, const QStringList& names) {
+    const int count = table.TitleCount();
+    if (names.size() != count) return {};
     // first: the lowest title number of each name not yet placed; next: the
     // following title of the same name (0: none).
-    const int count = table_.TitleCount();
     StringMap<int> first;
     first.reserve(count);
     std::vector<int> next(count + 1, 0);
     for (int n = count; n >= 1; --n) {
-        const auto [it, added] = first.try_emplace(table_[n].Daimei, n);
+        const auto [it, added] = first.try_emplace(table[n].Daimei, n);
         if (!added) {
             next[n] = it->second;
             it->second = n;
         }
     }
-    QVector<int> order;  // old title numbers in the new order
+    QVector<int> order;
     order.reserve(count);
     for (const QString& name : names) {
         const auto it = first.find(name);
-        if (it == first.end() || it->second == 0) return refused;
+        if (it == first.end() || it->second == 0) return {};
         order.append(it->second);
         it->second = next[it->second];
     }
-    // The titles move into the new order rather than being copied; a failed
-    // write moves them back.
-    TitleTable ordered;
-    ordered.reserve(count);
-    for (int n : std::as_const(order)) ordered.append(std::move(table_[n]));
-    const auto putBack = [&](QString problem) {
-        for (int i = 0; i < count; ++i) table_[order[i]] = std::move(ordered[i + 1]);
-        return problem;
-    };
+    return order;
+}
+
+// The order that undoes order.
+QVector<int> inverse(const QVector<int>& order) {
+    QVector<int> back(order.size());
+    for (int i = 0; i < order.size(); ++i) back[order[i] - 1] = i + 1;
+    return back;
+}
+}  // namespace
+
+QString Catalogue::rewriteInOrder(const QStringList& names) {
+    const QVector<int> order = orderFromNames(table_, names);
+    if (order.size() != table_.TitleCount()) return orderRefused();
+    return writeInOrder(order);
+}
+
+QString Catalogue::rewriteInNumberOrder(const QVector<int>& numbers) {
+    if (!isPermutation(numbers, table_.TitleCount())) return orderRefused();
+    return writeInOrder(numbers);
+}
+
+QString Catalogue::writeInOrder(const QVector<int>& order) {
+    const int count = table_.TitleCount();
+    ++layout_;
     if (!dataKnown_ || !shortRecords_.isEmpty()) {
-        std::swap(table_, ordered);
+        table_.reorder(order);
         if (QString problem = SaveMainData(); !problem.isEmpty()) {
-            std::swap(table_, ordered);
-            return putBack(problem);
+            table_.reorder(inverse(order));
+            return problem;
         }
         return {};
     }
     // The file holds exactly the table, record by record: its records in the new
     // order are the file a whole rewrite would give, without encoding it again.
-    QByteArray bytes;
-    bytes.reserve(dataBytes_.size());
-    QVector<qsizetype> starts;
-    starts.reserve(order.size());
-    for (int n : std::as_const(order)) {
-        const qsizetype from = dataStarts_[n - 1];
-        const qsizetype to = n < dataStarts_.size() ? dataStarts_[n] : dataBytes_.size();
-        starts.append(bytes.size());
-        bytes.append(dataBytes_.constData() + from, to - from);
+    // The table follows only once the file is written.
+    // Anything before the first record (nothing, in a file this run wrote) stays first.
+    const qsizetype head = count > 0 ? dataStarts_[0] : dataBytes_.size();
+    QByteArray bytes(dataBytes_.size(), Qt::Uninitialized);
+    QVector<qsizetype> starts(count);
+    const char* from = dataBytes_.constData();
+    char* to = bytes.data();
+    std::memcpy(to, from, head);
+    qsizetype at = head;
+    for (int i = 0; i < count; ++i) {
+        const int n = order[i];
+        const qsizetype begin = dataStarts_[n - 1];
+        const qsizetype end = n < count ? dataStarts_[n] : dataBytes_.size();
+        starts[i] = at;
+        std::memcpy(to + at, from + begin, end - begin);
+        at += end - begin;
     }
-    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return putBack(kept);
-    if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) return putBack(r.error);
-    std::swap(table_, ordered);
+    if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
+    // The titles move while the disk takes the bytes (nothing else touches the
+    // table meanwhile); a failed write moves them back.
+    std::thread mover([this, &order] { table_.reorder(order); });
+    const FileResult written = dir_.writeAtomic(kDataFile, bytes);
+    mover.join();
+    if (!written.ok()) {
+        table_.reorder(inverse(order));
+        return written.error;
+    }
     dataBytes_ = std::move(bytes);
     dataStarts_ = std::move(starts);
     return {};

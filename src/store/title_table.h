@@ -45,6 +45,9 @@ public:
         titles_[0] = Title{};
     }
     void append(Title t) { titles_.append(std::move(t)); }
+    // Entry i becomes the old entry order[i - 1]; order must hold every title
+    // number once. Each title moves once, in place.
+    void reorder(const QVector<int>& order);
     void remove(int n) { titles_.remove(n); }
     void reserve(int n) { titles_.reserve(n + 1); }
     // Number of the first title named exactly name, or 0.
