@@ -76,6 +76,40 @@ private slots:
         QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
     }
 
+    void aReorderByNumbersMovesEachTitleToItsPlace() {
+        QTemporaryDir tmp;
+        writeCp932(tmp.path(), kDataFile,
+                   titleRecord("甲", "監督A") + titleRecord("乙", "監督B") +
+                       titleRecord("丙", "監督C") + titleRecord("丁", "監督D") +
+                       titleRecord("戊", "監督E"));
+        Catalogue c(tmp.path());
+        QCOMPARE(c.LoadMainData(), QString());
+        const quint64 loaded = c.layout();
+        // Orders that miss, repeat or invent a title are refused; nothing moves.
+        const QByteArray before = readBytes(tmp.path(), kDataFile);
+        for (const QVector<int>& bad : {QVector<int>{1, 2, 3, 4}, QVector<int>{1, 2, 3, 4, 4},
+                                        QVector<int>{0, 1, 2, 3, 4}, QVector<int>{1, 2, 3, 4, 6}}) {
+            QVERIFY(!c.rewriteInNumberOrder(bad).isEmpty());
+            QCOMPARE(readBytes(tmp.path(), kDataFile), before);
+            QCOMPARE(c.titles()[1].Daimei, QStringLiteral("甲"));
+        }
+        QCOMPARE(c.layout(), loaded);
+        // Two cycles (1→3→5→1 and 2↔4) and, after a whole write, the kept bytes.
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(c.rewriteInNumberOrder({3, 4, 5, 2, 1}), QString());
+            QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
+            QVERIFY(readsBack(tmp.path(), c));
+            if (round == 0) {
+                QStringList names;
+                for (int n = 1; n <= 5; ++n) names << c.titles()[n].Daimei;
+                QCOMPARE(names, (QStringList{"丙", "丁", "戊", "乙", "甲"}));
+                QCOMPARE(c.titles()[3].Kantoku, QStringLiteral("監督E"));
+                QVERIFY(c.layout() != loaded);
+                QCOMPARE(c.SaveMainData(), QString());
+            }
+        }
+    }
+
     void twoAdditionsThenDeletingTheFirstOfThem() {
         QTemporaryDir tmp;
         writeCp932(tmp.path(), kDataFile, titleRecord("甲"));

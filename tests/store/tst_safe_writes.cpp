@@ -173,6 +173,12 @@ private slots:
                  for (int n = c.TitleCount(); n >= 1; --n) order << c.titles()[n].Daimei;
                  return c.rewriteInOrder(order);
              }},
+            {"reorder by numbers",
+             [&] {
+                 QVector<int> order;
+                 for (int n = c.TitleCount(); n >= 1; --n) order << n;
+                 return c.rewriteInNumberOrder(order);
+             }},
             {"remove a title", [&] { return c.removeTitle(1); }},
             {"insert a viewing",
              [&] {
