@@ -180,26 +180,9 @@ bool decodeCode(quint16 code, char16_t* c) {
     return true;
 }
 
-char* encodeInto(QStringView text, char* o) {
-    const Tables& t = tables();
-    const char16_t* p = text.utf16();
-    for (const char16_t* end = p + text.size(); p != end; ++p) {
-        const char16_t u = *p;
-        if (u < 0x80) {
-            *o++ = char(u);
-            continue;
-        }
-        const quint16 code = t.encode[u];
-        if (code == 0) return nullptr;
-        if (code < 0x100) {
-            *o++ = char(code);
-        } else {
-            *o++ = char(code >> 8);
-            *o++ = char(code & 0xFF);
-        }
-    }
-    return o;
-}
+const quint16* encodeTable() { return tables().encode.data(); }
+
+char* encodeInto(QStringView text, char* o) { return encodeInto(text, o, encodeTable()); }
 
 bool encode(QStringView text, QByteArray* out) {
     out->resize(text.size() * 2);

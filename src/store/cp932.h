@@ -41,6 +41,26 @@ bool encode(QStringView text, QByteArray* out);
 // the end of what was written, or nullptr when some character has no code
 // page 932 form.
 char* encodeInto(QStringView text, char* out);
+// The same with the table at hand (encodeTable), for encoders of many short
+// texts in a row.
+inline char* encodeInto(QStringView text, char* o, const quint16* table) {
+    const char16_t* p = text.utf16();
+    for (const char16_t* end = p + text.size(); p != end; ++p) {
+        const char16_t u = *p;
+        if (u < 0x80) {
+            *o++ = char(u);
+            continue;
+        }
+        const quint16 code = table[u];
+        if (code == 0) return nullptr;
+        if (code > 0xFF) *o++ = char(code >> 8);
+        *o++ = char(code);
+    }
+    return o;
+}
+// The code of every UTF-16 unit from 0x80 on: 0 none, below 0x100 one byte,
+// else lead byte << 8 | trail byte.
+const quint16* encodeTable();
 
 // True when code page 932 holds the character (a code point, not a surrogate).
 bool canEncode(char32_t c);

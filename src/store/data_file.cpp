@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstring>
+#include <thread>
 #include <array>
 
 namespace {
@@ -352,23 +354,45 @@ QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>*
 }
 
 namespace {
-// Titles from..to (but skip) as code page 932 records into out, which has room
-// for them (recordRoom); starts of the records relative to out. False when a
-// text has no code page 932 form.
-bool encodeRecords(const TitleTable& table, int from, int to, int skip, char* out,
-                   QVector<qsizetype>* starts, char** end) {
-    char* p = out;
-    const auto putText = [&p](const QString& s) {
+constexpr int kFixedBytes = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
+
+// The most bytes title t can take: two a text unit, six a score.
+qsizetype titleRoom(const Title& t) {
+    qsizetype room = kFixedBytes + kScoreItems * 6;
+    for (const QString* s : texts(t)) room += 2 * s->size();
+    return room;
+}
+
+// Titles from..to (but skip) as code page 932 records appended to out, which
+// grows as needed; starts of the records relative to out. False when a text has
+// no code page 932 form. Each title's room is reckoned as it is written, so the
+// titles are read once.
+bool encodeRecords(const TitleTable& table, int from, int to, int skip, QByteArray* out,
+                   QVector<qsizetype>* starts) {
+    qsizetype used = out->size();
+    out->resize(std::max(out->capacity(), used + 1));  // write into the room reserved
+    char* p = out->data() + used;
+    char* limit = out->data() + out->size();
+    const quint16* const encode = Cp932::encodeTable();
+    const auto putText = [&p, encode](const QString& s) {
         *p++ = '"';
-        p = Cp932::encodeInto(s, p);
-        if (!p) return false;
+        if (!s.isEmpty()) {
+            p = Cp932::encodeInto(s, p, encode);
+            if (!p) return false;
+        }
         *p++ = '"';
         return true;
     };
     for (int n = from; n <= to; ++n) {
         if (n == skip) continue;
-        starts->append(p - out);
         const Title& t = table[n];
+        if (const qsizetype room = titleRoom(t); limit - p < room) {
+            used = p - out->constData();
+            out->resize(std::max(used + room, out->size() + out->size() / 2));
+            p = out->data() + used;
+            limit = out->data() + out->size();
+        }
+        starts->append(p - out->constData());
         const auto fields = texts(t);
         for (int i = 0; i < 7; ++i) {
             if (!putText(*fields[i])) return false;
@@ -376,6 +400,12 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, char* ou
         }
         for (int k = 1; k <= kScoreItems; ++k) {
             const int v = t.HyoukaTen[k];
+            if (v >= 0 && v < 100) {  // nearly every score
+                if (v >= 10) *p++ = char('0' + v / 10);
+                *p++ = char('0' + v % 10);
+                *p++ = ',';
+                continue;
+            }
             if (v < 0) *p++ = '-';
             unsigned u = v < 0 ? unsigned(-v) : unsigned(v);
             char* const digitsEnd = p + digits(int(u));
@@ -392,32 +422,55 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, char* ou
         }
         *p++ = '\n';
     }
-    *end = p;
+    out->truncate(p - out->constData());
     return true;
 }
 
-qsizetype recordRoom(const TitleTable& table, int from, int to, int skip) {
-    constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
-    qsizetype room = 0;                                         // two bytes a text unit at most
-    for (int n = from; n <= to; ++n) {
-        if (n == skip) continue;
-        const Title& t = table[n];
-        room += kFixed;
-        for (const QString* s : texts(t)) room += 2 * s->size();
-        for (int k = 1; k <= kScoreItems; ++k) room += digits(t.HyoukaTen[k]);
-    }
-    return room;
+// A first size for the bytes of titles from..to: the room of a sample of them.
+qsizetype roomGuess(const TitleTable& table, int from, int to) {
+    if (to < from) return 0;
+    const int step = std::max(1, (to - from + 1) / 128);
+    qsizetype room = 0;
+    int sampled = 0;
+    for (int n = from; n <= to; n += step, ++sampled) room += titleRoom(table[n]);
+    return room / sampled * (to - from + 1);
 }
 }  // namespace
 
 bool encodeDataFile(const TitleTable& table, int skip, QByteArray* out,
                     QVector<qsizetype>* starts) {
+    const int count = table.TitleCount();
     QVector<qsizetype> at;
-    at.reserve(table.TitleCount());
-    out->resize(recordRoom(table, 1, table.TitleCount(), skip));
-    char* end = nullptr;
-    if (!encodeRecords(table, 1, table.TitleCount(), skip, out->data(), &at, &end)) return false;
-    out->truncate(end - out->constData());
+    at.reserve(count);
+    // A large table is encoded in two halves at once, the second into a buffer
+    // of its own that then follows the first: the work is reading every title
+    // and looking up every character, and a second core halves it.
+    constexpr int kTitlesWorthAThread = 4000;
+    const int half = count >= kTitlesWorthAThread && std::thread::hardware_concurrency() > 1
+                         ? count / 2
+                         : count;
+    QByteArray second;
+    QVector<qsizetype> secondAt;
+    bool secondOk = true;
+    std::thread helper;
+    if (half < count) {
+        helper = std::thread([&] {
+            second.reserve(roomGuess(table, half + 1, count));
+            secondAt.reserve(count - half);
+            secondOk = encodeRecords(table, half + 1, count, skip, &second, &secondAt);
+        });
+    }
+    out->clear();
+    // Room for both halves, so that the second needs no move of the first.
+    out->reserve(roomGuess(table, 1, count));
+    const bool firstOk = encodeRecords(table, 1, half, skip, out, &at);
+    if (helper.joinable()) helper.join();
+    if (!firstOk || !secondOk) return false;
+    if (half < count) {
+        const qsizetype size = out->size();
+        out->append(second);
+        for (qsizetype a : std::as_const(secondAt)) at.append(size + a);
+    }
     if (starts) *starts = std::move(at);
     return true;
 }

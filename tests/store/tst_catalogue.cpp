@@ -121,6 +121,44 @@ private slots:
         QCOMPARE(bytes.count('\n'), 5);
     }
 
+    // A large table is encoded in parts (and the buffer grows as it goes): the
+    // bytes and record starts must be those of encoding the whole text at once,
+    // with odd scores, empty and long texts among them, and a character the code
+    // page lacks must fail the whole, wherever it is.
+    void largeTablesEncodeAsTheWholeTextWould() {
+        TitleTable table;
+        for (int i = 1; i <= 9001; ++i) {
+            Title t = sampleTitle(i);
+            if (i % 97 == 0) t.HyoukaTen[2] = qint16(-i);
+            if (i % 89 == 0) t.HyoukaTen[1] = 32767;
+            if (i % 13 == 0) t.Kantoku.clear();
+            if (i % 1000 == 0) t.Syuen = QString(3000 + i, QChar(u'ｱ'));  // far past any guess
+            table.append(t);
+        }
+        for (const int skip : {0, 1, 4500, 4501, 9001}) {
+            const QString text = serializeDataFile(table, skip);
+            QByteArray expected;
+            QVERIFY(Cp932::encode(text, &expected));
+            QByteArray bytes;
+            QVector<qsizetype> starts;
+            QVERIFY(encodeDataFile(table, skip, &bytes, &starts));
+            QCOMPARE(bytes.size(), expected.size());
+            QVERIFY(bytes == expected);
+            QCOMPARE(starts.size(), skip ? 9000 : 9001);
+            QCOMPARE(starts[0], 0);
+            for (qsizetype i = 1; i < starts.size(); ++i) {
+                QCOMPARE(bytes.at(starts[i] - 1), '\n');
+                QCOMPARE(bytes.at(starts[i]), '"');
+            }
+        }
+        for (const int n : {2, 4500, 4501, 9001}) {
+            TitleTable bad = table;
+            bad[n].Kuni = QStringLiteral("Éire");
+            QByteArray bytes;
+            QVERIFY2(!encodeDataFile(bad, 0, &bytes, nullptr), qPrintable(QString::number(n)));
+        }
+    }
+
     void editsWriteTheSameFileAsAWholeRewrite() {
         QTemporaryDir dir;
         QString data;

@@ -34,7 +34,7 @@ using Operation = BenchmarkOperation;
 // runs on the same generated collection.
 const Operation kCardOperations[] = {
     {"LoadMainData", {Target::Kind::Ratio, 3}, measureLoadMainData},
-    {"SaveMainData", {Target::Kind::Ratio, 3}, measureSaveMainData},
+    {"SaveMainData", {Target::Kind::Ratio, 2}, measureSaveMainData},
     {"StartupToCard", {Target::Kind::Time, 1e9}, measureStartup},
     {"AddKansyou", {Target::Kind::Ratio, 3}, measureAddKansyou},
     {"ShowTitle", {Target::Kind::Time, 20e6}, measureShowTitle},
