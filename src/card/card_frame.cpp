@@ -1,8 +1,10 @@
 #include "card_frame.h"
+
 #include "shell/pick_combo.h"
 
 #include "card/card_rules.h"
 #include "card/card_widgets.h"
+#include "card/file_names_model.h"
 #include "card/sub_texts.h"
 #include "shell/artwork.h"
 #include "shell/flex_grid.h"
@@ -127,11 +129,13 @@ void CardFrame::buildUi() {
 
     const char* listNames[] = {nullptr, "filCast", "filArasuji", "filMemo"};
     for (int k = 1; k <= 3; ++k) {
-        // A view on a model of the names the directory index already holds: a
-        // folder of tens of thousands of texts costs no item objects.
+        // A view on the names the directory index already holds, listed only
+        // when asked for: a folder of tens of thousands of texts costs no item
+        // objects, and nothing until someone looks.
         fileLists_[k] = new QListView(this);
         fileLists_[k]->setObjectName(QLatin1String(listNames[k]));
-        fileLists_[k]->setModel(new QStringListModel(fileLists_[k]));
+        fileLists_[k]->setModel(
+            new FileNamesModel(cat_.dir(), SubTexts::filePattern(k), fileLists_[k]));
         fileLists_[k]->hide();
     }
 }

@@ -1,6 +1,7 @@
 // The cast, synopsis and memo panels of the card: loading and saving their texts.
 #include "card_frame.h"
 
+#include "card/file_names_model.h"
 #include "card/sub_texts.h"
 #include "shell/prompts.h"
 #include "store/catalogue.h"
@@ -80,7 +81,5 @@ void CardFrame::saveSubText(int k) {
 }
 
 void CardFrame::refreshFileLists() {
-    for (int k = 1; k <= 3; ++k)
-        static_cast<QStringListModel*>(fileLists_[k]->model())
-            ->setStringList(cat_.dir().entries(SubTexts::filePattern(k)));
+    for (int k = 1; k <= 3; ++k) static_cast<FileNamesModel*>(fileLists_[k]->model())->refresh();
 }

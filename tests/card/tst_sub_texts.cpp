@@ -120,6 +120,13 @@ private slots:
         start(f);
         QCOMPARE(box(f, 1)->toPlainText(), QStringLiteral("三船敏郎\n志村喬"));
         QCOMPARE(f.find<QListView>("filCast")->model()->rowCount(), 1);
+        // The lists follow the texts the card writes.
+        QAbstractItemModel* synopses = f.find<QListView>("filArasuji")->model();
+        QCOMPARE(synopses->rowCount(), 0);
+        box(f, 2)->setPlainText(QStringLiteral("あらすじの一行"));
+        QTest::mouseClick(f.find<QPushButton>("cmdSubData2"), Qt::LeftButton);
+        QCOMPARE(synopses->rowCount(), 1);
+        QCOMPARE(synopses->index(0, 0).data().toString(), QStringLiteral("あらすじ_甲.txt"));
         f.checkBoxes();
     }
 };
