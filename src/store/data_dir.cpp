@@ -25,16 +25,11 @@ QDateTime DataDir::dirModified() const {
 }
 
 void DataDir::rescan() {
-    folded_.clear();
-    others_.clear();
-    sorted_.clear();
-    sortedValid_ = false;
+    names_.clear();
     scannedModified_ = dirModified();
     // One readdir pass: QDir::entryList stats every entry, which takes a second
     // in a folder of a hundred thousand texts.
-    const QStringList names = listNonDirectoryNames(path_);
-    folded_.reserve(size_t(names.size()));
-    for (const QString& n : names) noteAdded(n);
+    forEachNonDirectoryName(path_, [this](const QString& name) { names_.add(name); });
 }
 
 bool DataDir::rescanIfChanged() {
@@ -49,91 +44,25 @@ void DataDir::afterOwnChange(const QDateTime& before) {
     if (before == scannedModified_) scannedModified_ = dirModified();
 }
 
-const QStringList* DataDir::otherSpellings(const QString& key) const {
-    if (others_.empty()) return nullptr;
-    const auto it = others_.find(key);
-    return it == others_.end() ? nullptr : &it->second;
-}
+bool DataDir::noteAdded(const QString& actual) { return names_.add(actual); }
 
-// Of several spellings the first in name order answers for a name, whatever
-// order the file system lists them in.
-bool DataDir::noteAdded(const QString& actual) {
-    QString key = fold(actual);
-    const auto [it, added] = folded_.try_emplace(std::move(key), actual);
-    if (!added) {
-        if (it->second == actual) return false;
-        QStringList& more = others_[it->first];
-        if (more.contains(actual)) return false;
-        if (actual < it->second) {
-            more.append(it->second);
-            it->second = actual;
-        } else {
-            more.append(actual);
-        }
-    }
-    if (sortedValid_) {
-        Sorted entry{actual, it->first};
-        sorted_.insert(std::lower_bound(sorted_.begin(), sorted_.end(), entry), std::move(entry));
-    }
-    return true;
-}
-
-void DataDir::ensureSorted() const {
-    if (sortedValid_) return;
-    sorted_.clear();
-    sorted_.reserve(folded_.size());
-    for (const auto& [key, actual] : folded_) {
-        sorted_.push_back({actual, key});
-        if (const QStringList* more = otherSpellings(key))
-            for (const QString& m : *more) sorted_.push_back({m, key});
-    }
-    std::sort(sorted_.begin(), sorted_.end());
-    sortedValid_ = true;
-}
-
-void DataDir::noteRemoved(const QString& actual) {
-    const QString key = fold(actual);
-    const auto it = folded_.find(key);
-    if (it == folded_.end()) return;
-    if (sortedValid_) {
-        const Sorted probe{actual, key};
-        const auto at = std::lower_bound(sorted_.begin(), sorted_.end(), probe);
-        if (at != sorted_.end() && at->actual == actual) sorted_.erase(at);
-    }
-    const auto more = others_.find(key);
-    if (it->second != actual) {
-        if (more != others_.end()) more->second.removeOne(actual);
-        if (more != others_.end() && more->second.isEmpty()) others_.erase(more);
-        return;
-    }
-    if (more == others_.end()) {
-        folded_.erase(it);
-        return;
-    }
-    // Another spelling remains: the first of them in name order answers now.
-    QStringList& rest = more->second;
-    const auto first = std::min_element(rest.begin(), rest.end());
-    it->second = *first;
-    rest.erase(first);
-    if (rest.isEmpty()) others_.erase(more);
-}
+void DataDir::noteRemoved(const QString& actual) { names_.remove(actual); }
 
 QString DataDir::actualName(const QString& name) const {
     const QString key = fold(name);
-    const auto it = folded_.find(key);
-    if (it == folded_.end() || it->second == name) return name;
-    if (const QStringList* more = otherSpellings(key); more && more->contains(name)) return name;
-    return it->second;  // an exact match wins; otherwise the spelling on disk
+    const QString first = names_.first(key);
+    // An exact match wins; otherwise the spelling on disk.
+    if (first.isNull() || first == name || names_.contains(name, key)) return name;
+    return first;
 }
 
 QString DataDir::filePath(const QString& name) const {
     return QDir(path_).filePath(actualName(name));
 }
 
-bool DataDir::exists(const QString& name) const { return folded_.count(fold(name)) != 0; }
+bool DataDir::exists(const QString& name) const { return names_.containsFolded(fold(name)); }
 
 QStringList DataDir::entries(const QString& pattern) const {
-    ensureSorted();
     QStringList out;
     const qsizetype star = pattern.indexOf(u'*');
     if (star >= 0 && pattern.indexOf(u'*', star + 1) < 0 && !pattern.contains(u'?') &&
@@ -142,15 +71,18 @@ QStringList DataDir::entries(const QString& pattern) const {
         // folded names, which a regular expression over every name takes ten times longer for.
         const QString prefix = fold(pattern.left(star));
         const QString suffix = fold(pattern.mid(star + 1));
-        for (const Sorted& e : sorted_)
-            if (e.folded.size() >= prefix.size() + suffix.size() && e.folded.startsWith(prefix) &&
-                e.folded.endsWith(suffix))
-                out << e.actual;
+        names_.forEachInOrder([&](QStringView actual, QStringView folded) {
+            if (folded.size() >= prefix.size() + suffix.size() && folded.startsWith(prefix) &&
+                folded.endsWith(suffix))
+                out << actual.toString();
+        });
     } else {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
                                     QRegularExpression::CaseInsensitiveOption);
-        for (const Sorted& e : sorted_)
-            if (re.match(e.actual).hasMatch()) out << e.actual;
+        names_.forEachInOrder([&](QStringView actual, QStringView) {
+            const QString name = actual.toString();
+            if (re.match(name).hasMatch()) out << name;
+        });
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "file_io.h"
+#include "name_index.h"
 #include "string_hash.h"
 
 #include <QByteArray>
@@ -84,29 +85,13 @@ private:
     // True when actual was not listed before.
     bool noteAdded(const QString& actual);
     void noteRemoved(const QString& actual);
-    // Every name in name order, built when a listing first asks for it and kept
-    // in step by later changes, so that a listing is one pass with no sort.
-    struct Sorted {
-        QString actual;
-        QString folded;
-        bool operator<(const Sorted& o) const { return actual < o.actual; }
-    };
-    void ensureSorted() const;
     QDateTime dirModified() const;
     void afterOwnChange(const QDateTime& before);
 
-    // The entries of another spelling of a name already listed ("x.jpg" beside
-    // "X.JPG"), case-folded name → those spellings; rare.
-    const QStringList* otherSpellings(const QString& key) const;
-
     QString path_;
-    // Case-folded name → the actual name that answers for it: the first in name
-    // order when several spellings exist. One map, so a look-up is one fold and
-    // one probe even in a folder of a hundred thousand free texts.
-    StringMap<QString> folded_;
-    StringMap<QStringList> others_;  // further spellings, see otherSpellings
-    mutable std::vector<Sorted> sorted_;
-    mutable bool sortedValid_ = false;
+    // Every name on disk, found by its case-folded form; of several spellings
+    // the first in name order answers for a name.
+    NameIndex names_;
     QDateTime scannedModified_;
     FileSystem* fs_ = &FileSystem::real();
     StringMap<QString> refused_;  // case-folded name → message

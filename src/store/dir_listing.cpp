@@ -5,10 +5,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-QStringList listNonDirectoryNames(const QString& dir) {
-    QStringList names;
+void forEachNonDirectoryName(const QString& dir, const std::function<void(const QString&)>& f) {
     DIR* d = ::opendir(QFile::encodeName(dir).constData());
-    if (!d) return names;
+    if (!d) return;
     const int fd = ::dirfd(d);
     while (const dirent* e = ::readdir(d)) {
         const char* n = e->d_name;
@@ -19,8 +18,7 @@ QStringList listNonDirectoryNames(const QString& dir) {
             struct stat st;
             directory = ::fstatat(fd, n, &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
-        if (!directory) names << QFile::decodeName(n);
+        if (!directory) f(QFile::decodeName(n));
     }
     ::closedir(d);
-    return names;
 }

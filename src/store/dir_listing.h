@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+
+#include <functional>
 
 // The names of every entry of a directory that is not itself a directory
 // (regular files, links to them, and special files), unsorted. One readdir
 // pass: for a folder of a hundred thousand free texts this takes tens of
 // milliseconds where QDir::entryList, which stats every entry, takes a second.
-QStringList listNonDirectoryNames(const QString& dir);
+// Each name goes to f as it is read, so that no list of them all is made.
+void forEachNonDirectoryName(const QString& dir, const std::function<void(const QString&)>& f);

@@ -25,10 +25,14 @@ private slots:
         QFile::link(d.filePath(QStringLiteral("gone")), d.filePath(QStringLiteral("broken")));
         QVERIFY(::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("pipe"))).constData(), 0600) ==
                 0);
-        QStringList names = listNonDirectoryNames(tmp.path());
+        QStringList names;
+        forEachNonDirectoryName(tmp.path(), [&](const QString& n) { names << n; });
         names.sort();
         QCOMPARE(names, QStringList({".hidden", "broken", "link.txt", "pipe", "データ.TXT"}));
-        QVERIFY(listNonDirectoryNames(d.filePath(QStringLiteral("none"))).isEmpty());
+        int inMissingFolder = 0;
+        forEachNonDirectoryName(d.filePath(QStringLiteral("none")),
+                                [&](const QString&) { ++inMissingFolder; });
+        QCOMPARE(inMissingFolder, 0);
     }
 };
 

@@ -1,0 +1,164 @@
+#include "name_index.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+constexpr quint32 kGone = 0xFFFFFFFFu;
+}
+
+void NameIndex::clear() {
+    chars_.clear();
+    entries_.clear();
+    slots_.clear();
+    order_.clear();
+    used_ = listed_ = 0;
+    orderValid_ = false;
+}
+
+void NameIndex::reserve(qsizetype names) {
+    entries_.reserve(std::size_t(names));
+    chars_.reserve(std::size_t(names) * 24);
+    std::size_t slotCount = 16;
+    while (slotCount < std::size_t(names) * 2) slotCount *= 2;
+    if (slotCount > slots_.size()) rehash(slotCount);
+}
+
+quint32 NameIndex::append(QStringView text) {
+    const auto at = quint32(chars_.size());
+    chars_.insert(chars_.end(), text.utf16(), text.utf16() + text.size());
+    return at;
+}
+
+template <typename F>
+void NameIndex::probe(QStringView folded, F f) const {
+    if (slots_.empty()) return;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = qHash(folded) & mask;; i = (i + 1) & mask) {
+        const quint32 s = slots_[i];
+        if (s == 0) return;
+        if (s != kGone && foldedOf(entries_[s - 1]) == folded && !f(s - 1)) return;
+    }
+}
+
+void NameIndex::rehash(std::size_t slotCount) {
+    slots_.assign(slotCount, 0);
+    used_ = 0;
+    const std::size_t mask = slotCount - 1;
+    for (quint32 e = 0; e < entries_.size(); ++e) {
+        if (entries_[e].size == 0) continue;
+        std::size_t i = qHash(foldedOf(entries_[e])) & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = e + 1;
+        ++used_;
+    }
+}
+
+bool NameIndex::add(QStringView actual) {
+    const QString folded = actual.toString().toCaseFolded();
+    bool listed = false;
+    probe(folded, [&](quint32 e) {
+        listed = actualOf(entries_[e]) == actual;
+        return !listed;
+    });
+    if (listed || actual.isEmpty() || actual.size() > 0xFFFF) return false;
+    if ((used_ + 1) * 2 > slots_.size()) rehash(std::max<std::size_t>(16, slots_.size() * 2));
+
+    Entry entry;
+    entry.at = append(actual);
+    entry.size = quint16(actual.size());
+    entry.foldedSize = quint16(folded.size());
+    entry.foldedAt = folded == actual ? entry.at : append(folded);
+    const auto index = quint32(entries_.size());
+    entries_.push_back(entry);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = qHash(QStringView(folded)) & mask;
+    while (slots_[i] != 0 && slots_[i] != kGone) i = (i + 1) & mask;
+    if (slots_[i] == 0) ++used_;
+    slots_[i] = index + 1;
+    ++listed_;
+    if (orderValid_) {
+        const auto at = std::upper_bound(order_.begin(), order_.end(), actual,
+                                         [this](QStringView a, quint32 e) {
+                                             return a < actualOf(entries_[e]);
+                                         });
+        order_.insert(at, index);
+    }
+    return true;
+}
+
+void NameIndex::remove(QStringView actual) {
+    const QString folded = actual.toString().toCaseFolded();
+    if (slots_.empty()) return;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = qHash(QStringView(folded)) & mask;; i = (i + 1) & mask) {
+        const quint32 s = slots_[i];
+        if (s == 0) return;
+        if (s == kGone || actualOf(entries_[s - 1]) != actual) continue;
+        slots_[i] = kGone;
+        if (orderValid_) order_.erase(std::find(order_.begin(), order_.end(), s - 1));
+        entries_[s - 1].size = 0;
+        --listed_;
+        break;
+    }
+    // Names taken off leave their characters behind; once they are the most,
+    // the index is built again from the names still listed.
+    if (entries_.size() > 64 && listed_ < entries_.size() / 2) compact();
+}
+
+void NameIndex::compact() {
+    NameIndex fresh;
+    fresh.reserve(qsizetype(listed_));
+    for (const Entry& e : entries_)
+        if (e.size != 0) fresh.add(actualOf(e));
+    *this = std::move(fresh);
+}
+
+QString NameIndex::first(QStringView folded) const {
+    QStringView best;
+    bool found = false;
+    probe(folded, [&](quint32 e) {
+        const QStringView a = actualOf(entries_[e]);
+        if (!found || a < best) best = a;
+        found = true;
+        return true;
+    });
+    return found ? best.toString() : QString();
+}
+
+bool NameIndex::containsFolded(QStringView folded) const {
+    bool found = false;
+    probe(folded, [&](quint32) {
+        found = true;
+        return false;
+    });
+    return found;
+}
+
+bool NameIndex::contains(QStringView actual, QStringView folded) const {
+    bool found = false;
+    probe(folded, [&](quint32 e) {
+        found = actualOf(entries_[e]) == actual;
+        return !found;
+    });
+    return found;
+}
+
+void NameIndex::ensureOrder() const {
+    if (orderValid_) return;
+    order_.clear();
+    order_.reserve(listed_);
+    for (quint32 e = 0; e < entries_.size(); ++e)
+        if (entries_[e].size != 0) order_.push_back(e);
+    std::sort(order_.begin(), order_.end(), [this](quint32 a, quint32 b) {
+        return actualOf(entries_[a]) < actualOf(entries_[b]);
+    });
+    orderValid_ = true;
+}
+
+void NameIndex::forEachInOrder(
+    const std::function<void(QStringView actual, QStringView folded)>& f) const {
+    ensureOrder();
+    for (quint32 e : order_) f(actualOf(entries_[e]), foldedOf(entries_[e]));
+}
