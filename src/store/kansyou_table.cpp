@@ -17,7 +17,9 @@ void KansyouTable::clear() {
 }
 
 void KansyouTable::append(Kansyou k) {
-    byTitle_[k.KansyouDaimei].append(int(records_.size()) + 1);
+    const auto it = byTitle_.try_emplace(k.KansyouDaimei).first;
+    it->second.append(int(records_.size()) + 1);
+    k.KansyouDaimei = it->first;  // one copy of the name for all its viewings
     records_.append(std::move(k));
 }
 
@@ -63,6 +65,8 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
     int record = 0;
     int line = 1;
     auto bad = badLines.begin();
+    // Dates and kinds of viewing repeat: one copy of each.
+    StringPool dates, contents;
     for (qsizetype at = 0; at < text.size(); ++line) {
         qsizetype end = at;
         while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
@@ -117,7 +121,7 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
                  odd.join(QStringLiteral("。")) + QStringLiteral("。") + named(fields[1])});
         starts->append(start);
         problem.recordLines.append(line);
-        table->append({fields[0].toString(), fields[1].toString(), fields[2].toString()});
+        table->append({dates.get(fields[0]), fields[1].toString(), contents.get(fields[2])});
     }
     if (table->KansyouCount() > 0) table->LastKansyoubi = (*table)[table->KansyouCount()].Kansyoubi;
     problem.kept = table->KansyouCount();
