@@ -86,8 +86,11 @@ QString Catalogue::writeWholeDataFile(int skip) {
         if (before) table_ = std::move(*before);
         return message;
     };
+    // The bytes kept of the file are made anew in their own buffer, whose memory
+    // is already there; until the write succeeds the file counts as unknown.
     QVector<qsizetype> starts;
-    QByteArray bytes;
+    QByteArray bytes = std::exchange(dataBytes_, {});
+    forgetDataBytes();
     if (!encodeDataFile(table_, skip, &bytes, &starts)) return fail(firstUnencodableTitle(skip));
     if (QString refused = dir_.refusal(kDataFile); !refused.isEmpty()) return fail(refused);
     if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return fail(kept);

@@ -7,6 +7,9 @@
 
 #include <QStringList>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -426,6 +429,20 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, QByteArr
     return true;
 }
 
+// Asks the system for the memory of b's unused room in one call rather than
+// one fault a page as the encoder first touches it; a system without the
+// request just faults as usual.
+void prefault(QByteArray* b) {
+#ifdef MADV_POPULATE_WRITE
+    const auto page = quintptr(::sysconf(_SC_PAGESIZE));
+    const auto from = (quintptr(b->data() + b->size()) + page - 1) & ~(page - 1);
+    const auto to = quintptr(b->data() + b->capacity()) & ~(page - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+    Q_UNUSED(b);
+#endif
+}
+
 // A first size for the bytes of titles from..to: the room of a sample of them.
 qsizetype roomGuess(const TitleTable& table, int from, int to) {
     if (to < from) return 0;
@@ -456,13 +473,16 @@ bool encodeDataFile(const TitleTable& table, int skip, QByteArray* out,
     if (half < count) {
         helper = std::thread([&] {
             second.reserve(roomGuess(table, half + 1, count));
+            prefault(&second);
             secondAt.reserve(count - half);
             secondOk = encodeRecords(table, half + 1, count, skip, &second, &secondAt);
         });
     }
-    out->clear();
-    // Room for both halves, so that the second needs no move of the first.
+    // Room for both halves, so that the second needs no move of the first; a
+    // buffer the caller hands in is reused, its memory already in place.
+    out->truncate(0);
     out->reserve(roomGuess(table, 1, count));
+    prefault(out);
     const bool firstOk = encodeRecords(table, 1, half, skip, out, &at);
     if (helper.joinable()) helper.join();
     if (!firstOk || !secondOk) return false;
