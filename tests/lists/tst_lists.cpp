@@ -60,6 +60,27 @@ const QString kConfirmText = QStringLiteral(
 class TestTitleLists : public QObject {
     Q_OBJECT
 private:
+    // Two titles of one name, the main list sorted by director (乙 < 甲 < 丙 in
+    // code page 932 order; descending) and the order applied.
+    static const QList<Rec>& oneNameTwice() {
+        static const QList<Rec> recs = {
+            {"同名", "乙監督", "", "", "", "", "", {1}, {}},
+            {"別", "丙監督", "", "", "", "", "", {2}, {}},
+            {"同名", "甲監督", "", "", "", "", "", {3}, {}},
+        };
+        return recs;
+    }
+    FlexGrid* applyDirectorOrder(MainFixture& f) {
+        start(f, records(oneNameTwice()));
+        FlexGrid* g = open(f, 1);
+        clickHeader(g, 1);
+        [&] { QCOMPARE(column(g, 1), (QStringList{"丙監督", "甲監督", "乙監督"})); }();
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        click(f, "cmdSortCng1");
+        return g;
+    }
+
     void start(MainFixture& f, const QString& data, bool tour = false) {
         writeFreshMasters(f.path(), tour);
         writeCp932(f.path(), kDataFile, data);
@@ -534,18 +555,8 @@ private slots:
 
     void twoTitlesOfOneNameBothSurviveTheReorder() {
         MainFixture f;
-        const QList<Rec> recs = {
-            {"同名", "乙監督", "", "", "", "", "", {1}, {}},
-            {"別", "丙監督", "", "", "", "", "", {2}, {}},
-            {"同名", "甲監督", "", "", "", "", "", {3}, {}},
-        };
-        start(f, records(recs));
-        FlexGrid* g = open(f, 1);
-        clickHeader(g, 1);  // 乙 < 甲 < 丙 in code page 932 order; descending
-        QCOMPARE(column(g, 1), (QStringList{"丙監督", "甲監督", "乙監督"}));
-        f.prompts.planAnswer(Prompts::Answer::Ok);
-        f.prompts.planAnswer(Prompts::Answer::Ok);
-        click(f, "cmdSortCng1");
+        const QList<Rec>& recs = oneNameTwice();
+        FlexGrid* g = applyDirectorOrder(f);
         // Each row of the name stands for its own title: both are kept, neither is
         // written twice, and the file holds what the list shows.
         QCOMPARE(readBytes(f.path(), kDataFile),
@@ -568,17 +579,8 @@ private slots:
 
     void aSecondReorderFromTheSameListFollowsItsRows() {
         MainFixture f;
-        const QList<Rec> recs = {
-            {"同名", "乙監督", "", "", "", "", "", {1}, {}},
-            {"別", "丙監督", "", "", "", "", "", {2}, {}},
-            {"同名", "甲監督", "", "", "", "", "", {3}, {}},
-        };
-        start(f, records(recs));
-        FlexGrid* g = open(f, 1);
-        clickHeader(g, 1);  // descending: 丙, 甲, 乙
-        f.prompts.planAnswer(Prompts::Answer::Ok);
-        f.prompts.planAnswer(Prompts::Answer::Ok);
-        click(f, "cmdSortCng1");
+        const QList<Rec>& recs = oneNameTwice();
+        FlexGrid* g = applyDirectorOrder(f);
         QCOMPARE(readBytes(f.path(), kDataFile),
                  cp932(recs[1].line() + recs[2].line() + recs[0].line()));
         // The list is still the one on screen; turned round and applied again, the
