@@ -11,9 +11,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <thread>
-#include <array>
 
 namespace {
 qsizetype startOfLine(QStringView text, int line) {
