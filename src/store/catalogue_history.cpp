@@ -1,9 +1,9 @@
 // Storing a viewing in the history file.
 #include "catalogue.h"
+#include "converted_for_good.h"
 #include "cp932.h"
 #include "data_file.h"
 
-#include <optional>
 
 bool Catalogue::historyUnchangedOnDisk() {
     QByteArray now;
@@ -74,16 +74,8 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         bool convert = false;
         if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convert); !no.isEmpty())
             return no;
-        std::optional<KansyouTable> before;
-        if (convert) {
-            before = kansyou_;
-            convertToCodePage932(&kansyou_);
-        }
-        // Converted only for good: a failed write leaves the table as the file says.
-        const auto fail = [&](QString message) {
-            if (before) kansyou_ = std::move(*before);
-            return message;
-        };
+        ConvertedForGood conversion(&kansyou_, convert);
+        const auto fail = [&](QString message) { return conversion.fail(std::move(message)); };
         QString text;
         for (int i = 1; i <= kansyou_.KansyouCount() + 1; ++i) {
             if (i == position) text += record;

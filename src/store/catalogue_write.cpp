@@ -2,13 +2,13 @@
 #include "catalogue.h"
 
 #include "cp932.h"
+#include "converted_for_good.h"
 #include "data_file.h"
 
 #include <QDateTime>
 
 #include <cstring>
 #include <map>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -76,16 +76,8 @@ QString Catalogue::SaveMainData() { return writeWholeDataFile(0); }
 QString Catalogue::writeWholeDataFile(int skip) {
     bool convert = false;
     if (QString no = settleForeign(kDataFile, &dataForeign_, &convert); !no.isEmpty()) return no;
-    // Converted only for good: a failed write leaves the table as the file says.
-    std::optional<TitleTable> before;
-    if (convert) {
-        before = table_;
-        convertToCodePage932(&table_);
-    }
-    const auto fail = [&](QString message) {
-        if (before) table_ = std::move(*before);
-        return message;
-    };
+    ConvertedForGood conversion(&table_, convert);
+    const auto fail = [&](QString message) { return conversion.fail(std::move(message)); };
     // The bytes kept of the file are made anew in their own buffer, whose memory
     // is already there; until the write succeeds the file counts as unknown.
     QVector<qsizetype> starts;
