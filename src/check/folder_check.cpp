@@ -112,7 +112,7 @@ void checkViewings(const KansyouTable& history, const TitleTable& titles, Report
     for (int n = titles.TitleCount(); n >= 1; --n) numberOf[titles[n].Daimei] = n;
     for (int i = 1; i <= history.KansyouCount(); ++i) {
         const Kansyou& k = history[i];
-        const auto it = numberOf.find(k.KansyouDaimei);
+        const auto it = numberOf.find(k.KansyouDaimei.text());
         if (it == numberOf.end()) {
             report->findings << QStringLiteral("鑑賞履歴%1件目（%2）のタイトル「%3」がありません。")
                                     .arg(i)
@@ -121,7 +121,7 @@ void checkViewings(const KansyouTable& history, const TitleTable& titles, Report
         }
         const QString released = releaseBound(titles[it->second].Koukai);
         if (!released.isEmpty() && k.Kansyoubi < released.left(10) &&
-            !(released.endsWith(QStringLiteral("/99")) && k.Kansyoubi.left(7) == released.left(7)))
+            !(released.endsWith(QStringLiteral("/99")) && k.Kansyoubi.text().left(7) == released.left(7)))
             report->findings << QStringLiteral(
                                     "鑑賞履歴%1件目：「%2」を公開日（%3）より前の%4に観ています。")
                                     .arg(i)

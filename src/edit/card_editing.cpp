@@ -62,8 +62,8 @@ QString pictureHelp() {
                "してください。");
 }
 
-QString* attributeField(Title& t, int k) {
-    QString* fields[] = {nullptr, &t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru};
+SharedText* attributeField(Title& t, int k) {
+    SharedText* fields[] = {nullptr, &t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru};
     return fields[k];
 }
 }  // namespace

@@ -10,9 +10,9 @@
 
 ViewingTally::ViewingTally(const KansyouTable& history) : history_(history) {
     for (const Kansyou& k : history.records()) {
-        ++counts_[YearMonth][QStringView(k.Kansyoubi).left(7)];
-        ++counts_[Year][QStringView(k.Kansyoubi).left(4)];
-        ++counts_[Content][k.KansyouNaiyou];
+        ++counts_[YearMonth][QStringView(k.Kansyoubi.text()).left(7)];
+        ++counts_[Year][QStringView(k.Kansyoubi.text()).left(4)];
+        ++counts_[Content][k.KansyouNaiyou.text()];
     }
 }
 

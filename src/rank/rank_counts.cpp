@@ -53,12 +53,12 @@ TitleTally::TitleTally(const TitleTable& titles) {
     for (Counts& c : counts_) c.reserve(1024);
     for (int n = 1; n <= titles.TitleCount(); ++n) {
         const Title& t = titles[n];
-        tallyOne(counts_[Kantoku], t.Kantoku, t);
-        tallyOne(counts_[Syuen], t.Syuen, t);
-        tallyOne(counts_[Kuni], t.Kuni, t);
-        tallyOne(counts_[Janru], t.Janru, t);
-        tallyOne(counts_[YearMonth], QStringView(t.Koukai).left(7), t);
-        tallyOne(counts_[Year], QStringView(t.Koukai).left(4), t);
+        tallyOne(counts_[Kantoku], t.Kantoku.text(), t);
+        tallyOne(counts_[Syuen], t.Syuen.text(), t);
+        tallyOne(counts_[Kuni], t.Kuni.text(), t);
+        tallyOne(counts_[Janru], t.Janru.text(), t);
+        tallyOne(counts_[YearMonth], QStringView(t.Koukai.text()).left(7), t);
+        tallyOne(counts_[Year], QStringView(t.Koukai.text()).left(4), t);
     }
 }
 

@@ -33,66 +33,9 @@ Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
 
 Catalogue::~Catalogue() = default;
 
-// Field 1 director, 2 lead actor, 4 country, 5 genre: the listed copy of v,
-// which joins its seen-value list when new.
-QString Catalogue::internAttribute(int field, QStringView v) {
-    static constexpr int kListOfField[] = {0, 1, 2, 0, 3, 4};
-    if (v.isEmpty()) return {};
-    const int k = kListOfField[field];
-    const auto [listed, added] = txtD_[k].intern(v);
-    if (added) attributeValues_[k].append(*listed);
-    return *listed;
-}
-
 namespace {
 const PickList kAttributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
                                     PickList::Kuni, PickList::Janru};
-
-// Finds a text by the address of its characters. A title's field shares its
-// characters with the listed copy of its value, so most fields are found by a
-// pointer, without reading or hashing their characters; a field that holds
-// characters of its own is simply not found.
-class AddressIndex {
-public:
-    explicit AddressIndex(qsizetype expected) {
-        int bits = 4;
-        while ((qsizetype(1) << bits) < expected * 2) ++bits;
-        slots_.assign(std::size_t(1) << bits, Slot{});
-        shift_ = 64 - bits;
-    }
-    // The number stored for text's characters, or -1.
-    int find(const QString& text) const {
-        for (std::size_t i = slotOf(text.constData());; i = (i + 1) & mask()) {
-            const Slot& s = slots_[i];
-            if (!s.at || (s.at == text.constData() && s.size == text.size())) return s.number;
-        }
-    }
-    // Stores number for text's characters unless some text there is stored already.
-    void insert(const QString& text, int number) {
-        for (std::size_t i = slotOf(text.constData());; i = (i + 1) & mask()) {
-            Slot& s = slots_[i];
-            if (s.at == text.constData() && s.size == text.size()) return;
-            if (!s.at) {
-                s = {text.constData(), int(text.size()), number};
-                return;
-            }
-        }
-    }
-
-private:
-    struct Slot {
-        const QChar* at = nullptr;
-        int size = 0;
-        int number = -1;
-    };
-    std::size_t mask() const { return slots_.size() - 1; }
-    std::size_t slotOf(const QChar* at) const {
-        return std::size_t((quint64(quintptr(at)) * 0x9E3779B97F4A7C15ull) >> shift_);
-    }
-
-    std::vector<Slot> slots_;
-    int shift_ = 60;
-};
 
 // A list that did not change is left alone: resetting a model makes every
 // combo on it start over, which a list of 32,766 titles makes noticeable.
@@ -103,55 +46,64 @@ void setIfChanged(QStringListModel* model, const QStringList& items) {
 // Lists one attribute as a load of the table would: the seen-value text in
 // table order, the pick list sorted. The list shown is the starting point, so
 // when nothing came or went nothing is sorted and the combos keep their model.
+// Values are told apart by their shared numbers, without reading their text.
 class AttributeRelisting {
 public:
     AttributeRelisting(SeenList* seen, QStringListModel* model)
-        : seen_(seen),
-          model_(model),
-          listed_(model->stringList()),
-          byAddress_(listed_.size()),
-          met_(listed_.size()) {
-        for (int r = 0; r < listed_.size(); ++r) byAddress_.insert(listed_[r], r);
+        : seen_(seen), model_(model), met_(SharedText::count()) {
         seen_->clear();
     }
 
     // The value of the next title in table order.
-    void meet(QString& v) {
-        if (v.isEmpty()) return;
-        if (const int r = byAddress_.find(v); r >= 0) {
-            if (!met_[r]) {
-                met_[r] = 1;
-                seen_->intern(listed_[r]);
-            }
-            return;
-        }
-        const auto [copy, added] = seen_->intern(v);
-        if (added) unlisted_.append(*copy);
-        v = *copy;
+    void meet(SharedText v) {
+        if (v.isEmpty() || met_[v.id()]) return;
+        met_[v.id()] = 1;
+        seen_->add(v.text());
+        ++metCount_;
     }
 
-    void finish() {
-        if (!unlisted_.isEmpty()) {  // met by their text only: some may be listed after all
-            StringSet listedTexts;
-            for (const QString& v : listed_) listedTexts.insert(v);
-            unlisted_.removeIf([&](const QString& v) { return listedTexts.contains(v); });
-        }
-        if (unlisted_.isEmpty() && seen_->size() == listed_.size()) return;
+    void finish(const TitleTable& table, int field) {
+        const QStringList listed = model_->stringList();
         QStringList kept;
-        kept.reserve(seen_->size());
-        for (int r = 0; r < listed_.size(); ++r)
-            if (met_[r] || seen_->contains(listed_[r])) kept.append(listed_[r]);
-        insertSorted(&kept, std::move(unlisted_));
+        kept.reserve(metCount_);
+        std::vector<char> isListed(met_.size());
+        for (const QString& v : listed) {
+            const SharedText s(v);
+            if (s.id() < met_.size() && met_[s.id()]) {
+                kept.append(v);
+                isListed[s.id()] = 1;
+            }
+        }
+        if (kept.size() == metCount_ && kept.size() == listed.size()) return;
+        QStringList unlisted;
+        for (int n = 1; n <= table.TitleCount() && kept.size() + unlisted.size() < metCount_; ++n) {
+            const SharedText v = attribute(table[n], field);
+            if (v.isEmpty() || isListed[v.id()]) continue;
+            isListed[v.id()] = 1;
+            unlisted.append(v.text());
+        }
+        insertSorted(&kept, std::move(unlisted));
         model_->setStringList(kept);
+    }
+
+    static SharedText attribute(const Title& t, int field) {
+        switch (field) {
+            case 1:
+                return t.Kantoku;
+            case 2:
+                return t.Syuen;
+            case 3:
+                return t.Kuni;
+            default:
+                return t.Janru;
+        }
     }
 
 private:
     SeenList* seen_;
     QStringListModel* model_;
-    const QStringList listed_;
-    AddressIndex byAddress_;
-    std::vector<char> met_;
-    QStringList unlisted_;
+    std::vector<char> met_;  // by shared number
+    int metCount_ = 0;
 };
 
 // A year-month "yyyy/mm" as the number yyyymm, a year "yyyy" as yyyy; -1 for
@@ -239,25 +191,17 @@ void Catalogue::rebuildListsFromTable() {
     // One pass over the table for every list: the titles do not fit in a cache.
     std::vector<AttributeRelisting> attributes;
     attributes.reserve(4);
-    for (int k = 1; k <= 4; ++k) {
-        attributes.emplace_back(&txtD_[k], pickList(kAttributeLists[k]));
-        attributeValues_[k].clear();
-    }
+    for (int k = 1; k <= 4; ++k) attributes.emplace_back(&txtD_[k], pickList(kAttributeLists[k]));
     ReleaseRelisting releases(&txtD_[5], &txtD_[8]);
-    // Only the release text is read through its pointer; after a reorder those
-    // texts lie all over the heap, so each is asked for a few titles ahead.
-    constexpr int kAhead = 16;
     for (int n = 1; n <= table_.TitleCount(); ++n) {
-        if (n + kAhead <= table_.TitleCount())
-            __builtin_prefetch(table_[n + kAhead].Koukai.constData());
-        Title& t = table_[n];
+        const Title& t = table_[n];
         attributes[0].meet(t.Kantoku);
         attributes[1].meet(t.Syuen);
         attributes[2].meet(t.Kuni);
         attributes[3].meet(t.Janru);
         releases.meet(t.Koukai);
     }
-    for (AttributeRelisting& a : attributes) a.finish();
+    for (int k = 1; k <= 4; ++k) attributes[k - 1].finish(table_, k);
     releases.finish(*this);
     relistNames(*this);
 }
@@ -265,9 +209,25 @@ void Catalogue::rebuildListsFromTable() {
 void Catalogue::rebuildPickLists() {
     relistReleases(*this);
     relistNames(*this);
+    // Each attribute's distinct values in table order, a value told from the
+    // ones met by its shared number.
+    std::array<QStringList, 5> values;
+    std::vector<char> met(SharedText::count());  // bit k: met as attribute k
+    for (int n = 1; n <= table_.TitleCount(); ++n) {
+        const Title& t = table_[n];
+        const SharedText fields[] = {t.Kantoku, t.Syuen, t.Kuni, t.Janru};
+        for (int k = 1; k <= 4; ++k) {
+            const SharedText v = fields[k - 1];
+            char& m = met[v.id()];
+            if (v.isEmpty() || (m & (1 << k))) continue;
+            m |= char(1 << k);
+            txtD_[k].add(v.text());
+            values[k].append(v.text());
+        }
+    }
     for (int k = 1; k <= 4; ++k) {
-        sortPickList(&attributeValues_[k]);
-        setPickList(kAttributeLists[k], std::exchange(attributeValues_[k], {}));
+        sortPickList(&values[k]);
+        setPickList(kAttributeLists[k], values[k]);
     }
 }
 

@@ -202,7 +202,6 @@ private:
     // Replaces the bytes of record n (removes them when record is empty) and writes the file.
     QString spliceDataFile(int n, const QByteArray& record);
     void forgetDataBytes();
-    QString internAttribute(int field, QStringView v);
     void rebuildPickLists();
     void setPickList(PickList which, const QStringList& items);
     void rebuildViewingLists();
@@ -225,7 +224,6 @@ private:
     // would give.
     QVector<int> shortRecords_;
     std::array<SeenList, 10> txtD_;
-    std::array<QStringList, 5> attributeValues_;  // distinct attribute values met by a load
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
     KansyouTable kansyou_;
     // The history file as last read or written, and where each record starts

@@ -119,10 +119,10 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
     // The lists follow the order values first occur in the file; a viewing whose
     // month, year and content are all listed already leaves them as they are.
-    const QStringView d(k.Kansyoubi);
+    const QStringView d(k.Kansyoubi.text());
     const bool listed =
         (d.isEmpty() || (txtD_[6].contains(d.left(7)) && txtD_[9].contains(d.left(4)))) &&
-        (k.KansyouNaiyou.isEmpty() || txtD_[7].contains(k.KansyouNaiyou));
+        (k.KansyouNaiyou.isEmpty() || txtD_[7].contains(k.KansyouNaiyou.text()));
     if (!listed) rebuildViewingLists();
     return {};
 }

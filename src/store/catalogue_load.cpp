@@ -135,10 +135,7 @@ QString Catalogue::LoadMainData() {
     table_.clear();
     ++layout_;
     forgetDataBytes();
-    for (int k = 1; k <= 4; ++k) {
-        txtD_[k].clear();
-        attributeValues_[k].clear();
-    }
+    for (int k = 1; k <= 4; ++k) txtD_[k].clear();
     dataWhole_ = true;
     const QString actual = dir_.actualName(kDataFile);
     damagedOriginals_.remove(actual);
@@ -174,16 +171,10 @@ QString Catalogue::LoadMainData() {
 }
 
 ReadProblem Catalogue::parseTitles(QStringView text, const QVector<int>& badLines) {
-    // The seen-value lists of the attributes double as the pools that share
-    // equal values, so each field is looked up once for both.
-    StringPool marks;
     // A record a line, as written: room for all of them at once spares the
     // table's growth copying tens of thousands of titles over and over.
     table_.reserve(int(qMin<qsizetype>(text.count(u'\n') + 1, kMaxRecords)));
-    const auto intern = [this, &marks](int field, QStringView v) -> QString {
-        return field > 5 || field == 3 ? marks.get(v) : internAttribute(field, v);
-    };
-    return parseDataFile(text, &table_, intern, badLines);
+    return parseDataFile(text, &table_, badLines);
 }
 
 QString Catalogue::LoadKansyouRireki() {

@@ -143,14 +143,8 @@ bool anyBadLine(const QVector<int>& badLines, int from, int to) {
 
 }  // namespace
 
-ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& interner,
-                          const QVector<int>& badLines) {
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int>& badLines) {
     table->clear();
-    // Directors, actors, countries, genres and marks repeat across titles; one
-    // small pool per column stays in cache, where one big pool did not.
-    StringPool pools[kFieldsPerTitle];
-    const FieldInterner intern =
-        interner ? interner : [&pools](int field, QStringView v) { return pools[field].get(v); };
     RecordReader reader(text);
     ReadProblem problem;
     RawRecord raw, following;
@@ -217,13 +211,13 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
 
         Title t;
         const auto& f = raw.fields;
-        t.Daimei = f[0].text.toString();  // title names and release dates hardly repeat
-        t.Kantoku = intern(1, f[1].text);
-        t.Syuen = intern(2, f[2].text);
-        t.Koukai = f[3].text.toString();
-        t.Kuni = intern(4, f[4].text);
-        t.Janru = intern(5, f[5].text);
-        t.Hyouka = intern(6, f[6].text);
+        t.Daimei = f[0].text.toString();  // title names do not repeat
+        t.Kantoku = f[1].text;
+        t.Syuen = f[2].text;
+        t.Koukai = f[3].text;
+        t.Kuni = f[4].text;
+        t.Janru = f[5].text;
+        t.Hyouka = f[6].text;
         for (int item = 1; item <= kScoreItems; ++item) {
             const int v = scores[item];
             t.HyoukaTen[item] = qint16(v);
@@ -236,7 +230,7 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
                          .arg(v)
                          .arg(maxScore(item))});
         }
-        for (int k = 1; k <= kOwnershipItems; ++k) t.Syoyu[k] = intern(13 + k, f[13 + k].text);
+        for (int k = 1; k <= kOwnershipItems; ++k) t.Syoyu[k] = f[13 + k].text;
         problem.recordLines.append(start.line);
         table->append(std::move(t));
     }
@@ -245,27 +239,27 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldIntern
     return problem;
 }
 
-ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table, const FieldInterner& intern) {
+ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table) {
     const DecodedText decoded = decodeTextFile(bytes);
-    ReadProblem problem = parseDataFile(decoded.text, table, intern, decoded.badLines);
+    ReadProblem problem = parseDataFile(decoded.text, table, decoded.badLines);
     problem.encoding = decoded.encoding;
     if (decoded.recoded()) problem.foreign = foreignCharacters(*table, problem.recordLines);
     return problem;
 }
 
 namespace {
-// Every text field of a title, const or not.
-template <typename T>
-auto textsOf(T& t) {
-    return std::array{&t.Daimei, &t.Kantoku,  &t.Syuen,    &t.Koukai,   &t.Kuni,    &t.Janru,
-                      &t.Hyouka, &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]};
+// Every text field of a title, in file order.
+std::array<const QString*, 11> texts(const Title& t) {
+    return {&t.Daimei,          &t.Kantoku.text(),  &t.Syuen.text(),   &t.Koukai.text(),
+            &t.Kuni.text(),     &t.Janru.text(),    &t.Hyouka.text(),  &t.Syoyu[1].text(),
+            &t.Syoyu[2].text(), &t.Syoyu[3].text(), &t.Syoyu[4].text()};
 }
 }  // namespace
 
 QVector<ForeignChar> foreignCharacters(const TitleTable& table, const QVector<int>& recordLines) {
     QVector<ForeignChar> found;
     for (int n = 1; n <= table.TitleCount(); ++n) {
-        for (const QString* value : textsOf(table[n])) {
+        for (const QString* value : texts(table[n])) {
             for (const Cp932::Replacement& r : Cp932::unencodableParts(*value))
                 found.append({n <= recordLines.size() ? recordLines[n - 1] : 0, n, *value,
                               r.original, r.replacement});
@@ -276,12 +270,18 @@ QVector<ForeignChar> foreignCharacters(const TitleTable& table, const QVector<in
 
 int convertToCodePage932(TitleTable* table) {
     int changed = 0;
+    const auto convert = [&changed](auto& value) {
+        const QString& text = value;
+        if (Cp932::firstUnencodable(text).isEmpty()) return;
+        value = Cp932::toCodePage932(text);
+        ++changed;
+    };
     for (int n = 1; n <= table->TitleCount(); ++n) {
-        for (QString* value : textsOf((*table)[n])) {
-            if (Cp932::firstUnencodable(*value).isEmpty()) continue;
-            *value = Cp932::toCodePage932(*value);
-            ++changed;
-        }
+        Title& t = (*table)[n];
+        convert(t.Daimei);
+        for (SharedText* value : {&t.Kantoku, &t.Syuen, &t.Koukai, &t.Kuni, &t.Janru, &t.Hyouka,
+                                  &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]})
+            convert(*value);
     }
     return changed;
 }
@@ -314,10 +314,6 @@ QChar* putNumber(QChar* p, int v) {
     return end;
 }
 
-std::array<const QString*, 11> texts(const Title& t) {
-    return {&t.Daimei, &t.Kantoku,  &t.Syuen,    &t.Koukai,   &t.Kuni,    &t.Janru,
-            &t.Hyouka, &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]};
-}
 }  // namespace
 
 QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>* starts) {
@@ -463,9 +459,8 @@ bool encodeDataFile(const TitleTable& table, int skip, QByteArray* out,
     // of its own that then follows the first: the work is reading every title
     // and looking up every character, and a second core halves it.
     constexpr int kTitlesWorthAThread = 4000;
-    const int half = count >= kTitlesWorthAThread && std::thread::hardware_concurrency() > 1
-                         ? count / 2
-                         : count;
+    const int half =
+        count >= kTitlesWorthAThread && std::thread::hardware_concurrency() > 1 ? count / 2 : count;
     QByteArray second;
     QVector<qsizetype> secondAt;
     bool secondOk = true;

@@ -14,18 +14,12 @@
 // back in code page 932.
 QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* wasUtf8 = nullptr);
 
-// Turns the text of a field into the stored value. Given the field's number
-// (0-based), it may hand back a shared copy of an equal value seen before.
-using FieldInterner = std::function<QString(int field, QStringView text)>;
-
 // Reads "データ.TXT" text: 18 fields a record. Every sound record is read; an
 // unsound one (cut, a score that is not a 16-bit number, bytes that could not
 // be decoded: lines listed in badLines) is left out and named, and so are
 // sound records past the record limit. Records the program would not have
 // written are read as the dialect reads them and named as irregular; scores
-// outside their range are kept and named. Without an interner, the columns
-// whose values repeat are shared through pools of its own. problem.what is
-// filled.
+// outside their range are kept and named. problem.what is filled.
 //
 // The program writes each record on one line, while the dialect lets a record
 // run over several. A record is taken where its 18 fields end with a line;
@@ -33,13 +27,11 @@ using FieldInterner = std::function<QString(int field, QStringView text)>;
 // and costs only its first line, so the records after it stay intact. A line
 // with more than 18 fields gives a record of its first 18 (irregular), unless
 // the rest is a whole record of its own.
-ReadProblem parseDataFile(QStringView text, TitleTable* table, const FieldInterner& intern = {},
-                          const QVector<int>& badLines = {});
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int>& badLines = {});
 
 // Decodes (decodeTextFile) and parses a data file. For a file in another
 // encoding, problem.foreign lists what code page 932 cannot hold.
-ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table,
-                         const FieldInterner& intern = {});
+ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table);
 
 // Each character of the titles' texts that code page 932 cannot hold, in
 // title and field order. recordLines gives each title's line (ReadProblem).

@@ -12,35 +12,61 @@
 
 void KansyouTable::clear() {
     records_.clear();
-    byTitle_.clear();
+    ends_.clear();
+    next_.clear();
     LastKansyoubi.clear();
 }
 
 void KansyouTable::append(Kansyou k) {
-    const auto it = byTitle_.try_emplace(k.KansyouDaimei).first;
-    it->second.append(int(records_.size()) + 1);
-    k.KansyouDaimei = it->first;  // one copy of the name for all its viewings
     records_.append(std::move(k));
+    next_.push_back(0);
+    link(int(records_.size()));
 }
 
 void KansyouTable::insert(int i, Kansyou k) {
-    // Numbers from i on move up by one; only the title's own list gains an entry.
-    for (auto& [title, numbers] : byTitle_)
-        for (int& n : numbers)
-            if (n >= i) ++n;
-    QVector<int>& own = byTitle_[k.KansyouDaimei];
-    own.insert(std::lower_bound(own.begin(), own.end(), i), i);
+    // Numbers from i on move up by one, then record i joins its title's chain.
+    for (Ends& e : ends_) {
+        if (e.first >= i) ++e.first;
+        if (e.last >= i) ++e.last;
+    }
+    for (int& n : next_)
+        if (n >= i) ++n;
     records_.insert(i - 1, std::move(k));
+    next_.insert(next_.begin() + (i - 1), 0);
+    link(i);
+}
+
+// Puts record i into its title's chain, after the records before it.
+void KansyouTable::link(int i) {
+    const quint32 id = records_[i - 1].KansyouDaimei.id();
+    if (id >= ends_.size()) ends_.resize(std::max<size_t>(id + 1, SharedText::count()));
+    Ends& e = ends_[id];
+    int before = 0;
+    int after = e.first;
+    if (e.last != 0 && e.last < i) {  // the usual case: a viewing behind all others
+        before = e.last;
+        after = 0;
+    }
+    while (after != 0 && after < i) {
+        before = after;
+        after = next_[after - 1];
+    }
+    next_[i - 1] = after;
+    (before != 0 ? next_[before - 1] : e.first) = i;
+    if (after == 0) e.last = i;
 }
 
 QVector<int> KansyouTable::viewingsOf(const QString& daimei) const {
-    const auto it = byTitle_.find(daimei);
-    return it == byTitle_.end() ? QVector<int>() : it->second;
+    QVector<int> numbers;
+    const std::optional<SharedText> name = SharedText::find(daimei);
+    if (!name || name->id() >= ends_.size()) return numbers;
+    for (int n = ends_[name->id()].first; n != 0; n = next_[n - 1]) numbers.append(n);
+    return numbers;
 }
 
 int KansyouTable::insertPosition(const QString& d) const {
     for (int i = 0; i < records_.size(); ++i)
-        if (records_[i].Kansyoubi > d) return i + 1;
+        if (records_[i].Kansyoubi.text() > d) return i + 1;
     return int(records_.size()) + 1;
 }
 
@@ -65,8 +91,7 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
     int record = 0;
     int line = 1;
     auto bad = badLines.begin();
-    // Dates and kinds of viewing repeat: one copy of each.
-    StringPool dates, contents;
+    table->reserve(int(std::min<qsizetype>(text.count(u'\n') + 1, kMaxRecords)));
     for (qsizetype at = 0; at < text.size(); ++line) {
         qsizetype end = at;
         while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
@@ -121,7 +146,7 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
                  odd.join(QStringLiteral("。")) + QStringLiteral("。") + named(fields[1])});
         starts->append(start);
         problem.recordLines.append(line);
-        table->append({dates.get(fields[0]), fields[1].toString(), contents.get(fields[2])});
+        table->append({fields[0], fields[1], fields[2]});
     }
     if (table->KansyouCount() > 0) table->LastKansyoubi = (*table)[table->KansyouCount()].Kansyoubi;
     problem.kept = table->KansyouCount();
@@ -145,7 +170,8 @@ QVector<ForeignChar> foreignCharacters(const KansyouTable& table, const QVector<
     QVector<ForeignChar> found;
     for (int i = 1; i <= table.KansyouCount(); ++i) {
         const Kansyou& k = table[i];
-        for (const QString* value : {&k.Kansyoubi, &k.KansyouDaimei, &k.KansyouNaiyou}) {
+        for (const QString* value :
+             {&k.Kansyoubi.text(), &k.KansyouDaimei.text(), &k.KansyouNaiyou.text()}) {
             for (const Cp932::Replacement& r : Cp932::unencodableParts(*value))
                 found.append({i <= recordLines.size() ? recordLines[i - 1] : 0, i, *value,
                               r.original, r.replacement});
@@ -158,9 +184,9 @@ int convertToCodePage932(KansyouTable* table) {
     QVector<Kansyou> records = table->records();
     int changed = 0;
     for (Kansyou& k : records) {
-        for (QString* value : {&k.Kansyoubi, &k.KansyouDaimei, &k.KansyouNaiyou}) {
-            if (Cp932::firstUnencodable(*value).isEmpty()) continue;
-            *value = Cp932::toCodePage932(*value);
+        for (SharedText* value : {&k.Kansyoubi, &k.KansyouDaimei, &k.KansyouNaiyou}) {
+            if (Cp932::firstUnencodable(value->text()).isEmpty()) continue;
+            *value = Cp932::toCodePage932(value->text());
             ++changed;
         }
     }
@@ -173,7 +199,7 @@ int convertToCodePage932(KansyouTable* table) {
 
 QString historyRecord(const Kansyou& k) {
     RecordWriter w;
-    w.text(k.Kansyoubi).text(k.KansyouDaimei).text(k.KansyouNaiyou);
+    w.text(k.Kansyoubi.text()).text(k.KansyouDaimei.text()).text(k.KansyouNaiyou.text());
     w.endRecord();
     return w.result();
 }

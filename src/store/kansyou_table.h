@@ -1,18 +1,19 @@
 #pragma once
 
-#include "string_hash.h"
+#include "shared_text.h"
 
-#include <QHash>
 #include <QString>
 #include <QVector>
+
+#include <vector>
 
 struct ReadProblem;
 
 // One viewing: the date "YYYY/MM/DD", the title name and how it was seen.
 struct Kansyou {
-    QString Kansyoubi;
-    QString KansyouDaimei;
-    QString KansyouNaiyou;
+    SharedText Kansyoubi;
+    SharedText KansyouDaimei;
+    SharedText KansyouNaiyou;
     bool operator==(const Kansyou&) const = default;
 };
 
@@ -31,6 +32,7 @@ public:
     QString LastKansyoubi;
 
     void clear();
+    void reserve(int n) { records_.reserve(n), next_.reserve(n); }
     void append(Kansyou k);
     // Inserts at 1-based position i (the record then has number i).
     void insert(int i, Kansyou k);
@@ -40,8 +42,17 @@ public:
     int insertPosition(const QString& d) const;
 
 private:
+    void link(int i);
+
     QVector<Kansyou> records_;
-    StringMap<QVector<int>> byTitle_;
+    // Each title's viewings as a chain in record order: the first and last
+    // record of a title by the shared number of its name, and after each
+    // record the next of its title (0: none).
+    struct Ends {
+        int first = 0, last = 0;
+    };
+    std::vector<Ends> ends_;
+    std::vector<int> next_;
 };
 
 // Reads the history text line by line: one record a line, three fields. A

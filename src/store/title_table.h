@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared_text.h"
+
 #include <QString>
 #include <QVector>
 
@@ -8,15 +10,15 @@
 // One title as the data file holds it. Index 0 of the score and ownership
 // arrays is never used, so that item k is at index k.
 struct Title {
-    QString Daimei;   // title name, unique; stem of the title's file names
-    QString Kantoku;  // director
-    QString Syuen;    // lead actor
-    QString Koukai;   // release date as typed; first 7 characters are the year-month
-    QString Kuni;     // country
-    QString Janru;    // genre
-    QString Hyouka;   // overall mark: ◎, ○, △ or empty
+    QString Daimei;      // title name, unique; stem of the title's file names
+    SharedText Kantoku;  // director
+    SharedText Syuen;    // lead actor
+    SharedText Koukai;   // release date as typed; first 7 characters are the year-month
+    SharedText Kuni;     // country
+    SharedText Janru;    // genre
+    SharedText Hyouka;   // overall mark: ◎, ○, △ or empty
     std::array<qint16, 8> HyoukaTen{};  // item 1: 0..100, items 2..7: 0..10
-    std::array<QString, 5> Syoyu;       // "○" owned, empty not owned
+    std::array<SharedText, 5> Syoyu;    // "○" owned, empty not owned
 
     bool operator==(const Title&) const = default;
 };

@@ -70,7 +70,7 @@ private slots:
             } else {
                 const int n = 1 + rng.bounded(cat.TitleCount());
                 Title t = cat.titles()[n];
-                QString* fields[] = {&t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru};
+                SharedText* fields[] = {&t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru};
                 const int k = 1 + rng.bounded(4);
                 const QString v = typed(pool[rng.bounded(pool.size())]);
                 *fields[k - 1] = v;

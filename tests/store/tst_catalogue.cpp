@@ -131,7 +131,7 @@ private slots:
             Title t = sampleTitle(i);
             if (i % 97 == 0) t.HyoukaTen[2] = qint16(-i);
             if (i % 89 == 0) t.HyoukaTen[1] = 32767;
-            if (i % 13 == 0) t.Kantoku.clear();
+            if (i % 13 == 0) t.Kantoku = SharedText();
             if (i % 1000 == 0) t.Syuen = QString(3000 + i, QChar(u'ｱ'));  // far past any guess
             table.append(t);
         }

@@ -100,12 +100,12 @@ void measureOpenRank(const Collection& col, Measurement* m) {
     for (int n = 1; n <= t.TitleCount(); ++n) titles.push_back(&t[n]);
     const Run base = [&] {
         return hashFloor(titles, [](const Title* x, const auto& hash) {
-            hash(x->Kantoku);
-            hash(x->Syuen);
-            hash(QStringView(x->Koukai).left(7));
-            hash(QStringView(x->Koukai).left(4));
-            hash(x->Kuni);
-            hash(x->Janru);
+            hash(x->Kantoku.text());
+            hash(x->Syuen.text());
+            hash(QStringView(x->Koukai.text()).left(7));
+            hash(QStringView(x->Koukai.text()).left(4));
+            hash(x->Kuni.text());
+            hash(x->Janru.text());
         });
     };
     detail(QStringLiteral("cmdRank clicked from the card (the return to the card not timed), "
@@ -185,10 +185,10 @@ void measureOpenViewingList(const Collection& col, Measurement* m) {
     const KansyouTable& k = w.window.catalogue().kansyou();
     const Run base = [&] {
         return hashFloor(k.records(), [](const Kansyou& r, const auto& hash) {
-            hash(QStringView(r.Kansyoubi).left(7));
-            hash(QStringView(r.Kansyoubi).left(4));
-            hash(r.KansyouDaimei);
-            hash(r.KansyouNaiyou);
+            hash(QStringView(r.Kansyoubi.text()).left(7));
+            hash(QStringView(r.Kansyoubi.text()).left(4));
+            hash(r.KansyouDaimei.text());
+            hash(r.KansyouNaiyou.text());
         });
     };
     detail(QStringLiteral("cmdList clicked from the card (the return to the card not timed), "

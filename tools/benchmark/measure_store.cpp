@@ -49,7 +49,7 @@ QString checkLoaded(Catalogue& c, const Collection& col) {
 QByteArray historyWithInsertion(const QByteArray& original, const Kansyou& k, int* position,
                                 QString* error) {
     const QList<QByteArray> lines = recordLines(original);
-    const QByteArray date = k.Kansyoubi.toLatin1();
+    const QByteArray date = k.Kansyoubi.text().toLatin1();
     qsizetype at = 0;
     while (at < lines.size() && lines[at].mid(1, 10) <= date) ++at;  // "YYYY/MM/DD",...
     QByteArray record;
