@@ -202,10 +202,14 @@ private:
     // Replaces the bytes of record n (removes them when record is empty) and writes the file.
     QString spliceDataFile(int n, const QByteArray& record);
     void forgetDataBytes();
+    static void releaseReadingBuffers();
     void rebuildPickLists();
     void setPickList(PickList which, const QStringList& items);
     void rebuildViewingLists();
-    bool historyUnchangedOnDisk();
+    // Reads the history file into *now; true when it holds what was last read or written.
+    bool historyUnchangedOnDisk(QByteArray* now);
+    // LoadKansyouRireki, handing back the bytes it read.
+    QString loadHistory(QByteArray* bytes);
     QString rewriteHistory(const QByteArray& bytes);
     QString loadMaster(const QString& name, QString* names, int count, const QString* defaults);
     QString saveMaster(const QString& name, const QString* names, int count);
@@ -226,9 +230,17 @@ private:
     std::array<SeenList, 10> txtD_;
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
     KansyouTable kansyou_;
-    // The history file as last read or written, and where each record starts
-    // in it, so that an insertion splices bytes instead of rewriting records.
-    QByteArray historyBytes_;
+    // The history file as last read or written: its length and a hash of its
+    // bytes, to tell a change by someone else without keeping a copy; and where
+    // each record starts in it, so that an insertion splices bytes instead of
+    // rewriting records.
+    struct Fingerprint {
+        qsizetype size = 0;
+        size_t hash = 0;
+        static Fingerprint of(const QByteArray& bytes);
+        bool operator==(const Fingerprint&) const = default;
+    };
+    Fingerprint historyPrint_;
     QVector<qsizetype> historyStarts_;  // byte offset of each record
     bool historyWhole_ = false;
     // Characters code page 932 cannot hold in the data and history files as read.

@@ -4,11 +4,10 @@
 #include "cp932.h"
 #include "data_file.h"
 
-
-bool Catalogue::historyUnchangedOnDisk() {
-    QByteArray now;
-    if (!dir_.exists(kHistoryFile)) return historyBytes_.isEmpty();
-    return dir_.read(kHistoryFile, &now) && now == historyBytes_;
+bool Catalogue::historyUnchangedOnDisk(QByteArray* now) {
+    now->clear();
+    if (!dir_.exists(kHistoryFile)) return historyPrint_.size == 0;
+    return dir_.read(kHistoryFile, now) && Fingerprint::of(*now) == historyPrint_;
 }
 
 namespace {
@@ -56,14 +55,14 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         return unencodableViewing(QStringLiteral("新しい鑑賞履歴（%1）").arg(describe(k)),
                                   Cp932::firstUnencodable(record));
     // Someone else may have changed the file since it was read: read it again first.
-    if (!historyUnchangedOnDisk()) {
-        if (QString m = LoadKansyouRireki(); !m.isEmpty()) return m;
+    QByteArray bytes;
+    if (!historyUnchangedOnDisk(&bytes)) {
+        if (QString m = loadHistory(&bytes); !m.isEmpty()) return m;
     }
     // One more record could not be read back: every count of the files is 16-bit.
     if (kansyou_.KansyouCount() >= kMaxRecords)
         return QStringLiteral("鑑賞履歴は%1件までしか登録できません。").arg(kMaxRecords);
 
-    QByteArray bytes = historyBytes_;
     const bool inserted = kansyou_.LastKansyoubi > k.Kansyoubi;
     const int position =
         inserted ? kansyou_.insertPosition(k.Kansyoubi) : kansyou_.KansyouCount() + 1;
@@ -109,7 +108,7 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         bytes += tail;
     }
     // The file now holds exactly these bytes; the table follows without a re-read.
-    historyBytes_ = bytes;
+    historyPrint_ = Fingerprint::of(bytes);
     kansyou_.insert(position, k);
     const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1]
                                                            : bytes.size() - recordBytes.size();

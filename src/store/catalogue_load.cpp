@@ -6,6 +6,9 @@
 #include "record_dialect.h"
 
 #include <cerrno>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 QString Catalogue::damagedFileMessage(const QString& name, const QString& what,
                                       const QString& kept) {
@@ -131,6 +134,16 @@ QString Catalogue::settleForeign(const QString& name, ForeignFile* file, bool* c
     return refused;
 }
 
+// A load reads the file and its decoded text whole, megabytes that are free again
+// once the records are taken. The allocator keeps such room for the process, in
+// holes between what stays; handing it back keeps the program's memory what its
+// data need. A small heap takes microseconds.
+void Catalogue::releaseReadingBuffers() {
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
+}
+
 QString Catalogue::LoadMainData() {
     table_.clear();
     ++layout_;
@@ -167,6 +180,7 @@ QString Catalogue::LoadMainData() {
         }
     }
     rebuildPickLists();
+    releaseReadingBuffers();
     return message;
 }
 
@@ -177,9 +191,18 @@ ReadProblem Catalogue::parseTitles(QStringView text, const QVector<int>& badLine
     return parseDataFile(text, &table_, badLines);
 }
 
+Catalogue::Fingerprint Catalogue::Fingerprint::of(const QByteArray& bytes) {
+    return {bytes.size(), qHashBits(bytes.constData(), size_t(bytes.size()))};
+}
+
 QString Catalogue::LoadKansyouRireki() {
+    QByteArray bytes;
+    return loadHistory(&bytes);
+}
+
+QString Catalogue::loadHistory(QByteArray* bytes) {
     kansyou_.clear();
-    historyBytes_.clear();
+    bytes->clear();
     historyStarts_.clear();
     historyWhole_ = true;
     const QString actual = dir_.actualName(kHistoryFile);
@@ -187,7 +210,7 @@ QString Catalogue::LoadKansyouRireki() {
     QString message;
     QString why;
     // One read serves both the table and the byte positions of later insertions.
-    switch (dir_.readChecked(kHistoryFile, &historyBytes_, &why)) {
+    switch (dir_.readChecked(kHistoryFile, bytes, &why)) {
         case FileIo::ReadResult::Missing:
             break;
         case FileIo::ReadResult::Unreadable:
@@ -195,18 +218,20 @@ QString Catalogue::LoadKansyouRireki() {
             message = refuseUnreadable(kHistoryFile, why, QStringLiteral("鑑賞履歴"));
             break;
         case FileIo::ReadResult::Ok: {
-            ReadProblem p = readHistoryFile(historyBytes_, &kansyou_, &historyStarts_);
+            ReadProblem p = readHistoryFile(*bytes, &kansyou_, &historyStarts_);
             if (p.changesOnRewrite() || p.recoded()) {
                 // Inserting or appending would keep what was misread: the next
                 // viewing writes the file anew, its original kept aside first.
                 historyWhole_ = false;
-                damagedOriginals_.insert(actual, historyBytes_);
+                damagedOriginals_.insert(actual, *bytes);
             }
-            noteForeign(&historyForeign_, p, historyBytes_);
+            noteForeign(&historyForeign_, p, *bytes);
             message = readReport(kHistoryFile, p, QStringLiteral("鑑賞履歴"));
             break;
         }
     }
+    historyPrint_ = Fingerprint::of(*bytes);
     rebuildViewingLists();
+    releaseReadingBuffers();
     return message;
 }

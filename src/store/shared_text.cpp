@@ -38,7 +38,7 @@ public:
 
     template <typename Text>
     quint32 idOf(const Text& text) {
-        if ((count_ + 1) * 2 > slots_.size()) grow();
+        if ((count_ + 1) * 4 > slots_.size() * 3) grow();  // at most three quarters full
         const size_t hash = StringHash{}(text);
         const auto check = quint32(hash >> 32);
         const size_t mask = slots_.size() - 1;
