@@ -57,8 +57,8 @@ TitleTally::TitleTally(const TitleTable& titles) {
         tallyOne(counts_[Syuen], t.Syuen.text(), t);
         tallyOne(counts_[Kuni], t.Kuni.text(), t);
         tallyOne(counts_[Janru], t.Janru.text(), t);
-        tallyOne(counts_[YearMonth], QStringView(t.Koukai.text()).left(7), t);
-        tallyOne(counts_[Year], QStringView(t.Koukai.text()).left(4), t);
+        tallyOne(counts_[YearMonth], QStringView(t.Koukai).left(7), t);
+        tallyOne(counts_[Year], QStringView(t.Koukai).left(4), t);
     }
 }
 

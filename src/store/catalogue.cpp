@@ -193,7 +193,12 @@ void Catalogue::rebuildListsFromTable() {
     attributes.reserve(4);
     for (int k = 1; k <= 4; ++k) attributes.emplace_back(&txtD_[k], pickList(kAttributeLists[k]));
     ReleaseRelisting releases(&txtD_[5], &txtD_[8]);
+    // Only the release text is read through its pointer; after a reorder those
+    // texts lie all over the heap, so each is asked for a few titles ahead.
+    constexpr int kAhead = 16;
     for (int n = 1; n <= table_.TitleCount(); ++n) {
+        if (n + kAhead <= table_.TitleCount())
+            __builtin_prefetch(table_[n + kAhead].Koukai.constData());
         const Title& t = table_[n];
         attributes[0].meet(t.Kantoku);
         attributes[1].meet(t.Syuen);

@@ -214,7 +214,7 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int
         t.Daimei = f[0].text.toString();  // title names do not repeat
         t.Kantoku = f[1].text;
         t.Syuen = f[2].text;
-        t.Koukai = f[3].text;
+        t.Koukai = f[3].text.toString();
         t.Kuni = f[4].text;
         t.Janru = f[5].text;
         t.Hyouka = f[6].text;
@@ -250,7 +250,7 @@ ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table) {
 namespace {
 // Every text field of a title, in file order.
 std::array<const QString*, 11> texts(const Title& t) {
-    return {&t.Daimei,          &t.Kantoku.text(),  &t.Syuen.text(),   &t.Koukai.text(),
+    return {&t.Daimei,          &t.Kantoku.text(),  &t.Syuen.text(),   &t.Koukai,
             &t.Kuni.text(),     &t.Janru.text(),    &t.Hyouka.text(),  &t.Syoyu[1].text(),
             &t.Syoyu[2].text(), &t.Syoyu[3].text(), &t.Syoyu[4].text()};
 }
@@ -279,8 +279,9 @@ int convertToCodePage932(TitleTable* table) {
     for (int n = 1; n <= table->TitleCount(); ++n) {
         Title& t = (*table)[n];
         convert(t.Daimei);
-        for (SharedText* value : {&t.Kantoku, &t.Syuen, &t.Koukai, &t.Kuni, &t.Janru, &t.Hyouka,
-                                  &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]})
+        convert(t.Koukai);
+        for (SharedText* value : {&t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru, &t.Hyouka, &t.Syoyu[1],
+                                  &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]})
             convert(*value);
     }
     return changed;
@@ -355,12 +356,22 @@ QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>*
 namespace {
 constexpr int kFixedBytes = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
 
-// The most bytes title t can take: two a text unit, six a score.
-qsizetype titleRoom(const Title& t) {
+// The texts of title t, each read once: a shared text lies in a pool away
+// from the title, and reading it is most of the cost of a short field.
+inline std::array<QStringView, 11> textViews(const Title& t) {
+    return {t.Daimei,          t.Kantoku.text(),  t.Syuen.text(),   t.Koukai,
+            t.Kuni.text(),     t.Janru.text(),    t.Hyouka.text(),  t.Syoyu[1].text(),
+            t.Syoyu[2].text(), t.Syoyu[3].text(), t.Syoyu[4].text()};
+}
+
+// The most bytes a title with these texts can take: two a text unit, six a score.
+inline qsizetype titleRoom(const std::array<QStringView, 11>& fields) {
     qsizetype room = kFixedBytes + kScoreItems * 6;
-    for (const QString* s : texts(t)) room += 2 * s->size();
+    for (QStringView s : fields) room += 2 * s.size();
     return room;
 }
+
+qsizetype titleRoom(const Title& t) { return titleRoom(textViews(t)); }
 
 // Titles from..to (but skip) as code page 932 records appended to out, which
 // grows as needed; starts of the records relative to out. False when a text has
@@ -373,7 +384,7 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, QByteArr
     char* p = out->data() + used;
     char* limit = out->data() + out->size();
     const quint16* const encode = Cp932::encodeTable();
-    const auto putText = [&p, encode](const QString& s) {
+    const auto putText = [&p, encode](QStringView s) {
         *p++ = '"';
         if (!s.isEmpty()) {
             p = Cp932::encodeInto(s, p, encode);
@@ -382,19 +393,23 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, QByteArr
         *p++ = '"';
         return true;
     };
+    // The starts are written straight into their room: an append a title showed.
+    const qsizetype firstStart = starts->size();
+    starts->resize(firstStart + (to - from + 1) - (skip >= from && skip <= to ? 1 : 0));
+    qsizetype* start = starts->data() + firstStart;
     for (int n = from; n <= to; ++n) {
         if (n == skip) continue;
         const Title& t = table[n];
-        if (const qsizetype room = titleRoom(t); limit - p < room) {
+        const auto fields = textViews(t);
+        if (const qsizetype room = titleRoom(fields); limit - p < room) {
             used = p - out->constData();
             out->resize(std::max(used + room, out->size() + out->size() / 2));
             p = out->data() + used;
             limit = out->data() + out->size();
         }
-        starts->append(p - out->constData());
-        const auto fields = texts(t);
+        *start++ = p - out->constData();
         for (int i = 0; i < 7; ++i) {
-            if (!putText(*fields[i])) return false;
+            if (!putText(fields[i])) return false;
             *p++ = ',';
         }
         for (int k = 1; k <= kScoreItems; ++k) {
@@ -416,7 +431,7 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, QByteArr
             *p++ = ',';
         }
         for (int i = 7; i < 11; ++i) {
-            if (!putText(*fields[i])) return false;
+            if (!putText(fields[i])) return false;
             *p++ = i < 10 ? ',' : '\r';
         }
         *p++ = '\n';

@@ -7,13 +7,14 @@
 
 #include <array>
 
-// One title as the data file holds it. Index 0 of the score and ownership
-// arrays is never used, so that item k is at index k.
+// One title as the data file holds it. The name and the release date hardly
+// repeat, so they are kept in the title; the other texts are shared. Index 0 of the score and
+// ownership arrays is never used, so that item k is at index k.
 struct Title {
     QString Daimei;      // title name, unique; stem of the title's file names
     SharedText Kantoku;  // director
     SharedText Syuen;    // lead actor
-    SharedText Koukai;   // release date as typed; first 7 characters are the year-month
+    QString Koukai;      // release date as typed; first 7 characters are the year-month
     SharedText Kuni;     // country
     SharedText Janru;    // genre
     SharedText Hyouka;   // overall mark: ◎, ○, △ or empty

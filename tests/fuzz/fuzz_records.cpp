@@ -79,7 +79,7 @@ void checkDataFile(const QByteArray& bytes) {
     TitleTable table;
     const ReadProblem p = readDataFile(bytes, &table);
     checkProblem(p, table.TitleCount());
-    for (int n = 1; n <= table.TitleCount() && n <= 50; ++n) checkDate(table[n].Koukai.text());
+    for (int n = 1; n <= table.TitleCount() && n <= 50; ++n) checkDate(table[n].Koukai);
     if (p.recoded()) {
         convertToCodePage932(&table);
         REQUIRE(foreignCharacters(table, p.recordLines).isEmpty());
@@ -88,9 +88,9 @@ void checkDataFile(const QByteArray& bytes) {
     // holds a quote, which the dialect cannot write.
     for (int n = 1; n <= table.TitleCount(); ++n) {
         const Title& t = table[n];
-        if (!writable(t.Daimei)) return;
-        for (const SharedText* s : {&t.Kantoku, &t.Syuen, &t.Koukai, &t.Kuni, &t.Janru, &t.Hyouka,
-                                    &t.Syoyu[1], &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]})
+        if (!writable(t.Daimei) || !writable(t.Koukai)) return;
+        for (const SharedText* s : {&t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru, &t.Hyouka, &t.Syoyu[1],
+                                    &t.Syoyu[2], &t.Syoyu[3], &t.Syoyu[4]})
             if (!writable(*s)) return;
     }
     QByteArray written;

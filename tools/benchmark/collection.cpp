@@ -327,8 +327,8 @@ QString buildCollection(const QString& dir, quint32 seed, Collection* out) {
         seen[1].insert(t.Syuen);
         seen[2].insert(t.Kuni);
         seen[3].insert(t.Janru);
-        seen[4].insert(t.Koukai.text().left(7));
-        seen[5].insert(t.Koukai.text().left(4));
+        seen[4].insert(t.Koukai.left(7));
+        seen[5].insert(t.Koukai.left(4));
         table.append(std::move(t));
     }
     out->titles = table.TitleCount();

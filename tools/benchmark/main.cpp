@@ -8,9 +8,9 @@
 #include "collection.h"
 #include "measurements.h"
 
-#include "store/kansyou_table.h"
 #include "store/backups.h"
 #include "store/cp932.h"
+#include "store/kansyou_table.h"
 
 #include <QApplication>
 #include <QDir>

@@ -400,12 +400,13 @@ void measureApplyOrder(const Collection& col, Measurement* m) {
               return timedCall([&] { return cat.rewriteInNumberOrder(numbers); },
                                QStringLiteral("rewriteInNumberOrder: "), error);
           });
-    phase(QStringLiteral("Catalogue::rewriteInOrder alone (by names)"), [&]() -> std::optional<qint64> {
-        QStringList names;
-        for (int r = 1; r < g->Rows(); ++r) names << g->TextMatrix(r, 0);
-        return timedCall([&] { return cat.rewriteInOrder(names); },
-                         QStringLiteral("rewriteInOrder: "), error);
-    });
+    phase(QStringLiteral("Catalogue::rewriteInOrder alone (by names)"),
+          [&]() -> std::optional<qint64> {
+              QStringList names;
+              for (int r = 1; r < g->Rows(); ++r) names << g->TextMatrix(r, 0);
+              return timedCall([&] { return cat.rewriteInOrder(names); },
+                               QStringLiteral("rewriteInOrder: "), error);
+          });
     if (reload < 0) return;
     m->target = {Target::Kind::Time, 3.0 * double(m->baseline) + double(reload)};
     detail(QStringLiteral("target: under 3 x the durable write (%1) + the reload (%2) = %3")

@@ -102,8 +102,8 @@ void measureOpenRank(const Collection& col, Measurement* m) {
         return hashFloor(titles, [](const Title* x, const auto& hash) {
             hash(x->Kantoku.text());
             hash(x->Syuen.text());
-            hash(QStringView(x->Koukai.text()).left(7));
-            hash(QStringView(x->Koukai.text()).left(4));
+            hash(QStringView(x->Koukai).left(7));
+            hash(QStringView(x->Koukai).left(4));
             hash(x->Kuni.text());
             hash(x->Janru.text());
         });
