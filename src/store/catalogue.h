@@ -236,7 +236,7 @@ private:
     // rewriting records.
     struct Fingerprint {
         qsizetype size = 0;
-        size_t hash = 0;
+        quint64 hash = 0;
         static Fingerprint of(const QByteArray& bytes);
         bool operator==(const Fingerprint&) const = default;
     };

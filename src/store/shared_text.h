@@ -15,12 +15,12 @@ extern QString* chunks[kChunks];
 }  // namespace shared_text
 
 // A text kept once for the whole program and named by a number. Title
-// attributes repeat (one director over hundreds of titles, "○" on most of them,
-// a release date on a handful), so a title holds 4-byte numbers instead of
-// 24-byte strings: at 32,766 titles that is 7 MB less to keep and to read on
-// every save. Equal texts get equal numbers, so comparing two is comparing
-// numbers. Texts are added from the thread that runs the window; any thread may
-// read one it was handed, since a text never moves or goes once it is stored.
+// attributes repeat (one director over hundreds of titles, "○" on most of them),
+// and so do viewing dates and kinds, so a record holds 4-byte numbers instead
+// of 24-byte strings: at 32,766 titles and viewings that is 8 MB less to keep.
+// Equal texts get equal numbers, so comparing two is comparing numbers. Texts are added from the
+// thread that runs the window; any thread may read one it was handed, since a text never moves or
+// goes once it is stored.
 class SharedText {
 public:
     SharedText() = default;

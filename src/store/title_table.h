@@ -8,8 +8,8 @@
 #include <array>
 
 // One title as the data file holds it. The name and the release date hardly
-// repeat, so they are kept in the title; the other texts are shared. Index 0 of the score and
-// ownership arrays is never used, so that item k is at index k.
+// repeat, so the title keeps them; its other texts are shared. Index 0 of the
+// score and ownership arrays is never used, so that item k is at index k.
 struct Title {
     QString Daimei;      // title name, unique; stem of the title's file names
     SharedText Kantoku;  // director

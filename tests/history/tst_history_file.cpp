@@ -140,6 +140,25 @@ private slots:
                      rec("2003/06/01", "新", "DVD") + rec("2004/01/01", "乙", "DVD"));
     }
 
+    // A change that keeps the length (one title's name for another of the same
+    // size, after our own insertion) is seen as a change all the same.
+    void sameLengthChangeAfterOurOwnWriteIsReadAgain() {
+        QTemporaryDir dir;
+        writeCp932(dir.path(), kHistoryFile,
+                   rec("2003/05/10", "甲", "DVD") + rec("2004/01/01", "乙", "DVD"));
+        Catalogue c(dir.path());
+        QVERIFY(c.LoadKansyouRireki().isEmpty());
+        QVERIFY(c.AddKansyou({"2003/06/01", "新", "DVD"}).isEmpty());
+        const QString changed = rec("2003/05/10", "丙", "DVD") + rec("2003/06/01", "新", "DVD") +
+                                rec("2004/01/01", "乙", "DVD");
+        QCOMPARE(changed.size(), readCp932(dir.path(), kHistoryFile).size());
+        writeCp932(dir.path(), kHistoryFile, changed);
+        QVERIFY(c.AddKansyou({"2005/01/01", "後", "DVD"}).isEmpty());
+        QCOMPARE(readCp932(dir.path(), kHistoryFile), changed + rec("2005/01/01", "後", "DVD"));
+        QCOMPARE(c.kansyou().viewingsOf(QStringLiteral("丙")), QVector<int>{1});
+        QCOMPARE(c.kansyou().viewingsOf(QStringLiteral("甲")), QVector<int>{});
+    }
+
     void damagedHistoryIsKeptBeforeTheFirstRewrite() {
         QTemporaryDir dir;
         const QByteArray bytes =
