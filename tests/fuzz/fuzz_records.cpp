@@ -122,11 +122,12 @@ void checkHistoryFile(const QByteArray& bytes) {
             REQUIRE(i == 0 || starts[i] > starts[i - 1]);
         }
     }
-    for (int i = 1; i <= table.KansyouCount() && i <= 50; ++i) checkDate(table[i].Kansyoubi);
+    for (int i = 1; i <= table.KansyouCount() && i <= 50; ++i) checkDate(table[i].Kansyoubi.text());
     if (p.recoded()) convertToCodePage932(&table);
     QString text;
     for (const Kansyou& k : table.records()) {
-        for (const QString* s : {&k.Kansyoubi, &k.KansyouDaimei, &k.KansyouNaiyou})
+        for (const QString* s :
+             {&k.Kansyoubi.text(), &k.KansyouDaimei.text(), &k.KansyouNaiyou.text()})
             if (!writable(*s) || s->contains(u'\r') || s->contains(u'\n')) return;
         text += historyRecord(k);
     }
