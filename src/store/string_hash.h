@@ -54,16 +54,3 @@ private:
     QVector<Entry> slots_;
     int count_ = 0;
 };
-
-// Hands out one shared copy of each distinct text, saving an allocation per
-// field for the columns whose values repeat across titles.
-class StringPool {
-public:
-    QString get(QStringView text) {
-        if (text.isEmpty()) return {};
-        return *pool_.insert(text).first;
-    }
-
-private:
-    StringSet pool_;
-};

@@ -27,15 +27,6 @@ private slots:
         QCOMPARE(set.size(), 0);
         QVERIFY(!set.contains(u"監督1"));
     }
-
-    void poolSharesEqualTexts() {
-        StringPool pool;
-        const QString a = pool.get(u"日本");
-        const QString b = pool.get(QStringLiteral("日本"));
-        QCOMPARE(a, QStringLiteral("日本"));
-        QCOMPARE(a.constData(), b.constData());  // one copy, shared
-        QVERIFY(pool.get(u"").isEmpty());
-    }
 };
 
 REELNOTE_TEST(TestStringSet)
