@@ -29,7 +29,7 @@ void DataDir::rescan() {
     scannedModified_ = dirModified();
     // One readdir pass: QDir::entryList stats every entry, which takes a second
     // in a folder of a hundred thousand texts.
-    forEachNonDirectoryName(path_, [this](const QString& name) { names_.add(name); });
+    forEachNonDirectoryName(path_, [this](QStringView name) { names_.add(name); });
 }
 
 bool DataDir::rescanIfChanged() {

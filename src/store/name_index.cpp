@@ -1,12 +1,32 @@
 #include "name_index.h"
 
-#include <QHash>
+#include "string_hash.h"
 
 #include <algorithm>
 
 namespace {
 constexpr quint32 kGone = 0xFFFFFFFFu;
+
+// Characters that have no case: ASCII but its capitals, and the CJK symbols,
+// kana, kanji and half-width katakana that make up nearly every name here.
+bool caseless(char16_t c) {
+    if (c < 0x80) return c < u'A' || c > u'Z';
+    return (c >= 0x3000 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFF61 && c <= 0xFF9F);
 }
+
+// The case-folded form of text (QString::toCaseFolded): text itself when it
+// holds no character with a case, so that listing a folder copies no name.
+QStringView caseFolded(QStringView text, QString* storage) {
+    for (const QChar c : text) {
+        if (!caseless(c.unicode())) {
+            *storage = text.toString().toCaseFolded();
+            return *storage;
+        }
+    }
+    return text;
+}
+}  // namespace
 
 void NameIndex::clear() {
     chars_.clear();
@@ -35,7 +55,7 @@ template <typename F>
 void NameIndex::probe(QStringView folded, F f) const {
     if (slots_.empty()) return;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = qHash(folded) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = StringHash{}(folded)&mask;; i = (i + 1) & mask) {
         const quint32 s = slots_[i];
         if (s == 0) return;
         if (s != kGone && foldedOf(entries_[s - 1]) == folded && !f(s - 1)) return;
@@ -48,7 +68,7 @@ void NameIndex::rehash(std::size_t slotCount) {
     const std::size_t mask = slotCount - 1;
     for (quint32 e = 0; e < entries_.size(); ++e) {
         if (entries_[e].size == 0) continue;
-        std::size_t i = qHash(foldedOf(entries_[e])) & mask;
+        std::size_t i = StringHash{}(foldedOf(entries_[e])) & mask;
         while (slots_[i] != 0) i = (i + 1) & mask;
         slots_[i] = e + 1;
         ++used_;
@@ -56,7 +76,8 @@ void NameIndex::rehash(std::size_t slotCount) {
 }
 
 bool NameIndex::add(QStringView actual) {
-    const QString folded = actual.toString().toCaseFolded();
+    QString storage;
+    const QStringView folded = caseFolded(actual, &storage);
     bool listed = false;
     probe(folded, [&](quint32 e) {
         listed = actualOf(entries_[e]) == actual;
@@ -73,26 +94,26 @@ bool NameIndex::add(QStringView actual) {
     const auto index = quint32(entries_.size());
     entries_.push_back(entry);
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = qHash(QStringView(folded)) & mask;
+    std::size_t i = StringHash{}(folded)&mask;
     while (slots_[i] != 0 && slots_[i] != kGone) i = (i + 1) & mask;
     if (slots_[i] == 0) ++used_;
     slots_[i] = index + 1;
     ++listed_;
     if (orderValid_) {
-        const auto at = std::upper_bound(order_.begin(), order_.end(), actual,
-                                         [this](QStringView a, quint32 e) {
-                                             return a < actualOf(entries_[e]);
-                                         });
+        const auto at = std::upper_bound(
+            order_.begin(), order_.end(), actual,
+            [this](QStringView a, quint32 e) { return a < actualOf(entries_[e]); });
         order_.insert(at, index);
     }
     return true;
 }
 
 void NameIndex::remove(QStringView actual) {
-    const QString folded = actual.toString().toCaseFolded();
+    QString storage;
+    const QStringView folded = caseFolded(actual, &storage);
     if (slots_.empty()) return;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = qHash(QStringView(folded)) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = StringHash{}(folded)&mask;; i = (i + 1) & mask) {
         const quint32 s = slots_[i];
         if (s == 0) return;
         if (s == kGone || actualOf(entries_[s - 1]) != actual) continue;
