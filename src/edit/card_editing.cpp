@@ -61,11 +61,6 @@ QString pictureHelp() {
                "間違った画像を割り付けてしまった場合はもう一度同じ作業を繰り返して正しい画像を取得"
                "してください。");
 }
-
-SharedText* attributeField(Title& t, int k) {
-    SharedText* fields[] = {nullptr, &t.Kantoku, &t.Syuen, &t.Kuni, &t.Janru};
-    return fields[k];
-}
 }  // namespace
 
 CardEditing::CardEditing(ScreenHost& host, CardFrame& card)
@@ -138,7 +133,7 @@ bool CardEditing::acceptValue(const QString& v) {
 void CardEditing::attributePicked(int k) {
     if (cat_.TitleCount() == 0) return;
     Title t = cat_.titles()[card_.current()];
-    *attributeField(t, k) = attributes_[k]->currentText();
+    attributeOf(t, k) = attributes_[k]->currentText();
     store(t);
 }
 
@@ -147,7 +142,7 @@ void CardEditing::attributeEntered(int k) {
     const QString v = Cp932::toCp932Twins(attributes_[k]->currentText());
     if (v.isEmpty() || !acceptValue(v)) return;
     Title t = cat_.titles()[card_.current()];
-    *attributeField(t, k) = v;
+    attributeOf(t, k) = v;
     if (!store(t)) return;
     cat_.addAttributeValue(k, v);
     attributes_[k]->setEditText(v);  // the list may have moved under the typed text

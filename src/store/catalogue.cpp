@@ -77,26 +77,13 @@ public:
         if (kept.size() == metCount_ && kept.size() == listed.size()) return;
         QStringList unlisted;
         for (int n = 1; n <= table.TitleCount() && kept.size() + unlisted.size() < metCount_; ++n) {
-            const SharedText v = attribute(table[n], field);
+            const SharedText v = attributeOf(table[n], field);
             if (v.isEmpty() || isListed[v.id()]) continue;
             isListed[v.id()] = 1;
             unlisted.append(v.text());
         }
         insertSorted(&kept, std::move(unlisted));
         model_->setStringList(kept);
-    }
-
-    static SharedText attribute(const Title& t, int field) {
-        switch (field) {
-            case 1:
-                return t.Kantoku;
-            case 2:
-                return t.Syuen;
-            case 3:
-                return t.Kuni;
-            default:
-                return t.Janru;
-        }
     }
 
 private:
@@ -219,10 +206,8 @@ void Catalogue::rebuildPickLists() {
     std::array<QStringList, 5> values;
     std::vector<char> met(SharedText::count());  // bit k: met as attribute k
     for (int n = 1; n <= table_.TitleCount(); ++n) {
-        const Title& t = table_[n];
-        const SharedText fields[] = {t.Kantoku, t.Syuen, t.Kuni, t.Janru};
         for (int k = 1; k <= 4; ++k) {
-            const SharedText v = fields[k - 1];
+            const SharedText v = attributeOf(table_[n], k);
             char& m = met[v.id()];
             if (v.isEmpty() || (m & (1 << k))) continue;
             m |= char(1 << k);

@@ -248,20 +248,24 @@ ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table) {
 }
 
 namespace {
-// Every text field of a title, in file order.
-std::array<const QString*, 11> texts(const Title& t) {
-    return {&t.Daimei,          &t.Kantoku.text(),  &t.Syuen.text(),   &t.Koukai,
-            &t.Kuni.text(),     &t.Janru.text(),    &t.Hyouka.text(),  &t.Syoyu[1].text(),
-            &t.Syoyu[2].text(), &t.Syoyu[3].text(), &t.Syoyu[4].text()};
+constexpr int kFixedChars = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
+
+// Every text field of a title, in file order, each read once: a shared text
+// lies in a pool away from the title, and reading it is most of the cost of a
+// short field.
+inline std::array<QStringView, 11> texts(const Title& t) {
+    return {t.Daimei,          t.Kantoku.text(),  t.Syuen.text(),   t.Koukai,
+            t.Kuni.text(),     t.Janru.text(),    t.Hyouka.text(),  t.Syoyu[1].text(),
+            t.Syoyu[2].text(), t.Syoyu[3].text(), t.Syoyu[4].text()};
 }
 }  // namespace
 
 QVector<ForeignChar> foreignCharacters(const TitleTable& table, const QVector<int>& recordLines) {
     QVector<ForeignChar> found;
     for (int n = 1; n <= table.TitleCount(); ++n) {
-        for (const QString* value : texts(table[n])) {
-            for (const Cp932::Replacement& r : Cp932::unencodableParts(*value))
-                found.append({n <= recordLines.size() ? recordLines[n - 1] : 0, n, *value,
+        for (QStringView value : texts(table[n])) {
+            for (const Cp932::Replacement& r : Cp932::unencodableParts(value))
+                found.append({n <= recordLines.size() ? recordLines[n - 1] : 0, n, value.toString(),
                               r.original, r.replacement});
         }
     }
@@ -296,7 +300,7 @@ int digits(int v) {
     return d;
 }
 
-QChar* putText(QChar* p, const QString& s) {
+QChar* putText(QChar* p, QStringView s) {
     *p++ = u'"';
     std::copy(s.constData(), s.constData() + s.size(), p);
     p += s.size();
@@ -318,13 +322,12 @@ QChar* putNumber(QChar* p, int v) {
 }  // namespace
 
 QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>* starts) {
-    constexpr int kFixed = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
     qsizetype size = 0;
     for (int n = 1; n <= table.TitleCount(); ++n) {
         if (n == skip) continue;
         const Title& t = table[n];
-        size += kFixed;
-        for (const QString* s : texts(t)) size += s->size();
+        size += kFixedChars;
+        for (QStringView s : texts(t)) size += s.size();
         for (int k = 1; k <= kScoreItems; ++k) size += digits(t.HyoukaTen[k]);
     }
     QString out(size, Qt::Uninitialized);
@@ -336,7 +339,7 @@ QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>*
         const Title& t = table[n];
         const auto fields = texts(t);
         for (int i = 0; i < 7; ++i) {
-            p = putText(p, *fields[i]);
+            p = putText(p, fields[i]);
             *p++ = u',';
         }
         for (int k = 1; k <= kScoreItems; ++k) {
@@ -344,7 +347,7 @@ QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>*
             *p++ = u',';
         }
         for (int i = 7; i < 11; ++i) {
-            p = putText(p, *fields[i]);
+            p = putText(p, fields[i]);
             *p++ = i < 10 ? QChar(u',') : QChar(u'\r');
         }
         *p++ = u'\n';
@@ -354,24 +357,14 @@ QString serializeDataFile(const TitleTable& table, int skip, QVector<qsizetype>*
 }
 
 namespace {
-constexpr int kFixedBytes = 11 * 2 + (kFieldsPerTitle - 1) + 2;  // quotes, commas, CR LF
-
-// The texts of title t, each read once: a shared text lies in a pool away
-// from the title, and reading it is most of the cost of a short field.
-inline std::array<QStringView, 11> textViews(const Title& t) {
-    return {t.Daimei,          t.Kantoku.text(),  t.Syuen.text(),   t.Koukai,
-            t.Kuni.text(),     t.Janru.text(),    t.Hyouka.text(),  t.Syoyu[1].text(),
-            t.Syoyu[2].text(), t.Syoyu[3].text(), t.Syoyu[4].text()};
-}
-
 // The most bytes a title with these texts can take: two a text unit, six a score.
 inline qsizetype titleRoom(const std::array<QStringView, 11>& fields) {
-    qsizetype room = kFixedBytes + kScoreItems * 6;
+    qsizetype room = kFixedChars + kScoreItems * 6;
     for (QStringView s : fields) room += 2 * s.size();
     return room;
 }
 
-qsizetype titleRoom(const Title& t) { return titleRoom(textViews(t)); }
+qsizetype titleRoom(const Title& t) { return titleRoom(texts(t)); }
 
 // Titles from..to (but skip) as code page 932 records appended to out, which
 // grows as needed; starts of the records relative to out. False when a text has
@@ -400,7 +393,7 @@ bool encodeRecords(const TitleTable& table, int from, int to, int skip, QByteArr
     for (int n = from; n <= to; ++n) {
         if (n == skip) continue;
         const Title& t = table[n];
-        const auto fields = textViews(t);
+        const auto fields = texts(t);
         if (const qsizetype room = titleRoom(fields); limit - p < room) {
             used = p - out->constData();
             out->resize(std::max(used + room, out->size() + out->size() / 2));

@@ -13,8 +13,8 @@ void forEachNonDirectoryName(const QString& dir, const std::function<void(QStrin
     DIR* d = ::opendir(QFile::encodeName(dir).constData());
     if (!d) return;
     const int fd = ::dirfd(d);
-    // Names are decoded as QFile::decodeName does, into one buffer: a string a
-    // name was a third of the time of a listing of a hundred thousand.
+    // Names are decoded as QFile::decodeName does, into one reused buffer
+    // rather than a string each: a hundred thousand names are listed at start-up.
     QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
     QVarLengthArray<QChar, 512> buffer;
     while (const dirent* e = ::readdir(d)) {

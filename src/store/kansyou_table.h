@@ -32,7 +32,10 @@ public:
     QString LastKansyoubi;
 
     void clear();
-    void reserve(int n) { records_.reserve(n), next_.reserve(n); }
+    void reserve(int n) {
+        records_.reserve(n);
+        next_.reserve(std::size_t(n));
+    }
     void append(Kansyou k);
     // Inserts at 1-based position i (the record then has number i).
     void insert(int i, Kansyou k);

@@ -24,6 +24,12 @@ struct Title {
     bool operator==(const Title&) const = default;
 };
 
+// Attribute k of the pick lists: 1 director, 2 lead actor, 3 country, 4 genre.
+inline constexpr SharedText Title::*kAttributeFields[] = {nullptr, &Title::Kantoku, &Title::Syuen,
+                                                          &Title::Kuni, &Title::Janru};
+inline SharedText& attributeOf(Title& t, int k) { return t.*kAttributeFields[k]; }
+inline SharedText attributeOf(const Title& t, int k) { return t.*kAttributeFields[k]; }
+
 inline const QString kOwned = QStringLiteral("○");
 
 constexpr int kMaxRecords = 32766;  // every count of the files is a signed 16-bit number
