@@ -116,12 +116,13 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     for (qsizetype i = position; i < historyStarts_.size(); ++i)
         historyStarts_[i] += recordBytes.size();
     kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
-    // The lists follow the order values first occur in the file; a viewing whose
-    // month, year and content are all listed already leaves them as they are.
+    // The lists follow the order values first occur in the file. An inserted
+    // viewing may be the new first occurrence of a listed value, so only an
+    // appended one whose month, year and content are all listed leaves them alone.
     const QStringView d(k.Kansyoubi.text());
     const bool listed =
         (d.isEmpty() || (txtD_[6].contains(d.left(7)) && txtD_[9].contains(d.left(4)))) &&
         (k.KansyouNaiyou.isEmpty() || txtD_[7].contains(k.KansyouNaiyou.text()));
-    if (!listed) rebuildViewingLists();
+    if (inserted || !listed) rebuildViewingLists();
     return {};
 }

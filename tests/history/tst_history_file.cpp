@@ -43,6 +43,7 @@ private slots:
         const QList<Kansyou> adds = {{"2004/01/20", "甲", "DVD"},     // all listed already
                                      {"2003/05/11", "乙", "テレビ"},  // a new content
                                      {"2002/12/31", "甲", "DVD"},     // a new month and year, first
+                                     {"2003/05/01", "乙", "映画館"},  // listed, but now seen earlier
                                      {"2005/03/01", "丙", ""}};       // a new month at the end
         for (const Kansyou& k : adds) {
             QCOMPARE(c.AddKansyou(k), QString());
