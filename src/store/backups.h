@@ -18,13 +18,20 @@ inline const QString kFolder = QStringLiteral("バックアップ");
 constexpr int kKeptDays = 14;
 
 // Copies the data and history files of dataDir into kFolder/yyyyMMdd of today,
-// each only when it differs from its newest copy, and removes the oldest day
-// folders beyond kKeptDays. Only the folder's own day folders and the two
-// files in them are ever removed. Returns a message for the user when a copy
-// could not be written; an empty string otherwise.
+// each only when it differs from its newest copy. The first copy of a day keeps
+// its file's own name and is never replaced: a later start of the same day that
+// finds the file changed adds "データ_2.TXT", "データ_3.TXT" and so on beside
+// it. Only once every copy needed was written whole are the oldest day folders
+// beyond kKeptDays removed, and of those only the files named exactly as this
+// function writes them; a folder goes only when nothing else is left in it.
+// Returns a message for the user when a copy could not be written; an empty
+// string otherwise.
 QString keepDailyCopies(const DataDir& data, const QDate& today);
 
 // The day folders that hold a copy, oldest first (names yyyyMMdd).
 QStringList dayFolders(const QString& dataDir);
+
+// The copies of name in one day folder, oldest first, as file names.
+QStringList copiesIn(const QString& dayFolder, const QString& name);
 
 }  // namespace Backups
