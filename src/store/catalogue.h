@@ -174,6 +174,7 @@ private:
                                 QByteArray* bytes, bool* recoded);
     // A data or history file that exists but cannot be read: no change may write it.
     QString refuseUnreadable(const QString& name, const QString& why, const QString& what);
+    void refuseChangesOf(const QString& actual, const QString& why);
     QString firstUnencodableTitle(int skip);
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);

@@ -82,11 +82,7 @@ bool Catalogue::readTextFile(const QString& name, QString* text, QString* proble
 
 QString Catalogue::refuseUnreadable(const QString& name, const QString& why, const QString& what) {
     const QString actual = dir_.actualName(name);
-    dir_.refuseChanges(actual,
-                       QStringLiteral("「%1」は起動時に読み込めなかったため、書き換えも追記も"
-                                      "しません。\r\n%2\r\nファイルを確かめてから、"
-                                      "プログラムを起動し直してください。")
-                           .arg(actual, why));
+    refuseChangesOf(actual, why);
     return QStringLiteral(
                "「%1」を読み込めませんでした。\r\n%2\r\n\r\n"
                "このファイルを失わないよう、プログラムを起動し直すまで%3の変更は保存しません。"

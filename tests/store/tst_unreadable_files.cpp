@@ -108,6 +108,65 @@ private slots:
         QCOMPARE(snapshot(tmp.path()), before);
     }
 
+    // A master or settings file that cannot be read is reported and never replaced:
+    // its names (or value) are nowhere else.
+    void unreadableMastersAndSettingsAreNeverWritten_data() { unreadableKinds(); }
+    void unreadableMastersAndSettingsAreNeverWritten() {
+        QFETCH(QString, kind);
+        QFETCH(QString, told);
+        for (const QString& name : {kHyoukaMasterFile, kSyoyuMasterFile, kSettingsFile}) {
+            QTemporaryDir tmp;
+            writeFreshMasters(tmp.path(), false);
+            FailingDisk disk;
+            makeUnreadable(tmp.path(), name, kind, &disk);
+            Catalogue c(tmp.path());
+            c.dir().setFileSystem(&disk);
+            const QString message = name == kSettingsFile ? c.LoadSettings() : c.LoadMasters();
+            QVERIFY2(message.contains(QStringLiteral("「%1」を読み込めませんでした").arg(name)),
+                     qPrintable(message));
+            QVERIFY(message.contains(told));
+            disk.heal();
+            const auto before = snapshot(tmp.path());
+            const QString refused = QStringLiteral("「%1」は起動時に読み込めなかったため").arg(name);
+            QVERIFY(c.SaveHyoukaMaster(kDefaultHyoukaKoumoku).contains(refused) ==
+                    (name == kHyoukaMasterFile));
+            QVERIFY(c.SaveSyoyuMaster(kDefaultSyoyuKoumoku).contains(refused) ==
+                    (name == kSyoyuMasterFile));
+            QVERIFY(c.setHelpTour(1).contains(refused) == (name == kSettingsFile));
+            const auto after = snapshot(tmp.path());
+            QCOMPARE(after.value(name), before.value(name));
+        }
+    }
+
+    // A name whose quote does not close takes only its own line: the names after
+    // it keep their places, the user is told, and the first save keeps the original.
+    void damagedMasterKeepsItsNamesAndACopy() {
+        QTemporaryDir tmp;
+        const QByteArray damaged =
+            cp932("\"総合\"\r\n\"感動・涙\"\r\n\"笑い\r\n\"ほのぼの\"\r\n\"スリル\"\r\n"
+                  "\"恐怖戦慄\"\r\n\"セクシー\"\r\n");
+        writeBytes(tmp.path(), kHyoukaMasterFile, damaged);
+        writeBytes(tmp.path(), kSyoyuMasterFile, cp932("\"DVD\"x\r\n\"A\",\"B\"\r\n"));
+        Catalogue c(tmp.path());
+        const QString message = c.LoadMasters();
+        QVERIFY2(message.contains(QStringLiteral("3行目（3番目の項目名）：引用符が行の終わりまでに"
+                                                 "閉じていません")),
+                 qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("「所有マスタ.txt」を最後まで読み込めませんでした")));
+        QVERIFY(message.contains(QStringLiteral("一つの行に項目名が二つ以上")));
+        QCOMPARE(c.HyoukaKoumoku, kDefaultHyoukaKoumoku);
+        QCOMPARE(c.SyoyuKoumoku[3], QStringLiteral("B"));
+
+        QVERIFY(c.SaveHyoukaMaster(c.HyoukaKoumoku).isEmpty());
+        QCOMPARE(readCp932(tmp.path(), kHyoukaMasterFile),
+                 QStringLiteral("\"総合\"\r\n\"感動・涙\"\r\n\"笑い\"\r\n\"ほのぼの\"\r\n"
+                                "\"スリル\"\r\n\"恐怖戦慄\"\r\n\"セクシー\"\r\n"));
+        const QStringList kept =
+            QDir(tmp.path()).entryList({kHyoukaMasterFile + QStringLiteral(".*.bak")});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readBytes(tmp.path(), kept.first()), damaged);
+    }
+
     // The tour and the check box follow one value, 0 or 1; anything else is reported.
     void helpTourValue_data() {
         QTest::addColumn<QByteArray>("file");
@@ -138,6 +197,11 @@ private slots:
             QVERIFY(message.contains(QStringLiteral("ヘルプツアーをオンにしました")));
         }
         QCOMPARE(readBytes(tmp.path(), kSettingsFile), cp932(QString::fromUtf8(file)));
+        // What the user wrote is kept aside before the first rewrite.
+        QVERIFY(c.SaveSettings().isEmpty());
+        const QStringList kept = QDir(tmp.path()).entryList({kSettingsFile + QStringLiteral(".*.bak")});
+        QCOMPARE(kept.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty()) QCOMPARE(readBytes(tmp.path(), kept.first()), cp932(QString::fromUtf8(file)));
     }
 
     void failedSettingsSaveKeepsTheStoredValue() {
