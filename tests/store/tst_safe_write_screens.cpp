@@ -230,7 +230,8 @@ private slots:
         QCOMPARE(f.prompts.boxes[0].text,
                  QStringLiteral("「設定.TXT」にヘルプツアーの値「5」が 0（オフ）でも 1（オン）でも"
                                 "ないため、ヘルプツアーをオンにしました。\r\n次にヘルプツアーの"
-                                "オン・オフを切り替えると、正しい値で保存し直します。"));
+                                "オン・オフを切り替えると、正しい値で保存し直します。元のファイルは、"
+                                "その前に同じフォルダーへ「設定.TXT.日時.bak」として残します。"));
         QCOMPARE(f.prompts.boxes[1].title, QStringLiteral("ヘルプツアー"));
         QVERIFY(f.find<QAbstractButton>("chkHelp")->isChecked());
         QCOMPARE(f.window->catalogue().HelpTour, 1);
