@@ -175,6 +175,8 @@ private:
     // A data or history file that exists but cannot be read: no change may write it.
     QString refuseUnreadable(const QString& name, const QString& why, const QString& what);
     void refuseChangesOf(const QString& actual, const QString& why);
+    // A data file of more titles than a table holds: no change may rewrite it.
+    QString refuseOverLimit(const QString& actual);
     QString firstUnencodableTitle(int skip);
     QString keepOriginal(const QString& name);
     QString damagedFileMessage(const QString& name, const QString& what, const QString& kept);

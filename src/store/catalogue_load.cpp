@@ -90,6 +90,23 @@ QString Catalogue::refuseUnreadable(const QString& name, const QString& why, con
         .arg(actual, why, what);
 }
 
+QString Catalogue::refuseOverLimit(const QString& actual) {
+    // Every rewrite would drop the titles past the limit, a .bak or not.
+    const QString why =
+        QStringLiteral("「%1」には、このプログラムが扱える%2件を超えるタイトルがあります。"
+                       "書き換えると%2件目より後のタイトルが失われるため、")
+            .arg(actual)
+            .arg(kMaxRecords);
+    const QString todo = QStringLiteral(
+        "タイトルを%1件以下に減らしたファイル（たとえば一部のタイトルを別のフォルダーの"
+        "「データ.TXT」に移したもの）にしてから、プログラムを起動し直してください。")
+                             .arg(kMaxRecords);
+    dir_.refuseChanges(actual, why + QStringLiteral("タイトルの変更は保存しません。\r\n") + todo);
+    return why + QStringLiteral("このファイルを書き換える変更（編集・追加・削除・並び替え）は"
+                                "保存しません。\r\n") +
+           todo;
+}
+
 void Catalogue::noteForeign(ForeignFile* file, const ReadProblem& p, const QByteArray& bytes) {
     if (p.foreign.isEmpty()) {
         *file = {};
@@ -150,6 +167,8 @@ QString Catalogue::LoadMainData() {
     dataWhole_ = true;
     const QString actual = dir_.actualName(kDataFile);
     damagedOriginals_.remove(actual);
+    // Whatever kept the last file from being written, this read decides anew.
+    dir_.allowChanges(actual);
     QString message;
     QByteArray bytes;
     QString why;
@@ -174,6 +193,7 @@ QString Catalogue::LoadMainData() {
             }
             noteForeign(&dataForeign_, p, bytes);
             message = readReport(kDataFile, p, QStringLiteral("タイトル"));
+            if (p.overLimit > 0) message += QStringLiteral("\r\n\r\n") + refuseOverLimit(actual);
             break;
         }
     }

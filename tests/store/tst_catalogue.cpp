@@ -262,7 +262,9 @@ private slots:
         QVERIFY(!Cp932::looksLikeUtf8(cp932(text)));  // the code page's own text is not mistaken
     }
 
-    void moreRecordsThanTheLimitAreCutAtTheLimit() {
+    // The titles past the limit are not in the table, so no change may rewrite the
+    // file without them; the user is told why and what to do.
+    void moreRecordsThanTheLimitAreReadToTheLimitAndNeverWritten() {
         QTemporaryDir dir;
         QByteArray bytes;
         const QByteArray rec = "\"t\",,,,,,,0,0,0,0,0,0,0,,,,\r\n";
@@ -271,7 +273,24 @@ private slots:
         Catalogue c(dir.path());
         const QString message = c.LoadMainData();
         QVERIFY(message.contains(QStringLiteral("32766件")));
+        QVERIFY2(message.contains(QStringLiteral("並び替え）は保存しません")), qPrintable(message));
         QCOMPARE(c.TitleCount(), kMaxRecords);
+        Title t = c.titles()[1];
+        t.Kantoku = QStringLiteral("監督");
+        const QString why = QStringLiteral("32766件を超える");
+        QVERIFY(c.storeTitle(1, t).contains(why));
+        QVERIFY(c.appendTitle(QStringLiteral("新作")).contains(why));
+        QVERIFY(c.removeTitle(1).contains(why));
+        QVERIFY(c.SaveMainData().contains(why));
+        QVERIFY(c.rewriteInNumberOrder({}).contains(QStringLiteral("並び順")));
+        QCOMPARE(c.TitleCount(), kMaxRecords);
+        QCOMPARE(readBytes(dir.path(), kDataFile), bytes);
+        // Once the file is back within the limit, a load takes it and changes are saved.
+        bytes.chop(2 * rec.size());
+        writeBytes(dir.path(), kDataFile, bytes);
+        c.dir().rescan();
+        QVERIFY(c.LoadMainData().isEmpty());
+        QVERIFY(c.storeTitle(1, t).isEmpty());
     }
 
     void mastersAndSettings() {
