@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include <unistd.h>
+
 namespace {
 QString fold(const QString& s) { return s.toCaseFolded(); }
 
@@ -158,17 +160,21 @@ FileResult DataDir::append(const QString& name, const QByteArray& bytes) {
     return {};
 }
 
-bool DataDir::remove(const QString& name) {
-    if (!refusal(name).isEmpty()) return false;
-    if (!exists(name)) return true;
+bool DataDir::remove(const QString& name) { return erase(name).ok(); }
+
+FileResult DataDir::erase(const QString& name) {
+    if (QString refused = refusal(name); !refused.isEmpty()) return {refused, refused};
+    if (!exists(name)) return {};
     const QDateTime before = dirModified();
     const QString actual = actualName(name);
-    if (!QFile::remove(QDir(path_).filePath(actual)) &&
-        QFileInfo(QDir(path_).filePath(actual)).exists())
-        return false;
+    const QString path = QDir(path_).filePath(actual);
+    if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
+        const QString why = FileIo::reason(errno);
+        return {describe(actual, why), why};
+    }
     noteRemoved(actual);
     afterOwnChange(before);
-    return true;
+    return {};
 }
 
 FileResult DataDir::copy(const QString& from, const QString& to) {

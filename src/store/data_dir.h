@@ -66,6 +66,8 @@ public:
     FileResult append(const QString& name, const QByteArray& bytes);
     // Removes the file if it exists; false only when it exists and stays.
     bool remove(const QString& name);
+    // The same, saying why a file that exists stays.
+    FileResult erase(const QString& name);
     FileResult copy(const QString& from, const QString& to);
     // Renames from over to in one step, replacing to (under its existing spelling).
     FileResult replace(const QString& from, const QString& to);

@@ -107,7 +107,10 @@ QString Catalogue::removeFreeText(const QString& name) {
                    "「%1」は最後まで読み込めなかったため、空にして保存しても削除しません。\r\n"
                    "ファイルはそのまま残っています。")
             .arg(actual);
-    dir_.remove(actual);  // one that cannot be removed simply stays
+    // A text that stays after the user emptied it would show again: say so.
+    if (const FileResult r = dir_.erase(actual); !r.ok())
+        return QStringLiteral("「%1」を削除できませんでした。\r\n%2\r\nファイルはそのまま残っています。")
+            .arg(actual, r.reason);
     damagedOriginals_.remove(actual);
     return {};
 }

@@ -129,6 +129,13 @@ private:
     int error_ = 0;
 };
 
+// Makes the small disk read-only (a remount), as a folder whose medium went
+// read-only: no file in it can be written or removed, even by root.
+inline bool remountReadOnly(const QString& path) {
+    return ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs",
+                   MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 // Fills the file system that holds dir to the last byte with a file named name.
 inline void fillUp(const QString& dir, const QString& name) {
     QFile f(QDir(dir).filePath(name));

@@ -255,6 +255,26 @@ private slots:
         QCOMPARE(fresh.kansyou().records(), c.kansyou().records());
     }
 
+    // Emptying a free text removes its file; on a folder gone read-only the file
+    // stays, and the user is told as for a write that fails.
+    void failedRemovalOfAFreeTextIsReported() {
+        QTemporaryDir tmp;
+        SmallDisk small(tmp.path(), 64);
+        if (!small.mounted()) QSKIP(qPrintable(small.whyNot()));
+        const QString memo = QStringLiteral("メモ_生きる.txt");
+        writeCp932(tmp.path(), memo, QStringLiteral("感想\r\n"));
+        Catalogue c(tmp.path());
+        QString text;
+        QVERIFY(c.readFreeText(memo, &text).isEmpty());
+        QVERIFY(remountReadOnly(tmp.path()));
+        const QString problem = c.removeFreeText(memo);
+        QVERIFY2(problem.contains(QStringLiteral("「%1」を削除できませんでした").arg(memo)),
+                 qPrintable(problem));
+        QVERIFY(problem.contains(QStringLiteral("読み取り専用")));
+        QVERIFY(c.dir().exists(memo));
+        QCOMPARE(readCp932(tmp.path(), memo), QStringLiteral("感想\r\n"));
+    }
+
     // The same with a file size limit, which any user may set on a process.
     void fileSizeLimit() {
         QTemporaryDir tmp;
