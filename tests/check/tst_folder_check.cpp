@@ -93,6 +93,23 @@ private slots:
         QCOMPARE(snapshot(tmp.path()), before);
     }
 
+    // The card finds a title's files without regard to letter case; so does the check.
+    void filesOfATitleMatchAsTheCardFindsThem() {
+        QTemporaryDir tmp;
+        writeCleanFolder(tmp.path());
+        QDir(tmp.path()).remove(QStringLiteral("Alien.JPG"));
+        writeBytes(tmp.path(), QStringLiteral("ALIEN.jpg"), "x");
+        writeCp932(tmp.path(), QStringLiteral("キャスト_ALIEN.txt"), QStringLiteral("x\r\n"));
+        writeCp932(tmp.path(), QStringLiteral("メモ_alien.TXT"), QStringLiteral("x\r\n"));
+        QVERIFY2(FolderCheck::check(tmp.path()).findings.isEmpty(),
+                 qPrintable(FolderCheck::check(tmp.path()).findings.join(u'\n')));
+        QCOMPARE(runCommandLine({"reelnote", "--check", tmp.path()}), 0);
+        writeBytes(tmp.path(), QStringLiteral("ALIENS.gif"), "x");  // still no title of its own
+        QCOMPARE(
+            FolderCheck::check(tmp.path()).findings,
+            QStringList(QStringLiteral("画像「ALIENS.gif」のタイトル「ALIENS」がありません。")));
+    }
+
     void aViewingInTheMonthOfAYearMonthReleaseIsNotEarly() {
         QTemporaryDir tmp;
         writeCleanFolder(tmp.path());  // Alien released 1979/05, seen 1979/05/01
