@@ -435,7 +435,13 @@ void SearchFrame::lstDaimei_DblClick() {
         host_.returnToCard(n, true);
         return;
     }
-    // A text file can outlive its title; there is no title to show for it.
+    // A text file can outlive its title: the card comes back to the title last
+    // picked; with none picked yet there is no title to show.
+    const int last = host_.lastJumpTitle();
+    if (last >= 1 && last <= cat_.TitleCount()) {
+        host_.returnToCard(last, false);
+        return;
+    }
     prompts_.message(
         QStringLiteral("「%1」というタイトルは登録されていないため、メイン画面に表示できません。")
             .arg(name),

@@ -334,7 +334,18 @@ private slots:
         MainFixture f;
         start(f);
         auto* hsb = f.find<QScrollBar>("hsbData");
+        // A memo whose title is gone names no title, and none was picked yet: the
+        // card is not given one.
         open(f);
+        choose(f, "lstMemo", "有り");
+        hsb->setValue(3);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        doubleClick(f, kGone);
+        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("検索"));
+        QVERIFY(f.prompts.boxes.last().text.contains(kGone));
+        QVERIFY(!f.find<QWidget>("fraKensaku")->isHidden());
+        QCOMPARE(hsb->value(), 3);
+
         pick(f, "cboKantoku2", "黒澤明");
         doubleClick(f, kYojimbo);
         QVERIFY(!f.find<QWidget>("fraMain")->isHidden());
@@ -350,18 +361,17 @@ private slots:
         QTest::mouseClick(f.find<QPushButton>("cmdMain"), Qt::LeftButton);
         QCOMPARE(hsb->value(), 2);
 
-        // A memo whose title is gone names no title: the card is not given one.
+        // Now the card comes back to the title chosen before, and stays its way back.
         open(f);
         choose(f, "lstMemo", "有り");
         hsb->setValue(3);
-        f.prompts.planAnswer(Prompts::Answer::Ok);
         doubleClick(f, kGone);
-        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("検索"));
-        QVERIFY(f.prompts.boxes.last().text.contains(kGone));
-        QVERIFY(!f.find<QWidget>("fraKensaku")->isHidden());
-        QCOMPARE(hsb->value(), 3);
+        QVERIFY(!f.find<QWidget>("fraMain")->isHidden());
+        QCOMPARE(hsb->value(), 2);
+        hsb->setValue(3);
+        open(f);
         QTest::mouseClick(f.find<QPushButton>("cmdMain"), Qt::LeftButton);
-        QCOMPARE(hsb->value(), 2);  // still the title chosen before
+        QCOMPARE(hsb->value(), 2);
         f.checkBoxes();
         checkFilesUnchanged(f);
     }
