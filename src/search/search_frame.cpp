@@ -4,6 +4,7 @@
 #include "search_widgets.h"
 #include "text_search.h"
 
+#include "shell/grid_export.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
@@ -260,6 +261,11 @@ QWidget* SearchFrame::buildResult() {
     lstDaimei_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstDaimei_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(lstDaimei_, &QListView::doubleClicked, this, &SearchFrame::lstDaimei_DblClick);
+    GridExport::offerRows(lstDaimei_, prompts_, QStringLiteral("検索結果.csv"), [this] {
+        QVector<QStringList> rows{{QStringLiteral("タイトル名")}};
+        for (const QString& name : results_->stringList()) rows.append({name});
+        return rows;
+    });
     v->addWidget(lstDaimei_);
     return fraKensu_;
 }
