@@ -22,13 +22,10 @@ install(DIRECTORY ${REELNOTE_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ico
 # The entry and its launcher name the installed program by its full path, which
 # is known only when installing (`--prefix` may differ from the configured one).
 install(CODE "
-  set(bindir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-  set(REELNOTE_EXECUTABLE \"\${bindir}/reelnote\")
-  set(REELNOTE_LAUNCHER \"\${bindir}/reelnote-desktop\")
-  configure_file(\"${PROJECT_SOURCE_DIR}/packaging/reelnote-desktop.in\"
-                 \"${PROJECT_BINARY_DIR}/packaging/reelnote-desktop\" @ONLY)
-  configure_file(\"${PROJECT_SOURCE_DIR}/packaging/reelnote.desktop.in\"
-                 \"${PROJECT_BINARY_DIR}/packaging/reelnote.desktop\" @ONLY)
+  set(SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
+  set(BINARY_DIR \"${PROJECT_BINARY_DIR}\")
+  set(BINDIR \"${CMAKE_INSTALL_BINDIR}\")
+  include(\"${PROJECT_SOURCE_DIR}/cmake/DesktopEntry.cmake\")
 ")
 install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/reelnote-desktop
         DESTINATION ${CMAKE_INSTALL_BINDIR})

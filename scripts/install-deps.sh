@@ -4,7 +4,7 @@
 # the fuzz target.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev fonts-noto-cjk)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-noto-cjk)
 [ "${1:-}" = "--tests" ] && packages+=(clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do

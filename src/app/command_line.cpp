@@ -1,7 +1,10 @@
 #include "command_line.h"
 
 #include "check/folder_check.h"
+#include "store/catalogue.h"
+#include "store/collection_files.h"
 #include "store/csv_export.h"
+#include "store/data_dir.h"
 #include "store/file_io.h"
 
 #include <QDir>
@@ -30,6 +33,19 @@ int exportCsv(const QStringList& args, bool history) {
     const QString dir = dataDirOf(args, 3);
     if (!QFileInfo(dir).isDir()) {
         err() << QStringLiteral("フォルダー「%1」がありません。\n").arg(dir);
+        return 1;
+    }
+    // 1, not 2: the arguments are well formed, the export itself cannot be done.
+    if (isCollectionFile(dir, args[2])) {
+        err() << QStringLiteral(
+                     "「%1」はデータフォルダーのファイルのため、書き出し先にできません。"
+                     "別の名前か別のフォルダーを指定してください。\n")
+                     .arg(args[2]);
+        return 1;
+    }
+    // An empty spreadsheet of a mistyped folder would look like a collection without titles.
+    if (!DataDir(dir).exists(kDataFile)) {
+        err() << QStringLiteral("フォルダー「%1」に「%2」がありません。\n").arg(dir, kDataFile);
         return 1;
     }
     const FolderCheck::Collection c = FolderCheck::read(dir);

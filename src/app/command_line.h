@@ -10,6 +10,8 @@
 //   reelnote --export-csv-history OUT.csv [DIR]  every viewing
 //   reelnote --check [DIR]                       what is inconsistent in DIR
 // DIR is the data directory, the working directory when left out. Nothing in
-// DIR is changed. Returns the exit status, or nullopt when args ask for none
-// of these (the window starts then).
+// DIR is changed: an export to a file the program keeps there is refused, as is
+// a DIR without a data file. Returns the exit status (2 for arguments it does
+// not understand, 1 for a failure or a finding), or nullopt when args ask for
+// none of these (the window starts then).
 std::optional<int> runCommandLine(const QStringList& args);

@@ -42,6 +42,7 @@ public:
     const Clock& clock() const override { return clock_; }
     void HideAllFrames() override;
     void returnToCard(int n, bool remember) override;
+    int lastJumpTitle() const override { return LastJumpTitle; }
     void setCurrentTitle(int n) override;
     void showMainCard() override;
     bool galleryReady() const override { return GalleryReady; }

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     QFont font(QStringLiteral("Noto Sans CJK JP"));
     font.setPointSize(10);
     QApplication::setFont(font);
+    installQtTranslations();
 
     QtPrompts prompts;
     Clock clock;

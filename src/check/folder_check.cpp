@@ -75,25 +75,39 @@ void checkDuplicates(const TitleTable& titles, Report* report) {
     }
 }
 
-void checkTitleFiles(const DataDir& dir, const StringSet& names, Report* report) {
+// Every file name the card would find for a title, in the folded form the data
+// directory matches names by ("ALIEN.jpg" is the picture of "Alien").
+StringSet titleFileNames(const TitleTable& titles) {
+    StringSet names;
+    for (int n = 1; n <= titles.TitleCount(); ++n) {
+        const QString& daimei = titles[n].Daimei;
+        for (int k = SubTexts::kCast; k <= SubTexts::kMemo; ++k)
+            names.insert(SubTexts::fileName(k, daimei).toCaseFolded());
+        for (const QString& picture : CardRules::pictureCandidates(daimei))
+            names.insert(picture.toCaseFolded());
+    }
+    return names;
+}
+
+void checkTitleFiles(const DataDir& dir, const TitleTable& titles, Report* report) {
+    const StringSet names = titleFileNames(titles);
+    const auto ofTitle = [&](const QString& file) { return names.contains(file.toCaseFolded()); };
     const QString kinds[] = {QString(), QStringLiteral("キャスト"), QStringLiteral("あらすじ"),
                              QStringLiteral("感想・メモ")};
     for (int k = 1; k <= 3; ++k) {
         const QString prefix = SubTexts::fileName(k, QString()).chopped(4);
         for (const QString& file : dir.entries(SubTexts::filePattern(k))) {
-            const QString title = file.mid(prefix.size()).chopped(4);
-            if (!names.contains(title))
-                report->findings << QStringLiteral("%1の文章「%2」のタイトル「%3」がありません。")
-                                        .arg(kinds[k], file, title);
+            if (ofTitle(file)) continue;
+            report->findings << QStringLiteral("%1の文章「%2」のタイトル「%3」がありません。")
+                                    .arg(kinds[k], file, file.mid(prefix.size()).chopped(4));
         }
     }
     for (const QString& pattern :
          {QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")}) {
         for (const QString& file : dir.entries(pattern)) {
-            const QString title = QFileInfo(file).completeBaseName();
-            if (!names.contains(title))
-                report->findings
-                    << QStringLiteral("画像「%1」のタイトル「%2」がありません。").arg(file, title);
+            if (ofTitle(file)) continue;
+            report->findings << QStringLiteral("画像「%1」のタイトル「%2」がありません。")
+                                    .arg(file, QFileInfo(file).completeBaseName());
         }
     }
 }
@@ -121,7 +135,8 @@ void checkViewings(const KansyouTable& history, const TitleTable& titles, Report
         }
         const QString released = releaseBound(titles[it->second].Koukai);
         if (!released.isEmpty() && k.Kansyoubi < released.left(10) &&
-            !(released.endsWith(QStringLiteral("/99")) && k.Kansyoubi.text().left(7) == released.left(7)))
+            !(released.endsWith(QStringLiteral("/99")) &&
+              k.Kansyoubi.text().left(7) == released.left(7)))
             report->findings << QStringLiteral(
                                     "鑑賞履歴%1件目：「%2」を公開日（%3）より前の%4に観ています。")
                                     .arg(i)
@@ -161,10 +176,8 @@ Report check(const QString& dataDir) {
     report.viewings = history.KansyouCount();
     const DataDir dir(dataDir);
 
-    StringSet names;
-    for (int n = 1; n <= titles.TitleCount(); ++n) names.insert(titles[n].Daimei);
     checkDuplicates(titles, &report);
-    checkTitleFiles(dir, names, &report);
+    checkTitleFiles(dir, titles, &report);
     checkViewings(history, titles, &report);
     return report;
 }

@@ -35,20 +35,6 @@ int ViewingTally::count(Field field, QStringView item) const {
     return it == c.end() ? 0 : it->second;
 }
 
-QString viewingMonthCaption(QStringView yearMonth) {
-    // The first seven characters of 2003/5/1 are "2003/5/": the separator behind
-    // the month still belongs to a year and month.
-    QStringView text = yearMonth;
-    if (text.endsWith(u'/') || text.endsWith(u'-') || text.endsWith(u'.')) text.chop(1);
-    const auto date = parseDateText(text);
-    if (!date || date->day != 0 || text.trimmed().size() != text.size()) {
-        return yearMonth.toString();
-    }
-    return QStringLiteral("%1年%2月")
-        .arg(date->year, 4, 10, QChar(u'0'))
-        .arg(date->month, 2, 10, QChar(u'0'));
-}
-
 QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Field field,
                                     const QStringList& items) {
     QVector<ViewingCount> rows;
@@ -61,7 +47,7 @@ QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Fie
     // counted twice when two of them share a row.
     StringMap<int> rowOf;
     for (const QString& item : items) {
-        QString caption = viewingMonthCaption(item);
+        QString caption = yearMonthCaption(item);
         const int count = tally.count(field, item);
         const auto [it, added] = rowOf.try_emplace(caption, int(rows.size()));
         if (added) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/count_table.h"
+#include "store/date_text.h"
 #include "store/string_hash.h"
 
 #include <QByteArray>
@@ -34,17 +35,13 @@ private:
     std::array<Counts, FieldCount> counts_;  // all but Title
 };
 
-// "2003/05" as the list shows it: "2003年05月"; a date typed as 2003/5/1 names
-// the same month. A text that names no year and month is shown as it is.
-QString viewingMonthCaption(QStringView yearMonth);
-
 struct ViewingCount {
     QString value;  // as shown
     int count = 0;
 };
 
 // One row per item of a pick list, in list order. Year-month items are shown
-// as captions, and items that name the same month share one row.
+// as captions (yearMonthCaption), and items that name the same month share one row.
 QVector<ViewingCount> viewingCounts(const ViewingTally& tally, ViewingTally::Field field,
                                     const QStringList& items);
 

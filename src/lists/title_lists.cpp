@@ -183,17 +183,21 @@ void TitleLists::sortColumn(int k, int c, SortKind kind) {
 void TitleLists::goToTitle(int k) {
     FlexGrid* g = grid(k);
     if (g->Col() != 0) return;
-    // The header row names no title: it only leads back to the card. A row
-    // stands for the title it was filled from (two titles may share a name)
-    // while no title came, went or moved; otherwise for the first of its name.
+    // A row stands for the title it was filled from (two titles may share a
+    // name) while no title came, went or moved; otherwise for the first of its name.
+    const Catalogue& cat = host_.catalogue();
     int n = 0;
-    if (g->Row() >= 1) {
-        const Catalogue& cat = host_.catalogue();
+    if (g->Row() >= 1)
         n = layout_[k] == cat.layout() ? int(g->RowData(g->Row()))
                                        : cat.titles().find(g->TextMatrix(g->Row(), 0));
-    }
-    if (n > 0)
+    if (n > 0) {
         host_.returnToCard(n, true);
+        return;
+    }
+    // The header names no title: the card comes back to the title last picked, if any.
+    const int last = host_.lastJumpTitle();
+    if (last >= 1 && last <= cat.TitleCount())
+        host_.returnToCard(last, false);
     else
         host_.showMainCard();
 }

@@ -85,20 +85,6 @@ ScoreSums TitleTally::scores(Field field, QStringView item) const {
     return t ? t->scores : ScoreSums{};
 }
 
-QString yearMonthCaption(QStringView yearMonth) {
-    // The first seven characters of 2003/5/1 are "2003/5/": the separator behind
-    // the month still belongs to a year and month.
-    QStringView text = yearMonth;
-    if (text.endsWith(u'/') || text.endsWith(u'-') || text.endsWith(u'.')) text.chop(1);
-    const auto date = parseDateText(text);
-    if (!date || date->day != 0 || text.trimmed().size() != text.size()) {
-        return yearMonth.toString();
-    }
-    return QStringLiteral("%1年%2月")
-        .arg(date->year, 4, 10, QChar(u'0'))
-        .arg(date->month, 2, 10, QChar(u'0'));
-}
-
 QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
                           const QStringList& items) {
     QVector<RankRow> rows;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/count_table.h"
+#include "store/date_text.h"
 #include "store/string_hash.h"
 
 #include <QByteArray>
@@ -49,11 +50,6 @@ private:
     std::array<Counts, FieldCount> counts_;
 };
 
-// "2003/05" as the tables show it: "2003年05月". A release typed as 2003/5 or
-// 2003/5/1 names the same month and is shown the same way; a text that names
-// no year and month is shown as it is.
-QString yearMonthCaption(QStringView yearMonth);
-
 struct RankRow {
     QString value;  // as shown
     int count = 0;
@@ -66,8 +62,9 @@ struct RankRow {
 QString scoreTip(const RankRow& row, const std::array<QString, 8>& names);
 
 // One row per item of a pick list, in list order. Year-month items are shown
-// as captions, and items that name the same month (2003/05 and 2003/5) share
-// one row, so that no month is listed twice with part of its titles each.
+// as captions (yearMonthCaption), and items that name the same month (2003/05,
+// 2003/5/ and 2003年5月) share one row, so that no month is listed twice with
+// part of its titles each.
 QVector<RankRow> rankRows(const TitleTally& tally, TitleTally::Field field,
                           const QStringList& items);
 

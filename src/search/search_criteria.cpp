@@ -41,15 +41,6 @@ QString monthText(int month) {
         .arg(month % 100, 2, 10, QLatin1Char('0'));
 }
 
-std::optional<DateText> boundDate(const QString& bound) {
-    if (std::optional<DateText> d = parseDateText(bound)) return d;
-    if (bound.isEmpty()) return std::nullopt;
-    const QChar last = bound.back();
-    if (last == u'/' || last == u'-' || last == u'.') return parseDateText(bound.chopped(1));
-    if (bound.contains(u'年') && !bound.contains(u'月')) return parseDateText(bound + u'月');
-    return std::nullopt;
-}
-
 // A bound as it is compared: open when empty; otherwise its key, and the month
 // as a number when the key is a date, so that most records compare without text.
 struct Bound {
@@ -62,7 +53,7 @@ Bound makeBound(const QString& text) {
     Bound b;
     if (text.isEmpty()) return b;
     b.open = false;
-    if (const std::optional<DateText> d = boundDate(text)) {
+    if (const std::optional<DateText> d = parseYearMonth(text)) {
         b.month = monthNumber(*d);
         b.key = d->yearMonth();
     } else {

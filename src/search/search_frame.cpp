@@ -4,6 +4,7 @@
 #include "search_widgets.h"
 #include "text_search.h"
 
+#include "shell/grid_export.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
@@ -260,6 +261,11 @@ QWidget* SearchFrame::buildResult() {
     lstDaimei_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstDaimei_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(lstDaimei_, &QListView::doubleClicked, this, &SearchFrame::lstDaimei_DblClick);
+    GridExport::offerRows(lstDaimei_, prompts_, QStringLiteral("検索結果.csv"), [this] {
+        QVector<QStringList> rows{{QStringLiteral("タイトル名")}};
+        for (const QString& name : results_->stringList()) rows.append({name});
+        return rows;
+    });
     v->addWidget(lstDaimei_);
     return fraKensu_;
 }
@@ -435,7 +441,13 @@ void SearchFrame::lstDaimei_DblClick() {
         host_.returnToCard(n, true);
         return;
     }
-    // A text file can outlive its title; there is no title to show for it.
+    // A text file can outlive its title: the card comes back to the title last
+    // picked; with none picked yet there is no title to show.
+    const int last = host_.lastJumpTitle();
+    if (last >= 1 && last <= cat_.TitleCount()) {
+        host_.returnToCard(last, false);
+        return;
+    }
     prompts_.message(
         QStringLiteral("「%1」というタイトルは登録されていないため、メイン画面に表示できません。")
             .arg(name),

@@ -5,6 +5,7 @@
 #include "store/csv_export.h"
 #include "store/file_io.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QMenu>
 
@@ -23,13 +24,16 @@ QVector<QStringList> shownRows(const FlexGrid& grid) {
 }
 
 bool exportCsv(const FlexGrid& grid, Prompts& prompts, const QString& suggestedName) {
+    return exportRows(shownRows(grid), prompts, suggestedName);
+}
+
+bool exportRows(const QVector<QStringList>& rows, Prompts& prompts, const QString& suggestedName) {
     const QString path =
         prompts.saveFileName(kActionText.chopped(1), QDir::home().filePath(suggestedName),
                              QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return false;
     QString why;
-    if (!FileIo::replaceWhole(FileSystem::real(), path, CsvExport::document(shownRows(grid)),
-                              &why)) {
+    if (!FileIo::replaceWhole(FileSystem::real(), path, CsvExport::document(rows), &why)) {
         prompts.message(QStringLiteral("「%1」に書き出せませんでした。\r\n%2").arg(path, why),
                         QStringLiteral("書き出せません"), Prompts::Icon::Critical);
         return false;
@@ -48,6 +52,21 @@ void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName) {
                                               exportCsv(*grid, prompts, suggestedName);
                                           });
                          menu->popup(grid->viewport()->mapToGlobal(at));
+                     });
+}
+
+void offerRows(QAbstractItemView* view, Prompts& prompts, const QString& suggestedName,
+               std::function<QVector<QStringList>()> rows) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, view,
+                     [view, &prompts, suggestedName, rows](const QPoint& at) {
+                         auto* menu = new QMenu(view);
+                         menu->setAttribute(Qt::WA_DeleteOnClose);
+                         QObject::connect(menu->addAction(kActionText), &QAction::triggered, view,
+                                          [&prompts, suggestedName, rows] {
+                                              exportRows(rows(), prompts, suggestedName);
+                                          });
+                         menu->popup(view->viewport()->mapToGlobal(at));
                      });
 }
 

@@ -4,8 +4,11 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class FlexGrid;
 class Prompts;
+class QAbstractItemView;
 
 // Getting a list into a spreadsheet: a right-click on a grid offers
 // "CSVで書き出す…", which writes what the grid shows, in the order shown.
@@ -20,5 +23,12 @@ void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName);
 bool exportCsv(const FlexGrid& grid, Prompts& prompts, const QString& suggestedName);
 // The header row and every body row, as shown.
 QVector<QStringList> shownRows(const FlexGrid& grid);
+
+// The same menu on a list that is no grid; rows gives what it shows, header first.
+void offerRows(QAbstractItemView* view, Prompts& prompts, const QString& suggestedName,
+               std::function<QVector<QStringList>()> rows);
+// Asks for a file and writes rows there; false when cancelled or not written
+// (the user was told why).
+bool exportRows(const QVector<QStringList>& rows, Prompts& prompts, const QString& suggestedName);
 
 }  // namespace GridExport

@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace {
 QMessageBox::Icon toQt(Prompts::Icon icon) {
@@ -37,22 +42,31 @@ QMessageBox::StandardButton toQt(Prompts::Answer a) {
 }
 }  // namespace
 
-Prompts::Answer QtPrompts::message(const QString& text, const QString& title, Icon icon,
-                                   Buttons buttons, Answer defaultButton) {
-    QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, owner_);
+std::unique_ptr<QMessageBox> QtPrompts::messageBox(const QString& text, const QString& title,
+                                                   Icon icon, Buttons buttons, Answer defaultButton,
+                                                   QWidget* owner) {
+    auto box = std::make_unique<QMessageBox>(toQt(icon), title, text, QMessageBox::NoButton, owner);
+    // Texts carry titles and file names, which may hold anything ("メモ_<i>x.txt").
+    box->setTextFormat(Qt::PlainText);
     switch (buttons) {
         case Buttons::Ok:
-            box.setStandardButtons(QMessageBox::Ok);
+            box->setStandardButtons(QMessageBox::Ok);
             break;
         case Buttons::OkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
         case Buttons::YesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
     }
-    box.setDefaultButton(toQt(defaultButton));
-    switch (box.exec()) {
+    box->setDefaultButton(toQt(defaultButton));
+    return box;
+}
+
+Prompts::Answer QtPrompts::message(const QString& text, const QString& title, Icon icon,
+                                   Buttons buttons, Answer defaultButton) {
+    const auto box = messageBox(text, title, icon, buttons, defaultButton, owner_);
+    switch (box->exec()) {
         case QMessageBox::Ok:
             return Answer::Ok;
         case QMessageBox::Yes:
@@ -64,16 +78,52 @@ Prompts::Answer QtPrompts::message(const QString& text, const QString& title, Ic
     }
 }
 
+std::unique_ptr<QInputDialog> QtPrompts::inputBox(const QString& prompt, const QString& title,
+                                                  const QString& defaultText, QWidget* owner) {
+    auto box = std::make_unique<QInputDialog>(owner);
+    box->setWindowTitle(title);
+    box->setInputMode(QInputDialog::TextInput);
+    box->setLabelText(prompt);
+    for (QLabel* label : box->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    box->setTextValue(defaultText);
+    return box;
+}
+
 QString QtPrompts::input(const QString& prompt, const QString& title, const QString& defaultText) {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(owner_, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? answer : QString();
+    const auto box = inputBox(prompt, title, defaultText, owner_);
+    return box->exec() == QDialog::Accepted ? box->textValue() : QString();
+}
+
+std::unique_ptr<QFileDialog> QtPrompts::saveDialog(const QString& title, const QString& suggested,
+                                                   const QString& filter, QWidget* owner) {
+    const QFileInfo offered(suggested);
+    auto dialog = std::make_unique<QFileDialog>(owner, title, offered.absolutePath(), filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->selectFile(offered.fileName());
+    return dialog;
 }
 
 QString QtPrompts::saveFileName(const QString& title, const QString& suggested,
                                 const QString& filter) {
-    return QFileDialog::getSaveFileName(owner_, title, suggested, filter);
+    const auto dialog = saveDialog(title, suggested, filter, owner_);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().constFirst();
+}
+
+QTranslator* installQtTranslations() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), folder)) {
+        delete translator;
+        qWarning(
+            "Qt's Japanese translation (qtbase_ja.qm, package qt6-translations-l10n) is "
+            "not in %s: standard buttons stay in English.",
+            qPrintable(folder));
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 void QtPrompts::beep() { QApplication::beep(); }

@@ -3,6 +3,12 @@
 #include <QDate>
 #include <QString>
 
+#include <memory>
+
+class QFileDialog;
+class QInputDialog;
+class QMessageBox;
+class QTranslator;
 class QWidget;
 
 // Every modal box, the beep and the busy pointer go through this interface, so
@@ -42,9 +48,26 @@ public:
     void beep() override;
     void setBusy(bool busy) override;
 
+    // The boxes as message, input and saveFileName show them, built but not
+    // opened, so that a test can look at what the user would see.
+    static std::unique_ptr<QMessageBox> messageBox(const QString& text, const QString& title,
+                                                   Icon icon, Buttons buttons, Answer defaultButton,
+                                                   QWidget* owner);
+    static std::unique_ptr<QInputDialog> inputBox(const QString& prompt, const QString& title,
+                                                  const QString& defaultText, QWidget* owner);
+    static std::unique_ptr<QFileDialog> saveDialog(const QString& title, const QString& suggested,
+                                                   const QString& filter, QWidget* owner);
+
 private:
     QWidget* owner_;
 };
+
+// Loads Qt's own Japanese (Debian's qt6-translations-l10n) into the running
+// application, so that the standard buttons and dialogs of the boxes read
+// はい, いいえ, キャンセル and so on. Returns the translator, owned by the
+// application; nullptr when the translation is not installed (the boxes then
+// keep Qt's English and a warning says why).
+QTranslator* installQtTranslations();
 
 // "Today", settable in tests.
 class Clock {

@@ -23,6 +23,8 @@ public:
     // Shows the card again on title n. With remember, n is also the title that
     // "メイン" comes back to (LastJumpTitle), as after a double-click in a list.
     virtual void returnToCard(int n, bool remember) = 0;
+    // The title last picked in a list (LastJumpTitle); 0 when none was.
+    virtual int lastJumpTitle() const = 0;
     // Puts title n on the card (hsbData) without changing the screen shown.
     virtual void setCurrentTitle(int n) = 0;
     // Hides every screen and shows the card, without changing the title.

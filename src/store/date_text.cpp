@@ -58,3 +58,21 @@ std::optional<DateText> parseDateText(QStringView text) {
     if (d.year < 1 || d.month < 1 || d.month > 12) return std::nullopt;
     return d;
 }
+
+std::optional<DateText> parseYearMonth(QStringView text) {
+    if (text.isEmpty() || text.front().isSpace()) return std::nullopt;
+    if (std::optional<DateText> d = parseDateText(text)) return d;
+    const QChar last = text.back();
+    if (last == u'/' || last == u'-' || last == u'.') return parseDateText(text.chopped(1));
+    if (text.contains(u'年') && !text.contains(u'月'))
+        return parseDateText(text.toString() + u'月');
+    return std::nullopt;
+}
+
+QString yearMonthCaption(QStringView text) {
+    const std::optional<DateText> d = parseYearMonth(text);
+    if (!d) return text.toString();
+    return QStringLiteral("%1年%2月")
+        .arg(d->year, 4, 10, QLatin1Char('0'))
+        .arg(d->month, 2, 10, QLatin1Char('0'));
+}

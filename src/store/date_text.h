@@ -28,3 +28,11 @@ struct DateText {
 
 std::optional<DateText> parseDateText(QStringView text);
 inline bool isDateText(QStringView text) { return parseDateText(text).has_value(); }
+
+// The month a date text names, also when it is cut to its first seven
+// characters as the month lists keep it: 2003/5/ (of 2003/5/1) and 2003年12 (of
+// 2003年12月1日) name their month as 2003/05 and 2003/12 do. A text that begins
+// with a space names none: its cut may have taken part of the month.
+std::optional<DateText> parseYearMonth(QStringView text);
+// "2003年05月", as the counts show a month; a text that names none, as it is.
+QString yearMonthCaption(QStringView text);

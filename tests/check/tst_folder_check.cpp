@@ -5,6 +5,8 @@
 #include "test_registry.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +95,23 @@ private slots:
         QCOMPARE(snapshot(tmp.path()), before);
     }
 
+    // The card finds a title's files without regard to letter case; so does the check.
+    void filesOfATitleMatchAsTheCardFindsThem() {
+        QTemporaryDir tmp;
+        writeCleanFolder(tmp.path());
+        QDir(tmp.path()).remove(QStringLiteral("Alien.JPG"));
+        writeBytes(tmp.path(), QStringLiteral("ALIEN.jpg"), "x");
+        writeCp932(tmp.path(), QStringLiteral("キャスト_ALIEN.txt"), QStringLiteral("x\r\n"));
+        writeCp932(tmp.path(), QStringLiteral("メモ_alien.TXT"), QStringLiteral("x\r\n"));
+        QVERIFY2(FolderCheck::check(tmp.path()).findings.isEmpty(),
+                 qPrintable(FolderCheck::check(tmp.path()).findings.join(u'\n')));
+        QCOMPARE(runCommandLine({"reelnote", "--check", tmp.path()}), 0);
+        writeBytes(tmp.path(), QStringLiteral("ALIENS.gif"), "x");  // still no title of its own
+        QCOMPARE(
+            FolderCheck::check(tmp.path()).findings,
+            QStringList(QStringLiteral("画像「ALIENS.gif」のタイトル「ALIENS」がありません。")));
+    }
+
     void aViewingInTheMonthOfAYearMonthReleaseIsNotEarly() {
         QTemporaryDir tmp;
         writeCleanFolder(tmp.path());  // Alien released 1979/05, seen 1979/05/01
@@ -132,6 +151,41 @@ private slots:
                                                              "1979/05/01,Alien,映画館\r\n"
                                                              "2003/05/10,七人の侍,DVD\r\n")
                                                   .toUtf8());
+    }
+
+    // An export never lands on a file of the collection it reads, whatever the
+    // spelling or the links on the way; a folder that is no collection exports nothing.
+    void anExportRefusesTheCollectionsOwnFiles() {
+        QTemporaryDir tmp, out;
+        writeCleanFolder(tmp.path());
+        QDir(tmp.path()).mkpath(QStringLiteral("バックアップ/20261207"));
+        QFile::link(tmp.path(), QDir(out.path()).filePath("collection"));
+        QFile::link(QDir(tmp.path()).filePath("データ.TXT"), QDir(out.path()).filePath("d.csv"));
+        const auto before = snapshot(tmp.path());
+        const QDir data(tmp.path());
+        for (const QString& target :
+             {data.filePath("データ.TXT"), data.filePath("データ.txt"), data.filePath("Alien.jpg"),
+              data.filePath("新作.bmp"), data.filePath("メモ_新作.txt"), data.filePath("設定.txt"),
+              data.filePath("データ.TXT.20261207-103000.bak"),
+              data.filePath("バックアップ/20261207/データ.TXT"),
+              data.filePath("バックアップ/x.csv"),
+              QDir(out.path()).filePath("collection/鑑賞履歴.TXT"),
+              QDir(out.path()).filePath("d.csv"),
+              tmp.path() + "/../" + data.dirName() + "/曲目データ.TXT"}) {
+            QCOMPARE(runCommandLine({"reelnote", "--export-csv", target, tmp.path()}), 1);
+            QCOMPARE(runCommandLine({"reelnote", "--export-csv-history", target, tmp.path()}), 1);
+        }
+        QCOMPARE(snapshot(tmp.path()), before);
+        QVERIFY(!QFileInfo::exists(data.filePath("バックアップ/x.csv")));
+        // A spreadsheet beside the data files is the user's own.
+        QCOMPARE(
+            runCommandLine({"reelnote", "--export-csv", data.filePath("一覧.csv"), tmp.path()}), 0);
+
+        QTemporaryDir empty;
+        const QString csv = QDir(out.path()).filePath("empty.csv");
+        QCOMPARE(runCommandLine({"reelnote", "--export-csv", csv, empty.path()}), 1);
+        QCOMPARE(runCommandLine({"reelnote", "--export-csv-history", csv, empty.path()}), 1);
+        QVERIFY(!QFileInfo::exists(csv));
     }
 
     void theCommandLineRefusesWhatItDoesNotKnow() {

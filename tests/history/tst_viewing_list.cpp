@@ -182,9 +182,9 @@ private slots:
     }
 
     void monthCaptionsAndMerging() {
-        QCOMPARE(viewingMonthCaption(u"2003/05"), QStringLiteral("2003年05月"));
-        QCOMPARE(viewingMonthCaption(u"2003/5/"), QStringLiteral("2003年05月"));
-        QCOMPARE(viewingMonthCaption(u"2003/00"), QStringLiteral("2003/00"));
+        QCOMPARE(yearMonthCaption(u"2003/05"), QStringLiteral("2003年05月"));
+        QCOMPARE(yearMonthCaption(u"2003/5/"), QStringLiteral("2003年05月"));
+        QCOMPARE(yearMonthCaption(u"2003/00"), QStringLiteral("2003/00"));
         KansyouTable t;
         for (const char* d : {"2003/05/10", "2003/5/1", "2003/06/01", ""})
             t.append({QString::fromUtf8(d), QStringLiteral("甲"), QString()});
@@ -201,6 +201,17 @@ private slots:
         const auto titles = viewingCounts(tally, ViewingTally::Title, {"甲", "甲"});
         QCOMPARE(titles.size(), 2);
         QCOMPARE(titles[1].count, 4);
+
+        // A file written elsewhere may date a viewing 2003年12月1日: "2003年12" in the list.
+        KansyouTable typed;
+        for (const char* d : {"2003年12月1日", "2003/12/24", "2003年6月1日"})
+            typed.append({QString::fromUtf8(d), QStringLiteral("甲"), QString()});
+        const auto typedMonths = viewingCounts(ViewingTally(typed), ViewingTally::YearMonth,
+                                               {"2003年12", "2003/12", "2003年6月"});
+        QCOMPARE(typedMonths.size(), 2);
+        QCOMPARE(typedMonths[0].value, QStringLiteral("2003年12月"));
+        QCOMPARE(typedMonths[0].count, 2);
+        QCOMPARE(typedMonths[1].value, QStringLiteral("2003年06月"));
     }
 };
 

@@ -362,14 +362,19 @@ private slots:
         click(f, "cmdMain");  // already on the card: nothing changes
         QCOMPARE(f.window->card()->current(), 3);
 
-        // From the ownership list, the header of the title column leads back to the card
-        // without picking a title.
+        // The header of the title column names no title: the card comes back to the
+        // title picked last, which stays the one "メイン" returns to.
         g = open(f, 3);
         f.window->card()->setCurrent(1);
         QHeaderView* h = g->horizontalHeader();
         QTest::mouseDClick(h->viewport(), Qt::LeftButton, {}, QPoint(20, h->height() / 2));
         QVERIFY(showing(f, "fraMain"));
-        QCOMPARE(shownTitle(f), QStringLiteral("東京物語"));
+        QCOMPARE(f.find<QScrollBar>("hsbData")->value(), 3);
+        QCOMPARE(shownTitle(f), QStringLiteral("beta"));
+        f.window->card()->setCurrent(1);
+        open(f, 1);
+        click(f, "cmdMain");
+        QCOMPARE(shownTitle(f), QStringLiteral("beta"));
         f.checkBoxes();
     }
 

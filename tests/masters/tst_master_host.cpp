@@ -25,6 +25,7 @@ public:
     const Clock& clock() const override { return clk; }
     void HideAllFrames() override { calls << "HideAllFrames"; }
     void returnToCard(int n, bool) override { calls << QStringLiteral("returnToCard %1").arg(n); }
+    int lastJumpTitle() const override { return 0; }
     void setCurrentTitle(int n) override { calls << QStringLiteral("setCurrentTitle %1").arg(n); }
     void showMainCard() override { calls << "showMainCard"; }
     bool galleryReady() const override { return gallery; }

@@ -275,6 +275,24 @@ private slots:
         QCOMPARE(yearMonthCaption(u"99"), QStringLiteral("99"));
     }
 
+    // However the release date was typed, a month is one row (the pick list holds
+    // each date's first seven characters: 2003年12 of 2003年12月1日).
+    void oneRowPerMonthWhateverTheDateForm() {
+        TitleTable t;
+        for (const char* k : {"2003年12月1日", "2003/12", "2003年5月", "2003/05/10"}) {
+            Title x;
+            x.Koukai = QString::fromUtf8(k);
+            t.append(x);
+        }
+        const QVector<RankRow> rows = rankRows(TitleTally(t), TitleTally::YearMonth,
+                                               {"2003年12", "2003/12", "2003年5月", "2003/05"});
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].value, QStringLiteral("2003年12月"));
+        QCOMPARE(rows[0].count, 2);
+        QCOMPARE(rows[1].value, QStringLiteral("2003年05月"));
+        QCOMPARE(rows[1].count, 2);
+    }
+
     void orderingTiesAndTextTheCodePageLacks() {
         // é has no code page 932 form: it sorts after every text that has one.
         RankTable t({{"é", 2, {}}, {"い", 1, {}}, {"山", 2, {}}, {"あ", 1, {}}, {"B", 2, {}}});

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -334,7 +335,18 @@ private slots:
         MainFixture f;
         start(f);
         auto* hsb = f.find<QScrollBar>("hsbData");
+        // A memo whose title is gone names no title, and none was picked yet: the
+        // card is not given one.
         open(f);
+        choose(f, "lstMemo", "有り");
+        hsb->setValue(3);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        doubleClick(f, kGone);
+        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("検索"));
+        QVERIFY(f.prompts.boxes.last().text.contains(kGone));
+        QVERIFY(!f.find<QWidget>("fraKensaku")->isHidden());
+        QCOMPARE(hsb->value(), 3);
+
         pick(f, "cboKantoku2", "黒澤明");
         doubleClick(f, kYojimbo);
         QVERIFY(!f.find<QWidget>("fraMain")->isHidden());
@@ -350,18 +362,45 @@ private slots:
         QTest::mouseClick(f.find<QPushButton>("cmdMain"), Qt::LeftButton);
         QCOMPARE(hsb->value(), 2);
 
-        // A memo whose title is gone names no title: the card is not given one.
+        // Now the card comes back to the title chosen before, and stays its way back.
         open(f);
         choose(f, "lstMemo", "有り");
         hsb->setValue(3);
-        f.prompts.planAnswer(Prompts::Answer::Ok);
         doubleClick(f, kGone);
-        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("検索"));
-        QVERIFY(f.prompts.boxes.last().text.contains(kGone));
-        QVERIFY(!f.find<QWidget>("fraKensaku")->isHidden());
-        QCOMPARE(hsb->value(), 3);
+        QVERIFY(!f.find<QWidget>("fraMain")->isHidden());
+        QCOMPARE(hsb->value(), 2);
+        hsb->setValue(3);
+        open(f);
         QTest::mouseClick(f.find<QPushButton>("cmdMain"), Qt::LeftButton);
-        QCOMPARE(hsb->value(), 2);  // still the title chosen before
+        QCOMPARE(hsb->value(), 2);
+        f.checkBoxes();
+        checkFilesUnchanged(f);
+    }
+
+    // Like every list, the result offers "CSVで書き出す…" on a right click: the
+    // names as shown, under the column's name.
+    void theResultGoesToASpreadsheetFile() {
+        MainFixture f;
+        start(f);
+        open(f);
+        pick(f, "cboKantoku2", "黒澤明");
+        auto* list = f.find<QListView>("lstDaimei");
+        QCOMPARE(list->contextMenuPolicy(), Qt::CustomContextMenu);
+        emit list->customContextMenuRequested(QPoint(5, 5));
+        QAction* action = nullptr;
+        for (QMenu* menu : list->findChildren<QMenu*>())
+            for (QAction* a : menu->actions())
+                if (a->text() == QStringLiteral("CSVで書き出す…")) action = a;
+        QVERIFY(action);
+        const QString out = QDir(f.path()).filePath("result.csv");
+        f.prompts.planInput(out);
+        action->trigger();
+        QCOMPARE(f.prompts.boxes.size(), 1);
+        QVERIFY(f.prompts.boxes[0].defaultText.endsWith(QStringLiteral("/検索結果.csv")));
+        QCOMPARE(
+            readBytes(f.path(), "result.csv"),
+            "\xEF\xBB\xBF" +
+                (QStringLiteral("タイトル名\r\n") + kSeven + "\r\n" + kYojimbo + "\r\n").toUtf8());
         f.checkBoxes();
         checkFilesUnchanged(f);
     }

@@ -2,12 +2,17 @@
 #include "test_registry.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <functional>
 
@@ -88,6 +93,69 @@ private slots:
                         Prompts::Icon::Information);
         QCOMPARE(seen.title, QStringLiteral("ヘルプツアー"));
         QCOMPARE(seen.icon, QMessageBox::Information);
+    }
+
+    // A title or a file name is shown as it is, never read as markup.
+    void boxesShowTheirTextsAsPlainText() {
+        const QString text = QStringLiteral("「メモ_<i>gone.txt」を<b>読めません</b>&amp;");
+        const auto box =
+            QtPrompts::messageBox(text, QStringLiteral("読込"), Prompts::Icon::Exclamation,
+                                  Prompts::Buttons::Ok, Prompts::Answer::Ok, nullptr);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(label->text(), text);
+
+        const auto input = QtPrompts::inputBox(text, QStringLiteral("入力"), QString(), nullptr);
+        const QList<QLabel*> labels = input->findChildren<QLabel*>();
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0]->textFormat(), Qt::PlainText);
+        QCOMPARE(labels[0]->text(), text);
+    }
+
+    // The help tells the user to answer 「はい」: the buttons and the file dialog
+    // read in Japanese, through Qt's own translation.
+    void standardButtonsAndDialogsSpeakJapanese() {
+        QTranslator* translator = installQtTranslations();
+        QVERIFY2(translator,
+                 "Qt's translations are missing: scripts/install-deps.sh installs them");
+        const auto removeAfter = qScopeGuard([translator] {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        });
+        const auto texts = [](const QList<QAbstractButton*>& buttons) {
+            QStringList out;
+            for (QAbstractButton* b : buttons)
+                if (!b->text().isEmpty()) out << b->text();
+            out.sort();
+            return out;
+        };
+        const auto yesNo = QtPrompts::messageBox(
+            QStringLiteral("消しますか？"), QStringLiteral("確認"), Prompts::Icon::Question,
+            Prompts::Buttons::YesNo, Prompts::Answer::No, nullptr);
+        QCOMPARE(texts(yesNo->buttons()), (QStringList{"いいえ(&N)", "はい(&Y)"}));
+        const auto okCancel = QtPrompts::messageBox(
+            QStringLiteral("並べ替えますか？"), QStringLiteral("確認"), Prompts::Icon::Exclamation,
+            Prompts::Buttons::OkCancel, Prompts::Answer::Ok, nullptr);
+        QCOMPARE(texts(okCancel->buttons()), (QStringList{"OK", "キャンセル"}));
+        const auto input = QtPrompts::inputBox(QStringLiteral("タイトル名を入力して下さい"),
+                                               QStringLiteral("入力"), QString(), nullptr);
+        input->show();  // the buttons come with the layout
+        QCOMPARE(texts(input->findChildren<QAbstractButton*>()), (QStringList{"OK", "キャンセル"}));
+        input->hide();
+
+        const auto save = QtPrompts::saveDialog(QStringLiteral("CSVで書き出す"),
+                                                QDir::temp().filePath("一覧.csv"),
+                                                QStringLiteral("CSV (*.csv)"), nullptr);
+        save->setOption(QFileDialog::DontUseNativeDialog);  // the one whose texts Qt translates
+        QVERIFY(texts(save->findChildren<QAbstractButton*>()).contains("保存(&S)"));
+        QCOMPARE(save->findChild<QLabel*>("fileNameLabel")->text(),
+                 QStringLiteral("ファイル名(&N):"));
+        // The question the dialog asks before it replaces a file.
+        QCOMPARE(QCoreApplication::translate("QFileDialog",
+                                             "%1 already exists.\nDo you want to replace it?"),
+                 QStringLiteral("%1 は既に存在します。\n置き換えますか?"));
     }
 
     void inputBoxShowsItsTitlePromptAndProposal() {
