@@ -165,11 +165,37 @@ public:
     // its first rewrite and never removed; one that cannot be read at all is not
     // written or removed until it is read again.
     QString readFreeText(const QString& name, QString* text, bool* fresh = nullptr);
+    // Writes a free text the user saved (fileText as the file holds it). When another
+    // program changed the file since it was read, its version is kept beside it
+    // first ("メモ_X.txt.日時.bak") and the user told through takeNotices().
+    QString saveFreeText(const QString& name, const QString& fileText);
     // Removes a free text that was saved empty. Refused, with a message, while the
     // file has not been read whole; empty when it is gone or could not be removed.
     QString removeFreeText(const QString& name);
 
+    // Changes made elsewhere. Every file this run read (the data file, the history,
+    // the masters, the settings and the free texts on the card) is watched: no
+    // write goes over a change made by another program since (DataDir::watch).
+    // This reads again, and watches anew, each of the first four that changed,
+    // and returns their names; *problems gets what the loads reported.
+    QStringList reloadChangedFiles(QStringList* problems = nullptr);
+    // What the user should hear of since the last call: files read again because
+    // they changed elsewhere, a free text kept aside before it was written over.
+    QStringList takeNotices() { return std::exchange(notices_, {}); }
+    // Names of files read again by an operation since the last call.
+    QStringList takeReloaded() { return std::exchange(reloaded_, {}); }
+    // A run that does not own the folder: nothing is ever written (message says why).
+    void setReadOnly(const QString& message) { dir_.setReadOnly(message); }
+    bool readOnly() const { return dir_.readOnly(); }
+    // The message a change made elsewhere is told with.
+    static QString changedElsewhereNotice(const QStringList& files);
+
 private:
+    void noteReloaded(const QString& name);
+    void watchRead(const QString& name, FileIo::ReadResult read, const QByteArray& bytes);
+    void watchText(const QString& actual, FileIo::ReadResult read, const QByteArray& bytes);
+    QString keepOtherVersion(const QString& name, bool removing);
+    QString freeCopyName(const QString& actual) const;
     FileIo::ReadResult readFile(const QString& name, QString* text, QString* problem,
                                 QByteArray* bytes, bool* recoded);
     // A data or history file that exists but cannot be read: no change may write it.
@@ -209,8 +235,6 @@ private:
     void rebuildPickLists();
     void setPickList(PickList which, const QStringList& items);
     void rebuildViewingLists();
-    // Reads the history file into *now; true when it holds what was last read or written.
-    bool historyUnchangedOnDisk(QByteArray* now);
     // LoadKansyouRireki, handing back the bytes it read.
     QString loadHistory(QByteArray* bytes);
     QString rewriteHistory(const QByteArray& bytes);
@@ -233,17 +257,8 @@ private:
     std::array<SeenList, 10> txtD_;
     std::array<std::unique_ptr<QStringListModel>, int(PickList::Count)> pick_;
     KansyouTable kansyou_;
-    // The history file as last read or written: its length and a hash of its
-    // bytes, to tell a change by someone else without keeping a copy; and where
-    // each record starts in it, so that an insertion splices bytes instead of
-    // rewriting records.
-    struct Fingerprint {
-        qsizetype size = 0;
-        quint64 hash = 0;
-        static Fingerprint of(const QByteArray& bytes);
-        bool operator==(const Fingerprint&) const = default;
-    };
-    Fingerprint historyPrint_;
+    // Where each record of the history file starts, so that an insertion splices
+    // bytes instead of rewriting records.
     QVector<qsizetype> historyStarts_;  // byte offset of each record
     bool historyWhole_ = false;
     // Characters code page 932 cannot hold in the data and history files as read.
@@ -253,4 +268,9 @@ private:
     QHash<QString, QByteArray> damagedOriginals_;
     // Free texts not read whole, with what was wrong, until they are written anew.
     QHash<QString, QString> partlyRead_;
+    // The free texts read last, watched for changes made elsewhere; older ones are
+    // let go, so that browsing every title does not watch every file.
+    QStringList watchedTexts_;
+    QStringList notices_;
+    QStringList reloaded_;
 };

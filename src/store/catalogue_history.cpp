@@ -4,12 +4,6 @@
 #include "cp932.h"
 #include "data_file.h"
 
-bool Catalogue::historyUnchangedOnDisk(QByteArray* now) {
-    now->clear();
-    if (!dir_.exists(kHistoryFile)) return historyPrint_.size == 0;
-    return dir_.read(kHistoryFile, now) && Fingerprint::of(*now) == historyPrint_;
-}
-
 namespace {
 QString historyNotSaved(const QString& name, const QString& why) {
     return QStringLiteral(
@@ -37,12 +31,15 @@ QString Catalogue::rewriteHistory(const QByteArray& bytes) {
     const FileResult w = dir_.writeAtomic(kHistoryCopyFile, bytes);
     if (!w.ok()) {
         dir_.remove(kHistoryCopyFile);
-        return historyNotSaved(history, w.reason);
+        return w.changedElsewhere ? w.error : historyNotSaved(history, w.reason);
     }
+    // Known bytes: the history takes them over with the rename, unread.
+    dir_.watch(kHistoryCopyFile, bytes);
     const FileResult r = dir_.replace(kHistoryCopyFile, kHistoryFile);
+    dir_.unwatch(kHistoryCopyFile);
     if (!r.ok()) {
         dir_.remove(kHistoryCopyFile);
-        return historyNotSaved(history, r.reason);
+        return r.changedElsewhere ? r.error : historyNotSaved(history, r.reason);
     }
     return {};
 }
@@ -56,7 +53,8 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
                                   Cp932::firstUnencodable(record));
     // Someone else may have changed the file since it was read: read it again first.
     QByteArray bytes;
-    if (!historyUnchangedOnDisk(&bytes)) {
+    if (dir_.changedElsewhere(kHistoryFile)) {
+        noteReloaded(kHistoryFile);
         if (QString m = loadHistory(&bytes); !m.isEmpty()) return m;
     }
     // One more record could not be read back: every count of the files is 16-bit.
@@ -95,23 +93,27 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
         if (QString m = rewriteHistory(bytes); !m.isEmpty()) return fail(m);
         return LoadKansyouRireki();
     }
+    qsizetype at = 0;  // where the record now starts in the file
     if (inserted) {
-        bytes.insert(historyStarts_[position - 1], recordBytes);
+        if (bytes.isEmpty()) {
+            QString why;
+            if (!dir_.read(kHistoryFile, &bytes, &why)) return historyNotSaved(kHistoryFile, why);
+        }
+        at = historyStarts_[position - 1];
+        bytes.insert(at, recordBytes);
         if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
     } else {
         // A last record without its line end would swallow the new one.
         QByteArray tail = recordBytes;
-        if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r'))
-            tail.prepend("\r\n");
+        const int last = dir_.lastByte(kHistoryFile);
+        if (last >= 0 && last != '\n' && last != '\r') tail.prepend("\r\n");
+        const qint64 size = FileStamp::of(dir_.filePath(kHistoryFile)).size;
         // Whole or not at all: a failed append leaves the file as long as it was.
         if (const FileResult r = dir_.append(kHistoryFile, tail); !r.ok()) return r.error;
-        bytes += tail;
+        at = size + (tail.size() - recordBytes.size());
     }
     // The file now holds exactly these bytes; the table follows without a re-read.
-    historyPrint_ = Fingerprint::of(bytes);
     kansyou_.insert(position, k);
-    const qsizetype at = position <= historyStarts_.size() ? historyStarts_[position - 1]
-                                                           : bytes.size() - recordBytes.size();
     historyStarts_.insert(position - 1, at);
     for (qsizetype i = position; i < historyStarts_.size(); ++i)
         historyStarts_[i] += recordBytes.size();

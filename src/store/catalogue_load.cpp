@@ -5,7 +5,6 @@
 #include "data_file.h"
 #include "record_dialect.h"
 
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #if defined(__GLIBC__)
@@ -174,13 +173,17 @@ QString Catalogue::LoadMainData() {
     QString why;
     switch (dir_.readChecked(kDataFile, &bytes, &why)) {
         case FileIo::ReadResult::Missing:
-            message = writeTextFile(kDataFile, QString());
+            dir_.watchMissing(kDataFile);
+            // A run that may not write finds the file missing and leaves it so.
+            if (!dir_.readOnly()) message = writeTextFile(kDataFile, QString());
             break;
         case FileIo::ReadResult::Unreadable:
+            dir_.unwatch(kDataFile);
             dataWhole_ = false;
             message = refuseUnreadable(kDataFile, why, QStringLiteral("タイトル"));
             break;
         case FileIo::ReadResult::Ok: {
+            dir_.watch(kDataFile, bytes);
             const DecodedText decoded = decodeTextFile(bytes);
             ReadProblem p = parseTitles(decoded.text, decoded.badLines);
             p.encoding = decoded.encoding;
@@ -209,35 +212,6 @@ ReadProblem Catalogue::parseTitles(QStringView text, const QVector<int>& badLine
     return parseDataFile(text, &table_, badLines);
 }
 
-namespace {
-// A hash of a file's bytes: four lanes of multiply and rotate over 32-byte
-// blocks, independent so that the processor runs them side by side. A history
-// of 1.3 MB takes a third of what qHashBits takes, and a viewing is checked
-// before and after every insertion.
-quint64 contentHash(const char* p, size_t n) {
-    constexpr quint64 k1 = 0x9E3779B185EBCA87ull, k2 = 0xC2B2AE3D27D4EB4Full;
-    quint64 lanes[4] = {k1 + k2, k2, 0, 0 - k1};
-    size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        for (int l = 0; l < 4; ++l) {
-            quint64 w;
-            std::memcpy(&w, p + i + 8 * l, 8);
-            lanes[l] = std::rotl(lanes[l] + w * k2, 31) * k1;
-        }
-    }
-    quint64 h = n;
-    for (quint64 v : lanes) h = (std::rotl(h, 27) ^ (std::rotl(v * k2, 31) * k1)) * k1;
-    for (; i < n; ++i) h = std::rotl(h ^ quint8(p[i]), 11) * k1;
-    h ^= h >> 33;
-    h *= k2;
-    return h ^ (h >> 29);
-}
-}  // namespace
-
-Catalogue::Fingerprint Catalogue::Fingerprint::of(const QByteArray& bytes) {
-    return {bytes.size(), contentHash(bytes.constData(), size_t(bytes.size()))};
-}
-
 QString Catalogue::LoadKansyouRireki() {
     QByteArray bytes;
     return loadHistory(&bytes);
@@ -255,12 +229,15 @@ QString Catalogue::loadHistory(QByteArray* bytes) {
     // One read serves both the table and the byte positions of later insertions.
     switch (dir_.readChecked(kHistoryFile, bytes, &why)) {
         case FileIo::ReadResult::Missing:
+            dir_.watchMissing(kHistoryFile);
             break;
         case FileIo::ReadResult::Unreadable:
+            dir_.unwatch(kHistoryFile);
             historyWhole_ = false;
             message = refuseUnreadable(kHistoryFile, why, QStringLiteral("鑑賞履歴"));
             break;
         case FileIo::ReadResult::Ok: {
+            dir_.watch(kHistoryFile, *bytes);
             ReadProblem p = readHistoryFile(*bytes, &kansyou_, &historyStarts_);
             if (p.changesOnRewrite() || p.recoded()) {
                 // Inserting or appending would keep what was misread: the next
@@ -273,7 +250,6 @@ QString Catalogue::loadHistory(QByteArray* bytes) {
             break;
         }
     }
-    historyPrint_ = Fingerprint::of(*bytes);
     rebuildViewingLists();
     releaseReadingBuffers();
     return message;

@@ -68,7 +68,9 @@ QString Catalogue::loadMaster(const QString& name, QString* names, int count,
     QString text, problem;
     QByteArray bytes;
     bool recoded = false;
-    switch (readFile(name, &text, &problem, &bytes, &recoded)) {
+    const FileIo::ReadResult read = readFile(name, &text, &problem, &bytes, &recoded);
+    watchRead(name, read, bytes);
+    switch (read) {
         case FileIo::ReadResult::Missing: {
             RecordWriter w;
             for (int k = 1; k <= count; ++k) {
@@ -76,7 +78,7 @@ QString Catalogue::loadMaster(const QString& name, QString* names, int count,
                 w.text(defaults[k]);
                 w.endRecord();
             }
-            return writeTextFile(name, w.result());
+            return dir_.readOnly() ? QString() : writeTextFile(name, w.result());
         }
         case FileIo::ReadResult::Unreadable:
             // Its names cannot be kept aside, so nothing may replace them.
@@ -112,9 +114,11 @@ QString Catalogue::LoadSettings() {
     bool recoded = false;
     const QString actual = dir_.actualName(kSettingsFile);
     damagedOriginals_.remove(actual);
-    switch (readFile(kSettingsFile, &text, &problem, &bytes, &recoded)) {
+    const FileIo::ReadResult read = readFile(kSettingsFile, &text, &problem, &bytes, &recoded);
+    watchRead(kSettingsFile, read, bytes);
+    switch (read) {
         case FileIo::ReadResult::Missing:
-            return SaveSettings();
+            return dir_.readOnly() ? QString() : SaveSettings();
         case FileIo::ReadResult::Unreadable:
             refuseChangesOf(actual, problem);
             return QStringLiteral(

@@ -122,14 +122,77 @@ void DataDir::refuseChanges(const QString& name, const QString& message) {
 void DataDir::allowChanges(const QString& name) { refused_.erase(fold(actualName(name))); }
 
 QString DataDir::refusal(const QString& name) const {
+    if (!readOnly_.isEmpty()) return readOnly_;
     if (refused_.empty()) return {};
     const auto it = refused_.find(fold(actualName(name)));
     return it == refused_.end() ? QString() : it->second;
 }
 
+void DataDir::watch(const QString& name, const QByteArray& bytes) {
+    FilePrint& p = watched_[fold(name)];
+    p.stamp = FileStamp::of(filePath(name));
+    p.hash = StreamHash();
+    p.hash.add(bytes);
+}
+
+void DataDir::watchMissing(const QString& name) { watched_[fold(name)] = FilePrint(); }
+
+void DataDir::unwatch(const QString& name) { watched_.erase(fold(name)); }
+
+bool DataDir::watched(const QString& name) const { return watched_.count(fold(name)) > 0; }
+
+bool DataDir::changedElsewhere(const QString& name) {
+    const auto it = watched_.find(fold(name));
+    if (it == watched_.end()) return false;
+    FilePrint& print = it->second;
+    rescanIfChanged();  // a file put in place under another spelling is found
+    const FileStamp now = FileStamp::of(filePath(name));
+    if (now == print.stamp) return false;
+    if (!now.exists || !print.stamp.exists) return now.exists != print.stamp.exists;
+    // Its size, time or identity moved: only other bytes count as a change.
+    QByteArray bytes;
+    QString why;
+    if (readChecked(name, &bytes, &why) != FileIo::ReadResult::Ok) return true;
+    if (bytes.size() != print.hash.length() || StreamHash::of(bytes) != print.hash.value())
+        return true;
+    print.stamp = now;
+    return false;
+}
+
+FileResult DataDir::guard(const QString& actual) {
+    if (QString refused = refusal(actual); !refused.isEmpty()) return {refused, refused};
+    if (!changedElsewhere(actual)) return {};
+    const QString why = QStringLiteral(
+        "このプログラムが読み込んだ後に、ほかのプログラムで変更されています。");
+    FileResult r{QStringLiteral("「%1」は、%2ほかの変更を消さないよう、書き込みませんでした。")
+                     .arg(actual, why),
+                 why};
+    r.changedElsewhere = true;
+    return r;
+}
+
+void DataDir::rewatch(const QString& actual, const QByteArray* bytes) {
+    const auto it = watched_.find(fold(actual));
+    if (it == watched_.end()) return;
+    if (!bytes) {
+        it->second = FilePrint();
+        return;
+    }
+    it->second.stamp = FileStamp::of(QDir(path_).filePath(actual));
+    it->second.hash = StreamHash();
+    it->second.hash.add(*bytes);
+}
+
+void DataDir::rewatchAppended(const QString& actual, const QByteArray& tail) {
+    const auto it = watched_.find(fold(actual));
+    if (it == watched_.end()) return;
+    it->second.stamp = FileStamp::of(QDir(path_).filePath(actual));
+    it->second.hash.add(tail);
+}
+
 FileResult DataDir::writeAtomic(const QString& name, const QByteArray& bytes) {
     const QString actual = actualName(name);
-    if (QString refused = refusal(actual); !refused.isEmpty()) return {refused, refused};
+    if (FileResult g = guard(actual); !g.ok()) return g;
     const QDateTime before = dirModified();
     const bool existed = exists(actual);
     QString why;
@@ -141,12 +204,13 @@ FileResult DataDir::writeAtomic(const QString& name, const QByteArray& bytes) {
                 why};
     noteAdded(actual);
     afterOwnChange(before);
+    rewatch(actual, &bytes);
     return {};
 }
 
 FileResult DataDir::append(const QString& name, const QByteArray& bytes) {
     const QString actual = actualName(name);
-    if (QString refused = refusal(actual); !refused.isEmpty()) return {refused, refused};
+    if (FileResult g = guard(actual); !g.ok()) return g;
     const QDateTime before = dirModified();
     QString why;
     const bool written = FileIo::appendWhole(*fs_, QDir(path_).filePath(actual), bytes, &why);
@@ -157,16 +221,17 @@ FileResult DataDir::append(const QString& name, const QByteArray& bytes) {
     afterOwnChange(before);
     if (!written)
         return {QStringLiteral("「%1」に追記できませんでした。\r\n%2").arg(actual, why), why};
+    rewatchAppended(actual, bytes);
     return {};
 }
 
 bool DataDir::remove(const QString& name) { return erase(name).ok(); }
 
 FileResult DataDir::erase(const QString& name) {
-    if (QString refused = refusal(name); !refused.isEmpty()) return {refused, refused};
+    const QString actual = actualName(name);
+    if (FileResult g = guard(actual); !g.ok()) return g;
     if (!exists(name)) return {};
     const QDateTime before = dirModified();
-    const QString actual = actualName(name);
     const QString path = QDir(path_).filePath(actual);
     if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
         const QString why = FileIo::reason(errno);
@@ -174,6 +239,7 @@ FileResult DataDir::erase(const QString& name) {
     }
     noteRemoved(actual);
     afterOwnChange(before);
+    rewatch(actual, nullptr);
     return {};
 }
 
@@ -187,7 +253,8 @@ FileResult DataDir::copy(const QString& from, const QString& to) {
 FileResult DataDir::replace(const QString& from, const QString& to) {
     const QString source = actualName(from);
     const QString target = actualName(to);
-    if (QString refused = refusal(target); !refused.isEmpty()) return {refused, refused};
+    if (FileResult g = guard(target); !g.ok()) return g;
+    if (QString refused = refusal(source); !refused.isEmpty()) return {refused, refused};
     const QDateTime before = dirModified();
     QString why;
     if (!FileIo::renameOver(*fs_, QDir(path_).filePath(source), QDir(path_).filePath(target), &why))
@@ -195,5 +262,22 @@ FileResult DataDir::replace(const QString& from, const QString& to) {
     noteRemoved(source);
     noteAdded(target);
     afterOwnChange(before);
+    if (watched(target)) {
+        // The target now holds what the source held: known when the source was watched.
+        const auto from = watched_.find(fold(source));
+        if (from != watched_.end() && from->second.stamp.exists) {
+            FilePrint moved = from->second;
+            moved.stamp = FileStamp::of(QDir(path_).filePath(target));
+            watched_[fold(target)] = moved;
+        } else {
+            QByteArray bytes;
+            QString ignored;
+            if (readChecked(target, &bytes, &ignored) == FileIo::ReadResult::Ok)
+                watch(target, bytes);
+            else
+                unwatch(target);
+        }
+    }
+    rewatch(source, nullptr);
     return {};
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "file_io.h"
+#include "file_print.h"
 #include "name_index.h"
 #include "string_hash.h"
 
@@ -18,6 +19,8 @@
 struct FileResult {
     QString error;
     QString reason;  // why it failed, without the file's name
+    // Refused because the file is no longer what the program last read or wrote.
+    bool changedElsewhere = false;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -79,6 +82,24 @@ public:
     // The message a change of name is refused with; empty when changes are allowed.
     QString refusal(const QString& name) const;
 
+    // Files the program builds on: after reading one whole (or finding it
+    // missing), before any write, append, removal or replacement of it, it must
+    // still be what the program last read or wrote there. One stat tells; only
+    // when its size, time or identity moved are its bytes read and compared. A
+    // change that fails this is refused with changedElsewhere set, writing nothing.
+    void watch(const QString& name, const QByteArray& bytes);
+    void watchMissing(const QString& name);
+    void unwatch(const QString& name);
+    bool watched(const QString& name) const;
+    // True when a watched file is no longer what was last read or written. A file
+    // only touched, or rewritten with the same bytes, is unchanged (and watched anew).
+    bool changedElsewhere(const QString& name);
+
+    // A run that does not own the folder: every change of every file is refused
+    // with message (backups and copies included). Empty: changes are allowed.
+    void setReadOnly(const QString& message) { readOnly_ = message; }
+    bool readOnly() const { return !readOnly_.isEmpty(); }
+
     // The system calls behind every read and write; tests put in one that fails.
     void setFileSystem(FileSystem* fs) { fs_ = fs ? fs : &FileSystem::real(); }
     FileSystem& fileSystem() const { return *fs_; }
@@ -90,7 +111,15 @@ private:
     QDateTime dirModified() const;
     void afterOwnChange(const QDateTime& before);
 
+    // The check before a change of a watched file: empty result when it may go ahead.
+    FileResult guard(const QString& actual);
+    // After the program's own change of a watched file.
+    void rewatch(const QString& actual, const QByteArray* bytes);
+    void rewatchAppended(const QString& actual, const QByteArray& tail);
+
     QString path_;
+    QString readOnly_;
+    StringMap<FilePrint> watched_;  // case-folded name → the file as last read or written
     // Every name on disk, found by its case-folded form; of several spellings
     // the first in name order answers for a name.
     NameIndex names_;

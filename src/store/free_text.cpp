@@ -4,6 +4,8 @@
 
 #include "text_encoding.h"
 
+#include <QDateTime>
+
 namespace {
 const QChar kGeta(0x3013);  // 〓, the customary mark for a character that could not be shown
 
@@ -56,7 +58,9 @@ QString Catalogue::readFreeText(const QString& name, QString* text, bool* fresh)
     const QString actual = dir_.actualName(name);
     QByteArray bytes;
     QString why, problem;
-    switch (dir_.readChecked(actual, &bytes, &why)) {
+    const FileIo::ReadResult read = dir_.readChecked(actual, &bytes, &why);
+    watchText(actual, read, bytes);
+    switch (read) {
         case FileIo::ReadResult::Missing:
             dir_.allowChanges(actual);
             partlyRead_.remove(actual);
@@ -98,10 +102,81 @@ QString Catalogue::readFreeText(const QString& name, QString* text, bool* fresh)
     return problem;
 }
 
+void Catalogue::watchText(const QString& actual, FileIo::ReadResult read, const QByteArray& bytes) {
+    switch (read) {
+        case FileIo::ReadResult::Missing:
+            dir_.watchMissing(actual);
+            break;
+        case FileIo::ReadResult::Ok:
+            dir_.watch(actual, bytes);
+            break;
+        case FileIo::ReadResult::Unreadable:
+            dir_.unwatch(actual);  // refused for changes anyway
+            return;
+    }
+    watchedTexts_.removeAll(actual);
+    watchedTexts_.append(actual);
+    // The card shows three texts at a time; a few more cover a title shown again.
+    constexpr int kWatchedTexts = 6;
+    while (watchedTexts_.size() > kWatchedTexts) dir_.unwatch(watchedTexts_.takeFirst());
+}
+
+QString Catalogue::keepOtherVersion(const QString& name, bool removing) {
+    if (!dir_.changedElsewhere(name)) return {};
+    const QString actual = dir_.actualName(name);
+    QByteArray other;
+    QString why;
+    switch (dir_.readChecked(actual, &other, &why)) {
+        case FileIo::ReadResult::Missing:
+            dir_.watchMissing(actual);
+            if (!removing)
+                notices_ << QStringLiteral(
+                                "「%1」は、表示した後にほかのプログラムで削除されていました。"
+                                "入力した文章で保存し直しました。")
+                                .arg(actual);
+            return {};
+        case FileIo::ReadResult::Unreadable:
+            return QStringLiteral("「%1」は、表示した後にほかのプログラムで変更され、"
+                                  "読み込めなくなっています。\r\n%2\r\nファイルはそのまま残っています。")
+                .arg(actual, why);
+        case FileIo::ReadResult::Ok:
+            break;
+    }
+    // Both versions stay: the other one beside the file, the user's in it.
+    const QString copy = freeCopyName(actual);
+    if (const FileResult r = dir_.writeAtomic(copy, other); !r.ok())
+        return QStringLiteral("「%1」は、表示した後にほかのプログラムで変更されていました。"
+                              "その内容を残せなかったため、保存を取りやめました。\r\n%2")
+            .arg(actual, r.error);
+    dir_.watch(actual, other);
+    notices_ << QStringLiteral(
+                    "「%1」は、表示した後にほかのプログラムで変更されていました。"
+                    "その内容は「%2」として残し、%3")
+                    .arg(actual, copy,
+                         removing ? QStringLiteral("空にした文章のとおり削除しました。")
+                                  : QStringLiteral("入力した文章で保存しました。"));
+    return {};
+}
+
+QString Catalogue::freeCopyName(const QString& actual) const {
+    const QString stem =
+        actual + QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss"));
+    QString copy = stem + QStringLiteral(".bak");
+    for (int i = 2; dir_.exists(copy); ++i) copy = stem + QStringLiteral("-%1.bak").arg(i);
+    return copy;
+}
+
+QString Catalogue::saveFreeText(const QString& name, const QString& text) {
+    if (QString refused = dir_.refusal(name); !refused.isEmpty()) return refused;
+    if (QString kept = keepOtherVersion(name, false); !kept.isEmpty()) return kept;
+    return writeTextFile(name, text);
+}
+
 QString Catalogue::removeFreeText(const QString& name) {
+    if (QString refused = dir_.refusal(name); !refused.isEmpty()) return refused;
+    if (QString kept = keepOtherVersion(name, true); !kept.isEmpty()) return kept;
     if (!dir_.exists(name)) return {};
     const QString actual = dir_.actualName(name);
-    if (QString refused = dir_.refusal(actual); !refused.isEmpty()) return refused;
     if (partlyRead_.contains(actual))
         return QStringLiteral(
                    "「%1」は最後まで読み込めなかったため、空にして保存しても削除しません。\r\n"
