@@ -27,28 +27,32 @@ bool exportCsv(const FlexGrid& grid, Prompts& prompts, const QString& suggestedN
         prompts.saveFileName(kActionText.chopped(1), QDir::home().filePath(suggestedName),
                              QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return false;
-    QString why;
-    if (!FileIo::replaceWhole(FileSystem::real(), path, CsvExport::document(shownRows(grid)),
-                              &why)) {
-        prompts.message(QStringLiteral("「%1」に書き出せませんでした。\r\n%2").arg(path, why),
-                        QStringLiteral("書き出せません"), Prompts::Icon::Critical);
-        return false;
-    }
-    return true;
+    return writeFile(prompts, path, CsvExport::document(shownRows(grid)));
 }
 
-void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName) {
+bool writeFile(Prompts& prompts, const QString& path, const QByteArray& bytes) {
+    QString why;
+    if (FileIo::replaceWhole(FileSystem::real(), path, bytes, &why)) return true;
+    prompts.message(QStringLiteral("「%1」に書き出せませんでした。\r\n%2").arg(path, why),
+                    QStringLiteral("書き出せません"), Prompts::Icon::Critical);
+    return false;
+}
+
+void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName,
+           std::function<void()> showChart) {
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(grid, &QWidget::customContextMenuRequested, grid,
-                     [grid, &prompts, suggestedName](const QPoint& at) {
-                         auto* menu = new QMenu(grid);
-                         menu->setAttribute(Qt::WA_DeleteOnClose);
-                         QObject::connect(menu->addAction(kActionText), &QAction::triggered, grid,
-                                          [grid, &prompts, suggestedName] {
-                                              exportCsv(*grid, prompts, suggestedName);
-                                          });
-                         menu->popup(grid->viewport()->mapToGlobal(at));
-                     });
+    QObject::connect(
+        grid, &QWidget::customContextMenuRequested, grid,
+        [grid, &prompts, suggestedName, showChart](const QPoint& at) {
+            auto* menu = new QMenu(grid);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(
+                menu->addAction(kActionText), &QAction::triggered, grid,
+                [grid, &prompts, suggestedName] { exportCsv(*grid, prompts, suggestedName); });
+            if (showChart)
+                QObject::connect(menu->addAction(kChartText), &QAction::triggered, grid, showChart);
+            menu->popup(grid->viewport()->mapToGlobal(at));
+        });
 }
 
 }  // namespace GridExport
