@@ -31,3 +31,21 @@ install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/reelnote-desktop
         DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/packaging/reelnote.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# What software centres read about the program, and its manual page
+# (compressed, as Debian keeps manual pages, where gzip is at hand).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/io.github.reelnote.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+find_program(REELNOTE_GZIP gzip)
+if(REELNOTE_GZIP)
+  set(reelnote_manual ${PROJECT_BINARY_DIR}/packaging/reelnote.1.gz)
+  add_custom_command(
+    OUTPUT ${reelnote_manual}
+    COMMAND ${REELNOTE_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/reelnote.1 > ${reelnote_manual}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/reelnote.1
+    COMMENT "Compressing the manual page")
+else()
+  set(reelnote_manual ${PROJECT_SOURCE_DIR}/packaging/reelnote.1)
+endif()
+add_custom_target(reelnote_manual ALL DEPENDS ${reelnote_manual})
+install(FILES ${reelnote_manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

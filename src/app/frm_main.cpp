@@ -2,6 +2,8 @@
 
 #include "card/card_frame.h"
 #include "card/picture_import_frame.h"
+#include "charts/chart_data.h"
+#include "charts/chart_window.h"
 #include "edit/card_editing.h"
 #include "gallery/gallery_frame.h"
 #include "history/viewing_list_frame.h"
@@ -10,6 +12,7 @@
 #include "rank/rank_frame.h"
 #include "search/search_frame.h"
 #include "shell/artwork.h"
+#include "shell/grid_export.h"
 #include "shell/prompts.h"
 #include "store/backups.h"
 #include "store/cp932.h"
@@ -20,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
@@ -56,6 +60,7 @@ frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("リールノート"));
     setWindowIcon(Artwork::appIcon());
+    GridExport::setDataFolder(catalogue_.dir().path());
     buildUi();
     catalogue_.setConversionQuestion(
         [this](const QString& file, const QString& what) { return askConversion(file, what); });
@@ -305,6 +310,29 @@ void frmMain::followLastJump() {
 void frmMain::itemNamesChanged() {
     fraMain_->ShowItemNames();
     fraKensaku_->showItemNames();
+}
+
+void frmMain::showChart(const ChartRequest& request) {
+    Charts::Chart chart;
+    switch (request.kind) {
+        case ChartRequest::Kind::Ranking:
+            chart = Charts::ranking(request.valueHeader, request.rows);
+            break;
+        case ChartRequest::Kind::ViewingPeriods:
+            chart = Charts::viewingPeriods(request.rows, request.years);
+            break;
+        case ChartRequest::Kind::Scores:
+            chart = Charts::scoreDistributions(catalogue_.titles(), catalogue_.HyoukaKoumoku);
+            break;
+    }
+    ChartWindow*& window = charts_[request.gridName];
+    if (!window) {
+        window = new ChartWindow(prompts_, this);
+        window->setObjectName(QStringLiteral("chart_") + request.gridName);
+    }
+    QString stem = request.heading;
+    stem.remove(QRegularExpression(QStringLiteral("\\s")));
+    window->showChart(request.heading, chart, stem);
 }
 
 void frmMain::setCurrentTitle(int n) { fraMain_->setCurrent(n); }

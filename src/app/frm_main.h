@@ -9,6 +9,7 @@
 
 class CardEditing;
 class CardFrame;
+class ChartWindow;
 class GalleryFrame;
 class MasterFrame;
 class PictureImportFrame;
@@ -54,6 +55,7 @@ public:
     bool reportWrite(const QString& problem) override;
     void endProgram() override;
     QString dataDir() const override { return DataDir; }
+    void showChart(const ChartRequest& request) override;
 
     // Rebuilds the table and pick lists from the data file and reports a damaged file.
     void LoadMainData();
@@ -108,6 +110,7 @@ private:
     QList<QWidget*> screens_;
     QString lastJumpName_;  // the title LastJumpTitle stands for
     QHash<QString, QPushButton*> buttons_;
+    QHash<QString, ChartWindow*> charts_;  // by grid, made when first asked for
     QPushButton* cmdDel_ = nullptr;
     QToolButton* chkHelp_ = nullptr;
     // Problems met before the window is shown, reported once it is.

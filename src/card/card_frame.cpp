@@ -10,6 +10,7 @@
 #include "shell/flex_grid.h"
 #include "shell/picture_reader.h"
 #include "shell/prompts.h"
+#include "shell/score_colours.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
 #include "store/date_text.h"
@@ -32,21 +33,6 @@
 #include <QVBoxLayout>
 
 namespace {
-struct BarColours {
-    QColor lit;
-    QColor label;
-};
-const BarColours kBarColours[8] = {
-    {},
-    {QColor(0xFF, 0x80, 0x80), QColor(0xFF, 0xC0, 0xC0)},
-    {QColor(0xFF, 0xC0, 0x80), QColor(0xFF, 0xE0, 0xC0)},
-    {QColor(0xFF, 0xFF, 0x80), QColor(0xFF, 0xFF, 0xC0)},
-    {QColor(0x80, 0xFF, 0x80), QColor(0xC0, 0xFF, 0xC0)},
-    {QColor(0x80, 0xFF, 0xFF), QColor(0xC0, 0xFF, 0xFF)},
-    {QColor(0x80, 0x80, 0xFF), QColor(0xC0, 0xC0, 0xFF)},
-    {QColor(0xFF, 0x80, 0xFF), QColor(0xFF, 0xC0, 0xFF)},
-};
-
 constexpr int kFaceSize = 44;
 const QColor kOpenViewColour(0xFF, 0xE0, 0xC0);
 const QString kRestricted = QStringLiteral("入力制限");
@@ -318,7 +304,7 @@ QWidget* CardFrame::buildScores() {
         lblHyouka1_[k]->setAlignment(Qt::AlignCenter);
         lblHyouka1_[k]->setAutoFillBackground(true);
         QPalette pal = lblHyouka1_[k]->palette();
-        pal.setColor(QPalette::Window, kBarColours[k].label);
+        pal.setColor(QPalette::Window, ScoreColours::of(k).label);
         pal.setColor(QPalette::WindowText, QColor(0x30, 0x30, 0x30));
         lblHyouka1_[k]->setPalette(pal);
 
@@ -547,7 +533,7 @@ void CardFrame::ShowHyoukaBars() {
         if (cboHyouka1_[k]->placeholderText() != shown) cboHyouka1_[k]->setPlaceholderText(shown);
         cboHyouka1_[k]->setCurrentIndex(listed ? score : -1);
         const int lit = CardRules::litCells(k, score);
-        for (int c = 1; c <= lit; ++c) shpHyouka_[k][c]->setFillColor(kBarColours[k].lit);
+        for (int c = 1; c <= lit; ++c) shpHyouka_[k][c]->setFillColor(ScoreColours::of(k).lit);
     }
 }
 

@@ -139,7 +139,11 @@ QLayout* ViewingListFrame::makeCountGrid(int k, QWidget* caption) {
     g.grid->setObjectName(QStringLiteral("msgMaster%1").arg(k));
     const char* csvNames[] = {"鑑賞年月ランキング.csv", "鑑賞回数ランキング.csv",
                               "鑑賞内容ランキング.csv"};
-    GridExport::offer(g.grid, host_.prompts(), QString::fromUtf8(csvNames[k - 6]));
+    if (k == 6)
+        GridExport::offer(g.grid, host_.prompts(), QString::fromUtf8(csvNames[0]),
+                          [this] { showPeriodChart(); });
+    else
+        GridExport::offer(g.grid, host_.prompts(), QString::fromUtf8(csvNames[k - 6]));
     // A rank column is narrower than the style's smallest header section.
     g.grid->horizontalHeader()->setMinimumSectionSize(12);
     column->addWidget(g.grid, 1, Qt::AlignHCenter);
@@ -269,6 +273,20 @@ void ViewingListFrame::lblKansyouChg_Click() {
         lblKansyouChg_->setText(kYearMode);
         fillCounts(6, tally, ViewingTally::Year);
     }
+}
+
+// "グラフで見る" on msgMaster6: its months (or years) in time order.
+void ViewingListFrame::showPeriodChart() {
+    const CountGrid& g = grid(6);
+    ChartRequest request;
+    request.kind = ChartRequest::Kind::ViewingPeriods;
+    request.gridName = g.grid->objectName();
+    request.heading = lblKansyouChg_->text();
+    request.valueHeader = g.grid->TextMatrix(0, 1);
+    request.years = lblKansyouChg_->text() == kYearMode;
+    for (int i = 0; i < g.counts.size(); ++i)
+        request.rows.append({g.counts.row(i).value, g.counts.row(i).count});
+    host_.showChart(request);
 }
 
 bool ViewingListFrame::eventFilter(QObject* watched, QEvent* event) {

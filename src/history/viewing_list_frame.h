@@ -62,6 +62,7 @@ private:
     // The option handlers optMaster61_Click .. optMaster83_Click: option i of grid k.
     void optMaster_Click(int k, int i);
     CountGrid& grid(int k) { return counts_[k - 6]; }
+    void showPeriodChart();
 
     ScreenHost& host_;
     FlexGrid* msgHenList_;

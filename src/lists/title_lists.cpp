@@ -71,7 +71,14 @@ TitleLists::TitleLists(ScreenHost& host, QWidget* screensParent)
         &TitleLists::msgIchiran3_DblClick};
     const QString csvNames[] = {
         {}, QStringLiteral("主一覧.csv"), QStringLiteral("評価.csv"), QStringLiteral("所有.csv")};
-    for (int k = 1; k <= 3; ++k) GridExport::offer(grid(k), host_.prompts(), csvNames[k]);
+    for (int k : {1, 3}) GridExport::offer(grid(k), host_.prompts(), csvNames[k]);
+    GridExport::offer(grid(2), host_.prompts(), csvNames[2], [this] {
+        ChartRequest request;
+        request.kind = ChartRequest::Kind::Scores;
+        request.gridName = grid(2)->objectName();
+        request.heading = QStringLiteral("評価");
+        host_.showChart(request);
+    });
     for (int k = 1; k <= 3; ++k) {
         FlexGrid* g = grid(k);
         connect(g, &FlexGrid::Click, this, clicks[k]);

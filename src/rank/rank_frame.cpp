@@ -121,7 +121,8 @@ QLayout* RankFrame::makeColumn(int k) {
                               "公開ランキング.csv",
                               "国ランキング.csv",
                               "ジャンルランキング.csv"};
-    GridExport::offer(t.grid, host_.prompts(), QString::fromUtf8(csvNames[k]));
+    GridExport::offer(t.grid, host_.prompts(), QString::fromUtf8(csvNames[k]),
+                      [this, k] { showChart(k); });
     column->addWidget(t.grid, 1);
 
     const char* captions[] = {"多い順", "少ない順", "名前順"};
@@ -223,6 +224,18 @@ void RankFrame::lblKoukaiChg_Click() {
         lblKoukaiChg_->setText(kYearMonthMode);
         buildTable(3, tally, TitleTally::YearMonth);
     }
+}
+
+// "グラフで見る": the table's rows in the order shown, under the table's heading.
+void RankFrame::showChart(int k) {
+    const Table& t = tables_[k];
+    ChartRequest request;
+    request.gridName = t.grid->objectName();
+    request.heading = k == 3 ? lblKoukaiChg_->text() : QString::fromUtf8(kTables[k].caption);
+    request.valueHeader = t.grid->TextMatrix(0, 1);
+    for (int i = 0; i < t.counts.size(); ++i)
+        request.rows.append({t.counts.row(i).value, t.counts.row(i).count});
+    host_.showChart(request);
 }
 
 // A hovered row tells how its titles were scored, without changing the tables.

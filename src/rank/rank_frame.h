@@ -52,6 +52,7 @@ private:
     // The option handlers optMaster11_Click .. optMaster53_Click: option i of table k.
     void optMaster_Click(int k, int i);
     bool showScoreTip(QObject* watched, QEvent* event);
+    void showChart(int k);
 
     ScreenHost& host_;
     std::array<Table, 6> tables_;  // [1..5]

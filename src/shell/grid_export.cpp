@@ -2,6 +2,7 @@
 
 #include "flex_grid.h"
 #include "prompts.h"
+#include "store/collection_files.h"
 #include "store/csv_export.h"
 #include "store/file_io.h"
 
@@ -32,27 +33,49 @@ bool exportRows(const QVector<QStringList>& rows, Prompts& prompts, const QStrin
         prompts.saveFileName(kActionText.chopped(1), QDir::home().filePath(suggestedName),
                              QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return false;
-    QString why;
-    if (!FileIo::replaceWhole(FileSystem::real(), path, CsvExport::document(rows), &why)) {
-        prompts.message(QStringLiteral("「%1」に書き出せませんでした。\r\n%2").arg(path, why),
-                        QStringLiteral("書き出せません"), Prompts::Icon::Critical);
-        return false;
-    }
-    return true;
+    return writeFile(prompts, path, CsvExport::document(rows));
 }
 
-void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName) {
+namespace {
+QString& dataFolder() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+void setDataFolder(const QString& dataDir) { dataFolder() = dataDir; }
+
+bool writeFile(Prompts& prompts, const QString& path, const QByteArray& bytes) {
+    // A file picked in the dialog must not take the place of one of the collection's.
+    if (!dataFolder().isEmpty() && isCollectionFile(dataFolder(), path)) {
+        prompts.message(QStringLiteral("「%1」はデータフォルダーのファイルのため、書き出しに使えません。"
+                                       "\r\n別の名前か別のフォルダーを選んでください。")
+                            .arg(path),
+                        QStringLiteral("書き出せません"), Prompts::Icon::Exclamation);
+        return false;
+    }
+    QString why;
+    if (FileIo::replaceWhole(FileSystem::real(), path, bytes, &why)) return true;
+    prompts.message(QStringLiteral("「%1」に書き出せませんでした。\r\n%2").arg(path, why),
+                    QStringLiteral("書き出せません"), Prompts::Icon::Critical);
+    return false;
+}
+
+void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName,
+           std::function<void()> showChart) {
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(grid, &QWidget::customContextMenuRequested, grid,
-                     [grid, &prompts, suggestedName](const QPoint& at) {
-                         auto* menu = new QMenu(grid);
-                         menu->setAttribute(Qt::WA_DeleteOnClose);
-                         QObject::connect(menu->addAction(kActionText), &QAction::triggered, grid,
-                                          [grid, &prompts, suggestedName] {
-                                              exportCsv(*grid, prompts, suggestedName);
-                                          });
-                         menu->popup(grid->viewport()->mapToGlobal(at));
-                     });
+    QObject::connect(
+        grid, &QWidget::customContextMenuRequested, grid,
+        [grid, &prompts, suggestedName, showChart](const QPoint& at) {
+            auto* menu = new QMenu(grid);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(
+                menu->addAction(kActionText), &QAction::triggered, grid,
+                [grid, &prompts, suggestedName] { exportCsv(*grid, prompts, suggestedName); });
+            if (showChart)
+                QObject::connect(menu->addAction(kChartText), &QAction::triggered, grid, showChart);
+            menu->popup(grid->viewport()->mapToGlobal(at));
+        });
 }
 
 void offerRows(QAbstractItemView* view, Prompts& prompts, const QString& suggestedName,

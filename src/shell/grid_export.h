@@ -15,12 +15,20 @@ class QAbstractItemView;
 namespace GridExport {
 
 inline const QString kActionText = QStringLiteral("CSVで書き出す…");
+inline const QString kChartText = QStringLiteral("グラフで見る");
 
 // Gives grid the right-click menu; suggestedName is the file name offered.
-void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName);
+// With showChart, the menu also offers "グラフで見る", which calls it.
+void offer(FlexGrid* grid, Prompts& prompts, const QString& suggestedName,
+           std::function<void()> showChart = {});
 // Asks for a file and writes the grid there; false when the user cancelled or
 // the file could not be written (the user was told why).
 bool exportCsv(const FlexGrid& grid, Prompts& prompts, const QString& suggestedName);
+// The data folder, whose files no export may replace (set once by the window).
+void setDataFolder(const QString& dataDir);
+// Writes bytes to path in one step; false when it could not or path is a file of
+// the data folder (the user was told why).
+bool writeFile(Prompts& prompts, const QString& path, const QByteArray& bytes);
 // The header row and every body row, as shown.
 QVector<QStringList> shownRows(const FlexGrid& grid);
 

@@ -1,10 +1,27 @@
 #pragma once
 
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 class Catalogue;
 class Clock;
 class Prompts;
+
+// A grid's chart, as the screen that shows the grid asks for it.
+struct ChartRequest {
+    enum class Kind {
+        Ranking,         // titles per value: the first rows of rows, in their order
+        ViewingPeriods,  // viewings per month (or per year, with years): rows in any order
+        Scores,          // how the titles were scored: from the title table, no rows
+    };
+    Kind kind = Kind::Ranking;
+    QString gridName;     // one chart window per grid
+    QString heading;      // the grid's heading, in the window's title
+    QString valueHeader;  // the grid's column of values, the bars' axis
+    bool years = false;
+    QVector<QPair<QString, int>> rows;  // value and count, in the order shown
+};
 
 // What a screen may ask of the main window. The window implements it, so no
 // screen needs to know the window, and the window stays the only place that
@@ -49,6 +66,9 @@ public:
     virtual bool reportWrite(const QString& problem) = 0;
     // Ends the program at once (after a reset).
     virtual void endProgram() = 0;
+
+    // Opens (or brings back, with the data of now) the chart window of a grid.
+    virtual void showChart(const ChartRequest& request) = 0;
 
     // The working directory at start-up, where the data files live.
     virtual QString dataDir() const = 0;

@@ -19,6 +19,10 @@ foreach(size 16 22 24 32 48 64 128 256)
   expect_file(share/icons/hicolor/${size}x${size}/apps/reelnote.png)
 endforeach()
 expect_file(share/applications/reelnote.desktop)
+expect_file(share/metainfo/io.github.reelnote.metainfo.xml)
+if(NOT EXISTS ${PREFIX}/share/man/man1/reelnote.1.gz)
+  expect_file(share/man/man1/reelnote.1)
+endif()
 
 file(READ ${PREFIX}/share/applications/reelnote.desktop entry)
 foreach(line "[Desktop Entry]" "Type=Application" "Name=リールノート" "Icon=reelnote"

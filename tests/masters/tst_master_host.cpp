@@ -47,6 +47,7 @@ public:
     }
     void endProgram() override { calls << "endProgram"; }
     QString dataDir() const override { return path; }
+    void showChart(const ChartRequest&) override { calls << "showChart"; }
 
     Catalogue cat;
     QString path;
