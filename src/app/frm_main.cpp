@@ -294,6 +294,13 @@ void frmMain::titlesChanged() {
     followLastJump();
 }
 
+void frmMain::collectionReplaced() {
+    reloadTitles();
+    fraList_->historyChanged();
+    GalleryReady = false;
+    fraMain_->ShowTitle();
+}
+
 // "メイン" keeps coming back to the title picked in a list, wherever a reorder,
 // an addition or a deletion moved it; to none once it is gone.
 void frmMain::followLastJump() {

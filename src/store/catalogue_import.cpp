@@ -1,0 +1,177 @@
+// Writing the titles and the history at once, as an import gives them.
+#include "catalogue.h"
+
+#include "cp932.h"
+#include "data_file.h"
+
+#include <QDateTime>
+
+namespace {
+QString notEncodable(const QString& where, const QString& character, const QString& file) {
+    return QStringLiteral(
+               "%1に、シフトJIS（コードページ932）で保存できない文字「%2」があるため、"
+               "「%3」を保存できません。\r\nファイルはそのまま残っています。")
+        .arg(where, character, file);
+}
+
+QString unencodableTitleMessage(const TitleTable& titles) {
+    for (int n = 1; n <= titles.TitleCount(); ++n) {
+        const QString bad = Cp932::firstUnencodable(serializeTitle(titles[n]));
+        if (!bad.isEmpty())
+            return notEncodable(QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(titles[n].Daimei),
+                                bad, kDataFile);
+    }
+    return notEncodable(QStringLiteral("タイトル"), QString(), kDataFile);
+}
+
+// The history file's bytes and where each record starts in them; false with
+// *problem when some text has no code page 932 form.
+bool encodeHistory(const KansyouTable& history, QByteArray* bytes, QVector<qsizetype>* starts,
+                   QString* problem) {
+    QString text;
+    starts->clear();
+    starts->reserve(history.KansyouCount());
+    for (const Kansyou& k : history.records()) {
+        starts->append(text.size());
+        text += historyRecord(k);
+    }
+    if (Cp932::encode(text, bytes)) {
+        Cp932::toByteOffsets(text, starts);
+        return true;
+    }
+    for (int i = 1; i <= history.KansyouCount(); ++i) {
+        const QString bad = Cp932::firstUnencodable(historyRecord(history[i]));
+        if (!bad.isEmpty()) {
+            *problem = notEncodable(QStringLiteral("鑑賞履歴の%1件目").arg(i), bad, kHistoryFile);
+            return false;
+        }
+    }
+    *problem = notEncodable(QStringLiteral("鑑賞履歴"), QString(), kHistoryFile);
+    return false;
+}
+
+// A name for the copy kept aside that no file has yet, named as every copy the
+// program keeps.
+QString freeCopyName(const DataDir& dir, const QString& actual, const QDateTime& now) {
+    const QString stem = actual + now.toString(QStringLiteral(".yyyyMMdd-HHmmss"));
+    QString name = stem + QStringLiteral(".bak");
+    for (int i = 2; dir.exists(name); ++i) name = stem + QStringLiteral("-%1.bak").arg(i);
+    return name;
+}
+
+// One of the two files: what it holds now and what it is to hold.
+struct Rewrite {
+    QString name;
+    QByteArray before, after;
+    bool existed = false;
+    QString copy;  // where its old bytes were kept aside, if they were
+    bool changes() const { return !existed || before != after; }
+};
+}  // namespace
+
+QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
+                                     QStringList* kept) {
+    for (const QString& f : {kDataFile, kHistoryFile})
+        if (QString refused = dir_.refusal(f); !refused.isEmpty()) return refused;
+    // What the files held that code page 932 cannot is settled as before any rewrite.
+    bool convertTitles = false, convertHistory = false;
+    if (QString no = settleForeign(kDataFile, &dataForeign_, &convertTitles); !no.isEmpty())
+        return no;
+    if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convertHistory);
+        !no.isEmpty())
+        return no;
+    KansyouTable viewings;
+    viewings.reserve(int(history.size()));
+    for (const Kansyou& k : history) viewings.append(k);
+    if (convertTitles) convertToCodePage932(&titles);
+    if (convertHistory) convertToCodePage932(&viewings);
+
+    Rewrite data{kDataFile, {}, {}, false, {}}, hist{kHistoryFile, {}, {}, false, {}};
+    QVector<qsizetype> dataStarts, historyStarts;
+    if (!encodeDataFile(titles, 0, &data.after, &dataStarts)) return unencodableTitleMessage(titles);
+    if (QString problem; !encodeHistory(viewings, &hist.after, &historyStarts, &problem))
+        return problem;
+    for (Rewrite* r : {&data, &hist}) {
+        QString why;
+        switch (dir_.readChecked(r->name, &r->before, &why)) {
+            case FileIo::ReadResult::Ok:
+                r->existed = true;
+                break;
+            case FileIo::ReadResult::Missing:
+                break;
+            case FileIo::ReadResult::Unreadable:
+                return QStringLiteral("「%1」を読めないため、取り込みを取りやめました。\r\n%2")
+                    .arg(dir_.actualName(r->name), why);
+        }
+    }
+
+    // The old bytes of each file that changes are kept aside first; a failure takes
+    // back the copies of files that stay as they were.
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto dropCopies = [&] {
+        for (Rewrite* r : {&data, &hist})
+            if (!r->copy.isEmpty()) dir_.remove(std::exchange(r->copy, {}));
+    };
+    for (Rewrite* r : {&data, &hist}) {
+        if (!r->changes() || r->before.isEmpty()) continue;
+        const QString actual = dir_.actualName(r->name);
+        const QString copy = freeCopyName(dir_, actual, now);
+        if (const FileResult k = dir_.keepAside(actual, copy); !k.ok()) {
+            dropCopies();
+            return QStringLiteral(
+                       "元のファイルの控えを残せなかったため、取り込みを取りやめました。\r\n%1")
+                .arg(k.error);
+        }
+        r->copy = copy;
+    }
+    if (data.changes()) {
+        if (const FileResult w = dir_.writeAtomic(kDataFile, data.after); !w.ok()) {
+            dropCopies();
+            return w.error;
+        }
+    }
+    if (hist.changes()) {
+        if (const FileResult w = dir_.writeAtomic(kHistoryFile, hist.after); !w.ok()) {
+            const bool putBack = !data.changes() || (data.existed
+                                                         ? dir_.writeAtomic(kDataFile, data.before).ok()
+                                                         : dir_.remove(kDataFile));
+            if (!hist.copy.isEmpty()) dir_.remove(std::exchange(hist.copy, {}));
+            if (putBack) {
+                dropCopies();
+                return w.error +
+                       QStringLiteral("\r\n「%1」も取り込む前の内容に戻しました。")
+                           .arg(dir_.actualName(kDataFile));
+            }
+            return w.error +
+                   QStringLiteral("\r\n「%1」を取り込む前の内容に戻せませんでした。"
+                                  "取り込む前のファイルは「%2」に残っています。")
+                       .arg(dir_.actualName(kDataFile), data.copy);
+        }
+    }
+    if (kept)
+        for (const Rewrite* r : {&data, &hist})
+            if (!r->copy.isEmpty()) kept->append(r->copy);
+
+    // The files hold exactly these tables now: the catalogue takes them as a load would.
+    ++layout_;
+    table_ = std::move(titles);
+    dataBytes_ = std::move(data.after);
+    dataStarts_ = std::move(dataStarts);
+    shortRecords_.clear();
+    dataKnown_ = true;
+    dataWhole_ = true;
+    dataForeign_ = {};
+    for (int k = 1; k <= 4; ++k) txtD_[k].clear();
+    rebuildPickLists();
+
+    kansyou_ = std::move(viewings);
+    kansyou_.LastKansyoubi =
+        kansyou_.KansyouCount() > 0 ? kansyou_[kansyou_.KansyouCount()].Kansyoubi.text() : QString();
+    historyStarts_ = std::move(historyStarts);
+    historyPrint_ = Fingerprint::of(hist.after);
+    historyWhole_ = true;
+    historyForeign_ = {};
+    rebuildViewingLists();
+    for (const QString& f : {kDataFile, kHistoryFile}) damagedOriginals_.remove(dir_.actualName(f));
+    return {};
+}
