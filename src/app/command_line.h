@@ -9,7 +9,8 @@
 //   reelnote --export-csv OUT.csv [DIR]          every title with every field
 //   reelnote --export-csv-history OUT.csv [DIR]  every viewing
 //   reelnote --check [DIR]                       what is inconsistent in DIR
+//   reelnote --import-csv FILE [DIR] [--dry-run]  another program's list (import_command.h)
 // DIR is the data directory, the working directory when left out. Nothing in
-// DIR is changed. Returns the exit status, or nullopt when args ask for none
+// DIR is changed, except by an import the user agreed to. Returns the exit status, or nullopt when args ask for none
 // of these (the window starts then).
 std::optional<int> runCommandLine(const QStringList& args);

@@ -42,8 +42,8 @@ QString change(const ImportChange& c) {
 QString text(const ImportPlan& plan, const QString& fileName) {
     QStringList lines;
     lines << QStringLiteral("取り込むファイル：「%1」").arg(fileName)
-          << QStringLiteral("形式：%1（%2）")
-                 .arg(ImportFormats::name(plan.columns.format), encodingName(plan.encoding))
+          << QStringLiteral("形式：%1").arg(ImportFormats::name(plan.columns.format))
+          << QStringLiteral("文字コード：%1").arg(encodingName(plan.encoding))
           << QString();
     lines << QStringLiteral("新しいタイトル：%1件").arg(plan.newTitles.size());
     if (!plan.newTitles.isEmpty()) lines << names(plan.newTitles);
