@@ -1,6 +1,7 @@
 #include "../store/disk_faults.h"
 #include "import_support.h"
 #include "main_fixture.h"
+#include "shell/help_window.h"
 #include "store/catalogue.h"
 #include "test_files.h"
 #include "test_registry.h"
@@ -10,6 +11,8 @@
 #include <QGroupBox>
 #include <QListView>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextBrowser>
 
 using namespace ImportTest;
 using namespace TestFiles;
@@ -93,6 +96,35 @@ private slots:
         QCOMPARE(f.prompts.boxes[1].defaultText, QStringLiteral("鑑賞"));
         QCOMPARE(snapshot(f.path()), before);
         QCOMPARE(f.window->catalogue().TitleCount(), 2);
+    }
+
+    // The help's page on the import, reached from the contents; its links land.
+    void theHelpPageIsReachedAndItsLinksLead() {
+        const QString dir = QStringLiteral(REELNOTE_SOURCE_DIR "/docs/help");
+        QWidget owner;
+        HelpWindows help(&owner, {dir});
+        help.open();
+        help.window()->openLink(QUrl(QStringLiteral("import.html")));
+        QTextBrowser* b = help.window()->browser();
+        QCOMPARE(b->source().fileName(), QStringLiteral("import.html"));
+        QTextDocument* doc = b->document();
+        for (const QString& s : {QStringLiteral("CSVを取り込む…"), QStringLiteral("diary.csv"),
+                                 QStringLiteral("Your Rating"), QStringLiteral("--dry-run")})
+            QVERIFY2(doc->toPlainText().contains(s), qPrintable(s));
+        QStringList names, hrefs;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                names += it.fragment().charFormat().anchorNames();
+                if (const QString h = it.fragment().charFormat().anchorHref(); !h.isEmpty())
+                    hrefs += h;
+            }
+        for (const QString& href : std::as_const(hrefs)) {
+            const QUrl url(href);
+            if (href.startsWith(u'#'))
+                QVERIFY2(names.contains(url.fragment()), qPrintable(href));
+            else
+                QVERIFY2(QFileInfo::exists(QDir(dir).filePath(url.path())), qPrintable(href));
+        }
     }
 };
 
