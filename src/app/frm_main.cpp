@@ -295,7 +295,8 @@ void frmMain::titlesChanged() {
 }
 
 void frmMain::collectionReplaced() {
-    reloadTitles();
+    // The catalogue has built its lists as a load would: only the screens follow.
+    titlesChanged();
     fraList_->historyChanged();
     GalleryReady = false;
     fraMain_->ShowTitle();

@@ -24,30 +24,39 @@ QString unencodableTitleMessage(const TitleTable& titles) {
     return notEncodable(QStringLiteral("タイトル"), QString(), kDataFile);
 }
 
-// The history file's bytes and where each record starts in them; false with
-// *problem when some text has no code page 932 form.
+// The history file's bytes, each record as historyRecord writes it, and where
+// each record starts in them; false with *problem when some text has no code
+// page 932 form. Written straight into bytes: a whole history of text records
+// would be made, then encoded, for nothing.
 bool encodeHistory(const KansyouTable& history, QByteArray* bytes, QVector<qsizetype>* starts,
                    QString* problem) {
-    QString text;
-    starts->clear();
-    starts->reserve(history.KansyouCount());
-    for (const Kansyou& k : history.records()) {
-        starts->append(text.size());
-        text += historyRecord(k);
-    }
-    if (Cp932::encode(text, bytes)) {
-        Cp932::toByteOffsets(text, starts);
-        return true;
-    }
+    const quint16* table = Cp932::encodeTable();
+    qsizetype room = 0;
+    for (const Kansyou& k : history.records())
+        room += 2 * (k.Kansyoubi.size() + k.KansyouDaimei.size() + k.KansyouNaiyou.size()) + 10;
+    bytes->resize(room);
+    starts->resize(history.KansyouCount());
+    char* const begin = bytes->data();
+    char* p = begin;
     for (int i = 1; i <= history.KansyouCount(); ++i) {
-        const QString bad = Cp932::firstUnencodable(historyRecord(history[i]));
-        if (!bad.isEmpty()) {
-            *problem = notEncodable(QStringLiteral("鑑賞履歴の%1件目").arg(i), bad, kHistoryFile);
-            return false;
+        const Kansyou& k = history[i];
+        (*starts)[i - 1] = p - begin;
+        const QString* fields[] = {&k.Kansyoubi.text(), &k.KansyouDaimei.text(),
+                                   &k.KansyouNaiyou.text()};
+        for (int f = 0; f < 3; ++f) {
+            *p++ = '"';
+            if (!(p = Cp932::encodeInto(*fields[f], p, table))) {
+                *problem = notEncodable(QStringLiteral("鑑賞履歴の%1件目").arg(i),
+                                        Cp932::firstUnencodable(historyRecord(k)), kHistoryFile);
+                return false;
+            }
+            *p++ = '"';
+            *p++ = f < 2 ? ',' : '\r';
         }
+        *p++ = '\n';
     }
-    *problem = notEncodable(QStringLiteral("鑑賞履歴"), QString(), kHistoryFile);
-    return false;
+    bytes->truncate(p - begin);
+    return true;
 }
 
 // A name for the copy kept aside that no file has yet, named as every copy the
@@ -161,8 +170,8 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
     dataKnown_ = true;
     dataWhole_ = true;
     dataForeign_ = {};
-    for (int k = 1; k <= 4; ++k) txtD_[k].clear();
-    rebuildPickLists();
+    // From the lists as they are: only values that came or went are sorted in.
+    rebuildListsFromTable();
 
     kansyou_ = std::move(viewings);
     kansyou_.LastKansyoubi =
