@@ -11,6 +11,6 @@
 //   reelnote --check [DIR]                       what is inconsistent in DIR
 //   reelnote --import-csv FILE [DIR] [--dry-run]  another program's list (import_command.h)
 // DIR is the data directory, the working directory when left out. Nothing in
-// DIR is changed, except by an import the user agreed to. Returns the exit status, or nullopt when args ask for none
-// of these (the window starts then).
+// DIR is changed but by an import the user agreed to. Returns the exit status,
+// or nullopt when args ask for none of these (the window starts then).
 std::optional<int> runCommandLine(const QStringList& args);

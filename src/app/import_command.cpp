@@ -22,13 +22,16 @@ int usage(QTextStream& err) {
 }
 
 // The terminal shows line ends as LF.
-QString forTerminal(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString forTerminal(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 bool saysYes(QTextStream& in, QTextStream& out, const QString& question) {
     out << question << QStringLiteral("（はい／いいえ）: ");
     out.flush();
     const QString answer = in.readLine().trimmed();
-    return answer == QStringLiteral("はい") || answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
+    return answer == QStringLiteral("はい") ||
+           answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
            answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
@@ -69,8 +72,7 @@ bool asksForImport(const QStringList& args) {
            (args[1] == kImportOption || (args[1] == kDryRunOption && args.contains(kImportOption)));
 }
 
-int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
-                     QTextStream& err) {
+int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTextStream& err) {
     Arguments a;
     if (!parse(args, &a)) return usage(err);
     if (!QFileInfo(a.dir).isDir()) {
@@ -79,8 +81,8 @@ int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
     }
     QByteArray bytes;
     QString why;
-    switch (FileIo::readWhole(FileSystem::real(), QFileInfo(a.file).absoluteFilePath(), &bytes,
-                              &why)) {
+    switch (
+        FileIo::readWhole(FileSystem::real(), QFileInfo(a.file).absoluteFilePath(), &bytes, &why)) {
         case FileIo::ReadResult::Ok:
             break;
         case FileIo::ReadResult::Missing:
@@ -116,10 +118,10 @@ int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
     }
     cat.setConversionQuestion([&](const QString& f, const QString& what) {
         out << '\n'
-            << forTerminal(
-                   QStringLiteral("「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
-                                  "\r\n%2\r\n")
-                       .arg(f, what));
+            << forTerminal(QStringLiteral(
+                               "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
+                               "\r\n%2\r\n")
+                               .arg(f, what));
         return saysYes(in, out, QStringLiteral("これらの文字を変換して保存しますか？"));
     });
     QStringList kept;

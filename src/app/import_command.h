@@ -11,8 +11,7 @@ class QTextStream;
 // of their own were seen ("鑑賞" unless given). Returns 0 when the import was
 // written (with --dry-run: when there is something to import), 1 when nothing
 // could be imported, 2 for bad arguments.
-int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
-                     QTextStream& err);
+int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTextStream& err);
 
 // True when args ask for the import (its option first, or after --dry-run).
 bool asksForImport(const QStringList& args);

@@ -21,7 +21,8 @@ struct CsvFile {
     // The first row that is not blank, its names without surrounding spaces.
     QStringList header;
     int headerLine = 0;
-    QVector<CsvRow> rows;  // the rows after the header; rows of nothing but empty fields are left out
+    QVector<CsvRow>
+        rows;  // the rows after the header; rows of nothing but empty fields are left out
 };
 
 namespace CsvRows {

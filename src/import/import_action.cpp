@@ -45,8 +45,7 @@ bool run(ScreenHost& host) {
     }
     // The word for viewings without a tag is asked in the preview, and only when
     // some viewing takes it; the preview follows it as it is typed.
-    const QString label =
-        plan.usesWord ? QStringLiteral("タグのない鑑賞の鑑賞内容：") : QString();
+    const QString label = plan.usesWord ? QStringLiteral("タグのない鑑賞の鑑賞内容：") : QString();
     const auto textFor = [&](const QString& w) {
         return ImportPreview::text(
             ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, w), name);

@@ -21,7 +21,7 @@ int columnOf(const QStringList& header, std::initializer_list<const char16_t*> n
 
 bool has(const QStringList& header, const char16_t* name) { return columnOf(header, {name}) >= 0; }
 
-const char16_t* const kOwnTitleColumns[] = {u"タイトル", u"監督", u"主演", u"公開日",
+const char16_t* const kOwnTitleColumns[] = {u"タイトル", u"監督",     u"主演", u"公開日",
                                             u"国",       u"ジャンル", u"評価"};
 
 // The export of the titles: its seven named columns, and eleven more named after
@@ -99,15 +99,16 @@ bool spreadsheet(const QStringList& header, ImportColumns* c) {
     c->hyouka = columnOf(header, {u"評価"});
     c->watched = columnOf(header, {u"鑑賞日", u"Watched Date"});
     // "Directors" and "Genres" name lists.
-    c->firstOfLists = (c->kantoku >= 0 && sameName(header[c->kantoku], QStringLiteral("Directors"))) ||
-                      (c->janru >= 0 && sameName(header[c->janru], QStringLiteral("Genres")));
+    c->firstOfLists =
+        (c->kantoku >= 0 && sameName(header[c->kantoku], QStringLiteral("Directors"))) ||
+        (c->janru >= 0 && sameName(header[c->janru], QStringLiteral("Genres")));
     c->format = ImportFormat::Spreadsheet;
     return true;
 }
 
 void listIgnored(const QStringList& header, ImportColumns* c) {
-    QList<int> used = {c->title,  c->kantoku, c->syuen,   c->koukai, c->year, c->kuni,
-                       c->janru,  c->hyouka,  c->rating,  c->watched, c->tags, c->naiyou};
+    QList<int> used = {c->title, c->kantoku, c->syuen,  c->koukai,  c->year, c->kuni,
+                       c->janru, c->hyouka,  c->rating, c->watched, c->tags, c->naiyou};
     for (int s : c->scores) used << s;
     for (int s : c->syoyu) used << s;
     for (int i = 0; i < header.size(); ++i)

@@ -34,7 +34,7 @@ struct ImportColumns {
     int tags = -1;     // the first tag is how the film was seen
     int naiyou = -1;   // how the film was seen, in this program's own export
     std::array<int, 8> scores{-1, -1, -1, -1, -1, -1, -1, -1};  // [1..7]
-    std::array<int, 5> syoyu{-1, -1, -1, -1, -1};              // [1..4]
+    std::array<int, 5> syoyu{-1, -1, -1, -1, -1};               // [1..4]
     // The director and genre columns hold lists ("A, B"): the first is taken.
     bool firstOfLists = false;
     QStringList ignored;  // the names of the columns nothing is taken from

@@ -28,19 +28,19 @@ struct ImportSkip {
 struct ImportPlan {
     ImportColumns columns;
     TextEncoding encoding = TextEncoding::Cp932;
-    TitleTable titles;          // every title after the import, the new ones last
-    QVector<Kansyou> history;   // the whole history after the import, in date order
-    QStringList newTitles;      // names of the titles added, in file order
-    QStringList filledTitles;   // names of titles already there that gain fields
+    TitleTable titles;         // every title after the import, the new ones last
+    QVector<Kansyou> history;  // the whole history after the import, in date order
+    QStringList newTitles;     // names of the titles added, in file order
+    QStringList filledTitles;  // names of titles already there that gain fields
     int viewingsAdded = 0;
-    int viewingsThere = 0;      // already in the history, not added twice
-    int unchangedRows = 0;      // rows about a title that holds all they give
+    int viewingsThere = 0;  // already in the history, not added twice
+    int unchangedRows = 0;  // rows about a title that holds all they give
     QVector<ImportSkip> skipped;
     int titlesOverLimit = 0;    // rows of new titles past the limit of titles
     int viewingsOverLimit = 0;  // viewings past the limit of the history
     QVector<ImportChange> changes;
-    bool usesWord = false;      // some viewing takes the word the user gives
-    QString word;               // that word, as it is written
+    bool usesWord = false;  // some viewing takes the word the user gives
+    QString word;           // that word, as it is written
 
     bool changesNothing() const {
         return newTitles.isEmpty() && filledTitles.isEmpty() && viewingsAdded == 0;

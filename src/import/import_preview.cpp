@@ -27,9 +27,7 @@ QString names(const QStringList& list) {
     return out;
 }
 
-QString where(int line) {
-    return line > 0 ? QStringLiteral("%1行目　").arg(line) : QString();
-}
+QString where(int line) { return line > 0 ? QStringLiteral("%1行目　").arg(line) : QString(); }
 
 QString change(const ImportChange& c) {
     const QString after = c.after.isEmpty() ? QStringLiteral("（取り込みません）")
@@ -43,8 +41,7 @@ QString text(const ImportPlan& plan, const QString& fileName) {
     QStringList lines;
     lines << QStringLiteral("取り込むファイル：「%1」").arg(fileName)
           << QStringLiteral("形式：%1").arg(ImportFormats::name(plan.columns.format))
-          << QStringLiteral("文字コード：%1").arg(encodingName(plan.encoding))
-          << QString();
+          << QStringLiteral("文字コード：%1").arg(encodingName(plan.encoding)) << QString();
     lines << QStringLiteral("新しいタイトル：%1件").arg(plan.newTitles.size());
     if (!plan.newTitles.isEmpty()) lines << names(plan.newTitles);
     lines << QStringLiteral("情報を補うタイトル：%1件").arg(plan.filledTitles.size());
@@ -72,13 +69,13 @@ QString text(const ImportPlan& plan, const QString& fileName) {
                      .arg(kMaxRecords)
                      .arg(plan.viewingsOverLimit);
     if (!plan.columns.ignored.isEmpty())
-        lines << QStringLiteral("使わない列：%1").arg(plan.columns.ignored.join(QStringLiteral("、")));
+        lines << QStringLiteral("使わない列：%1")
+                     .arg(plan.columns.ignored.join(QStringLiteral("、")));
     if (!plan.changes.isEmpty()) {
         lines << QString() << QStringLiteral("文字の変更：%1件").arg(plan.changes.size());
         for (const ImportChange& c : plan.changes) lines << change(c);
     }
-    if (plan.changesNothing())
-        lines << QString() << QStringLiteral("取り込むものはありません。");
+    if (plan.changesNothing()) lines << QString() << QStringLiteral("取り込むものはありません。");
     return lines.join(kCrLf) + kCrLf;
 }
 
@@ -100,9 +97,10 @@ QString done(const ImportPlan& plan, const QStringList& kept) {
                       .arg(plan.filledTitles.size())
                       .arg(plan.viewingsAdded);
     if (!kept.isEmpty())
-        out += QStringLiteral("\r\n\r\n取り込む前のファイルを、同じフォルダーに%1として残しました。")
-                   .arg(QStringLiteral("「") + kept.join(QStringLiteral("」「")) +
-                        QStringLiteral("」"));
+        out +=
+            QStringLiteral("\r\n\r\n取り込む前のファイルを、同じフォルダーに%1として残しました。")
+                .arg(QStringLiteral("「") + kept.join(QStringLiteral("」「")) +
+                     QStringLiteral("」"));
     return out;
 }
 

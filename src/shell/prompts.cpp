@@ -105,9 +105,8 @@ bool QtPrompts::review(const QString& title, const QString& label, QString* valu
         line = new QLineEdit(*value, &box);
         line->setObjectName(QStringLiteral("reviewValue"));
         // The text follows the line as it is typed; nothing is done until OK.
-        QObject::connect(line, &QLineEdit::textChanged, text, [text, textFor](const QString& now) {
-            text->setPlainText(textFor(now));
-        });
+        QObject::connect(line, &QLineEdit::textChanged, text,
+                         [text, textFor](const QString& now) { text->setPlainText(textFor(now)); });
         row->addWidget(line, 1);
         v->addLayout(row);
     }

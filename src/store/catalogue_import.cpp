@@ -5,6 +5,7 @@
 #include "data_file.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 namespace {
 QString notEncodable(const QString& where, const QString& character, const QString& file) {
@@ -18,8 +19,9 @@ QString unencodableTitleMessage(const TitleTable& titles) {
     for (int n = 1; n <= titles.TitleCount(); ++n) {
         const QString bad = Cp932::firstUnencodable(serializeTitle(titles[n]));
         if (!bad.isEmpty())
-            return notEncodable(QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(titles[n].Daimei),
-                                bad, kDataFile);
+            return notEncodable(
+                QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(titles[n].Daimei), bad,
+                kDataFile);
     }
     return notEncodable(QStringLiteral("タイトル"), QString(), kDataFile);
 }
@@ -68,13 +70,14 @@ QString freeCopyName(const DataDir& dir, const QString& actual, const QDateTime&
     return name;
 }
 
-// One of the two files: what it holds now and what it is to hold.
+// One of the two files, when it changes: its new bytes, and where its old ones
+// were kept aside.
 struct Rewrite {
     QString name;
-    QByteArray before, after;
+    bool changes = false;
     bool existed = false;
-    QString copy;  // where its old bytes were kept aside, if they were
-    bool changes() const { return !existed || before != after; }
+    QByteArray bytes;
+    QString copy;  // empty: there was nothing to keep (no file, or an empty one)
 };
 }  // namespace
 
@@ -86,33 +89,24 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
     bool convertTitles = false, convertHistory = false;
     if (QString no = settleForeign(kDataFile, &dataForeign_, &convertTitles); !no.isEmpty())
         return no;
-    if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convertHistory);
-        !no.isEmpty())
+    if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convertHistory); !no.isEmpty())
         return no;
+    if (convertTitles) convertToCodePage932(&titles);
     KansyouTable viewings;
     viewings.reserve(int(history.size()));
     for (const Kansyou& k : history) viewings.append(k);
-    if (convertTitles) convertToCodePage932(&titles);
     if (convertHistory) convertToCodePage932(&viewings);
 
-    Rewrite data{kDataFile, {}, {}, false, {}}, hist{kHistoryFile, {}, {}, false, {}};
+    // A file read whole whose table stays as it is keeps its bytes.
+    Rewrite data{kDataFile, false, false, {}, {}}, hist{kHistoryFile, false, false, {}, {}};
+    data.changes = !dataWhole_ || convertTitles || !(titles == table_);
+    hist.changes = !historyWhole_ || convertHistory || history != kansyou_.records();
     QVector<qsizetype> dataStarts, historyStarts;
-    if (!encodeDataFile(titles, 0, &data.after, &dataStarts)) return unencodableTitleMessage(titles);
-    if (QString problem; !encodeHistory(viewings, &hist.after, &historyStarts, &problem))
+    if (data.changes && !encodeDataFile(titles, 0, &data.bytes, &dataStarts))
+        return unencodableTitleMessage(titles);
+    if (QString problem;
+        hist.changes && !encodeHistory(viewings, &hist.bytes, &historyStarts, &problem))
         return problem;
-    for (Rewrite* r : {&data, &hist}) {
-        QString why;
-        switch (dir_.readChecked(r->name, &r->before, &why)) {
-            case FileIo::ReadResult::Ok:
-                r->existed = true;
-                break;
-            case FileIo::ReadResult::Missing:
-                break;
-            case FileIo::ReadResult::Unreadable:
-                return QStringLiteral("「%1」を読めないため、取り込みを取りやめました。\r\n%2")
-                    .arg(dir_.actualName(r->name), why);
-        }
-    }
 
     // The old bytes of each file that changes are kept aside first; a failure takes
     // back the copies of files that stay as they were.
@@ -122,7 +116,8 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
             if (!r->copy.isEmpty()) dir_.remove(std::exchange(r->copy, {}));
     };
     for (Rewrite* r : {&data, &hist}) {
-        if (!r->changes() || r->before.isEmpty()) continue;
+        r->existed = dir_.exists(r->name);
+        if (!r->changes || !r->existed || QFileInfo(dir_.filePath(r->name)).size() == 0) continue;
         const QString actual = dir_.actualName(r->name);
         const QString copy = freeCopyName(dir_, actual, now);
         if (const FileResult k = dir_.keepAside(actual, copy); !k.ok()) {
@@ -133,28 +128,30 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
         }
         r->copy = copy;
     }
-    if (data.changes()) {
-        if (const FileResult w = dir_.writeAtomic(kDataFile, data.after); !w.ok()) {
+    if (data.changes) {
+        if (const FileResult w = dir_.writeAtomic(kDataFile, data.bytes); !w.ok()) {
             dropCopies();
             return w.error;
         }
     }
-    if (hist.changes()) {
-        if (const FileResult w = dir_.writeAtomic(kHistoryFile, hist.after); !w.ok()) {
-            const bool putBack = !data.changes() || (data.existed
-                                                         ? dir_.writeAtomic(kDataFile, data.before).ok()
-                                                         : dir_.remove(kDataFile));
-            if (!hist.copy.isEmpty()) dir_.remove(std::exchange(hist.copy, {}));
+    if (hist.changes) {
+        if (const FileResult w = dir_.writeAtomic(kHistoryFile, hist.bytes); !w.ok()) {
+            // The data file takes back its old bytes: the copy kept aside is renamed back.
+            const bool putBack = !data.changes ? true
+                                 : !data.copy.isEmpty()
+                                     ? dir_.replace(std::exchange(data.copy, {}), kDataFile).ok()
+                                 : data.existed ? dir_.writeAtomic(kDataFile, {}).ok()
+                                                : dir_.remove(kDataFile);
             if (putBack) {
                 dropCopies();
-                return w.error +
-                       QStringLiteral("\r\n「%1」も取り込む前の内容に戻しました。")
-                           .arg(dir_.actualName(kDataFile));
+                return w.error + QStringLiteral("\r\n「%1」も取り込む前の内容に戻しました。")
+                                     .arg(dir_.actualName(kDataFile));
             }
-            return w.error +
-                   QStringLiteral("\r\n「%1」を取り込む前の内容に戻せませんでした。"
-                                  "取り込む前のファイルは「%2」に残っています。")
-                       .arg(dir_.actualName(kDataFile), data.copy);
+            if (!hist.copy.isEmpty()) dir_.remove(std::exchange(hist.copy, {}));
+            return w.error + QStringLiteral(
+                                 "\r\n「%1」を取り込む前の内容に戻せませんでした。"
+                                 "取り込む前のファイルは「%2」に残っています。")
+                                 .arg(dir_.actualName(kDataFile), data.copy);
         }
     }
     if (kept)
@@ -162,25 +159,30 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
             if (!r->copy.isEmpty()) kept->append(r->copy);
 
     // The files hold exactly these tables now: the catalogue takes them as a load would.
-    ++layout_;
-    table_ = std::move(titles);
-    dataBytes_ = std::move(data.after);
-    dataStarts_ = std::move(dataStarts);
-    shortRecords_.clear();
-    dataKnown_ = true;
-    dataWhole_ = true;
-    dataForeign_ = {};
-    // From the lists as they are: only values that came or went are sorted in.
-    rebuildListsFromTable();
-
-    kansyou_ = std::move(viewings);
-    kansyou_.LastKansyoubi =
-        kansyou_.KansyouCount() > 0 ? kansyou_[kansyou_.KansyouCount()].Kansyoubi.text() : QString();
-    historyStarts_ = std::move(historyStarts);
-    historyPrint_ = Fingerprint::of(hist.after);
-    historyWhole_ = true;
-    historyForeign_ = {};
-    rebuildViewingLists();
-    for (const QString& f : {kDataFile, kHistoryFile}) damagedOriginals_.remove(dir_.actualName(f));
+    if (data.changes) {
+        ++layout_;
+        table_ = std::move(titles);
+        dataBytes_ = std::move(data.bytes);
+        dataStarts_ = std::move(dataStarts);
+        shortRecords_.clear();
+        dataKnown_ = true;
+        dataWhole_ = true;
+        dataForeign_ = {};
+        damagedOriginals_.remove(dir_.actualName(kDataFile));
+        // From the lists as they are: only values that came or went are sorted in.
+        rebuildListsFromTable();
+    }
+    if (hist.changes) {
+        kansyou_ = std::move(viewings);
+        kansyou_.LastKansyoubi = kansyou_.KansyouCount() > 0
+                                     ? kansyou_[kansyou_.KansyouCount()].Kansyoubi.text()
+                                     : QString();
+        historyStarts_ = std::move(historyStarts);
+        historyPrint_ = Fingerprint::of(hist.bytes);
+        historyWhole_ = true;
+        historyForeign_ = {};
+        damagedOriginals_.remove(dir_.actualName(kHistoryFile));
+        rebuildViewingLists();
+    }
     return {};
 }

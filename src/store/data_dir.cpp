@@ -181,8 +181,7 @@ FileResult DataDir::copy(const QString& from, const QString& to) {
 }
 
 FileResult DataDir::keepAside(const QString& name, const QString& copy) {
-    if (exists(copy))
-        return {describe(copy, FileIo::reason(EEXIST)), FileIo::reason(EEXIST)};
+    if (exists(copy)) return {describe(copy, FileIo::reason(EEXIST)), FileIo::reason(EEXIST)};
     const QDateTime before = dirModified();
     const QByteArray from = QFile::encodeName(FileIo::followLinks(filePath(name)));
     const QByteArray to = QFile::encodeName(QDir(path_).filePath(copy));

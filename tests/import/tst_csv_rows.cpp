@@ -82,7 +82,8 @@ private slots:
             {{"Film", "Director"}, F::Unknown}};
         for (const auto& [header, format] : headers)
             QCOMPARE(ImportFormats::recognise(header).format, format);
-        const ImportColumns c = ImportFormats::recognise({"country", "TITLE", "Watched Date", "メモ"});
+        const ImportColumns c =
+            ImportFormats::recognise({"country", "TITLE", "Watched Date", "メモ"});
         QCOMPARE(c.title, 1);
         QCOMPARE(c.kuni, 0);
         QCOMPARE(c.watched, 2);

@@ -34,11 +34,11 @@ private slots:
     // they change nothing.
     void ownExportsGiveBackTheirFiles() {
         QTemporaryDir from, to, csv;
-        const QString data = titleRecord("AC/DC", "", "", "1980", "", "", "◎", {95, 9, 2, 8, 3, 0, 11},
-                                         {"○", "", "○", ""}) +
-                             titleRecord("七人の侍", "黒澤明", "三船敏郎", "1954/04/26", "日本",
-                                         "時代劇", "○") +
-                             titleRecord("七人の侍") + titleRecord("Heat", "", "", "1995/12/15");
+        const QString data =
+            titleRecord("AC/DC", "", "", "1980", "", "", "◎", {95, 9, 2, 8, 3, 0, 11},
+                        {"○", "", "○", ""}) +
+            titleRecord("七人の侍", "黒澤明", "三船敏郎", "1954/04/26", "日本", "時代劇", "○") +
+            titleRecord("七人の侍") + titleRecord("Heat", "", "", "1995/12/15");
         const QString history = historyRecordLine("2003/05/10", "七人の侍", "映画館") +
                                 historyRecordLine("2003/05/10", "AC/DC", "DVD") +
                                 historyRecordLine("2003/05/10", "七人の侍", "映画館") +
@@ -58,7 +58,8 @@ private slots:
         const auto before = snapshot(to.path());
         QString printed;
         QCOMPARE(run({"--import-csv", titles, to.path()}, "y\n", &printed), 1);
-        QVERIFY2(printed.contains(QStringLiteral("取り込むものはありません。")), qPrintable(printed));
+        QVERIFY2(printed.contains(QStringLiteral("取り込むものはありません。")),
+                 qPrintable(printed));
         QCOMPARE(run({"--import-csv", viewings, to.path()}, "y\n"), 1);
         QCOMPARE(snapshot(to.path()), before);
     }
@@ -76,7 +77,8 @@ private slots:
         QCOMPARE(run({"--import-csv", diary, dir.path()}, "いいえ\n"), 1);
         QCOMPARE(snapshot(dir.path()), empty);
         QCOMPARE(run({"--import-csv", diary, dir.path(), "--viewing-content", "映画館"}, "y\n"), 0);
-        QVERIFY(readBytes(dir.path(), kHistoryFile).contains(sjis("\"2024/01/07\",\"Dune\",\"映画館\"")));
+        QVERIFY(readBytes(dir.path(), kHistoryFile)
+                    .contains(sjis("\"2024/01/07\",\"Dune\",\"映画館\"")));
     }
 
     void exitStatusOfBadArgumentsAndUnknownFiles() {

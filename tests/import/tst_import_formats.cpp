@@ -15,8 +15,8 @@ namespace {
 const QString kEmptyRecordTail = QStringLiteral(",0,0,0,0,0,0,\"\",\"\",\"\",\"\"\r\n");
 
 // A data-file record with the fields an import gives.
-QString rec(const QString& name, const QString& kantoku, const QString& koukai, const QString& janru,
-            int score, const QString& hyouka = {}, const QString& syuen = {},
+QString rec(const QString& name, const QString& kantoku, const QString& koukai,
+            const QString& janru, int score, const QString& hyouka = {}, const QString& syuen = {},
             const QString& kuni = {}) {
     return QStringLiteral("\"%1\",\"%2\",\"%3\",\"%4\",\"%5\",\"%6\",\"%7\",%8")
                .arg(name, kantoku, syuen, koukai, kuni, janru, hyouka)
@@ -36,8 +36,9 @@ private slots:
         writeBytes(dir.path(), kDataFile,
                    sjis(rec("Alien", "Ridley Scott", "1979/05/25", "", 0, "◎") +
                         rec("Dune", "David Lynch", "1984/12/14", "", 70)));
-        writeBytes(dir.path(), kHistoryFile,
-                   sjis("\"2023/12/24\",\"Alien\",\"DVD\"\r\n\"2024/01/05\",\"Alien\",\"cinema\"\r\n"));
+        writeBytes(
+            dir.path(), kHistoryFile,
+            sjis("\"2023/12/24\",\"Alien\",\"DVD\"\r\n\"2024/01/05\",\"Alien\",\"cinema\"\r\n"));
         QString problem;
         const ImportPlan plan =
             importBytes(dir.path(), readAll(dataFile("diary.csv")), kDefaultViewingWord, &problem);
@@ -69,9 +70,11 @@ private slots:
               QStringLiteral("すでにある鑑賞履歴（追加しません）：1件"),
               QStringLiteral("使わない列：Date、Letterboxd URI、Rewatch"),
               QStringLiteral("文字の変更：4件"),
-              QStringLiteral("4行目　タイトル：「AC/DC: Let There Be Rock」→「AC／DC： Let There Be Rock」"),
+              QStringLiteral(
+                  "4行目　タイトル：「AC/DC: Let There Be Rock」→「AC／DC： Let There Be Rock」"),
               QStringLiteral("5行目　タイトル：「Léon」→「Leon」"),
-              QStringLiteral("7行目　タイトル：「The Good, the Bad and the Ugly」→「The Good， the Bad and the Ugly」"),
+              QStringLiteral("7行目　タイトル：「The Good, the Bad and the Ugly」→「The Good， the "
+                             "Bad and the Ugly」"),
               QStringLiteral("7行目　鑑賞内容：「late↵night」→「late night」")})
             QVERIFY2(preview.contains(line), qPrintable(preview));
 
@@ -133,10 +136,11 @@ private slots:
         QCOMPARE(plan.skipped.size(), 1);
         QCOMPARE(plan.skipped[0].line, 6);
         const QString preview = ImportPreview::text(plan, "films.csv");
-        for (const QString& line : {QStringLiteral("2行目　主演：「三船敏郎↵志村喬」→「三船敏郎 志村喬」"),
-                                    QStringLiteral("4行目　評価：「A」→（取り込みません）"),
-                                    QStringLiteral("5行目　タイトル：「\"用心棒\"」→「＂用心棒＂」"),
-                                    QStringLiteral("6行目　タイトルがありません。")})
+        for (const QString& line :
+             {QStringLiteral("2行目　主演：「三船敏郎↵志村喬」→「三船敏郎 志村喬」"),
+              QStringLiteral("4行目　評価：「A」→（取り込みません）"),
+              QStringLiteral("5行目　タイトル：「\"用心棒\"」→「＂用心棒＂」"),
+              QStringLiteral("6行目　タイトルがありません。")})
             QVERIFY2(preview.contains(line), qPrintable(preview));
     }
 
@@ -158,8 +162,8 @@ private slots:
                      {3, {"B", "2024-01-02", ""}, false},
                      {4, {"C", "", ""}, false},
                      {5, {"7", "2024-01-03", "日本"}, false}};
-        const ImportPlan plan = ImportPlanner::plan(titles, history, file,
-                                                    ImportFormats::recognise(file.header));
+        const ImportPlan plan =
+            ImportPlanner::plan(titles, history, file, ImportFormats::recognise(file.header));
         QCOMPARE(plan.newTitles, QStringList({"A"}));
         QCOMPARE(plan.titlesOverLimit, 2);
         QCOMPARE(plan.viewingsAdded, 1);

@@ -1,7 +1,6 @@
 #include "../store/disk_faults.h"
 #include "import_support.h"
 #include "main_fixture.h"
-#include "shell/help_window.h"
 #include "store/catalogue.h"
 #include "test_files.h"
 #include "test_registry.h"
@@ -11,8 +10,6 @@
 #include <QGroupBox>
 #include <QListView>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextBrowser>
 
 using namespace ImportTest;
 using namespace TestFiles;
@@ -77,8 +74,9 @@ private slots:
                     .startsWith(sjis("\"Alien\",\"Ridley Scott\",\"\",\"1979/05/25\",\"\",\"\","
                                      "\"◎\",90,0,0,0,0,0,0,\"\",\"\",\"\",\"\"\r\n")));
         QCOMPARE(QDir(f.path()).entryList({"*.bak"}, QDir::Files).size(), 2);
-        const QStringList names = {"Alien", "Dune", "Dune (2021)", "AC／DC： Let There Be Rock",
-                                   "Leon", "The Good， the Bad and the Ugly"};
+        const QStringList names = {"Alien",       "Dune",
+                                   "Dune (2021)", "AC／DC： Let There Be Rock",
+                                   "Leon",        "The Good， the Bad and the Ugly"};
         QCOMPARE(listed(f.find<QComboBox>("cboName")->model()), names);
         QCOMPARE(listed(f.find<QListView>("lstBicho")->model()), names);
         QVERIFY(!f.window->GalleryReady);
@@ -96,35 +94,6 @@ private slots:
         QCOMPARE(f.prompts.boxes[1].defaultText, QStringLiteral("鑑賞"));
         QCOMPARE(snapshot(f.path()), before);
         QCOMPARE(f.window->catalogue().TitleCount(), 2);
-    }
-
-    // The help's page on the import, reached from the contents; its links land.
-    void theHelpPageIsReachedAndItsLinksLead() {
-        const QString dir = QStringLiteral(REELNOTE_SOURCE_DIR "/docs/help");
-        QWidget owner;
-        HelpWindows help(&owner, {dir});
-        help.open();
-        help.window()->openLink(QUrl(QStringLiteral("import.html")));
-        QTextBrowser* b = help.window()->browser();
-        QCOMPARE(b->source().fileName(), QStringLiteral("import.html"));
-        QTextDocument* doc = b->document();
-        for (const QString& s : {QStringLiteral("CSVを取り込む…"), QStringLiteral("diary.csv"),
-                                 QStringLiteral("Your Rating"), QStringLiteral("--dry-run")})
-            QVERIFY2(doc->toPlainText().contains(s), qPrintable(s));
-        QStringList names, hrefs;
-        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                names += it.fragment().charFormat().anchorNames();
-                if (const QString h = it.fragment().charFormat().anchorHref(); !h.isEmpty())
-                    hrefs += h;
-            }
-        for (const QString& href : std::as_const(hrefs)) {
-            const QUrl url(href);
-            if (href.startsWith(u'#'))
-                QVERIFY2(names.contains(url.fragment()), qPrintable(href));
-            else
-                QVERIFY2(QFileInfo::exists(QDir(dir).filePath(url.path())), qPrintable(href));
-        }
     }
 };
 

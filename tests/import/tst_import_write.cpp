@@ -116,9 +116,10 @@ private slots:
         QVector<Kansyou> history = cat.kansyou().records();
         history.append({"2025/01/01", "Heat", "TV"});
         const QString problem = cat.replaceCollection(withHeat(titles), history);
-        QVERIFY2(problem.contains(kHistoryFile) &&
-                     problem.contains(QStringLiteral("「データ.TXT」も取り込む前の内容に戻しました")),
-                 qPrintable(problem));
+        QVERIFY2(
+            problem.contains(kHistoryFile) &&
+                problem.contains(QStringLiteral("「データ.TXT」も取り込む前の内容に戻しました")),
+            qPrintable(problem));
         QCOMPARE(snapshot(f.path()), before);
         QVERIFY(cat.titles() == titles);
         QCOMPARE(cat.kansyou().KansyouCount(), 1);

@@ -34,8 +34,8 @@ QString ScriptedPrompts::saveFileName(const QString& title, const QString& sugge
 
 QString ScriptedPrompts::openFileName(const QString& title, const QString& dir,
                                       const QString& filter) {
-    boxes.append({QStringLiteral("open"), title, filter, Icon::None, Buttons::OkCancel, Answer::Ok,
-                  dir});
+    boxes.append(
+        {QStringLiteral("open"), title, filter, Icon::None, Buttons::OkCancel, Answer::Ok, dir});
     if (inputs_.isEmpty()) {
         unexpected << title + QStringLiteral(": ") + dir;
         return {};

@@ -218,7 +218,8 @@ void measureImportWrite(const Collection& col, Measurement* m) {
                "written: %1 + %2 bytes)  vs  write + fdatasync + rename of the same two files")
                .arg(written.data.size())
                .arg(written.history.size()));
-    timeBoth(m, write, [&] { return durableWrites(col.dir, written.data, written.history, error); });
+    timeBoth(m, write,
+             [&] { return durableWrites(col.dir, written.data, written.history, error); });
     QFile::remove(QDir(col.dir).filePath(kAtomicScratch));
     QFile::remove(QDir(col.dir).filePath(kRenamedScratch));
     start.reset(&probe);
