@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "check/folder_check.h"
+#include "import_command.h"
 #include "store/catalogue.h"
 #include "store/collection_files.h"
 #include "store/csv_export.h"
@@ -90,6 +91,10 @@ std::optional<int> runCommandLine(const QStringList& args) {
     if (option == QLatin1String("--export-csv")) return exportCsv(args, false);
     if (option == QLatin1String("--export-csv-history")) return exportCsv(args, true);
     if (option == QLatin1String("--check")) return check(args);
+    if (asksForImport(args)) {
+        QTextStream in(stdin), out(stdout);
+        return importCsvCommand(args, in, out, err());
+    }
     if (option.startsWith(u'-')) return usage();
     return std::nullopt;
 }

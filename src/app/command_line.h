@@ -9,9 +9,11 @@
 //   reelnote --export-csv OUT.csv [DIR]          every title with every field
 //   reelnote --export-csv-history OUT.csv [DIR]  every viewing
 //   reelnote --check [DIR]                       what is inconsistent in DIR
+//   reelnote --import-csv FILE [DIR] [--dry-run]  another program's list (import_command.h)
 // DIR is the data directory, the working directory when left out. Nothing in
 // DIR is changed: an export to a file the program keeps there is refused, as is
-// a DIR without a data file. Returns the exit status (2 for arguments it does
-// not understand, 1 for a failure or a finding), or nullopt when args ask for
-// none of these (the window starts then).
+// a DIR without a data file; an import changes DIR only once the user agreed.
+// Returns the exit status (2 for arguments it does not understand, 1 for a
+// failure or a finding), or nullopt when args ask for none of these (the window
+// starts then).
 std::optional<int> runCommandLine(const QStringList& args);

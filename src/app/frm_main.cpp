@@ -299,6 +299,14 @@ void frmMain::titlesChanged() {
     followLastJump();
 }
 
+void frmMain::collectionReplaced() {
+    // The catalogue has built its lists as a load would: only the screens follow.
+    titlesChanged();
+    fraList_->historyChanged();
+    GalleryReady = false;
+    fraMain_->ShowTitle();
+}
+
 // "メイン" keeps coming back to the title picked in a list, wherever a reorder,
 // an addition or a deletion moved it; to none once it is gone.
 void frmMain::followLastJump() {

@@ -50,6 +50,7 @@ public:
     void setGalleryReady(bool ready) override { GalleryReady = ready; }
     void reloadTitles() override;
     void titlesChanged() override;
+    void collectionReplaced() override;
     void itemNamesChanged() override;
     void showHelpTour(const QString& message) override;
     bool reportWrite(const QString& problem) override;

@@ -1,6 +1,7 @@
 #include "master_frame.h"
 
 #include "display_order.h"
+#include "import/import_action.h"
 #include "master_widgets.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
@@ -46,6 +47,7 @@ MasterFrame::MasterFrame(ScreenHost& host, QWidget* parent) : QFrame(parent), ho
     auto* left = new QVBoxLayout;
     left->addWidget(buildHyoukaGroup());
     left->addWidget(buildSyoyuGroup());
+    left->addWidget(buildImportGroup());
     left->addStretch(1);
     h->addLayout(left, 3);
 
@@ -136,6 +138,30 @@ QWidget* MasterFrame::buildStartGroup() {
     h->addWidget(cmdSinki);
     h->addWidget(note(QStringLiteral("現在のデータを削除し新規にスタートします。"), box), 1);
     return box;
+}
+
+// Beside the screen's own groups, in the room under them.
+QWidget* MasterFrame::buildImportGroup() {
+    auto* box = new QGroupBox(QStringLiteral("他のソフトから取り込む"), this);
+    box->setObjectName(QStringLiteral("fraImport"));
+    auto* h = new QHBoxLayout(box);
+    auto* cmdImportCsv = button("cmdImportCsv", QStringLiteral("CSVを取り込む…"), box);
+    cmdImportCsv->setFixedWidth(kNameBoxWidth);
+    connect(cmdImportCsv, &QPushButton::clicked, this, &MasterFrame::cmdImportCsv_Click);
+    h->addWidget(cmdImportCsv);
+    h->addWidget(note(QStringLiteral("表計算ソフトや映画サービスの CSV から、"
+                                     "タイトルと鑑賞履歴をまとめて登録します。"),
+                      box),
+                 1);
+    return box;
+}
+
+void MasterFrame::cmdImportCsv_Click() {
+    if (!CsvImportAction::run(host_)) return;
+    // The titles changed: the order list starts again from them.
+    order_->fill(host_.catalogue().titles());
+    DragIndex = -1;
+    markUnapplied(false);
 }
 
 QWidget* MasterFrame::buildOrderPart() {

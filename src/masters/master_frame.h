@@ -34,11 +34,14 @@ public slots:
     void cmdSortCng2_Click();
     void cmdSinki_Click();
     void cmdAllDel_Click();
+    // "CSVを取り込む…": another program's list, previewed, then imported.
+    void cmdImportCsv_Click();
 
 private:
     QWidget* buildHyoukaGroup();
     QWidget* buildSyoyuGroup();
     QWidget* buildStartGroup();
+    QWidget* buildImportGroup();
     QWidget* buildOrderPart();
     void showMasterNames();
     bool confirm(const QString& question, const QString& title);

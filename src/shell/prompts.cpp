@@ -1,14 +1,20 @@
 #include "prompts.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTranslator>
+#include <QVBoxLayout>
 
 namespace {
 QMessageBox::Icon toQt(Prompts::Icon icon) {
@@ -124,6 +130,45 @@ QTranslator* installQtTranslations() {
     }
     QCoreApplication::installTranslator(translator);
     return translator;
+}
+
+QString QtPrompts::openFileName(const QString& title, const QString& dir, const QString& filter) {
+    return QFileDialog::getOpenFileName(owner_, title, dir, filter);
+}
+
+bool QtPrompts::review(const QString& title, const QString& label, QString* value,
+                       const TextFor& textFor) {
+    QDialog box(owner_);
+    box.setWindowTitle(title);
+    auto* v = new QVBoxLayout(&box);
+    auto* text = new QPlainTextEdit(&box);
+    text->setObjectName(QStringLiteral("reviewText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setPlainText(textFor(*value));
+    v->addWidget(text, 1);
+    QLineEdit* line = nullptr;
+    if (!label.isEmpty()) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(label, &box));
+        line = new QLineEdit(*value, &box);
+        line->setObjectName(QStringLiteral("reviewValue"));
+        // The text follows the line as it is typed; nothing is done until OK.
+        QObject::connect(line, &QLineEdit::textChanged, text,
+                         [text, textFor](const QString& now) { text->setPlainText(textFor(now)); });
+        row->addWidget(line, 1);
+        v->addLayout(row);
+    }
+    auto* buttons = new QDialogButtonBox(&box);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    v->addWidget(buttons);
+    box.resize(640, 480);
+    if (box.exec() != QDialog::Accepted) return false;
+    if (line) *value = line->text();
+    return true;
 }
 
 void QtPrompts::beep() { QApplication::beep(); }

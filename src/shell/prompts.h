@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QFileDialog;
@@ -30,6 +31,16 @@ public:
     // the choice was cancelled.
     virtual QString saveFileName(const QString& title, const QString& suggested,
                                  const QString& filter) = 0;
+    // A file to read, chosen by the user, starting in dir; "" when cancelled.
+    virtual QString openFileName(const QString& title, const QString& dir,
+                                 const QString& filter) = 0;
+    // A long text to look over before an act, with OK and キャンセル (true for OK).
+    // With a label, one line of input under the text, first *value: the text
+    // depends on it, and textFor gives the text for a value; on OK, *value is
+    // what the user left in the line.
+    using TextFor = std::function<QString(const QString& value)>;
+    virtual bool review(const QString& title, const QString& label, QString* value,
+                        const TextFor& textFor) = 0;
     virtual void beep() = 0;
     virtual void setBusy(bool busy) = 0;
 };
@@ -45,6 +56,9 @@ public:
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString saveFileName(const QString& title, const QString& suggested,
                          const QString& filter) override;
+    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
+    bool review(const QString& title, const QString& label, QString* value,
+                const TextFor& textFor) override;
     void beep() override;
     void setBusy(bool busy) override;
 

@@ -57,6 +57,9 @@ public:
     virtual void reloadTitles() = 0;
     // After titles were added or removed in place: the scroll bar's range follows.
     virtual void titlesChanged() = 0;
+    // The titles and the history were written anew at once (an import): the card,
+    // the lists and the viewing list show them afresh, and the gallery is stale.
+    virtual void collectionReplaced() = 0;
     // The item names of the masters changed: every label that shows them follows.
     virtual void itemNamesChanged() = 0;
 

@@ -125,6 +125,17 @@ public:
     // step. The table and lists follow. Empty on success, else a message.
     QString AddKansyou(const Kansyou& k);
 
+    // ---- Import: the whole collection written at once -------------------------
+    // Replaces the titles and the viewing history with these. Each file whose bytes
+    // change is first kept aside as "<file>.yyyyMMdd-HHmmss.bak" (named in *kept),
+    // then written once; when the history cannot be written the data file is put
+    // back, so that on any failure both files stay as they were. Afterwards the
+    // tables and every pick list are what a fresh load of the files gives. Empty
+    // on success, else a message for the user.
+    QString replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
+                              QStringList* kept = nullptr);
+    // -----------------------------------------------------------------------------
+
     std::array<QString, 8> HyoukaKoumoku;  // [1..7]
     std::array<QString, 5> SyoyuKoumoku;   // [1..4]
     // 1 = tour on, 0 = off; LoadSettings leaves nothing else here.

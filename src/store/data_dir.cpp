@@ -250,6 +250,20 @@ FileResult DataDir::copy(const QString& from, const QString& to) {
     return writeAtomic(to, bytes);
 }
 
+FileResult DataDir::keepAside(const QString& name, const QString& copy) {
+    if (exists(copy)) return {describe(copy, FileIo::reason(EEXIST)), FileIo::reason(EEXIST)};
+    const QDateTime before = dirModified();
+    const QByteArray from = QFile::encodeName(FileIo::followLinks(filePath(name)));
+    const QByteArray to = QFile::encodeName(QDir(path_).filePath(copy));
+    if (::link(from.constData(), to.constData()) == 0) {
+        noteAdded(copy);
+        afterOwnChange(before);
+        return {};
+    }
+    // No links here (a file system without them, or a file of another owner).
+    return this->copy(name, copy);
+}
+
 FileResult DataDir::replace(const QString& from, const QString& to) {
     const QString source = actualName(from);
     const QString target = actualName(to);

@@ -72,6 +72,12 @@ public:
     // The same, saying why a file that exists stays.
     FileResult erase(const QString& name);
     FileResult copy(const QString& from, const QString& to);
+    // Keeps the file's present bytes under copy, a name not yet taken, before the
+    // file is replaced: as a second link to the same file where the file system
+    // allows one, which costs no write, else as a copy written like any file. A
+    // link shares the file until writeAtomic replaces it, so the caller replaces
+    // the file (or removes the copy) before anything appends to it.
+    FileResult keepAside(const QString& name, const QString& copy);
     // Renames from over to in one step, replacing to (under its existing spelling).
     FileResult replace(const QString& from, const QString& to);
 

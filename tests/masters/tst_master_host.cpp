@@ -38,6 +38,7 @@ public:
         cat.LoadMainData();
     }
     void titlesChanged() override { calls << "titlesChanged"; }
+    void collectionReplaced() override { calls << "collectionReplaced"; }
     void itemNamesChanged() override { calls << "itemNamesChanged"; }
     void showHelpTour(const QString&) override { calls << "showHelpTour"; }
     bool reportWrite(const QString& problem) override {

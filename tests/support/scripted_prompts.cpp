@@ -32,11 +32,35 @@ QString ScriptedPrompts::saveFileName(const QString& title, const QString& sugge
     return inputs_.takeFirst();
 }
 
+QString ScriptedPrompts::openFileName(const QString& title, const QString& dir,
+                                      const QString& filter) {
+    boxes.append(
+        {QStringLiteral("open"), title, filter, Icon::None, Buttons::OkCancel, Answer::Ok, dir});
+    if (inputs_.isEmpty()) {
+        unexpected << title + QStringLiteral(": ") + dir;
+        return {};
+    }
+    return inputs_.takeFirst();
+}
+
+bool ScriptedPrompts::review(const QString& title, const QString& label, QString* value,
+                             const TextFor& textFor) {
+    if (!label.isEmpty() && !reviewValues_.isEmpty()) *value = reviewValues_.takeFirst();
+    boxes.append({QStringLiteral("review"), title, textFor(*value), Icon::None, Buttons::OkCancel,
+                  Answer::Ok, *value});
+    if (answers_.isEmpty()) {
+        unexpected << title + QStringLiteral(": ") + boxes.last().text;
+        return false;
+    }
+    return answers_.takeFirst() == Answer::Ok;
+}
+
 void ScriptedPrompts::reset() {
     boxes.clear();
     unexpected.clear();
     answers_.clear();
     inputs_.clear();
+    reviewValues_.clear();
     beeps = 0;
     busyDepth = 0;
 }

@@ -30,6 +30,14 @@ public:
     // Answered from the planned inputs, recorded as a box of kind "save".
     QString saveFileName(const QString& title, const QString& suggested,
                          const QString& filter) override;
+    // Answered from the planned inputs, recorded as a box of kind "open".
+    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
+    // Recorded as a box of kind "review" with the text as last shown; a planned
+    // review value is typed into the line first. Answered from the planned
+    // answers: Ok is OK, anything else キャンセル.
+    bool review(const QString& title, const QString& label, QString* value,
+                const TextFor& textFor) override;
+    void planReviewValue(const QString& value) { reviewValues_.append(value); }
     void beep() override { ++beeps; }
     void setBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
 
@@ -39,10 +47,13 @@ public:
     int busyDepth = 0;
 
     // Planned answers left unused; a test's cleanup checks this is empty.
-    int unusedAnswers() const { return int(answers_.size() + inputs_.size()); }
+    int unusedAnswers() const {
+        return int(answers_.size() + inputs_.size() + reviewValues_.size());
+    }
     void reset();
 
 private:
     QList<Answer> answers_;
     QStringList inputs_;
+    QStringList reviewValues_;
 };

@@ -13,6 +13,8 @@ public:
     Answer message(const QString& text, const QString& title, Icon, Buttons, Answer) override;
     QString input(const QString& prompt, const QString& title, const QString&) override;
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    bool review(const QString&, const QString&, QString*, const TextFor&) override { return false; }
     void beep() override { ++beeps; }
     void setBusy(bool) override {}
 

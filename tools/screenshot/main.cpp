@@ -25,6 +25,12 @@ public:
     }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    bool review(const QString& title, const QString&, QString* value,
+                const TextFor& textFor) override {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(textFor(*value)));
+        return false;
+    }
     void beep() override {}
     void setBusy(bool) override {}
 };

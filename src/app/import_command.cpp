@@ -1,0 +1,135 @@
+#include "import_command.h"
+
+#include "import/import_plan.h"
+#include "import/import_preview.h"
+#include "store/catalogue.h"
+#include "store/file_io.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+const QString kImportOption = QStringLiteral("--import-csv");
+const QString kDryRunOption = QStringLiteral("--dry-run");
+const QString kWordOption = QStringLiteral("--viewing-content");
+
+int usage(QTextStream& err) {
+    err << "使い方: reelnote --import-csv 取り込む.csv [フォルダー] [--dry-run] "
+           "[--viewing-content 鑑賞内容]\n";
+    err.flush();
+    return 2;
+}
+
+// The terminal shows line ends as LF.
+QString forTerminal(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+bool saysYes(QTextStream& in, QTextStream& out, const QString& question) {
+    out << question << QStringLiteral("（はい／いいえ）: ");
+    out.flush();
+    const QString answer = in.readLine().trimmed();
+    return answer == QStringLiteral("はい") ||
+           answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
+           answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+}
+
+struct Arguments {
+    QString file, dir, word = kDefaultViewingWord;
+    bool dryRun = false;
+};
+
+bool parse(const QStringList& args, Arguments* a) {
+    QStringList positional;
+    bool sawImport = false;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == kImportOption && !sawImport) {
+            sawImport = true;
+        } else if (arg == kDryRunOption) {
+            a->dryRun = true;
+        } else if (arg == kWordOption) {
+            if (++i >= args.size()) return false;
+            a->word = args[i];
+        } else if (arg.startsWith(kWordOption + u'=')) {
+            a->word = arg.mid(kWordOption.size() + 1);
+        } else if (arg.startsWith(u'-') && arg != QLatin1String("-")) {
+            return false;
+        } else {
+            positional << arg;
+        }
+    }
+    if (!sawImport || positional.isEmpty() || positional.size() > 2) return false;
+    a->file = positional[0];
+    a->dir = positional.size() > 1 ? positional[1] : QDir::currentPath();
+    return true;
+}
+}  // namespace
+
+bool asksForImport(const QStringList& args) {
+    return args.size() > 1 &&
+           (args[1] == kImportOption || (args[1] == kDryRunOption && args.contains(kImportOption)));
+}
+
+int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTextStream& err) {
+    Arguments a;
+    if (!parse(args, &a)) return usage(err);
+    if (!QFileInfo(a.dir).isDir()) {
+        err << QStringLiteral("フォルダー「%1」がありません。\n").arg(a.dir);
+        return 2;
+    }
+    QByteArray bytes;
+    QString why;
+    switch (
+        FileIo::readWhole(FileSystem::real(), QFileInfo(a.file).absoluteFilePath(), &bytes, &why)) {
+        case FileIo::ReadResult::Ok:
+            break;
+        case FileIo::ReadResult::Missing:
+            err << QStringLiteral("「%1」がありません。\n").arg(a.file);
+            return 2;
+        case FileIo::ReadResult::Unreadable:
+            err << QStringLiteral("「%1」を読み込めませんでした。%2\n").arg(a.file, why);
+            return 2;
+    }
+
+    Catalogue cat(a.dir);
+    // A folder without a data file is an empty collection; loading would create the file.
+    if (cat.dir().exists(kDataFile))
+        if (const QString m = cat.LoadMainData(); !m.isEmpty()) err << forTerminal(m) << '\n';
+    if (const QString m = cat.LoadKansyouRireki(); !m.isEmpty()) err << forTerminal(m) << '\n';
+    err.flush();
+
+    const QString name = QFileInfo(a.file).fileName();
+    ImportColumns columns;
+    const CsvFile file = ImportPlanner::readFile(bytes, &columns);
+    if (columns.format == ImportFormat::Unknown) {
+        err << forTerminal(ImportPreview::unknownFormat(name, file)) << '\n';
+        return 1;
+    }
+    ImportPlan plan = ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, a.word);
+    out << forTerminal(ImportPreview::text(plan, name));
+    out.flush();
+    if (plan.changesNothing()) return 1;
+    if (a.dryRun) return 0;
+    if (!saysYes(in, out, QStringLiteral("\n取り込みますか？"))) {
+        out << QStringLiteral("\n取り込みませんでした。\n");
+        return 1;
+    }
+    cat.setConversionQuestion([&](const QString& f, const QString& what) {
+        out << '\n'
+            << forTerminal(QStringLiteral(
+                               "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
+                               "\r\n%2\r\n")
+                               .arg(f, what));
+        return saysYes(in, out, QStringLiteral("これらの文字を変換して保存しますか？"));
+    });
+    QStringList kept;
+    if (const QString problem = cat.replaceCollection(std::move(plan.titles), plan.history, &kept);
+        !problem.isEmpty()) {
+        err << forTerminal(problem) << QStringLiteral("\n取り込みませんでした。\n");
+        return 1;
+    }
+    out << '\n' << forTerminal(ImportPreview::done(plan, kept)) << '\n';
+    return 0;
+}

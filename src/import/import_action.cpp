@@ -1,0 +1,69 @@
+#include "import_action.h"
+
+#include "import_plan.h"
+#include "import_preview.h"
+#include "shell/prompts.h"
+#include "shell/screen_host.h"
+#include "store/catalogue.h"
+#include "store/file_io.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace CsvImportAction {
+
+bool run(ScreenHost& host) {
+    Prompts& prompts = host.prompts();
+    const QString title = QString::fromUtf16(kTitle);
+    const QString path = prompts.openFileName(
+        QStringLiteral("取り込むCSVファイル"), QDir::homePath(),
+        QStringLiteral("CSV ファイル (*.csv *.CSV *.txt *.TXT);;すべてのファイル (*)"));
+    if (path.isEmpty()) return false;
+    const QString name = QFileInfo(path).fileName();
+    QByteArray bytes;
+    QString why;
+    if (FileIo::readWhole(FileSystem::real(), path, &bytes, &why) != FileIo::ReadResult::Ok) {
+        prompts.message(QStringLiteral("「%1」を読み込めませんでした。\r\n%2")
+                            .arg(name, why.isEmpty() ? FileIo::reason(ENOENT) : why),
+                        title, Prompts::Icon::Exclamation);
+        return false;
+    }
+    ImportColumns columns;
+    const CsvFile file = ImportPlanner::readFile(bytes, &columns);
+    if (columns.format == ImportFormat::Unknown) {
+        prompts.message(ImportPreview::unknownFormat(name, file), title,
+                        Prompts::Icon::Exclamation);
+        return false;
+    }
+
+    Catalogue& cat = host.catalogue();
+    QString word = kDefaultViewingWord;
+    ImportPlan plan = ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, word);
+    if (plan.changesNothing()) {
+        prompts.message(ImportPreview::text(plan, name), title, Prompts::Icon::Information);
+        return false;
+    }
+    // The word for viewings without a tag is asked in the preview, and only when
+    // some viewing takes it; the preview follows it as it is typed.
+    const QString label = plan.usesWord ? QStringLiteral("タグのない鑑賞の鑑賞内容：") : QString();
+    const auto textFor = [&](const QString& w) {
+        return ImportPreview::text(
+            ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, w), name);
+    };
+    if (!prompts.review(title, label, &word, textFor)) return false;
+    if (plan.usesWord) plan = ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, word);
+    if (plan.changesNothing()) return false;
+
+    QStringList kept;
+    QString problem;
+    {
+        BusyPointer busy(prompts);
+        problem = cat.replaceCollection(std::move(plan.titles), plan.history, &kept);
+    }
+    if (!host.reportWrite(problem)) return false;
+    host.collectionReplaced();
+    prompts.message(ImportPreview::done(plan, kept), title, Prompts::Icon::Information);
+    return true;
+}
+
+}  // namespace CsvImportAction

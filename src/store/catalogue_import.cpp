@@ -1,0 +1,187 @@
+// Writing the titles and the history at once, as an import gives them.
+#include "catalogue.h"
+
+#include "cp932.h"
+#include "data_file.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace {
+QString notEncodable(const QString& where, const QString& character, const QString& file) {
+    return QStringLiteral(
+               "%1に、シフトJIS（コードページ932）で保存できない文字「%2」があるため、"
+               "「%3」を保存できません。\r\nファイルはそのまま残っています。")
+        .arg(where, character, file);
+}
+
+QString unencodableTitleMessage(const TitleTable& titles) {
+    for (int n = 1; n <= titles.TitleCount(); ++n) {
+        const QString bad = Cp932::firstUnencodable(serializeTitle(titles[n]));
+        if (!bad.isEmpty())
+            return notEncodable(
+                QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(titles[n].Daimei), bad,
+                kDataFile);
+    }
+    return notEncodable(QStringLiteral("タイトル"), QString(), kDataFile);
+}
+
+// The history file's bytes, each record as historyRecord writes it, and where
+// each record starts in them; false with *problem when some text has no code
+// page 932 form. Written straight into bytes: a whole history of text records
+// would be made, then encoded, for nothing.
+bool encodeHistory(const KansyouTable& history, QByteArray* bytes, QVector<qsizetype>* starts,
+                   QString* problem) {
+    const quint16* table = Cp932::encodeTable();
+    qsizetype room = 0;
+    for (const Kansyou& k : history.records())
+        room += 2 * (k.Kansyoubi.size() + k.KansyouDaimei.size() + k.KansyouNaiyou.size()) + 10;
+    bytes->resize(room);
+    starts->resize(history.KansyouCount());
+    char* const begin = bytes->data();
+    char* p = begin;
+    for (int i = 1; i <= history.KansyouCount(); ++i) {
+        const Kansyou& k = history[i];
+        (*starts)[i - 1] = p - begin;
+        const QString* fields[] = {&k.Kansyoubi.text(), &k.KansyouDaimei.text(),
+                                   &k.KansyouNaiyou.text()};
+        for (int f = 0; f < 3; ++f) {
+            *p++ = '"';
+            if (!(p = Cp932::encodeInto(*fields[f], p, table))) {
+                *problem = notEncodable(QStringLiteral("鑑賞履歴の%1件目").arg(i),
+                                        Cp932::firstUnencodable(historyRecord(k)), kHistoryFile);
+                return false;
+            }
+            *p++ = '"';
+            *p++ = f < 2 ? ',' : '\r';
+        }
+        *p++ = '\n';
+    }
+    bytes->truncate(p - begin);
+    return true;
+}
+
+// A name for the copy kept aside that no file has yet, named as every copy the
+// program keeps.
+QString copyNameFor(const DataDir& dir, const QString& actual, const QDateTime& now) {
+    const QString stem = actual + now.toString(QStringLiteral(".yyyyMMdd-HHmmss"));
+    QString name = stem + QStringLiteral(".bak");
+    for (int i = 2; dir.exists(name); ++i) name = stem + QStringLiteral("-%1.bak").arg(i);
+    return name;
+}
+
+// One of the two files, when it changes: its new bytes, and where its old ones
+// were kept aside.
+struct Rewrite {
+    QString name;
+    bool changes = false;
+    bool existed = false;
+    QByteArray bytes;
+    QString copy;  // empty: there was nothing to keep (no file, or an empty one)
+};
+}  // namespace
+
+QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
+                                     QStringList* kept) {
+    for (const QString& f : {kDataFile, kHistoryFile})
+        if (QString refused = dir_.refusal(f); !refused.isEmpty()) return refused;
+    // What the files held that code page 932 cannot is settled as before any rewrite.
+    bool convertTitles = false, convertHistory = false;
+    if (QString no = settleForeign(kDataFile, &dataForeign_, &convertTitles); !no.isEmpty())
+        return no;
+    if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convertHistory); !no.isEmpty())
+        return no;
+    if (convertTitles) convertToCodePage932(&titles);
+    KansyouTable viewings;
+    viewings.reserve(int(history.size()));
+    for (const Kansyou& k : history) viewings.append(k);
+    if (convertHistory) convertToCodePage932(&viewings);
+
+    // A file read whole whose table stays as it is keeps its bytes.
+    Rewrite data{kDataFile, false, false, {}, {}}, hist{kHistoryFile, false, false, {}, {}};
+    data.changes = !dataWhole_ || convertTitles || !(titles == table_);
+    hist.changes = !historyWhole_ || convertHistory || history != kansyou_.records();
+    QVector<qsizetype> dataStarts, historyStarts;
+    if (data.changes && !encodeDataFile(titles, 0, &data.bytes, &dataStarts))
+        return unencodableTitleMessage(titles);
+    if (QString problem;
+        hist.changes && !encodeHistory(viewings, &hist.bytes, &historyStarts, &problem))
+        return problem;
+
+    // The old bytes of each file that changes are kept aside first; a failure takes
+    // back the copies of files that stay as they were.
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto dropCopies = [&] {
+        for (Rewrite* r : {&data, &hist})
+            if (!r->copy.isEmpty()) dir_.remove(std::exchange(r->copy, {}));
+    };
+    for (Rewrite* r : {&data, &hist}) {
+        r->existed = dir_.exists(r->name);
+        if (!r->changes || !r->existed || QFileInfo(dir_.filePath(r->name)).size() == 0) continue;
+        const QString actual = dir_.actualName(r->name);
+        const QString copy = copyNameFor(dir_, actual, now);
+        if (const FileResult k = dir_.keepAside(actual, copy); !k.ok()) {
+            dropCopies();
+            return QStringLiteral(
+                       "元のファイルの控えを残せなかったため、取り込みを取りやめました。\r\n%1")
+                .arg(k.error);
+        }
+        r->copy = copy;
+    }
+    if (data.changes) {
+        if (const FileResult w = dir_.writeAtomic(kDataFile, data.bytes); !w.ok()) {
+            dropCopies();
+            return w.error;
+        }
+    }
+    if (hist.changes) {
+        if (const FileResult w = dir_.writeAtomic(kHistoryFile, hist.bytes); !w.ok()) {
+            // The data file takes back its old bytes: the copy kept aside is renamed back.
+            const bool putBack = !data.changes ? true
+                                 : !data.copy.isEmpty()
+                                     ? dir_.replace(std::exchange(data.copy, {}), kDataFile).ok()
+                                 : data.existed ? dir_.writeAtomic(kDataFile, {}).ok()
+                                                : dir_.remove(kDataFile);
+            if (putBack) {
+                dropCopies();
+                return w.error + QStringLiteral("\r\n「%1」も取り込む前の内容に戻しました。")
+                                     .arg(dir_.actualName(kDataFile));
+            }
+            if (!hist.copy.isEmpty()) dir_.remove(std::exchange(hist.copy, {}));
+            return w.error + QStringLiteral(
+                                 "\r\n「%1」を取り込む前の内容に戻せませんでした。"
+                                 "取り込む前のファイルは「%2」に残っています。")
+                                 .arg(dir_.actualName(kDataFile), data.copy);
+        }
+    }
+    if (kept)
+        for (const Rewrite* r : {&data, &hist})
+            if (!r->copy.isEmpty()) kept->append(r->copy);
+
+    // The files hold exactly these tables now: the catalogue takes them as a load would.
+    if (data.changes) {
+        ++layout_;
+        table_ = std::move(titles);
+        dataBytes_ = std::move(data.bytes);
+        dataStarts_ = std::move(dataStarts);
+        shortRecords_.clear();
+        dataKnown_ = true;
+        dataWhole_ = true;
+        dataForeign_ = {};
+        damagedOriginals_.remove(dir_.actualName(kDataFile));
+        // From the lists as they are: only values that came or went are sorted in.
+        rebuildListsFromTable();
+    }
+    if (hist.changes) {
+        kansyou_ = std::move(viewings);
+        kansyou_.LastKansyoubi = kansyou_.KansyouCount() > 0
+                                     ? kansyou_[kansyou_.KansyouCount()].Kansyoubi.text()
+                                     : QString();
+        historyStarts_ = std::move(historyStarts);
+        historyWhole_ = true;
+        historyForeign_ = {};
+        damagedOriginals_.remove(dir_.actualName(kHistoryFile));
+        rebuildViewingLists();
+    }
+    return {};
+}
