@@ -370,7 +370,8 @@ private slots:
         MainFixture f;
         const QByteArray good = encoded(busy({400, 600}), "JPG");
         writePicture(f, QStringLiteral("作品1.jpg"), "this is not a picture at all");
-        writePicture(f, QStringLiteral("作品2.jpg"), good.left(good.size() * 3 / 5));  // cut
+        // Cut short in its scan: shown as far as it goes, as libjpeg shows it.
+        writePicture(f, QStringLiteral("作品2.jpg"), good.left(good.size() * 3 / 5));
         writePicture(f, QStringLiteral("作品3.jpg"), good.left(200));  // cut in its header
         writePicture(f, QStringLiteral("作品4.bmp"), forgedBmp(7500, 7000));
         writePicture(f, QStringLiteral("作品5.jpg"), forgedJpeg(60000, 60000));
@@ -385,7 +386,7 @@ private slots:
         click(f, "cmdPic");
         for (int i = 1; i <= 10; ++i) QCOMPARE(name(f, i)->text(), titleName(i));
         waitForPictures(f);
-        for (int i = 1; i <= 10; ++i) QCOMPARE(box(f, i)->pixmap().isNull(), i != 7);
+        for (int i = 1; i <= 10; ++i) QCOMPARE(box(f, i)->pixmap().isNull(), i != 2 && i != 7);
         f.checkBoxes();
 
         using PictureReader::Outcome;
@@ -395,7 +396,7 @@ private slots:
                 .outcome;
         };
         QCOMPARE(outcome(1, ".jpg"), Outcome::Unreadable);
-        QCOMPARE(outcome(2, ".jpg"), Outcome::Unreadable);
+        QCOMPARE(outcome(2, ".jpg"), Outcome::Decoded);
         QCOMPARE(outcome(3, ".jpg"), Outcome::Unreadable);
         QCOMPARE(outcome(4, ".bmp"), Outcome::TooLarge);  // refused before its pixels are read
         QCOMPARE(outcome(5, ".jpg"), Outcome::TooLarge);
