@@ -1,5 +1,6 @@
 #include "card/picture_import_frame.h"
 #include "gallery/gallery_frame.h"
+#include "gallery/gallery_widgets.h"
 #include "main_fixture.h"
 #include "shell/picture_reader.h"
 #include "store/catalogue.h"
@@ -15,6 +16,14 @@
 #include <QSaveFile>
 #include <QScrollBar>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace TestFiles;
 
 namespace {
@@ -29,6 +38,10 @@ const QByteArray kCyanGif = QByteArray::fromHex(
     "00ffff"
     "ff0000"
     "2c00000000010001000002024401003b");
+
+// A GIF that claims 65535 × 65535 pixels.
+const QByteArray kHugeGif = QByteArray::fromHex(
+    "474946383961ffffffff800000ffffff00000021f90401000000002c00000000ffffffff0002024401003b");
 
 QString titleName(int n) { return QStringLiteral("作品%1").arg(n); }
 
@@ -104,6 +117,34 @@ QColor centre(const QLabel* box) {
     const QImage img = box->pixmap().toImage();
     return img.pixelColor(img.width() / 2, img.height() / 2);
 }
+
+// When time runs out, opens a named pipe for writing again and again, which ends
+// any read that waits on it: a program that would hang fails the test instead.
+class PipeWatchdog {
+public:
+    ~PipeWatchdog() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    void watch(const QString& pipe, std::chrono::seconds patience) {
+        thread_ = std::thread([this, name = QFile::encodeName(pipe), patience] {
+            const auto until = std::chrono::steady_clock::now() + patience;
+            while (!stop_ && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            while (!stop_) {
+                rescued_ = true;
+                const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) ::close(fd);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    bool rescued() const { return rescued_; }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> stop_{false}, rescued_{false};
+};
 
 bool near(QColor a, QColor b, int tolerance = 12) {
     return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
@@ -375,9 +416,7 @@ private slots:
         writePicture(f, QStringLiteral("作品3.jpg"), good.left(200));  // cut in its header
         writePicture(f, QStringLiteral("作品4.bmp"), forgedBmp(7500, 7000));
         writePicture(f, QStringLiteral("作品5.jpg"), forgedJpeg(60000, 60000));
-        writePicture(f, QStringLiteral("作品6.gif"),
-                     QByteArray::fromHex("474946383961ffffffff800000ffffff00000021f904010000000"
-                                         "02c00000000ffffffff0002024401003b"));
+        writePicture(f, QStringLiteral("作品6.gif"), kHugeGif);
         writePicture(f, QStringLiteral("作品7.jpg"), good);
         writePicture(f, QStringLiteral("作品8.bmp"), QByteArray());
         writePicture(f, QStringLiteral("作品9.bmp"), forgedBmp(30000, 30000));
@@ -409,6 +448,65 @@ private slots:
         QByteArray whole = forgedBmp(100, 100).left(54);
         whole += QByteArray(300 * 100, '\x40');
         QCOMPARE(PictureReader::readBytes(whole, {}).outcome, Outcome::Decoded);
+    }
+
+    // A named pipe under a picture's name is never opened for a read that waits,
+    // and closing the window waits for no read.
+    void aNamedPipeBlocksNeitherTheGalleryNorTheEnd() {
+        PipeWatchdog watchdog;
+        {
+            MainFixture f;
+            const QString pipe = QDir(f.path()).filePath(titleName(2) + QStringLiteral(".jpg"));
+            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+            writePicture(f, titleName(1) + QStringLiteral(".bmp"),
+                         encoded(flat({30, 40}, Qt::blue), "BMP"));
+            watchdog.watch(pipe, std::chrono::seconds(15));
+            start(f, 3);
+            click(f, "cmdPic");
+            waitForPictures(f);
+            QVERIFY(near(centre(box(f, 1)), Qt::blue));
+            QVERIFY(box(f, 2)->pixmap().isNull());
+            click(f, "cmdEnd");
+            QVERIFY(f.window->isHidden());
+            f.checkBoxes();
+            f.window.reset();  // as at the end of main
+        }
+        QVERIFY2(!watchdog.rescued(), "a read waited on the pipe");
+    }
+
+    // A picture too large to read says so in its box, without a box to click away.
+    void aPictureTooLargeSaysSoQuietlyInItsBox() {
+        MainFixture f;
+        QByteArray huge = encoded(busy({160, 120}), "JPG", true);
+        const qsizetype sof = huge.indexOf(QByteArray("\xFF\xC2", 2));
+        for (int k : {5, 7}) huge[sof + k] = char(0xFD), huge[sof + k + 1] = char(0xE8);
+        writePicture(f, titleName(2) + QStringLiteral(".jpg"), huge);
+        // Too large as well, but its .jpg shows: nothing is said.
+        writePicture(f, titleName(23) + QStringLiteral(".gif"), kHugeGif);
+        writePicture(f, titleName(23) + QStringLiteral(".jpg"),
+                     encoded(flat({40, 60}, Qt::cyan), "JPG"));
+        start(f, 30);
+        for (int visit = 0; visit < 2; ++visit) {  // the second from the cache
+            f.window->setGalleryReady(false);
+            click(f, "cmdMain");
+            click(f, "cmdPic");
+            waitForPictures(f);
+            auto* second = f.find<GalleryBox>(QStringLiteral("imgPIc_2"));
+            QVERIFY(second->pixmap().isNull());
+            QCOMPARE(second->refusal(),
+                     QStringLiteral("「作品2.jpg」は大きすぎるため表示できません（65000 × 65000 "
+                                    "ピクセル）。\r\n\r\n小さくして保存し直すと表示できます。"));
+            QCOMPARE(second->toolTip(), second->refusal());
+            QVERIFY(f.find<GalleryBox>(QStringLiteral("imgPIc_1"))->refusal().isEmpty());
+            click(f, "cmdUp");
+            waitForPictures(f);
+            auto* later = f.find<GalleryBox>(QStringLiteral("imgPIc_2"));
+            QVERIFY(later->refusal().isEmpty());
+            QVERIFY(near(centre(later), Qt::cyan));
+            click(f, "cmdDown");
+        }
+        QVERIFY(f.prompts.boxes.isEmpty());
+        f.checkBoxes();
     }
 
     void aProgressivePictureIsReadFromItsFirstScans() {
