@@ -29,9 +29,9 @@ struct Picture {
 // image (QImageReader::allocationLimit, 128 MB in Qt 6.4), so Qt never refuses
 // what is accepted here. A large JPEG is decoded at a half, a quarter or an
 // eighth of its size and stays far below it: a 10000 × 6000 photograph shown in
-// a box of a few hundred pixels takes less than 10 MB. A picture that cannot be
-// read within the bound is refused as TooLarge before anything large is
-// allocated; that is also the only limit on sizes.
+// a box of a few hundred pixels takes about 10 MB, 25 MB when progressive. A
+// picture that cannot be read within the bound is refused as TooLarge before
+// anything large is allocated; that is also the only limit on sizes.
 constexpr qint64 kMaxDecodeBytes = qint64(128) << 20;
 
 // Given the natural size, the size to decode at; an invalid size decodes it whole.
