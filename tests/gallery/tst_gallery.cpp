@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QImageWriter>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include <fcntl.h>
@@ -507,6 +509,41 @@ private slots:
         }
         QVERIFY(f.prompts.boxes.isEmpty());
         f.checkBoxes();
+    }
+
+    // A read that never ends (a file system that stopped answering) holds up the
+    // end of the decoder for a moment only; its late result goes nowhere.
+    void theDecoderGoesWithoutWaitingForARead() {
+        struct Gate {
+            std::atomic<bool> open{false}, passed{false};
+        };
+        const auto gate = std::make_shared<Gate>();  // shared with the thread left behind
+        QTemporaryDir dir;
+        const QString file = QDir(dir.path()).filePath(QStringLiteral("a.bmp"));
+        writeBytes(dir.path(), QStringLiteral("a.bmp"), encoded(flat({8, 8}, Qt::red), "BMP"));
+        // Should the decoder wait after all, the read ends in ten seconds and the test fails.
+        std::thread rescue([gate] {
+            for (int i = 0; i < 1000 && !gate->passed; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            gate->open = true;
+        });
+        QElapsedTimer clock;
+        {
+            PictureDecoder decoder(nullptr, [gate](const QString& path, QSize size) {
+                while (!gate->open) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                gate->passed = true;
+                return PictureReader::readStretched(path, size);
+            });
+            decoder.request(1, {file}, {8, 8});
+            clock.start();
+        }
+        const qint64 waited = clock.elapsed();
+        const bool endedFirst = !gate->passed;
+        gate->open = true;
+        rescue.join();
+        QVERIFY2(waited < 4000 && endedFirst, qPrintable(QString::number(waited)));
+        QTRY_VERIFY(gate->passed);
+        QTest::qWait(50);  // its result is handed to no one
     }
 
     void aProgressivePictureIsReadFromItsFirstScans() {
