@@ -384,11 +384,12 @@ bool Reader::decode(const std::array<Component*, kMaxChannelsInScan>& in,
         const Component& c = *in[0];
         const int wide = ((width_ * c.h + hMax_ - 1) / hMax_ + 7) / 8;
         const int high = ((height_ * c.v + vMax_ - 1) / vMax_ + 7) / 8;
-        for (int y = 0; y < high; ++y)
+        for (int y = 0; y < high && !bits.overrun(); ++y)
             for (int x = 0; x < wide; ++x)
                 if (!block(0, x, y)) return false;
     } else {
-        for (int my = 0; my < mcusHigh_; ++my)
+        // A row at a time, so that a scan cut short is given up soon.
+        for (int my = 0; my < mcusHigh_ && !bits.overrun(); ++my)
             for (int mx = 0; mx < mcusWide_; ++mx)
                 for (int k = 0; k < count; ++k) {
                     const Component& c = *in[size_t(k)];

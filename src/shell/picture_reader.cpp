@@ -131,6 +131,11 @@ Picture decodeJpeg(const QByteArray& bytes, QSize want, Picture p) {
         layout.blocks = imageBytes(p.naturalSize, 4) / 64 + 4;
     }
     const QSize natural = layout.size;
+    // Every block of a Huffman-coded scan takes a bit at least, two in a sequential
+    // file (its average and the end of its block). A file shorter than that is cut
+    // short or its frame header is forged: libjpeg would make up most of the picture.
+    const bool sparse = layout.huffman && qint64(bytes.size()) * 8 <
+                                              layout.codedBlocks * (layout.progressive ? 1 : 2);
     QByteArray data = bytes;
     // Shown at an eighth of its size or less, a progressive picture needs only its
     // first scans, the averages of its 8 × 8 blocks; decoding them all costs many
@@ -139,6 +144,7 @@ Picture decodeJpeg(const QByteArray& bytes, QSize want, Picture p) {
         want.height() * 8 <= natural.height()) {
         if (bytes.size() + JpegAverages::memoryFor(natural, layout.blocks) + imageBytes(want) <=
             kMaxDecodeBytes) {
+            if (sparse) return p;
             const QImage averages = JpegAverages::read(bytes);
             if (!averages.isNull())
                 return decoded(std::move(p), averages.scaled(want, Qt::IgnoreAspectRatio,
@@ -152,12 +158,7 @@ Picture decodeJpeg(const QByteArray& bytes, QSize want, Picture p) {
     const qint64 copy = data.constData() == bytes.constData() ? 0 : data.size();
     if (bytes.size() + copy + libjpegMemory(layout, want) > kMaxDecodeBytes)
         return tooLarge(std::move(p));
-    // Every block of a Huffman-coded scan takes a bit at least, two in a sequential
-    // file (its average and the end of its block). A file shorter than that is cut
-    // short or its frame header is forged: libjpeg would make up most of the picture.
-    if (layout.huffman &&
-        qint64(bytes.size()) * 8 < layout.codedBlocks * (layout.progressive ? 1 : 2))
-        return p;
+    if (sparse) return p;
     return throughQt(std::move(data), want, std::move(p));
 }
 
