@@ -461,8 +461,11 @@ void CardFrame::showPicture(const QString& daimei) {
     for (auto name = names.crbegin(); name != names.crend(); ++name) {
         if (!cat_.dir().exists(*name)) continue;
         // A pipe would block the card and a device read without end: only regular files.
+        const QString actual = cat_.dir().actualName(*name);
         if (!cat_.dir().isRegularFile(*name)) {
-            warnOnce(*name);
+            warnOnce(actual,
+                     QStringLiteral("「%1」は通常のファイルではないため、画像として表示しません。")
+                         .arg(actual));
             continue;
         }
         const PictureReader::Picture p = PictureReader::readToFit(cat_.dir().filePath(*name), box);
@@ -470,16 +473,15 @@ void CardFrame::showPicture(const QString& daimei) {
             showPictureImage(p.image, p.naturalSize);
             return;
         }
+        if (p.outcome == PictureReader::Outcome::TooLarge)
+            warnOnce(actual, PictureReader::tooLargeText(actual, p.naturalSize));
     }
 }
 
-void CardFrame::warnOnce(const QString& name) {
-    const QString actual = cat_.dir().actualName(name);
-    if (warnedPictures_.contains(actual)) return;
-    warnedPictures_.insert(actual);
-    prompts_.message(
-        QStringLiteral("「%1」は通常のファイルではないため、画像として表示しません。").arg(actual),
-        QStringLiteral("画像の読み込み"), Prompts::Icon::Exclamation);
+void CardFrame::warnOnce(const QString& actualName, const QString& text) {
+    if (warnedPictures_.contains(actualName)) return;
+    warnedPictures_.insert(actualName);
+    prompts_.message(text, QStringLiteral("画像の読み込み"), Prompts::Icon::Exclamation);
 }
 
 void CardFrame::showPictureImage(const QImage& picture, QSize naturalSize) {
@@ -492,6 +494,8 @@ void CardFrame::showPictureImage(const QImage& picture, QSize naturalSize) {
                                      CardRules::kPosterWidthTwips, imgGazou_->height() * tw);
     imgGazou_->setFixedHeight(px(h));
 }
+
+void CardFrame::clearPicture() { imgGazou_->clear(); }
 
 QString CardFrame::shownName() const { return cboName_->currentText(); }
 

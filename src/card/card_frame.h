@@ -63,6 +63,8 @@ public:
     // a null picture leaves the box as it was.
     // naturalSize: the size stored, when picture was decoded smaller (it sets the height).
     void showPictureImage(const QImage& picture, QSize naturalSize = {});
+    // Takes the picture off the card's picture box; its height stays.
+    void clearPicture();
     // The title named in cboName: the one the card's saves act on.
     QString shownName() const;
 
@@ -111,8 +113,9 @@ private:
     // Refuses text the files cannot hold; true when the text may be stored.
     bool acceptText(const QString& text, const QString& what, bool quotesAllowed);
     void showPicture(const QString& daimei);
-    // Says once per run that a picture's name is not a regular file.
-    void warnOnce(const QString& name);
+    // Says once per run why a picture file is not shown: it is not a regular file,
+    // or it is too large.
+    void warnOnce(const QString& actualName, const QString& text);
 
     Catalogue& cat_;
     Prompts& prompts_;

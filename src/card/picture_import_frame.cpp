@@ -120,11 +120,20 @@ QString targetName(const QString& title, const QString& fileName) {
     return title + fileName.right(4);
 }
 
-bool acceptableTitle(const QString& title) {
-    return !title.trimmed().isEmpty() && title != QStringLiteral(".") &&
-           title != QStringLiteral("..") && !TitleName::hasForbiddenCharacter(title) &&
-           !TitleName::hasControlCharacter(title) && !TitleName::tooLongForFileNames(title);
+QString titleProblem(const QString& title) {
+    if (title.trimmed().isEmpty()) return QStringLiteral("タイトル名が空です。");
+    if (title == QStringLiteral(".") || title == QStringLiteral(".."))
+        return QStringLiteral("「.」と「..」はファイル名にできません。");
+    if (TitleName::hasForbiddenCharacter(title))
+        return QStringLiteral("\\ / : , ; * ? \" < > |　の文字は使えません。");
+    if (TitleName::hasControlCharacter(title))
+        return QStringLiteral("改行やタブなどの制御文字は使えません。");
+    if (TitleName::tooLongForFileNames(title))
+        return QStringLiteral("タイトル名が長すぎて、ファイル名にできません。");
+    return {};
 }
+
+bool acceptableTitle(const QString& title) { return titleProblem(title).isEmpty(); }
 
 }  // namespace PictureImport
 
@@ -231,6 +240,7 @@ void PictureImportFrame::refreshDrives() {
 }
 
 void PictureImportFrame::imgGazou_Click() {
+    previewed_.clear();          // the card shows the title's own picture again
     if (directory_.isEmpty()) {  // the first opening starts in the data folder
         directory_ = QDir::cleanPath(host_.dataDir());
         refreshDrives();
@@ -312,9 +322,20 @@ void PictureImportFrame::filZukei_Moto_Click() {
     const QSize box = QSize(CardRules::kPosterWidthTwips / kTwipsPerPixel,
                             CardRules::kPosterHeightTwips / kTwipsPerPixel) *
                       card_.devicePixelRatioF();
-    const PictureReader::Picture p = PictureReader::readToFit(QDir(directory_).filePath(file), box);
-    if (p.ok())  // one that cannot be read leaves the card as it was
+    const QString path = QDir(directory_).filePath(file);
+    const PictureReader::Picture p = PictureReader::readToFit(path, box);
+    if (p.ok()) {  // one that cannot be read leaves the card as it was
         card_.showPictureImage(p.image, p.naturalSize);
+        previewed_ = path;
+    } else if (p.outcome == PictureReader::Outcome::TooLarge) {
+        warnOnce(path, PictureReader::tooLargeText(file, p.naturalSize));
+    }
+}
+
+void PictureImportFrame::warnOnce(const QString& path, const QString& text) {
+    if (warned_.contains(path)) return;
+    warned_.insert(path);
+    host_.prompts().message(text, QStringLiteral("画像の読み込み"), Prompts::Icon::Exclamation);
 }
 
 void PictureImportFrame::cmdFileCopy_Click() {
@@ -326,12 +347,18 @@ void PictureImportFrame::cmdFileCopy_Click() {
                         QStringLiteral("ファイル未選択"), Prompts::Icon::Exclamation);
         return;
     }
+    if (host_.catalogue().TitleCount() == 0) {
+        prompts.message(QStringLiteral("画像を取り込むタイトルがありません。\r\n\r\n"
+                                       "先にタイトルを追加して下さい。"),
+                        QStringLiteral("タイトルなし"), Prompts::Icon::Exclamation);
+        return;
+    }
     // The title becomes a file name in the data folder: it must not lead out of it.
     const QString title = Cp932::toCp932Twins(card_.shownName());
-    if (!acceptableTitle(title)) {
-        prompts.message(QStringLiteral("このタイトル名では画像を取り込めません。\r\n\r\n"
-                                       "\\ / : , ; * ? < > |　の文字は使えません。"),
-                        QStringLiteral("入力制限"), Prompts::Icon::Exclamation);
+    if (const QString problem = titleProblem(title); !problem.isEmpty()) {
+        prompts.message(
+            QStringLiteral("このタイトル名では画像を取り込めません。\r\n\r\n") + problem,
+            QStringLiteral("入力制限"), Prompts::Icon::Exclamation);
         return;
     }
     const QString source = QDir(directory_).filePath(file);
@@ -351,6 +378,9 @@ void PictureImportFrame::cmdFileCopy_Click() {
         return;
     }
     host_.setGalleryReady(false);
+    // The card shows the title's new picture, or none when it could not be previewed,
+    // never a file looked at before.
+    if (previewed_ != source) card_.clearPicture();
     hide();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFrame>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -52,8 +53,10 @@ QStringList pictureFiles(const QString& folder);
 // The picture's name in the data folder: the title and the last four characters
 // of the chosen file, its extension in its own letter case ("X" + "poster.JPG" → "X.JPG").
 QString targetName(const QString& title, const QString& fileName);
-// A title that may become a file name in the data folder: not empty, no path
-// separators or other characters a file name cannot hold, not "." or "..".
+// Why a title cannot become a file name in the data folder (empty, "." or "..",
+// path separators or other characters a file name cannot hold, control
+// characters, too long), in a sentence; empty when it can.
+QString titleProblem(const QString& title);
 bool acceptableTitle(const QString& title);
 
 }  // namespace PictureImport
@@ -89,12 +92,16 @@ private:
     void fillFiles();
     void placeOverCard();
     QString chosenFile() const;
+    // Says once per run and file that a picture was refused as too large.
+    void warnOnce(const QString& path, const QString& text);
 
     ScreenHost& host_;
     CardFrame& card_;
     QString directory_;
     QVector<PictureImport::Drive> drives_;
     bool filling_ = false;
+    QString previewed_;  // the file the card shows since the last click in the list
+    QSet<QString> warned_;
     QComboBox* drvZukei_Moto_ = nullptr;
     QListWidget* dirZukei_Moto_ = nullptr;
     QListWidget* filZukei_Moto_ = nullptr;

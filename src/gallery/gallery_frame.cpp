@@ -124,6 +124,7 @@ void GalleryFrame::showRangeAndClear(int page) {
     for (int i = 1; i <= GalleryPages::kPerPage; ++i) {
         lblName_[i]->setName(QString());
         imgPIc_[i]->clear();
+        imgPIc_[i]->setRefusal(QString());
         imgPIc_[i]->setVacant(true);
     }
 }
@@ -145,7 +146,10 @@ void GalleryFrame::fillPage(int page) {
     }
 }
 
-void GalleryFrame::showPicture(int box, const QImage& image) {
+// A picture refused as too large says so in its box, quietly: a page of them
+// would otherwise be a row of boxes to click away.
+void GalleryFrame::showPicture(int box, const QImage& image, const QString& refusal) {
+    imgPIc_[box]->setRefusal(refusal);
     if (image.isNull())
         imgPIc_[box]->clear();
     else

@@ -40,7 +40,7 @@ private:
     void showRangeAndClear(int page);
     void fillPage(int page);
     void openTitle(int index);
-    void showPicture(int box, const QImage& image);
+    void showPicture(int box, const QImage& image, const QString& refusal);
 
     ScreenHost& host_;
     PictureDecoder decoder_;

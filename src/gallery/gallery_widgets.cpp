@@ -25,6 +25,12 @@ void GalleryBox::setVacant(bool vacant) {
     update();
 }
 
+void GalleryBox::setRefusal(const QString& text) {
+    refusal_ = text;
+    setToolTip(text);
+    update();
+}
+
 void GalleryBox::paintEvent(QPaintEvent* event) {
     if (!pixmap().isNull()) {
         QLabel::paintEvent(event);
@@ -34,6 +40,13 @@ void GalleryBox::paintEvent(QPaintEvent* event) {
     if (!vacant_) p.fillRect(rect(), kSlot);
     p.setPen(QPen(vacant_ ? kSlotEdge.lighter(115) : kSlotEdge, 1, Qt::DashLine));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (vacant_ || refusal_.isEmpty()) return;
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    p.setFont(small);
+    p.setPen(kNameStrip.lighter(160));
+    p.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
+               QStringLiteral("画像が大きすぎて表示できません"));
 }
 
 void GalleryBox::mouseReleaseEvent(QMouseEvent* event) {

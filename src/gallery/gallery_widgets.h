@@ -11,6 +11,10 @@ public:
     explicit GalleryBox(QWidget* parent = nullptr);
     // A box past the last title is drawn fainter than a title without a picture.
     void setVacant(bool vacant);
+    // Without a picture: a short note in the box that the title's picture was
+    // refused as too large, the whole text in the tool-tip; empty for none.
+    void setRefusal(const QString& text);
+    QString refusal() const { return refusal_; }
 
 signals:
     void clicked();
@@ -21,6 +25,7 @@ protected:
 
 private:
     bool vacant_ = true;
+    QString refusal_;
 };
 
 // A title's name over its box: one line, cut with "…" when it is wider than the

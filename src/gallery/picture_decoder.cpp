@@ -1,23 +1,42 @@
 #include "picture_decoder.h"
 
-#include "shell/picture_reader.h"
-
 #include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QThreadPool>
 
 #include <sys/stat.h>
 
 namespace {
 // Thumbnails of a few pages, counted in KiB.
 constexpr int kCacheKiB = 8 * 1024;
+// How long going away waits for the pictures being decoded.
+constexpr int kGraceMs = 2000;
 
 int costOf(const QImage& image) { return int(image.sizeInBytes() / 1024) + 1; }
 }  // namespace
 
-PictureDecoder::PictureDecoder(QObject* parent) : QObject(parent), cache_(kCacheKiB) {}
+struct PictureDecoder::Mailbox {
+    QMutex mutex;
+    PictureDecoder* owner = nullptr;
+};
+
+PictureDecoder::PictureDecoder(QObject* parent, Read read)
+    : QObject(parent),
+      read_(read ? std::move(read) : Read(&PictureReader::readStretched)),
+      mailbox_(std::make_shared<Mailbox>()),
+      pool_(new QThreadPool),
+      cache_(kCacheKiB) {
+    mailbox_->owner = this;
+}
 
 PictureDecoder::~PictureDecoder() {
-    pool_.clear();
-    pool_.waitForDone();
+    {
+        QMutexLocker lock(&mailbox_->mutex);
+        mailbox_->owner = nullptr;
+    }
+    pool_->clear();
+    if (pool_->waitForDone(kGraceMs)) delete pool_;  // otherwise left to its threads
 }
 
 QString PictureDecoder::cacheKey(const QString& path, QSize size) {
@@ -35,7 +54,7 @@ QString PictureDecoder::cacheKey(const QString& path, QSize size) {
 }
 
 void PictureDecoder::startPage() {
-    pool_.clear();  // jobs not yet started; those running finish into the cache
+    pool_->clear();  // jobs not yet started; those running finish into the cache
     ++generation_;
     pending_ = 0;
 }
@@ -43,49 +62,67 @@ void PictureDecoder::startPage() {
 void PictureDecoder::request(int box, const QStringList& paths, QSize size) {
     QVector<Attempt> todo;
     QStringList files;
+    QString refusal;  // of a file known from the cache to be too large
     for (const QString& path : paths) {
         const QString key = cacheKey(path, size);
         if (key.isEmpty()) continue;  // gone since it was listed
         if (todo.isEmpty()) {
-            if (const QImage* hit = cache_.object(key)) {
-                if (hit->isNull()) continue;  // known not to decode
-                emit decoded(box, *hit);
+            if (const Attempt* hit = cache_.object(key)) {
+                if (hit->image.isNull()) {  // known not to decode
+                    if (refusal.isEmpty()) refusal = hit->refusal;
+                    continue;
+                }
+                emit decoded(box, hit->image, QString());
                 return;
             }
         }
-        todo.append({key, QImage()});
+        todo.append({key, QImage(), QString()});
         files << path;
     }
     if (todo.isEmpty()) {
-        emit decoded(box, QImage());
+        emit decoded(box, QImage(), refusal);
         return;
     }
     ++pending_;
     const quint64 generation = generation_;
-    pool_.start([this, generation, box, files, size, todo]() mutable {
-        for (int i = 0; i < todo.size(); ++i) {
-            todo[i].image = PictureReader::readStretched(files[i], size).image;
-            if (!todo[i].image.isNull()) {
-                todo.resize(i + 1);
-                break;
+    pool_->start(
+        [mailbox = mailbox_, read = read_, generation, box, files, size, todo, refusal]() mutable {
+            for (int i = 0; i < todo.size(); ++i) {
+                const PictureReader::Picture p = read(files[i], size);
+                todo[i].image = p.image;
+                if (p.outcome == PictureReader::Outcome::TooLarge)
+                    todo[i].refusal =
+                        PictureReader::tooLargeText(QFileInfo(files[i]).fileName(), p.naturalSize);
+                if (!todo[i].image.isNull()) {
+                    todo.resize(i + 1);
+                    break;
+                }
             }
-        }
-        QMetaObject::invokeMethod(
-            this, [this, generation, box, todo] { finished(generation, box, todo); },
-            Qt::QueuedConnection);
-    });
+            QMutexLocker lock(&mailbox->mutex);
+            if (PictureDecoder* owner = mailbox->owner)
+                QMetaObject::invokeMethod(
+                    owner,
+                    [owner, generation, box, todo, refusal] {
+                        owner->finished(generation, box, todo, refusal);
+                    },
+                    Qt::QueuedConnection);
+        });
 }
 
 void PictureDecoder::remember(const Attempt& a) {
-    cache_.insert(a.key, new QImage(a.image), costOf(a.image));
+    cache_.insert(a.key, new Attempt(a), costOf(a.image));
 }
 
-void PictureDecoder::finished(quint64 generation, int box, const QVector<Attempt>& attempts) {
+void PictureDecoder::finished(quint64 generation, int box, const QVector<Attempt>& attempts,
+                              QString refusal) {
     decodedFiles_ += int(attempts.size());
-    for (const Attempt& a : attempts) remember(a);
+    for (const Attempt& a : attempts) {
+        remember(a);
+        if (refusal.isEmpty()) refusal = a.refusal;
+    }
     if (generation != generation_) return;
     const QImage shown = attempts.isEmpty() ? QImage() : attempts.last().image;
-    emit decoded(box, shown);
+    emit decoded(box, shown, shown.isNull() ? refusal : QString());
     if (--pending_ == 0) emit pageDone();
 }
 

@@ -1,28 +1,40 @@
 #pragma once
 
+#include "shell/picture_reader.h"
+
 #include <QCache>
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QStringList>
-#include <QThreadPool>
 #include <QVector>
+
+#include <functional>
+#include <memory>
+
+class QThreadPool;
 
 // Decodes the gallery's pictures off the window's thread, on every core, at the
 // size of their boxes, and keeps the last few in a small cache, so that the
 // names of a page show at once and its pictures follow as they are ready. A new
 // page drops the work of the last: results for a page no longer shown are cached
-// but not delivered.
+// but not delivered. Going away, it waits a moment for a picture being decoded
+// but never for a read that does not end: that thread is left behind and its
+// result goes nowhere.
 class PictureDecoder : public QObject {
     Q_OBJECT
 public:
+    // Reads one file at a size; PictureReader::readStretched unless a test puts in its own.
+    using Read = std::function<PictureReader::Picture(const QString& path, QSize size)>;
+
     // One file tried for a box, and what came of it.
     struct Attempt {
         QString key;
-        QImage image;  // null: the file could not be decoded
+        QImage image;     // null: the file could not be decoded
+        QString refusal;  // why it was refused as too large; empty otherwise
     };
 
-    explicit PictureDecoder(QObject* parent = nullptr);
+    explicit PictureDecoder(QObject* parent = nullptr, Read read = {});
     ~PictureDecoder() override;
 
     // Forgets the requests made so far; their results are no longer delivered.
@@ -44,17 +56,23 @@ public:
 
 signals:
     // The picture of a box asked for since the last startPage; null when none of its
-    // files could be decoded.
-    void decoded(int box, const QImage& image);
+    // files could be decoded, and then refusal says why one was refused as too large.
+    void decoded(int box, const QImage& image, const QString& refusal);
     // Every request since startPage has been answered.
     void pageDone();
 
 private:
-    void finished(quint64 generation, int box, const QVector<Attempt>& attempts);
+    struct Mailbox;
+    // refusal: of a file before these that the cache knows to be too large.
+    void finished(quint64 generation, int box, const QVector<Attempt>& attempts, QString refusal);
     void remember(const Attempt& a);
 
-    QThreadPool pool_;
-    QCache<QString, QImage> cache_;
+    Read read_;
+    // Where the jobs hand in their results; it outlives the decoder, which leaves it
+    // empty when it goes.
+    std::shared_ptr<Mailbox> mailbox_;
+    QThreadPool* pool_;  // deleted unless a job is still running when the decoder goes
+    QCache<QString, Attempt> cache_;
     quint64 generation_ = 0;
     int pending_ = 0;
     int decodedFiles_ = 0;

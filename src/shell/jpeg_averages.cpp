@@ -2,8 +2,6 @@
 
 #include "shell/picture_reader.h"
 
-#include <QVector>
-
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -11,50 +9,118 @@
 #include <cstring>
 #include <vector>
 
+namespace JpegMarkers {
+
+qsizetype next(const uchar* b, qsizetype n, qsizetype i) {
+    while (i < n) {
+        const void* ff = std::memchr(b + i, 0xFF, size_t(n - i));
+        if (!ff) return n;
+        i = static_cast<const uchar*>(ff) - b;
+        while (i + 1 < n && b[i + 1] == 0xFF) ++i;  // fill
+        if (i + 1 >= n) return n;
+        if (b[i + 1] != 0x00) return i;
+        i += 2;  // a stuffed zero outside a scan
+    }
+    return n;
+}
+
+qsizetype endOfScan(const uchar* b, qsizetype n, qsizetype i) {
+    while (i < n) {
+        const void* ff = std::memchr(b + i, 0xFF, size_t(n - i));
+        if (!ff) return n;
+        i = static_cast<const uchar*>(ff) - b;
+        if (i + 1 >= n) return n;
+        const uchar next = b[i + 1];
+        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (next == 0xFF) {  // fill before a marker
+            ++i;
+            continue;
+        }
+        return i;
+    }
+    return n;
+}
+
+}  // namespace JpegMarkers
+
 namespace JpegAverages {
 namespace {
+
+// libjpeg's limits: the largest side, channels in a frame and in a scan, table
+// numbers, sampling factors, blocks in one unit of an interleaved scan, and the
+// largest point transform.
+constexpr int kMaxDimension = 65500;
+constexpr int kMaxChannels = 10;
+constexpr int kMaxChannelsInScan = 4;
+constexpr int kTables = 4;
+constexpr int kMaxSampling = 4;
+constexpr int kMaxBlocksInUnit = 10;
+constexpr int kMaxPointTransform = 13;
 
 struct Component {
     int id = 0;
     int h = 1, v = 1;                    // sampling factors
-    int quant = 0;                       // quantisation table
-    int blocksWide = 0, blocksHigh = 0;  // padded to whole MCUs
-    std::vector<int> dc;                 // the first scans' values, not yet dequantised
+    int quant = 0;                       // quantisation table number, as the frame gives it
+    int quantValue = 0;                  // its first entry, taken at the channel's first scan
+    bool latched = false;                // quantValue is taken
+    int blocksWide = 0, blocksHigh = 0;  // padded to whole units
+    std::vector<qint16> dc;  // first coefficients after the point transform, as libjpeg keeps them
     bool seen = false;
 };
 
-// A Huffman table for DC differences, decoded code length by code length, with a
-// table for codes of up to eight bits.
-struct Huffman {
+// A Huffman table as a segment defines it.
+struct HuffmanSpec {
     bool defined = false;
+    std::array<uchar, 16> counts{};
+    std::array<uchar, 256> values{};
+};
+
+// A table for DC differences, decoded code length by code length, with a table
+// for codes of up to eight bits.
+struct Huffman {
     std::array<int, 18> maxCode{};
-    std::array<int, 17> minCode{};
-    std::array<int, 17> firstValue{};
-    QVector<uchar> values;
+    std::array<int, 17> valueOffset{};
+    std::array<uchar, 256> values{};
     std::array<quint16, 256> fast{};  // length << 8 | value; 0 when longer than 8 bits
 
-    bool build(const uchar* counts, const uchar* vals, int total) {
-        values = QVector<uchar>(vals, vals + total);
-        fast.fill(0);
-        int code = 0, k = 0;
+    // False for a table libjpeg refuses: more than 256 codes, codes that do not fit
+    // their length (no code may be all ones), or, for DC differences, more than 15 bits.
+    bool build(const HuffmanSpec& spec, bool dc) {
+        if (!spec.defined) return false;
+        int total = 0;
+        for (uchar c : spec.counts) total += c;
+        if (total > 256) return false;
+        if (dc)
+            for (int k = 0; k < total; ++k)
+                if (spec.values[size_t(k)] > 15) return false;
+        int code = 0;
         for (int length = 1; length <= 16; ++length) {
-            const int n = counts[length - 1];
-            firstValue[length] = k;
-            minCode[length] = code;
-            for (int i = 0; i < n; ++i, ++code, ++k) {
-                if (length <= 8) {
-                    const int spread = 1 << (8 - length);
-                    const int base = code << (8 - length);
-                    for (int j = 0; j < spread; ++j)
-                        fast[base + j] = quint16(length << 8 | values[k]);
-                }
-            }
-            maxCode[length] = n ? code - 1 : -1;
-            if (code > (1 << length)) return false;  // more codes than bits allow
+            code += spec.counts[size_t(length - 1)];
+            if (code >= (1 << length)) return false;
             code <<= 1;
         }
-        maxCode[17] = 0x7FFFFFFF;
-        defined = true;
+        // Only a table that passed may fill the lookup: its codes stay inside it.
+        values = spec.values;
+        fast.fill(0);
+        code = 0;
+        int k = 0;
+        for (int length = 1; length <= 16; ++length) {
+            const int n = spec.counts[size_t(length - 1)];
+            valueOffset[size_t(length)] = k - code;
+            for (int i = 0; i < n; ++i, ++code, ++k) {
+                if (length > 8) continue;
+                const int spread = 1 << (8 - length);
+                const int base = code << (8 - length);
+                for (int j = 0; j < spread; ++j)
+                    fast[size_t(base + j)] = quint16(length << 8 | values[size_t(k)]);
+            }
+            maxCode[size_t(length)] = n ? code - 1 : -1;
+            code <<= 1;
+        }
+        maxCode[17] = INT_MAX;
         return true;
     }
 };
@@ -100,25 +166,24 @@ int extend(int v, int s) { return v < (1 << (s - 1)) ? v - (1 << s) + 1 : v; }
 // The next difference of block averages, or INT_MIN when the code is not in the table.
 inline int nextDifference(BitReader& in, const Huffman& t) {
     in.fill();
-    int size;
+    int size = -1;
     if (const quint16 hit = t.fast[in.peek(8)]) {
         in.skip(hit >> 8);
         size = hit & 0xFF;
     } else {
         const int bits16 = int(in.peek(16));
-        size = -1;
         for (int length = 9; length <= 16; ++length) {
             const int code = bits16 >> (16 - length);
-            if (code <= t.maxCode[length]) {
-                const int index = t.firstValue[length] + code - t.minCode[length];
-                if (index < 0 || index >= t.values.size()) return INT_MIN;
-                size = t.values[index];
+            if (code <= t.maxCode[size_t(length)]) {
+                const int index = t.valueOffset[size_t(length)] + code;
+                if (index < 0 || index > 255) return INT_MIN;
+                size = t.values[size_t(index)];
                 in.skip(length);
                 break;
             }
         }
     }
-    if (size < 0 || size > 11) return INT_MIN;
+    if (size < 0 || size > 15) return INT_MIN;
     if (size == 0) return 0;
     const int v = int(in.peek(size));
     in.skip(size);
@@ -135,49 +200,64 @@ public:
     QImage read();
 
 private:
+    enum class Step { Go, Stop, Refuse };
+    Step segment(uchar marker, const uchar* s, int length, qsizetype* i);
     bool frame(const uchar* s, int length);
     bool tables(const uchar* s, int length);
     bool quantisation(const uchar* s, int length);
-    // Decodes a first scan of block averages; false when it cannot be read.
-    bool scan(const uchar* s, int length, const uchar* data, const uchar* end);
+    // Reads a scan's header as libjpeg checks it; decodes it when it is a first
+    // scan of block averages. Stop: the scans of averages are over.
+    Step scan(const uchar* s, int length, const uchar* data, const uchar* end);
+    bool decode(const std::array<Component*, kMaxChannelsInScan>& in,
+                const std::array<const Huffman*, kMaxChannelsInScan>& table, int count, int shift,
+                const uchar* data, const uchar* end);
     std::vector<float> plane(const Component& c, int w, int h) const;
     QImage picture() const;
 
     const uchar* b_;
     qsizetype n_;
+    bool progressive_ = false;
     int width_ = 0, height_ = 0;
     int hMax_ = 1, vMax_ = 1;
     int mcusWide_ = 0, mcusHigh_ = 0;
+    int restartInterval_ = 0;
     bool rgb_ = false;
-    QVector<Component> components_;
-    std::array<Huffman, 4> huffman_;
-    std::array<int, 4> quant_{};
-    std::array<bool, 4> quantSeen_{};
+    std::vector<Component> components_;
+    std::array<HuffmanSpec, kTables> dcTables_, acTables_;
+    std::array<int, kTables> quant_{};
+    std::array<bool, kTables> quantSeen_{};
 };
 
 bool Reader::frame(const uchar* s, int length) {
-    if (length < 6 || s[0] != 8) return false;  // 8-bit samples only
+    if (length < 6) return false;
+    const int precision = s[0];
     height_ = u16(s + 1);
     width_ = u16(s + 3);
     const int count = s[5];
-    if (width_ == 0 || height_ == 0 || (count != 1 && count != 3) || length < 6 + 3 * count)
+    if (height_ == 0 || width_ == 0 || count == 0 || length != 6 + 3 * count) return false;
+    if (height_ > kMaxDimension || width_ > kMaxDimension || precision != 8 || count > kMaxChannels)
         return false;
-    if (width_ > PictureReader::kMaxSide || height_ > PictureReader::kMaxSide ||
-        qint64(width_) * height_ > PictureReader::kMaxPixels)
-        return false;  // a forged size must not decide how much is allocated
     for (int i = 0; i < count; ++i) {
         Component c;
         c.id = s[6 + 3 * i];
         c.h = s[7 + 3 * i] >> 4;
         c.v = s[7 + 3 * i] & 15;
         c.quant = s[8 + 3 * i];
-        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4 || c.quant > 3) return false;
+        if (c.h < 1 || c.h > kMaxSampling || c.v < 1 || c.v > kMaxSampling) return false;
         hMax_ = qMax(hMax_, c.h);
         vMax_ = qMax(vMax_, c.v);
-        components_.append(c);
+        components_.push_back(c);
     }
+    if (count != 1 && count != 3) return false;  // left to the full decoder
+    // libjpeg enlarges a channel only by whole factors.
+    for (const Component& c : components_)
+        if (hMax_ % c.h != 0 || vMax_ % c.v != 0) return false;
     mcusWide_ = (width_ + 8 * hMax_ - 1) / (8 * hMax_);
     mcusHigh_ = (height_ + 8 * vMax_ - 1) / (8 * vMax_);
+    qint64 blocks = 0;
+    for (const Component& c : components_) blocks += qint64(mcusWide_) * c.h * mcusHigh_ * c.v;
+    if (qint64(n_) + memoryFor({width_, height_}, blocks) > PictureReader::kMaxDecodeBytes)
+        return false;
     for (Component& c : components_) {
         c.blocksWide = mcusWide_ * c.h;
         c.blocksHigh = mcusHigh_ * c.v;
@@ -187,73 +267,139 @@ bool Reader::frame(const uchar* s, int length) {
 }
 
 bool Reader::tables(const uchar* s, int length) {
-    int i = 0;
-    while (i + 17 <= length) {
-        const int kind = s[i] >> 4, id = s[i] & 15;
+    int left = length;
+    while (left > 16) {
+        int index = s[0];
+        HuffmanSpec spec;
         int total = 0;
-        for (int k = 0; k < 16; ++k) total += s[i + 1 + k];
-        if (id > 3 || i + 17 + total > length) return false;
-        if (kind == 0 && !huffman_[id].build(s + i + 1, s + i + 17, total)) return false;
-        i += 17 + total;
+        for (int k = 0; k < 16; ++k) total += spec.counts[size_t(k)] = s[1 + k];
+        left -= 17;
+        s += 17;
+        if (total > 256 || total > left) return false;
+        std::copy_n(s, total, spec.values.begin());
+        left -= total;
+        s += total;
+        const bool ac = index & 0x10;
+        if (ac) index -= 0x10;
+        if (index >= kTables) return false;
+        spec.defined = true;
+        (ac ? acTables_ : dcTables_)[size_t(index)] = spec;
     }
-    return true;
+    return left == 0;
 }
 
 bool Reader::quantisation(const uchar* s, int length) {
-    int i = 0;
-    while (i < length) {
-        const int precision = s[i] >> 4, id = s[i] & 15;
+    int left = length;
+    while (left > 0) {
+        const int precision = s[0] >> 4, id = s[0] & 15;
         const int size = precision ? 129 : 65;
-        if (id > 3 || i + size > length) return false;
-        quant_[id] = precision ? u16(s + i + 1) : s[i + 1];
-        quantSeen_[id] = true;
-        i += size;
+        if (id >= kTables || size > left) return false;
+        quant_[size_t(id)] = precision ? u16(s + 1) : s[1];
+        quantSeen_[size_t(id)] = true;
+        left -= size;
+        s += size;
     }
     return true;
 }
 
-bool Reader::scan(const uchar* s, int length, const uchar* data, const uchar* end) {
+Reader::Step Reader::scan(const uchar* s, int length, const uchar* data, const uchar* end) {
+    if (!progressive_ || length < 1) return Step::Refuse;
     const int count = s[0];
-    if (length < 1 + 2 * count + 3 || count < 1) return false;
-    std::array<Component*, 4> in{};
-    std::array<const Huffman*, 4> table{};
-    if (count > 4) return false;
+    if (length != 2 * count + 4 || count < 1 || count > kMaxChannelsInScan) return Step::Refuse;
+    std::array<Component*, kMaxChannelsInScan> in{};
+    std::array<int, kMaxChannelsInScan> dcTable{}, acTable{};
     for (int i = 0; i < count; ++i) {
+        const int id = s[1 + 2 * i];
+        // libjpeg looks among the first four channels only, and skips a channel
+        // whose position in the scan is already taken.
         Component* found = nullptr;
-        for (Component& c : components_)
-            if (c.id == s[1 + 2 * i]) found = &c;
-        const int t = s[2 + 2 * i] >> 4;
-        if (!found || t > 3 || !huffman_[t].defined) return false;
-        in[i] = found;
-        table[i] = &huffman_[t];
+        for (size_t ci = 0; ci < components_.size() && ci < size_t(kMaxChannelsInScan); ++ci)
+            if (components_[ci].id == id && !in[ci]) {
+                found = &components_[ci];
+                break;
+            }
+        if (!found) return Step::Refuse;
+        for (int k = 0; k < i; ++k)
+            if (in[size_t(k)] == found) return Step::Refuse;
+        in[size_t(i)] = found;
+        dcTable[size_t(i)] = s[2 + 2 * i] >> 4;
+        acTable[size_t(i)] = s[2 + 2 * i] & 15;
     }
-    const int shift = s[1 + 2 * count + 2] & 15;
+    const uchar* p = s + 1 + 2 * count;
+    const int ss = p[0], se = p[1], ah = p[2] >> 4, al = p[2] & 15;
+    const bool dcBand = ss == 0;
+    bool bad = dcBand ? se != 0 : ss > se || se >= 64 || count != 1;
+    if (ah != 0 && al != ah - 1) bad = true;
+    if (al > kMaxPointTransform || bad) return Step::Refuse;
+    if (count > 1) {
+        int blocks = 0;
+        for (int i = 0; i < count; ++i) blocks += in[size_t(i)]->h * in[size_t(i)]->v;
+        if (blocks > kMaxBlocksInUnit) return Step::Refuse;
+    }
+    // The quantisation table of a channel is taken at its first scan and must exist then.
+    for (int i = 0; i < count; ++i) {
+        Component& c = *in[size_t(i)];
+        if (c.latched) continue;
+        if (c.quant >= kTables || !quantSeen_[size_t(c.quant)]) return Step::Refuse;
+        c.quantValue = quant_[size_t(c.quant)];
+        c.latched = true;
+    }
+    // Every table the scan uses must exist and pass libjpeg's checks, used or not.
+    std::array<Huffman, kMaxChannelsInScan> built;
+    std::array<const Huffman*, kMaxChannelsInScan> table{};
+    for (int i = 0; i < count; ++i) {
+        if (dcBand && ah == 0) {
+            if (dcTable[size_t(i)] >= kTables) return Step::Refuse;
+            if (!built[size_t(i)].build(dcTables_[size_t(dcTable[size_t(i)])], true))
+                return Step::Refuse;
+            table[size_t(i)] = &built[size_t(i)];
+        } else if (!dcBand) {
+            if (acTable[size_t(i)] >= kTables ||
+                !built[size_t(i)].build(acTables_[size_t(acTable[size_t(i)])], false))
+                return Step::Refuse;
+        }
+    }
+    if (!dcBand || ah != 0) return Step::Stop;
+    if (restartInterval_ != 0) return Step::Refuse;  // left to the full decoder
+    return decode(in, table, count, al, data, end) ? Step::Go : Step::Refuse;
+}
+
+bool Reader::decode(const std::array<Component*, kMaxChannelsInScan>& in,
+                    const std::array<const Huffman*, kMaxChannelsInScan>& table, int count,
+                    int shift, const uchar* data, const uchar* end) {
     BitReader bits(data, end);
-    std::array<int, 4> previous{};
+    std::array<int, kMaxChannelsInScan> previous{};
     const auto block = [&](int k, int x, int y) {
-        const int difference = nextDifference(bits, *table[k]);
+        const int difference = nextDifference(bits, *table[size_t(k)]);
         if (difference == INT_MIN) return false;
-        previous[k] += difference;
-        in[k]->dc[size_t(y) * size_t(in[k]->blocksWide) + size_t(x)] = previous[k] * (1 << shift);
+        int& last = previous[size_t(k)];
+        if ((last >= 0 && difference > INT_MAX - last) || (last < 0 && difference < INT_MIN - last))
+            return false;  // libjpeg stops at a sum that overflows
+        last += difference;
+        Component& c = *in[size_t(k)];
+        c.dc[size_t(y) * size_t(c.blocksWide) + size_t(x)] = qint16(quint32(last) << shift);
         return true;
     };
-    if (count == 1) {  // one channel: its blocks in raster order, without MCU padding
-        Component& c = *in[0];
+    if (count == 1) {  // one channel: its blocks in raster order, without unit padding
+        const Component& c = *in[0];
         const int wide = ((width_ * c.h + hMax_ - 1) / hMax_ + 7) / 8;
         const int high = ((height_ * c.v + vMax_ - 1) / vMax_ + 7) / 8;
-        for (int y = 0; y < high; ++y)
+        for (int y = 0; y < high && !bits.overrun(); ++y)
             for (int x = 0; x < wide; ++x)
                 if (!block(0, x, y)) return false;
     } else {
-        for (int my = 0; my < mcusHigh_; ++my)
+        // A row at a time, so that a scan cut short is given up soon.
+        for (int my = 0; my < mcusHigh_ && !bits.overrun(); ++my)
             for (int mx = 0; mx < mcusWide_; ++mx)
-                for (int k = 0; k < count; ++k)
-                    for (int v = 0; v < in[k]->v; ++v)
-                        for (int h = 0; h < in[k]->h; ++h)
-                            if (!block(k, mx * in[k]->h + h, my * in[k]->v + v)) return false;
+                for (int k = 0; k < count; ++k) {
+                    const Component& c = *in[size_t(k)];
+                    for (int v = 0; v < c.v; ++v)
+                        for (int h = 0; h < c.h; ++h)
+                            if (!block(k, mx * c.h + h, my * c.v + v)) return false;
+                }
     }
     if (bits.overrun()) return false;  // the scan ended long before its blocks did
-    for (int i = 0; i < count; ++i) in[i]->seen = true;
+    for (int i = 0; i < count; ++i) in[size_t(i)]->seen = true;
     return true;
 }
 
@@ -263,7 +409,7 @@ bool Reader::scan(const uchar* s, int length, const uchar* data, const uchar* en
 std::vector<float> Reader::plane(const Component& c, int w, int h) const {
     std::vector<float> means(c.dc.size());
     // The first coefficient is eight times the block's mean, less the level shift.
-    const float scale = quant_[c.quant] / 8.0f;
+    const float scale = float(c.quantValue) / 8.0f;
     for (size_t i = 0; i < means.size(); ++i) means[i] = float(c.dc[i]) * scale + 128.0f;
     std::vector<float> out(size_t(w) * size_t(h));
     if (c.h == hMax_ && c.v == vMax_) {
@@ -272,12 +418,12 @@ std::vector<float> Reader::plane(const Component& c, int w, int h) const {
                         out.begin() + ptrdiff_t(y) * w);
         return out;
     }
-    struct Step {
+    struct Tap {
         int a, b;
         float f;
     };
     const auto steps = [](int n, int factor, int maxFactor, int blocks) {
-        std::vector<Step> list(static_cast<size_t>(n));
+        std::vector<Tap> list(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
             const float u = (i + 0.5f) * factor / maxFactor - 0.5f;
             const int a = int(std::floor(u));
@@ -285,15 +431,15 @@ std::vector<float> Reader::plane(const Component& c, int w, int h) const {
         }
         return list;
     };
-    const std::vector<Step> across = steps(w, c.h, hMax_, c.blocksWide);
-    const std::vector<Step> down = steps(h, c.v, vMax_, c.blocksHigh);
+    const std::vector<Tap> across = steps(w, c.h, hMax_, c.blocksWide);
+    const std::vector<Tap> down = steps(h, c.v, vMax_, c.blocksHigh);
     for (int y = 0; y < h; ++y) {
-        const Step& d = down[size_t(y)];
+        const Tap& d = down[size_t(y)];
         const float* top = means.data() + ptrdiff_t(d.a) * c.blocksWide;
         const float* bottom = means.data() + ptrdiff_t(d.b) * c.blocksWide;
         float* line = out.data() + ptrdiff_t(y) * w;
         for (int x = 0; x < w; ++x) {
-            const Step& a = across[size_t(x)];
+            const Tap& a = across[size_t(x)];
             const float upper = top[a.a] + (top[a.b] - top[a.a]) * a.f;
             const float lower = bottom[a.a] + (bottom[a.b] - bottom[a.a]) * a.f;
             line[x] = upper + (lower - upper) * d.f;
@@ -332,65 +478,79 @@ QImage Reader::picture() const {
     return img;
 }
 
+// One segment of the file before or among the first scans, as libjpeg takes it.
+Reader::Step Reader::segment(uchar m, const uchar* s, int length, qsizetype* i) {
+    switch (m) {
+        case 0xC2:  // progressive, Huffman coded: the one kind read here
+            if (progressive_) return Step::Refuse;  // a second frame
+            progressive_ = true;
+            return frame(s, length) ? Step::Go : Step::Refuse;
+        case 0xC4:
+            return tables(s, length) ? Step::Go : Step::Refuse;
+        case 0xDB:
+            return quantisation(s, length) ? Step::Go : Step::Refuse;
+        case 0xDD:
+            if (length != 2) return Step::Refuse;
+            restartInterval_ = u16(s);
+            return Step::Go;
+        case 0xDA: {
+            // The scan's data runs to the next marker.
+            const qsizetype data = *i;
+            const qsizetype end = JpegMarkers::endOfScan(b_, n_, data);
+            *i = end;
+            return scan(s, length, b_ + data, b_ + end);
+        }
+        case 0xEE:
+            if (length >= 12 && std::memcmp(s, "Adobe", 5) == 0) rgb_ = s[11] == 0;
+            return Step::Go;
+        case 0xCC:  // arithmetic coding conditions
+        case 0xDC:  // number of lines
+            return Step::Go;
+        default:
+            if ((m >= 0xE0 && m <= 0xEF) || m == 0xFE)
+                return Step::Go;  // application data, comments
+            return Step::Refuse;  // other frames (left to the full decoder) and reserved markers
+    }
+}
+
 QImage Reader::read() {
     if (n_ < 4 || b_[0] != 0xFF || b_[1] != 0xD8) return {};
     qsizetype i = 2;
-    bool progressive = false;
-    while (i + 3 < n_) {
-        if (b_[i] != 0xFF) return {};
+    for (;;) {
+        i = JpegMarkers::next(b_, n_, i);
+        if (i + 1 >= n_) break;  // no end marker: what was read stands
         const uchar m = b_[i + 1];
-        if (m == 0xFF) {
-            ++i;
-            continue;
-        }
+        i += 2;
         if (m == 0xD9) break;
-        const int length = u16(b_ + i + 2);
-        const qsizetype next = i + 2 + length;
-        if (length < 2 || next > n_) return {};
-        const uchar* s = b_ + i + 4;
-        const int body = length - 2;
-        if (m == 0xC2) {
-            if (progressive || !frame(s, body)) return {};
-            progressive = true;
-        } else if ((m >= 0xC0 && m <= 0xCF) && m != 0xC4 && m != 0xC8 && m != 0xCC) {
-            return {};  // another kind of frame: left to the full decoder
-        } else if (m == 0xC4) {
-            if (!tables(s, body)) return {};
-        } else if (m == 0xDB) {
-            if (!quantisation(s, body)) return {};
-        } else if (m == 0xDD) {
-            if (body >= 2 && u16(s) != 0) return {};  // restart intervals
-        } else if (m == 0xEE && body >= 12 && std::memcmp(s, "Adobe", 5) == 0) {
-            rgb_ = s[11] == 0;
-        } else if (m == 0xDA) {
-            if (!progressive || body < 4) return {};
-            const int count = s[0];
-            if (body < 1 + 2 * count + 3) return {};
-            const uchar* spectral = s + 1 + 2 * count;
-            if (spectral[0] != 0 || spectral[1] != 0 || (spectral[2] >> 4) != 0) break;
-            // The scan's data runs to the next marker.
-            qsizetype end = next;
-            while (end + 1 < n_ && !(b_[end] == 0xFF && b_[end + 1] != 0x00 &&
-                                     !(b_[end + 1] >= 0xD0 && b_[end + 1] <= 0xD7)))
-                ++end;
-            if (!scan(s, body, b_ + next, b_ + end)) return {};
-            i = end;
-            continue;
-        }
-        i = next;
+        if (m == 0xD8) return {};                             // a second start
+        if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue;  // markers without a length
+        if (i + 2 > n_) return {};
+        const int length = u16(b_ + i);
+        if (length < 2 || i + length > n_) return {};
+        const uchar* s = b_ + i + 2;
+        i += length;
+        const Step step = segment(m, s, length - 2, &i);
+        if (step == Step::Refuse) return {};
+        if (step == Step::Stop) break;
     }
-    if (!progressive) return {};
+    if (!progressive_) return {};
     if (components_.size() == 3) {  // RGB rather than YCbCr, by an Adobe marker or by names
         const bool named =
             components_[0].id == 'R' && components_[1].id == 'G' && components_[2].id == 'B';
         if (rgb_ || named) return {};
     }
     for (const Component& c : components_)
-        if (!c.seen || !quantSeen_[c.quant]) return {};
+        if (!c.seen) return {};
     return picture();
 }
 
 }  // namespace
+
+qint64 memoryFor(QSize size, qint64 blocks) {
+    const qint64 eighth = qint64((size.width() + 7) / 8) * ((size.height() + 7) / 8);
+    // The first coefficients, one channel's means at a time, three planes and the picture.
+    return blocks * qint64(sizeof(qint16) + sizeof(float)) + eighth * 4 * 4;
+}
 
 QImage read(const QByteArray& bytes) { return Reader(bytes).read(); }
 

@@ -5,15 +5,18 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QtMath>
 
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 
 namespace PictureReader {
 namespace {
 
-bool tooLarge(QSize s) {
-    return s.width() > kMaxSide || s.height() > kMaxSide ||
-           qint64(s.width()) * s.height() > kMaxPixels;
+qint64 imageBytes(QSize s, int bytesPerPixel = 4) {
+    return s.isValid() ? qint64(s.width()) * s.height() * bytesPerPixel : 0;
 }
 
 bool isSofMarker(uchar m) {
@@ -23,22 +26,28 @@ bool isSofMarker(uchar m) {
 
 bool isProgressiveSof(uchar m) { return m == 0xC2 || m == 0xC6 || m == 0xCA || m == 0xCE; }
 
-// The offset of the marker that ends the entropy-coded data starting at i: a 0xFF
-// that is neither a stuffed zero nor a restart marker.
-qsizetype endOfScanData(const uchar* b, qsizetype n, qsizetype i) {
-    while (i < n) {
-        const void* ff = std::memchr(b + i, 0xFF, size_t(n - i));
-        if (!ff) return n;
-        i = static_cast<const uchar*>(ff) - b;
-        if (i + 1 >= n) return n;
-        const uchar next = b[i + 1];
-        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF) {
-            i += next == 0xFF ? 1 : 2;  // 0xFF 0xFF is fill before a marker
-            continue;
-        }
-        return i;
+// What a frame header says about the size and the blocks of the picture.
+void readFrame(JpegLayout& l, uchar marker, const uchar* s, int length) {
+    if (length < 6) return;
+    const int height = (s[1] << 8) | s[2], width = (s[3] << 8) | s[4], count = s[5];
+    if (width == 0 || height == 0 || count == 0 || length < 6 + 3 * count) return;
+    l.size = QSize(width, height);
+    l.channels = count;
+    l.progressive = isProgressiveSof(marker);
+    l.huffman = marker == 0xC0 || marker == 0xC1 || marker == 0xC2;
+    l.everyCoefficient = l.progressive;
+    // Factors outside 1..4 are refused by libjpeg; bounded here only to count safely.
+    const auto h = [s](int i) { return qBound(1, s[7 + 3 * i] >> 4, 4); };
+    const auto v = [s](int i) { return qBound(1, s[7 + 3 * i] & 15, 4); };
+    int hMax = 1, vMax = 1;
+    for (int i = 0; i < count; ++i) hMax = qMax(hMax, h(i)), vMax = qMax(vMax, v(i));
+    const qint64 unitsWide = (width + 8 * hMax - 1) / (8 * hMax);
+    const qint64 unitsHigh = (height + 8 * vMax - 1) / (8 * vMax);
+    for (int i = 0; i < count; ++i) {
+        l.blocks += unitsWide * h(i) * unitsHigh * v(i);
+        l.codedBlocks += ((qint64(width) * h(i) + 8 * hMax - 1) / (8 * hMax)) *
+                         ((qint64(height) * v(i) + 8 * vMax - 1) / (8 * vMax));
     }
-    return n;
 }
 
 quint32 little(const QByteArray& b, qsizetype at, int bytes) {
@@ -71,6 +80,88 @@ bool bmpCutShort(const QByteArray& b) {
     return b.size() < offset + stride * height;
 }
 
+// What libjpeg and Qt's reader take for a JPEG decoded at want (invalid: whole):
+// the picture at the scale libjpeg is asked for (Qt picks the nearest eighths at
+// or above want), rows for every channel, every coefficient when the file keeps
+// them, and the picture scaled to want.
+qint64 libjpegMemory(const JpegLayout& l, QSize want) {
+    const QSize natural = l.size;
+    int eighths = 8;
+    if (want.isValid()) {
+        const double f =
+            qMin(double(natural.width()) / want.width(), double(natural.height()) / want.height());
+        eighths = qBound(1, qCeil(8 / f), 8);
+    }
+    const QSize decoded((natural.width() * eighths + 7) / 8, (natural.height() * eighths + 7) / 8);
+    qint64 total = imageBytes(decoded, l.channels == 1 ? 1 : 4);
+    total += qint64(decoded.width() + 64) * l.channels * 64;
+    if (l.everyCoefficient) total += l.blocks * 64 * qint64(sizeof(qint16));
+    if (want.isValid() && want != decoded) total += imageBytes(want);
+    return total;
+}
+
+Picture decoded(Picture p, QImage image) {
+    if (image.isNull()) return p;
+    p.image = std::move(image);
+    p.outcome = Outcome::Decoded;
+    return p;
+}
+
+Picture tooLarge(Picture p) {
+    p.outcome = Outcome::TooLarge;
+    return p;
+}
+
+Picture throughQt(QByteArray data, QSize want, Picture p) {
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    if (want.isValid()) reader.setScaledSize(want);
+    return decoded(std::move(p), reader.read());
+}
+
+Picture decodeJpeg(const QByteArray& bytes, QSize want, Picture p) {
+    JpegLayout layout = jpegLayout(bytes);
+    if (!layout.size.isValid()) {  // libjpeg found a frame the walk did not: assume the worst
+        layout.size = p.naturalSize;
+        layout.channels = 4;
+        layout.everyCoefficient = true;
+        layout.huffman = false;
+        layout.blocks = imageBytes(p.naturalSize, 4) / 64 + 4;
+    }
+    const QSize natural = layout.size;
+    // Every block of a Huffman-coded scan takes a bit at least, two in a sequential
+    // file (its average and the end of its block). A file shorter than that is cut
+    // short or its frame header is forged: libjpeg would make up most of the picture.
+    const bool sparse = layout.huffman && qint64(bytes.size()) * 8 <
+                                              layout.codedBlocks * (layout.progressive ? 1 : 2);
+    QByteArray data = bytes;
+    // Shown at an eighth of its size or less, a progressive picture needs only its
+    // first scans, the averages of its 8 × 8 blocks; decoding them all costs many
+    // times as much.
+    if (layout.progressive && want.isValid() && want.width() * 8 <= natural.width() &&
+        want.height() * 8 <= natural.height()) {
+        if (bytes.size() + JpegAverages::memoryFor(natural, layout.blocks) + imageBytes(want) <=
+            kMaxDecodeBytes) {
+            if (sparse) return p;
+            const QImage averages = JpegAverages::read(bytes);
+            if (!averages.isNull())
+                return decoded(std::move(p), averages.scaled(want, Qt::IgnoreAspectRatio,
+                                                             Qt::SmoothTransformation));
+        }
+        // Something the averages reader leaves alone: the full decoder, given the
+        // first scans only, still skips most of the work.
+        if (layout.averagesEnd > 0)
+            data = bytes.left(layout.averagesEnd) + QByteArray("\xFF\xD9", 2);
+    }
+    const qint64 copy = data.constData() == bytes.constData() ? 0 : data.size();
+    if (bytes.size() + copy + libjpegMemory(layout, want) > kMaxDecodeBytes)
+        return tooLarge(std::move(p));
+    if (sparse) return p;
+    return throughQt(std::move(data), want, std::move(p));
+}
+
 Picture decodeBuffer(const QByteArray& bytes, const SizeFor& sizeFor) {
     Picture p;
     QByteArray format;
@@ -85,45 +176,58 @@ Picture decodeBuffer(const QByteArray& bytes, const SizeFor& sizeFor) {
         format = probe.format();
     }
     if (!p.naturalSize.isValid() || p.naturalSize.isEmpty()) return p;
-    if (tooLarge(p.naturalSize)) {
-        p.outcome = Outcome::TooLarge;
-        return p;
-    }
     QSize want = sizeFor ? sizeFor(p.naturalSize) : QSize();
-    if (want == p.naturalSize) want = QSize();
-
-    QByteArray data = bytes;
+    if (want == p.naturalSize || want.isEmpty()) want = QSize();
+    if (format == "jpeg") return decodeJpeg(bytes, want, std::move(p));
+    // Other formats are decoded whole and then scaled; a GIF keeps a second frame.
+    const qint64 whole = imageBytes(p.naturalSize) * (format == "bmp" ? 1 : 2);
+    if (bytes.size() + whole + imageBytes(want) > kMaxDecodeBytes) return tooLarge(std::move(p));
     if (format == "bmp" && bmpCutShort(bytes)) return p;
-    if (format == "jpeg") {
-        const JpegLayout layout = jpegLayout(bytes);
-        if (!layout.complete) return p;  // cut short: only a grey remainder would show
-        // Shown at an eighth of its size or less, a progressive picture needs only its
-        // first scans, the averages of its 8 × 8 blocks; decoding them all costs many
-        // times as much.
-        if (layout.progressive && want.isValid() && want.width() * 8 <= p.naturalSize.width() &&
-            want.height() * 8 <= p.naturalSize.height()) {
-            const QImage averages = JpegAverages::read(bytes);
-            if (!averages.isNull()) {
-                p.image = averages.scaled(want, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-                p.outcome = Outcome::Decoded;
-                return p;
+    return throughQt(bytes, want, std::move(p));
+}
+
+enum class FileRead { Ok, Unreadable, TooLarge };
+
+// Reads a regular file whole. Opened without waiting (a named pipe would wait
+// for a writer) and looked at once open, so nothing swapped in after a look is read.
+FileRead readRegularFile(const QString& path, QByteArray* bytes) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return FileRead::Unreadable;
+    struct stat st {};
+    FileRead result = FileRead::Unreadable;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (st.st_size > kMaxDecodeBytes) {
+            result = FileRead::TooLarge;
+        } else {
+            QByteArray buffer(qsizetype(st.st_size) + 1, Qt::Uninitialized);  // +1 sees the end
+            qsizetype used = 0;
+            for (;;) {
+                if (used == buffer.size()) {  // grew since the look
+                    if (buffer.size() > kMaxDecodeBytes) {
+                        used = -1;
+                        result = FileRead::TooLarge;
+                        break;
+                    }
+                    buffer.resize(buffer.size() * 2);
+                }
+                const ssize_t n = ::read(fd, buffer.data() + used, size_t(buffer.size() - used));
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) {
+                    used = -1;
+                    break;
+                }
+                if (n == 0) break;
+                used += n;
             }
-            // Something the averages reader leaves alone: the full decoder, given the
-            // first scans only, still skips most of the work.
-            if (layout.averagesEnd > 0)
-                data = bytes.left(layout.averagesEnd) + QByteArray("\xFF\xD9", 2);
+            if (used >= 0) {
+                buffer.truncate(used);
+                *bytes = std::move(buffer);
+                result = FileRead::Ok;
+            }
         }
     }
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    if (want.isValid()) reader.setScaledSize(want);
-    QImage image = reader.read();
-    if (image.isNull()) return p;
-    p.image = std::move(image);
-    p.outcome = Outcome::Decoded;
-    return p;
+    ::close(fd);
+    return result;
 }
 
 }  // namespace
@@ -135,14 +239,12 @@ JpegLayout jpegLayout(const QByteArray& bytes) {
     if (n < 4 || b[0] != 0xFF || b[1] != 0xD8) return l;
     l.jpeg = true;
     bool averagesOnly = true;  // every scan so far carried only block averages
+    bool firstScan = true;
     qsizetype i = 2;
-    while (i + 1 < n) {
-        if (b[i] != 0xFF) return l;  // not a marker where one must stand
+    for (;;) {
+        i = JpegMarkers::next(b, n, i);
+        if (i + 1 >= n) return l;
         const uchar m = b[i + 1];
-        if (m == 0xFF) {  // fill byte
-            ++i;
-            continue;
-        }
         if (m == 0xD9) {
             l.complete = true;
             return l;
@@ -155,22 +257,24 @@ JpegLayout jpegLayout(const QByteArray& bytes) {
         const qsizetype length = (qsizetype(b[i + 2]) << 8) | b[i + 3];
         const qsizetype next = i + 2 + length;
         if (length < 2 || next > n) return l;
-        if (isSofMarker(m)) l.progressive = isProgressiveSof(m);
+        if (isSofMarker(m) && !l.size.isValid()) readFrame(l, m, b + i + 4, int(length - 2));
         if (m == 0xDA) {
             const int components = length >= 3 ? b[i + 4] : 0;
+            if (firstScan && components < l.channels) l.everyCoefficient = true;
+            firstScan = false;
             const qsizetype spectral = i + 5 + 2 * qsizetype(components);
-            if (spectral + 1 >= next) return l;
-            const bool averages = b[spectral] == 0 && b[spectral + 1] == 0;
+            if (spectral + 2 >= next) return l;
+            const bool averages =
+                b[spectral] == 0 && b[spectral + 1] == 0 && b[spectral + 2] < 0x10;
             if (l.progressive && averagesOnly && !averages) {
                 averagesOnly = false;
                 l.averagesEnd = i;
             }
-            i = endOfScanData(b, n, next);
+            i = JpegMarkers::endOfScan(b, n, next);
             continue;
         }
         i = next;
     }
-    return l;
 }
 
 Picture readBytes(const QByteArray& bytes, const SizeFor& sizeFor) {
@@ -178,12 +282,16 @@ Picture readBytes(const QByteArray& bytes, const SizeFor& sizeFor) {
 }
 
 Picture read(const QString& path, const SizeFor& sizeFor) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    if (f.size() > kMaxFileBytes) return {QImage(), QSize(), Outcome::TooLarge};
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) return {};
-    return decodeBuffer(bytes, sizeFor);
+    QByteArray bytes;
+    switch (readRegularFile(path, &bytes)) {
+        case FileRead::Ok:
+            return decodeBuffer(bytes, sizeFor);
+        case FileRead::TooLarge:
+            return {QImage(), QSize(), Outcome::TooLarge};
+        case FileRead::Unreadable:
+            break;
+    }
+    return {};
 }
 
 Picture readStretched(const QString& path, QSize size) {
@@ -195,6 +303,17 @@ Picture readToFit(const QString& path, QSize box) {
         if (natural.width() <= box.width() && natural.height() <= box.height()) return natural;
         return natural.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     });
+}
+
+QString tooLargeText(const QString& fileName, QSize naturalSize) {
+    const QString size = naturalSize.isValid() ? QStringLiteral("（%1 × %2 ピクセル）")
+                                                     .arg(naturalSize.width())
+                                                     .arg(naturalSize.height())
+                                               : QString();
+    return QStringLiteral(
+               "「%1」は大きすぎるため表示できません%2。\r\n\r\n"
+               "小さくして保存し直すと表示できます。")
+        .arg(fileName, size);
 }
 
 }  // namespace PictureReader

@@ -41,6 +41,22 @@ QMap<QString, QByteArray> filesUnder(const QString& dir) {
 }
 
 const QString kSource = QStringLiteral("取込元");
+
+// A real progressive JPEG whose frame header claims 65,000 × 65,000 pixels:
+// more than can be read within the memory bound.
+QByteArray tooLargePicture() {
+    QImage img(160, 120, QImage::Format_RGB32);
+    img.fill(Qt::green);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter w(&buffer, "jpeg");
+    w.setProgressiveScanWrite(true);
+    if (!w.write(img)) qFatal("cannot encode a test picture");
+    QByteArray b = buffer.data();
+    const qsizetype sof = b.indexOf(QByteArray("\xFF\xC2", 2));
+    for (int k : {5, 7}) b[sof + k] = char(0xFD), b[sof + k + 1] = char(0xE8);
+    return b;
+}
 }  // namespace
 
 class TestPictureImport : public QObject {
@@ -334,6 +350,88 @@ private slots:
         QCOMPARE(filesUnder(f.path()), before);
         QCOMPARE(QDir(outside).entryList(QDir::Files), outsideBefore);
         QVERIFY(!panel(f)->isHidden());
+        f.checkBoxes();
+    }
+
+    void whyATitleCannotTakeAPictureIsSaid() {
+        {
+            MainFixture f;
+            writeFreshMasters(f.path(), false);
+            writeCp932(f.path(), kDataFile, QString());
+            QDir(f.path()).mkdir(kSource);
+            writeBytes(QDir(f.path()).filePath(kSource), QStringLiteral("poster.JPG"),
+                       picture({30, 20}, Qt::red, "JPG"));
+            f.start();
+            const auto before = filesUnder(f.path());
+            importFromSource(f, QStringLiteral("poster.JPG"));
+            f.prompts.planAnswer(Prompts::Answer::Ok);
+            QTest::mouseClick(f.find<QPushButton>("cmdFileCopy"), Qt::LeftButton);
+            QCOMPARE(f.prompts.boxes.size(), 1);
+            QCOMPARE(f.prompts.boxes[0].text,
+                     QStringLiteral("画像を取り込むタイトルがありません。\r\n\r\n"
+                                    "先にタイトルを追加して下さい。"));
+            QCOMPARE(f.prompts.boxes[0].title, QStringLiteral("タイトルなし"));
+            QCOMPARE(filesUnder(f.path()), before);
+            QVERIFY(!panel(f)->isHidden());
+            f.checkBoxes();
+        }
+        MainFixture f;
+        start(f);
+        const auto before = filesUnder(f.path());
+        importFromSource(f, QStringLiteral("poster.JPG"));
+        const std::pair<QString, QString> cases[] = {
+            {QString(100, QChar(u'長')),
+             QStringLiteral("タイトル名が長すぎて、ファイル名にできません。")},
+            {QStringLiteral("甲\t乙"), QStringLiteral("改行やタブなどの制御文字は使えません。")},
+            {QStringLiteral("甲/乙"),
+             QStringLiteral("\\ / : , ; * ? \" < > |　の文字は使えません。")},
+            {QStringLiteral(" "), QStringLiteral("タイトル名が空です。")},
+        };
+        for (const auto& [typed, why] : cases) {
+            f.find<QComboBox>("cboName")->setEditText(typed);
+            f.prompts.planAnswer(Prompts::Answer::Ok);
+            QTest::mouseClick(f.find<QPushButton>("cmdFileCopy"), Qt::LeftButton);
+            QCOMPARE(f.prompts.boxes.last().text,
+                     QStringLiteral("このタイトル名では画像を取り込めません。\r\n\r\n") + why);
+            QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("入力制限"));
+        }
+        QCOMPARE(filesUnder(f.path()), before);
+        f.checkBoxes();
+    }
+
+    // A picture too large to read is said once, on the card and in the preview,
+    // and an import of it does not leave another file's preview on the card.
+    void aPictureTooLargeIsSaidOnceAndNoOtherStandsForIt() {
+        MainFixture f;
+        writeBytes(f.path(), QStringLiteral("甲.jpg"), tooLargePicture());
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        start(f);
+        QCOMPARE(f.prompts.boxes.size(), 1);
+        QCOMPARE(
+            f.prompts.boxes[0].text,
+            QStringLiteral("「甲.jpg」は大きすぎるため表示できません（65000 × 65000 ピクセル）。"
+                           "\r\n\r\n小さくして保存し直すと表示できます。"));
+        QCOMPARE(f.prompts.boxes[0].title, QStringLiteral("画像の読み込み"));
+        QCOMPARE(f.prompts.boxes[0].icon, Prompts::Icon::Exclamation);
+        QVERIFY(poster(f)->pixmap().isNull());
+        f.find<QScrollBar>("hsbData")->setValue(2);
+        f.find<QScrollBar>("hsbData")->setValue(1);
+        QCOMPARE(f.prompts.boxes.size(), 1);
+
+        writeBytes(QDir(f.path()).filePath(kSource), QStringLiteral("huge.jpg"), tooLargePicture());
+        importFromSource(f, QStringLiteral("poster.JPG"));
+        QVERIFY(!poster(f)->pixmap().isNull());
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        choose(f, QStringLiteral("huge.jpg"));
+        QCOMPARE(f.prompts.boxes.size(), 2);
+        QVERIFY(f.prompts.boxes[1].text.startsWith(QStringLiteral("「huge.jpg」は大きすぎるため")));
+        choose(f, QStringLiteral("poster.JPG"));
+        choose(f, QStringLiteral("huge.jpg"));
+        QCOMPARE(f.prompts.boxes.size(), 2);
+        f.prompts.planAnswer(Prompts::Answer::Ok);  // 甲.jpg is there: overwrite
+        QTest::mouseClick(f.find<QPushButton>("cmdFileCopy"), Qt::LeftButton);
+        QVERIFY(panel(f)->isHidden());
+        QVERIFY(poster(f)->pixmap().isNull());  // not poster.JPG, which is not the title's
         f.checkBoxes();
     }
 

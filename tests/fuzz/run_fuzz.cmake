@@ -1,4 +1,5 @@
-# Runs the fuzz target RUNS times on a fresh copy of the seed corpus. Fails on
+# Runs the fuzz target RUNS times on a fresh copy of the seed corpus (OPTIONS:
+# libFuzzer's own, a -timeout of 10 seconds when none are given). Fails on
 # a crash or a broken property; says "SKIPPED" (which marks the test skipped)
 # when the target could not be built here, and why.
 if(NOT USABLE)
@@ -10,7 +11,10 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(GLOB seeds ${SEEDS}/*.TXT ${SEEDS}/*.txt ${MORE_SEEDS}/*)
 file(COPY ${seeds} DESTINATION ${WORK})
-execute_process(COMMAND ${FUZZER} -runs=${RUNS} -max_len=4096 -timeout=10 -seed=1 -artifact_prefix=${WORK}/../ ${WORK}
+if(NOT OPTIONS)
+  set(OPTIONS -timeout=10)
+endif()
+execute_process(COMMAND ${FUZZER} -runs=${RUNS} -max_len=4096 ${OPTIONS} -seed=1 -artifact_prefix=${WORK}/../ ${WORK}
                 RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT result EQUAL 0 OR NOT out MATCHES "Done ${RUNS} runs")
   message(FATAL_ERROR "fuzzing failed (exit ${result}):\n${out}")
