@@ -12,12 +12,15 @@
 #include "rank/rank_frame.h"
 #include "search/search_frame.h"
 #include "shell/artwork.h"
+#include "shell/change_runner.h"
 #include "shell/grid_export.h"
 #include "shell/prompts.h"
 #include "store/backups.h"
+#include "store/changes.h"
 #include "store/cp932.h"
 
 #include <QApplication>
+#include <QLockFile>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -61,7 +64,14 @@ frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget
     setWindowTitle(QStringLiteral("リールノート"));
     setWindowIcon(Artwork::appIcon());
     GridExport::setDataFolder(catalogue_.dir().path());
+    runner_ = new ChangeRunner(catalogue_, [this] { return settleChangesElsewhere(); }, this);
+    connect(runner_, &ChangeRunner::stepMoved, this, [this](const QString& title) {
+        const bool wasSettling = std::exchange(settling_, true);
+        refreshAfterReload(title);
+        settling_ = wasSettling;
+    });
     buildUi();
+    buildUndoKeys();
     catalogue_.setConversionQuestion(
         [this](const QString& file, const QString& what) { return askConversion(file, what); });
 }
@@ -115,6 +125,7 @@ void frmMain::buildScreens(QWidget* screens) {
     auto* stack = new QGridLayout(screens);
     stack->setContentsMargins(0, 0, 0, 0);
     fraMain_ = new CardFrame(catalogue_, prompts_, clock_, screens);
+    fraMain_->setPerform([this](std::unique_ptr<Change> c) { return perform(std::move(c)); });
     fraMain_->setFrameShape(QFrame::StyledPanel);
     addScreen(fraMain_, screens);
     editing_ = new CardEditing(*this, *fraMain_);
@@ -149,6 +160,13 @@ void frmMain::buildScreens(QWidget* screens) {
     wire("cmdKensaku", fraKensaku_, &SearchFrame::cmdKensaku_Click);
     wire("cmdPic", fraPic_, &GalleryFrame::cmdPic_Click);
     wire("cmdMaster", fraMaster_, &MasterFrame::cmdMaster_Click);
+    screenButtons_ = {{fraList_, QStringLiteral("cmdList")},   {fraRank_, QStringLiteral("cmdRank")},
+                      {fraKensaku_, QStringLiteral("cmdKensaku")}, {fraPic_, QStringLiteral("cmdPic")},
+                      {fraMaster_, QStringLiteral("cmdMaster")}};
+    const QStringList listButtons = {QStringLiteral("cmdIchiran"), QStringLiteral("cmdIchiran2"),
+                                     QStringLiteral("cmdIchiran3")};
+    for (int k = 0; k < lists_->frames().size() && k < listButtons.size(); ++k)
+        screenButtons_.append({lists_->frames()[k], listButtons[k]});
 
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setObjectName(QStringLiteral("shortcutFind"));
@@ -220,11 +238,14 @@ void frmMain::Form_Load() {
         return;
     }
     HelpFile = QStringLiteral("ReelnoteHelp.chm");
+    if (!takeFolder()) return;
     Loading = true;
     fraPicget_->hide();
-    // The files as they were when the program started, before anything changes them.
-    reportLater(Backups::keepDailyCopies(catalogue_.dir(), clock_.today()),
-                QStringLiteral("バックアップ"));
+    // The files as they were when the program started, before anything changes
+    // them; a run that may not write keeps none either.
+    if (!catalogue_.readOnly())
+        reportLater(Backups::keepDailyCopies(catalogue_.dir(), clock_.today()),
+                    QStringLiteral("バックアップ"));
     LoadMainData();
     LoadKansyouRireki();
     reportLater(catalogue_.LoadSettings(), QStringLiteral("設定の読み込み"));
@@ -352,6 +373,7 @@ void frmMain::showHelpTour(const QString& message) {
 
 void frmMain::endProgram() {
     helpWindows_.closeAll();
+    lock_.reset();  // the folder is free for the next start at once
     close();
 }
 
@@ -447,7 +469,7 @@ void frmMain::chkHelp_Click() {
     }
     // The switch takes only when the file took it, so the box, the tour and the
     // file agree even after a failed write.
-    const QString problem = catalogue_.setHelpTour(value);
+    const QString problem = perform(Changes::setHelpTour(value));
     chkHelp_->setChecked(catalogue_.HelpTour == 1);
     if (!problem.isEmpty())
         prompts_.message(problem, QStringLiteral("設定の保存"), Prompts::Icon::Exclamation);

@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
+
 class CardEditing;
 class CardFrame;
 class ChartWindow;
@@ -17,7 +19,11 @@ class RankFrame;
 class SearchFrame;
 class TitleLists;
 class ViewingListFrame;
+class ChangeRunner;
 class Clock;
+class QLabel;
+class QLockFile;
+class QTimer;
 class Prompts;
 class QAbstractButton;
 class QPushButton;
@@ -40,6 +46,7 @@ public:
     // ScreenHost
     Catalogue& catalogue() override { return catalogue_; }
     Prompts& prompts() override { return prompts_; }
+    QString perform(std::unique_ptr<Change> change) override;
     const Clock& clock() const override { return clock_; }
     void HideAllFrames() override;
     void returnToCard(int n, bool remember) override;
@@ -73,10 +80,26 @@ public:
     int LastJumpTitle = 0;
     bool GalleryReady = false;
 
+    // The run's steps of change, for undo and redo.
+    ChangeRunner& changes() { return *runner_; }
+    // Reads again the files another program changed since this run read them,
+    // brings every screen up to date and tells the user once. True when any was.
+    bool settleChangesElsewhere();
+    // Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y): the newest step taken back, done again.
+    void undoStep();
+    void redoStep();
+    // The run holds the data folder (no other window of the program has it).
+    bool ownsFolder() const;
+    // The short notice after an undo or a redo (empty when none is shown).
+    QString noticeText() const;
+
 protected:
     // Keys no control took: Page Down / Page Up turn the card's titles, Escape
     // closes the viewing entry.
     void keyPressEvent(QKeyEvent* event) override;
+    // Coming back to the window (from an editor, after a sync): files changed
+    // elsewhere meanwhile are read again.
+    void changeEvent(QEvent* event) override;
 
 public slots:
     void cmdMain_Click();
@@ -85,6 +108,14 @@ public slots:
     void chkHelp_Click();
 
 private:
+    // Takes the folder for this run; with another window on it, asks whether to
+    // open read-only. False when the user chose to end.
+    bool takeFolder();
+    void refreshAfterReload(const QString& shownTitle);
+    // Shows title name on the card (or keeps a valid number), after the files changed.
+    void showTitleNamed(const QString& name);
+    void showNotice(const QString& text);
+    void buildUndoKeys();
     // Asked before the first rewrite of a file holding what code page 932 cannot.
     bool askConversion(const QString& file, const QString& what);
     void buildUi();
@@ -117,4 +148,11 @@ private:
     // Problems met before the window is shown, reported once it is.
     QList<QPair<QString, QString>> pendingReports_;
     HelpWindows helpWindows_{this};
+    std::unique_ptr<QLockFile> lock_;
+    ChangeRunner* runner_ = nullptr;
+    bool settling_ = false;
+    QLabel* notice_ = nullptr;
+    QTimer* noticeTimer_ = nullptr;
+    // Each screen frame and the button that opens it, to show it again after a reload.
+    QList<QPair<QWidget*, QString>> screenButtons_;
 };

@@ -12,6 +12,7 @@
 #include "shell/prompts.h"
 #include "shell/score_colours.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 #include "store/cp932.h"
 #include "store/date_text.h"
 #include "store/title_name.h"
@@ -613,7 +614,7 @@ void CardFrame::cmdRirekiHozon_Click() {
     if (!acceptText(k.KansyouDaimei, QStringLiteral("タイトル名"), false) ||
         !acceptText(k.KansyouNaiyou, QStringLiteral("鑑賞内容"), false))
         return;
-    const QString problem = cat_.AddKansyou(k);
+    const QString problem = perform(Changes::addViewing(k));
     if (!problem.isEmpty()) {
         prompts_.message(problem + QStringLiteral("\r\n\r\n鑑賞履歴は保存されていません。"),
                          QStringLiteral("保存できません"), Prompts::Icon::Critical);
@@ -622,6 +623,11 @@ void CardFrame::cmdRirekiHozon_Click() {
     emit historySaved();
     ShowKansyouRireki();
     fraRirekiHozon_->hide();
+}
+
+QString CardFrame::perform(std::unique_ptr<Change> change) {
+    if (perform_) return perform_(std::move(change));
+    return change->apply(cat_);
 }
 
 void CardFrame::HideSubScreens() {

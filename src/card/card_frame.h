@@ -7,8 +7,11 @@
 #include <QSet>
 
 #include <array>
+#include <functional>
+#include <memory>
 
 class Catalogue;
+class Change;
 class Clock;
 class FlexGrid;
 class Prompts;
@@ -67,6 +70,10 @@ public:
     void clearPicture();
     // The title named in cboName: the one the card's saves act on.
     QString shownName() const;
+    // How the card's saves change the collection: as steps through the window
+    // (ScreenHost::perform). Without it they go to the catalogue directly.
+    using Perform = std::function<QString(std::unique_ptr<Change>)>;
+    void setPerform(Perform perform) { perform_ = std::move(perform); }
 
 signals:
     // A viewing was stored: the history and its lists changed.
@@ -117,9 +124,15 @@ private:
     // or it is too large.
     void warnOnce(const QString& actualName, const QString& text);
 
+    QString perform(std::unique_ptr<Change> change);
+
     Catalogue& cat_;
     Prompts& prompts_;
     const Clock& clock_;
+    Perform perform_;
+    // Each free-text panel's file as the card read it: the name and its text, what
+    // an undo of a save puts back.
+    std::array<QString, 4> readName_, readText_;
 
     PickCombo* cboName_ = nullptr;
     QScrollBar* hsbData_ = nullptr;

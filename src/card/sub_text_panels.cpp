@@ -5,6 +5,7 @@
 #include "card/sub_texts.h"
 #include "shell/prompts.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 #include "store/cp932.h"
 #include "store/title_name.h"
 
@@ -30,6 +31,8 @@ void CardFrame::loadSubText(int k) {
     QString text;
     bool fresh = false;
     const QString problem = cat_.readFreeText(name, &text, &fresh);
+    readName_[k] = name;
+    readText_[k] = text;
     text = SubTexts::fromCrLf(SubTexts::fromFile(text));
     QPlainTextEdit* box = txtSubData_[k];
     const auto wrap = SubTexts::longestLine(text) > SubTexts::kLongLine
@@ -65,18 +68,24 @@ void CardFrame::saveSubText(int k) {
     }
     const QString name = SubTexts::fileName(k, title);
     const QString text = Cp932::toCp932Twins(SubTexts::toCrLf(txtSubData_[k]->toPlainText()));
-    QString problem;
-    if (text.isEmpty()) {
-        // A file that was not read whole is never removed: part of it was not shown.
-        problem = cat_.removeFreeText(name);
-    } else {
-        if (!acceptText(text, QStringLiteral("入力した文章"), true)) return;
-        problem = cat_.writeTextFile(name, SubTexts::toFile(text));
-    }
+    if (!text.isEmpty() && !acceptText(text, QStringLiteral("入力した文章"), true)) return;
+    // What the file holds now, for undo: as read for the panel, or read now when
+    // the text goes to another title's file.
+    QString before;
+    if (cat_.dir().actualName(name) == cat_.dir().actualName(readName_[k]))
+        before = readText_[k];
+    else
+        cat_.readFreeText(name, &before);
+    // An empty text removes the file; one not read whole is never removed, as part
+    // of it was not shown.
+    const QString fileText = text.isEmpty() ? QString() : SubTexts::toFile(text);
+    const QString problem =
+        perform(Changes::saveFreeText(name, before, fileText, title));
     if (!problem.isEmpty()) {
         prompts_.message(problem, QStringLiteral("保存できません"), Prompts::Icon::Critical);
         return;
     }
+    if (cat_.dir().actualName(name) == cat_.dir().actualName(readName_[k])) readText_[k] = fileText;
     refreshFileLists();
 }
 

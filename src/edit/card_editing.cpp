@@ -8,6 +8,7 @@
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 #include "store/cp932.h"
 #include "store/date_text.h"
 
@@ -111,7 +112,9 @@ bool CardEditing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CardEditing::store(const Title& changed) {
-    return host_.reportWrite(cat_.storeTitle(card_.current(), changed));
+    const int n = card_.current();
+    return host_.reportWrite(host_.perform(Changes::editTitle(
+        n, cat_.titles()[n], changed, cat_.HyoukaKoumoku, cat_.SyoyuKoumoku)));
 }
 
 bool CardEditing::acceptValue(const QString& v) {
@@ -249,7 +252,7 @@ void CardEditing::cmdNew_Click() {
     }
     const QString name = askNewTitleName();
     if (name.isEmpty()) return;
-    if (!host_.reportWrite(cat_.appendTitle(name))) return;
+    if (!host_.reportWrite(host_.perform(Changes::addTitle(name)))) return;
     // The lists become what a restart would build: values no title holds any more
     // leave, and typed values the lists missed and new release years join.
     cat_.rebuildListsFromTable();
@@ -274,13 +277,8 @@ void CardEditing::cmdDel_Click() {
                          Prompts::Buttons::OkCancel, Prompts::Answer::Ok) != Prompts::Answer::Ok)
         return;
     const int count = cat_.TitleCount();
-    // The record goes first: if it cannot be written, the title keeps its pictures too.
-    if (!host_.reportWrite(cat_.removeTitle(k))) return;
-    for (const QString& ext :
-         {QStringLiteral(".TXT"), QStringLiteral(".txt"), QStringLiteral(".jpg"),
-          QStringLiteral(".bmp"), QStringLiteral(".gif")}) {
-        if (!isProgramFile(n + ext)) cat_.dir().remove(n + ext);
-    }
+    // The record goes first, then the title's files, to the desktop's trash.
+    if (!host_.reportWrite(host_.perform(Changes::deleteTitle(cat_, k)))) return;
     host_.titlesChanged();
     if (cat_.TitleCount() > 0) {
         card_.showTitleNumber(qBound(1, k == count ? k - 1 : k, cat_.TitleCount()));

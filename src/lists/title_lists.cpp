@@ -7,6 +7,7 @@
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -231,12 +232,13 @@ void TitleLists::cmdSortCng1_Click() {
             QVector<int> numbers;
             numbers.reserve(g->Rows() - 1);
             for (int r = 1; r < g->Rows(); ++r) numbers.append(int(g->RowData(r)));
-            problem = cat.rewriteInNumberOrder(numbers);
+            problem = host_.perform(
+                Changes::reorderByNumber(cat, numbers, QStringLiteral("メインに反映")));
         } else {
             QStringList names;
             names.reserve(g->Rows() - 1);
             for (int r = 1; r < g->Rows(); ++r) names.append(g->TextMatrix(r, 0));
-            problem = cat.rewriteInOrder(names);
+            problem = host_.perform(Changes::reorder(cat, names, QStringLiteral("メインに反映")));
         }
         if (problem.isEmpty()) {
             // The rows now stand for the titles of their own numbers.

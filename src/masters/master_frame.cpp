@@ -6,6 +6,7 @@
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 #include "store/cp932.h"
 
 #include <QDateTime>
@@ -237,7 +238,11 @@ void MasterFrame::cmdHyoukaHozon_Click() {
         return;
     // On a refused name or a failed write the masters keep their names, and so do
     // the labels; the boxes keep the text for another try.
-    if (!host_.reportWrite(host_.catalogue().SaveHyoukaMaster(namesFrom(txtHyouka_)))) return;
+    if (!host_.reportWrite(host_.perform(
+            Changes::renameHyoukaItems(host_.catalogue().HyoukaKoumoku, namesFrom(txtHyouka_)))))
+        return;
+    // What was stored: a name changed elsewhere meanwhile joins the user's.
+    for (int k = 1; k <= kScoreItems; ++k) txtHyouka_[k]->setText(host_.catalogue().HyoukaKoumoku[k]);
     host_.itemNamesChanged();
 }
 
@@ -245,7 +250,10 @@ void MasterFrame::lblSyoyuHozon_Click() {
     if (!confirm(QStringLiteral("表示中の所有項目で保存してよろしいですか？"),
                  QStringLiteral("所有項目変更確認")))
         return;
-    if (!host_.reportWrite(host_.catalogue().SaveSyoyuMaster(namesFrom(txtSyoyu_)))) return;
+    if (!host_.reportWrite(host_.perform(
+            Changes::renameSyoyuItems(host_.catalogue().SyoyuKoumoku, namesFrom(txtSyoyu_)))))
+        return;
+    for (int k = 1; k <= kOwnershipItems; ++k) txtSyoyu_[k]->setText(host_.catalogue().SyoyuKoumoku[k]);
     host_.itemNamesChanged();
 }
 
@@ -275,7 +283,9 @@ void MasterFrame::cmdSortCng2_Click() {
     Catalogue& cat = host_.catalogue();
     // Refused (the list no longer names every title once) or not written: the
     // file keeps the old order, the list its moves and the button its colour.
-    if (!host_.reportWrite(cat.rewriteInOrder(order_->stringList()))) return;
+    if (!host_.reportWrite(host_.perform(
+            Changes::reorder(cat, order_->stringList(), QStringLiteral("表示順の変更")))))
+        return;
     host_.reloadTitles();
     // Through the last title to the first, so that the card shows title 1 anew.
     if (cat.TitleCount() > 1) host_.setCurrentTitle(cat.TitleCount());
@@ -306,6 +316,9 @@ void MasterFrame::resetCollection(ResetKind kind, const QString& question) {
     ResetOutcome out;
     {
         BusyPointer busy(prompts);
+        // Files changed elsewhere are read first, so that the copies kept beside
+        // the emptied files hold what they hold now.
+        host_.catalogue().reloadChangedFiles();
         out = CollectionReset::run(host_.catalogue(), kind, QDateTime::currentDateTime());
     }
     if (!out.done()) {

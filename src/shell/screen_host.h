@@ -4,7 +4,10 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
 class Catalogue;
+class Change;
 class Clock;
 class Prompts;
 
@@ -33,6 +36,10 @@ public:
     virtual Catalogue& catalogue() = 0;
     virtual Prompts& prompts() = 0;
     virtual const Clock& clock() const = 0;
+    // Makes a change of the collection (a step of store/changes.h) on the files as
+    // they are now, as one step of the undo history. Empty on success, else the
+    // message for the user, who has not been told yet.
+    virtual QString perform(std::unique_ptr<Change> change) = 0;
 
     // Hides every screen frame and disables "削除"; a screen button calls it
     // before it shows its own frame.

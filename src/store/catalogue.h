@@ -89,6 +89,9 @@ public:
     // Appends the record of a new, otherwise empty title to the file and the
     // table; it becomes the last title.
     QString appendTitle(const QString& name);
+    // Puts title t back as title at (1..TitleCount() + 1), the titles from there
+    // on moving up one; the pick lists follow.
+    QString insertTitle(int at, const Title& t);
     // Rewrites the data file without title k and takes it out of the table;
     // the pick lists are rebuilt as a load would build them.
     QString removeTitle(int k);
@@ -124,6 +127,11 @@ public:
     // by writing "鑑賞履歴コピー.txt" and renaming it over the history in one
     // step. The table and lists follow. Empty on success, else a message.
     QString AddKansyou(const Kansyou& k);
+    // Takes viewing i (1-based) out of the history file, or puts k in as viewing i;
+    // the caller keeps the file in date order. The table and the lists are then
+    // what a fresh load gives. Empty on success, else a message.
+    QString removeKansyou(int i);
+    QString insertKansyou(int i, const Kansyou& k);
 
     // ---- Import: the whole collection written at once -------------------------
     // Replaces the titles and the viewing history with these. Each file whose bytes
@@ -249,6 +257,8 @@ private:
     // LoadKansyouRireki, handing back the bytes it read.
     QString loadHistory(QByteArray* bytes);
     QString rewriteHistory(const QByteArray& bytes);
+    // Record i replaced by k (nullptr: removed, insert: k goes in before record i).
+    QString spliceHistory(int i, const Kansyou* k, bool insert);
     QString loadMaster(const QString& name, QString* names, int count, const QString* defaults);
     QString saveMaster(const QString& name, const QString* names, int count);
 

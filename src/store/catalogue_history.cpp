@@ -128,3 +128,53 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     if (inserted || !listed) rebuildViewingLists();
     return {};
 }
+
+QString Catalogue::removeKansyou(int i) { return spliceHistory(i, nullptr, false); }
+
+QString Catalogue::insertKansyou(int i, const Kansyou& k) { return spliceHistory(i, &k, true); }
+
+QString Catalogue::spliceHistory(int i, const Kansyou* k, bool insert) {
+    if (QString refused = dir_.refusal(kHistoryFile); !refused.isEmpty()) return refused;
+    const int count = kansyou_.KansyouCount();
+    if (i < 1 || i > count + (insert ? 1 : 0))
+        return QStringLiteral("鑑賞履歴の%1件目はありません。").arg(i);
+    QByteArray recordBytes;
+    if (k) {
+        const QString record = historyRecord(*k);
+        if (!Cp932::encode(record, &recordBytes))
+            return unencodableViewing(QStringLiteral("鑑賞履歴（%1）").arg(describe(*k)),
+                                      Cp932::firstUnencodable(record));
+    }
+    QByteArray bytes;
+    if (historyWhole_) {
+        // Only the record's own bytes change.
+        QString why;
+        if (!dir_.read(kHistoryFile, &bytes, &why)) return historyNotSaved(kHistoryFile, why);
+        const qsizetype begin = i <= count ? historyStarts_[i - 1] : bytes.size();
+        const qsizetype end = insert ? begin : i < count ? historyStarts_[i] : bytes.size();
+        if (insert && begin == bytes.size() && !bytes.isEmpty() && !bytes.endsWith('\n') &&
+            !bytes.endsWith('\r'))
+            recordBytes.prepend("\r\n");
+        bytes.replace(begin, end - begin, recordBytes);
+    } else {
+        // Read in part or from another encoding: written anew from the records read,
+        // its original kept aside first.
+        bool convert = false;
+        if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convert); !no.isEmpty())
+            return no;
+        ConvertedForGood conversion(&kansyou_, convert);
+        QString text;
+        for (int r = 1; r <= count + 1; ++r) {
+            if (r == i && k) text += historyRecord(*k);
+            if (r <= count && !(r == i && !insert)) text += historyRecord(kansyou_[r]);
+        }
+        if (!Cp932::encode(text, &bytes))
+            return conversion.fail(
+                unencodableViewing(QStringLiteral("鑑賞履歴"), Cp932::firstUnencodable(text)));
+        if (QString m = rewriteHistory(bytes); !m.isEmpty()) return conversion.fail(m);
+        return LoadKansyouRireki();
+    }
+    if (QString m = rewriteHistory(bytes); !m.isEmpty()) return m;
+    // Read back as a fresh load would: the table, where each record starts, the lists.
+    return loadHistory(&bytes);
+}

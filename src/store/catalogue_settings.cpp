@@ -62,7 +62,6 @@ void Catalogue::refuseChangesOf(const QString& actual, const QString& why) {
 
 QString Catalogue::loadMaster(const QString& name, QString* names, int count,
                               const QString* defaults) {
-    for (int k = 1; k <= count; ++k) names[k].clear();
     const QString actual = dir_.actualName(name);
     damagedOriginals_.remove(actual);
     QString text, problem;
@@ -81,11 +80,13 @@ QString Catalogue::loadMaster(const QString& name, QString* names, int count,
             return dir_.readOnly() ? QString() : writeTextFile(name, w.result());
         }
         case FileIo::ReadResult::Unreadable:
-            // Its names cannot be kept aside, so nothing may replace them.
+            // Its names cannot be kept aside, so nothing may replace them; the
+            // names known (none at start-up) stay shown.
             return refuseUnreadable(name, problem, QStringLiteral("項目名"));
         case FileIo::ReadResult::Ok:
             break;
     }
+    for (int k = 1; k <= count; ++k) names[k].clear();
     QStringList what = readMasterNames(text, names, count);
     if (!problem.isEmpty()) what.prepend(problem);
     if (!what.isEmpty()) {

@@ -214,6 +214,47 @@ QString Catalogue::removeTitle(int k) {
     return {};
 }
 
+QString Catalogue::insertTitle(int at, const Title& t) {
+    ++layout_;
+    QByteArray record;
+    const QString text = serializeTitle(t);
+    if (!Cp932::encode(text, &record))
+        return unencodable(QStringLiteral("タイトル「%1」").arg(t.Daimei),
+                           Cp932::firstUnencodable(text), kDataFile);
+    table_.insert(at, t);
+    QString problem;
+    if (dataKnown_ && shortRecords_.isEmpty()) {
+        // The file holds exactly the table: the record's bytes go in at its place.
+        const qsizetype begin =
+            at <= dataStarts_.size() ? dataStarts_[at - 1] : dataBytes_.size();
+        QByteArray bytes;
+        bytes.reserve(dataBytes_.size() + record.size());
+        bytes.append(dataBytes_.constData(), begin);
+        bytes.append(record);
+        bytes.append(dataBytes_.constData() + begin, dataBytes_.size() - begin);
+        if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) {
+            problem = kept;
+        } else if (const FileResult r = dir_.writeAtomic(kDataFile, bytes); !r.ok()) {
+            problem = r.error;
+        } else {
+            dataBytes_ = std::move(bytes);
+            dataStarts_.insert(at - 1, begin);
+            for (qsizetype i = at; i < dataStarts_.size(); ++i) dataStarts_[i] += record.size();
+        }
+    } else {
+        problem = SaveMainData();
+    }
+    if (!problem.isEmpty()) {
+        table_.remove(at);
+        return problem;
+    }
+    QStringListModel* names = pickList(PickList::Name);
+    names->insertRows(at - 1, 1);
+    names->setData(names->index(at - 1), t.Daimei);
+    rebuildListsFromTable();
+    return {};
+}
+
 namespace {
 const QString& orderRefused() {
     static const QString text = QStringLiteral(

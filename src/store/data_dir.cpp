@@ -243,6 +243,41 @@ FileResult DataDir::erase(const QString& name) {
     return {};
 }
 
+FileResult DataDir::moveToTrash(const QString& name, QString* inTrash) {
+    const QString actual = actualName(name);
+    if (FileResult g = guard(actual); !g.ok()) return g;
+    const QDateTime before = dirModified();
+    QString where;
+    if (!QFile::moveToTrash(QDir(path_).filePath(actual), &where) || where.isEmpty()) {
+        const QString why = QStringLiteral("ごみ箱に移せませんでした。");
+        return {describe(actual, why), why};
+    }
+    *inTrash = where;
+    noteRemoved(actual);
+    afterOwnChange(before);
+    rewatch(actual, nullptr);
+    return {};
+}
+
+FileResult DataDir::restoreFromTrash(const QString& inTrash, const QString& name) {
+    const QString actual = actualName(name);
+    if (FileResult g = guard(actual); !g.ok()) return g;
+    if (exists(actual)) {
+        const QString why = FileIo::reason(EEXIST);
+        return {describe(actual, why), why};
+    }
+    const QDateTime before = dirModified();
+    QString why;
+    if (!FileIo::renameOver(*fs_, inTrash, QDir(path_).filePath(actual), &why))
+        return {describe(actual, why), why};
+    // The trash keeps a note of where each file came from; it goes with the file.
+    const QFileInfo moved(inTrash);
+    QFile::remove(moved.dir().filePath(QStringLiteral("../info/%1.trashinfo").arg(moved.fileName())));
+    noteAdded(actual);
+    afterOwnChange(before);
+    return {};
+}
+
 FileResult DataDir::copy(const QString& from, const QString& to) {
     QByteArray bytes;
     QString error;

@@ -72,6 +72,12 @@ public:
     // The same, saying why a file that exists stays.
     FileResult erase(const QString& name);
     FileResult copy(const QString& from, const QString& to);
+    // Moves the file to the desktop's trash, where a file manager shows it and can
+    // put it back; *inTrash gets where it went. Fails, leaving the file, where the
+    // file system has no trash.
+    FileResult moveToTrash(const QString& name, QString* inTrash);
+    // Puts a file moved to the trash back under name (its entry in the trash goes).
+    FileResult restoreFromTrash(const QString& inTrash, const QString& name);
     // Keeps the file's present bytes under copy, a name not yet taken, before the
     // file is replaced: as a second link to the same file where the file system
     // allows one, which costs no write, else as a copy written like any file. A

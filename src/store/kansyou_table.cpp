@@ -64,6 +64,25 @@ QVector<int> KansyouTable::viewingsOf(const QString& daimei) const {
     return numbers;
 }
 
+void KansyouTable::remove(int i) {
+    QVector<Kansyou> rest = std::move(records_);
+    rest.remove(i - 1);
+    clear();
+    reserve(int(rest.size()));
+    for (Kansyou& k : rest) append(std::move(k));
+    LastKansyoubi = records_.isEmpty() ? QString() : records_.last().Kansyoubi.text();
+}
+
+int KansyouTable::locate(const Kansyou& k, int hint) const {
+    const int count = KansyouCount();
+    for (int d = 0; d < count + hint; ++d) {
+        for (int i : {hint - d, hint + d})
+            if (i >= 1 && i <= count && records_[i - 1] == k) return i;
+        if (hint - d < 1 && hint + d > count) break;
+    }
+    return 0;
+}
+
 int KansyouTable::insertPosition(const QString& d) const {
     for (int i = 0; i < records_.size(); ++i)
         if (records_[i].Kansyoubi.text() > d) return i + 1;

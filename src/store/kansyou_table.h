@@ -39,6 +39,10 @@ public:
     void append(Kansyou k);
     // Inserts at 1-based position i (the record then has number i).
     void insert(int i, Kansyou k);
+    // Takes record i out; LastKansyoubi follows.
+    void remove(int i);
+    // The number of the record equal to k nearest to hint (1-based), or 0.
+    int locate(const Kansyou& k, int hint) const;
     // Record numbers of a title's viewings, in file order.
     QVector<int> viewingsOf(const QString& daimei) const;
     // The position a viewing dated d takes: after every record dated d or earlier.

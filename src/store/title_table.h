@@ -58,6 +58,7 @@ public:
     // number once. Each title moves once, in place.
     void reorder(const QVector<int>& order);
     void remove(int n) { titles_.remove(n); }
+    void insert(int n, Title t) { titles_.insert(n, std::move(t)); }
     void reserve(int n) { titles_.reserve(n + 1); }
     // Number of the first title named exactly name, or 0.
     int find(const QString& name) const;

@@ -1,3 +1,4 @@
+#include "../store/disk_faults.h"
 #include "card/card_widgets.h"
 #include "combo_gestures.h"
 #include "main_fixture.h"
@@ -201,8 +202,9 @@ private slots:
     void failedWriteLeavesTableAsTheFile() {
         MainFixture f;
         start(f);
-        QFile::remove(QDir(f.path()).filePath(kDataFile));
-        QDir(f.path()).mkdir(kDataFile);  // the file cannot be written now
+        FailingDisk full;  // the file cannot be written now
+        full.writeBudget = 0;
+        f.window->catalogue().dir().setFileSystem(&full);
         f.prompts.planAnswer(Prompts::Answer::Ok);
         type(f, "cboKantoku", "新監督");
         QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("保存できません"));
@@ -210,6 +212,7 @@ private slots:
         QCOMPARE(f.window->catalogue().titles()[1].Kantoku, QStringLiteral("黒澤明"));
         QCOMPARE(f.find<QComboBox>("cboKantoku")->findText("新監督"), -1);
         QCOMPARE(f.prompts.beeps, 0);
+        f.window->catalogue().dir().setFileSystem(nullptr);
         f.checkBoxes();
     }
 };

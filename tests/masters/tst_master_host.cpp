@@ -2,6 +2,7 @@
 #include "scripted_prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 #include "test_files.h"
 #include "test_registry.h"
 
@@ -23,6 +24,7 @@ public:
     Catalogue& catalogue() override { return cat; }
     Prompts& prompts() override { return boxes; }
     const Clock& clock() const override { return clk; }
+    QString perform(std::unique_ptr<Change> change) override { return change->apply(cat); }
     void HideAllFrames() override { calls << "HideAllFrames"; }
     void returnToCard(int n, bool) override { calls << QStringLiteral("returnToCard %1").arg(n); }
     int lastJumpTitle() const override { return 0; }

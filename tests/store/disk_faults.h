@@ -74,13 +74,14 @@ private:
 
 // Every entry of a directory, hidden ones and leftovers included: the bytes of a
 // regular file, and a mark for a link, a folder, a pipe or a device. The folder
-// of daily copies that every start-up keeps is left out: it is not the data.
+// of daily copies that every start-up keeps is left out, and so is the lock a
+// running window holds: they are not the data.
 inline QMap<QString, QByteArray> snapshot(const QString& dir) {
     QMap<QString, QByteArray> out;
     const QStringList names =
         QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
-        if (name == Backups::kFolder) continue;
+        if (name == Backups::kFolder || name == QLatin1String(".reelnote.lock")) continue;
         const QString path = QDir(dir).filePath(name);
         const QByteArray native = QFile::encodeName(path);
         struct stat st;

@@ -1,0 +1,185 @@
+// The window's side of changes: the folder held for the run, changes made by
+// other programs, and the steps of the undo history.
+#include "frm_main.h"
+
+#include "card/card_frame.h"
+#include "history/viewing_list_frame.h"
+#include "search/search_frame.h"
+#include "shell/change_runner.h"
+#include "shell/prompts.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QLockFile>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+// Hidden, so that the folder looks as it always did.
+const QString kLockName = QStringLiteral(".reelnote.lock");
+const QString kProgram = QStringLiteral("リールノート");
+}  // namespace
+
+bool frmMain::takeFolder() {
+    lock_ = std::make_unique<QLockFile>(QDir(catalogue_.dir().path()).filePath(kLockName));
+    // Held for the whole run, however long: only a lock whose program is gone
+    // (a crash) is taken over.
+    lock_->setStaleLockTime(0);
+    if (lock_->tryLock(0)) return true;
+    if (lock_->error() != QLockFile::LockFailedError) {
+        // A folder where no lock can be made (read-only media): nothing can be
+        // written there either, and each write says so.
+        lock_.reset();
+        return true;
+    }
+    qint64 pid = 0;
+    QString host, app;
+    lock_->getLockInfo(&pid, &host, &app);
+    lock_.reset();
+    const QString text =
+        QStringLiteral(
+            "このフォルダー（%1）は、ほかのリールノートのウィンドウ%2が開いています。\r\n\r\n"
+            "二つのウィンドウで同じフォルダーを変更すると、変更が失われるおそれがあります。\r\n\r\n"
+            "「はい」：読み取り専用で開きます。変更は保存しません。\r\n"
+            "「いいえ」：終了します。")
+            .arg(QDir::toNativeSeparators(catalogue_.dir().path()),
+                 host.isEmpty() ? QString() : QStringLiteral("（%1）").arg(host));
+    if (prompts_.message(text, kProgram, Prompts::Icon::Question, Prompts::Buttons::YesNo,
+                         Prompts::Answer::No) != Prompts::Answer::Yes)
+        return false;
+    catalogue_.setReadOnly(QStringLiteral(
+        "このフォルダーは、ほかのリールノートのウィンドウが開いているため、読み取り専用で"
+        "開いています。変更は保存しません。\r\n"
+        "変更するには、ほかのウィンドウを閉じてから、もう一度起動してください。"));
+    setWindowTitle(kProgram + QStringLiteral("（読み取り専用）"));
+    return true;
+}
+
+bool frmMain::ownsFolder() const { return lock_ && lock_->isLocked(); }
+
+QString frmMain::perform(std::unique_ptr<Change> change) {
+    return runner_->perform(std::move(change));
+}
+
+bool frmMain::settleChangesElsewhere() {
+    if (settling_ || Loading) return false;
+    settling_ = true;
+    const int n = fraMain_->current();
+    const QString shown =
+        n >= 1 && n <= catalogue_.TitleCount() ? catalogue_.titles()[n].Daimei : QString();
+    QStringList problems;
+    const QStringList files = catalogue_.reloadChangedFiles(&problems);
+    if (!files.isEmpty()) {
+        refreshAfterReload(shown);
+        QString text = Catalogue::changedElsewhereNotice(files);
+        for (const QString& p : std::as_const(problems)) text += QStringLiteral("\r\n\r\n") + p;
+        prompts_.message(text, QStringLiteral("ほかのプログラムによる変更"),
+                         Prompts::Icon::Information);
+    }
+    settling_ = false;
+    return !files.isEmpty();
+}
+
+void frmMain::refreshAfterReload(const QString& shownTitle) {
+    fraMain_->applyTitleRange();
+    followLastJump();
+    itemNamesChanged();
+    chkHelp_->setChecked(catalogue_.HelpTour == 1);
+    fraList_->historyChanged();
+    GalleryReady = false;
+    showTitleNamed(shownTitle);
+    // The screen in view is filled again from what was read.
+    for (const auto& [frame, button] : std::as_const(screenButtons_)) {
+        if (frame->isHidden()) continue;
+        frame->hide();
+        if (QPushButton* b = buttons_.value(button)) b->click();
+        break;
+    }
+}
+
+void frmMain::showTitleNamed(const QString& name) {
+    const int count = catalogue_.TitleCount();
+    const int found = name.isEmpty() ? 0 : catalogue_.titles().find(name);
+    const int n = found ? found : qBound(1, fraMain_->current(), qMax(1, count));
+    if (count == 0) {
+        fraMain_->setCurrent(1);
+        fraMain_->clearCard();
+        return;
+    }
+    fraMain_->showTitleNumber(n);
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Only once the user is back: the box itself takes the activation away and back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !isHidden())
+        QTimer::singleShot(0, this, [this] { settleChangesElsewhere(); });
+}
+
+void frmMain::buildUndoKeys() {
+    const auto key = [this](const QKeySequence& seq, const char* name, void (frmMain::*slot)()) {
+        auto* s = new QShortcut(seq, this);
+        s->setObjectName(QLatin1String(name));
+        // A text box being edited keeps its own undo: it takes these keys first.
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    key(QKeySequence::Undo, "shortcutUndo", &frmMain::undoStep);
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), "shortcutRedo", &frmMain::redoStep);
+    key(QKeySequence(Qt::CTRL | Qt::Key_Y), "shortcutRedoY", &frmMain::redoStep);
+
+    notice_ = new QLabel(this);
+    notice_->setObjectName(QStringLiteral("lblNotice"));
+    notice_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    notice_->setFocusPolicy(Qt::NoFocus);
+    notice_->setTextFormat(Qt::PlainText);
+    notice_->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(40, 40, 40, 220); color: white; border-radius: 6px;"
+        " padding: 6px 12px; }"));
+    notice_->hide();
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setSingleShot(true);
+    connect(noticeTimer_, &QTimer::timeout, notice_, &QWidget::hide);
+}
+
+void frmMain::showNotice(const QString& text) {
+    notice_->setText(text);
+    notice_->adjustSize();
+    notice_->move((width() - notice_->width()) / 2, height() - notice_->height() - 16);
+    notice_->raise();
+    notice_->show();
+    noticeTimer_->start(3000);
+}
+
+QString frmMain::noticeText() const { return notice_->isHidden() ? QString() : notice_->text(); }
+
+void frmMain::undoStep() {
+    const ChangeRunner::Outcome out = runner_->undo();
+    if (!out.any) {
+        prompts_.beep();
+        return;
+    }
+    if (!out.problem.isEmpty()) {
+        prompts_.message(out.problem + QStringLiteral("\r\n\r\n元に戻せませんでした。"),
+                         QStringLiteral("元に戻せません"), Prompts::Icon::Exclamation);
+        return;
+    }
+    showNotice(QStringLiteral("元に戻しました: ") + out.text);
+}
+
+void frmMain::redoStep() {
+    const ChangeRunner::Outcome out = runner_->redo();
+    if (!out.any) {
+        prompts_.beep();
+        return;
+    }
+    if (!out.problem.isEmpty()) {
+        prompts_.message(out.problem + QStringLiteral("\r\n\r\nやり直せませんでした。"),
+                         QStringLiteral("やり直せません"), Prompts::Icon::Exclamation);
+        return;
+    }
+    showNotice(QStringLiteral("やり直しました: ") + out.text);
+}

@@ -1,0 +1,458 @@
+#include "changes.h"
+
+#include "catalogue.h"
+#include "string_hash.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace Changes {
+
+int locate(const TitleTable& table, const QString& name, int hint) {
+    if (hint >= 1 && hint <= table.TitleCount() && table[hint].Daimei == name) return hint;
+    return table.find(name);
+}
+
+QString titleGone(const QString& name) {
+    return QStringLiteral(
+               "タイトル「%1」は、ほかのプログラムで削除されたか名前が変わったため、"
+               "見つかりません。\r\nこの変更は保存していません。")
+        .arg(name);
+}
+
+namespace {
+
+class TitleEdit : public Change {
+public:
+    TitleEdit(int n, Title before, Title after, QString what)
+        : n_(n), before_(std::move(before)), after_(std::move(after)), what_(std::move(what)) {}
+
+    QString text() const override {
+        return QStringLiteral("%1の変更 「%2」").arg(what_, before_.Daimei);
+    }
+    QString apply(Catalogue& c) override { return put(c, before_, after_); }
+    QString revert(Catalogue& c) override { return put(c, after_, before_); }
+    QString titleName() const override { return before_.Daimei; }
+
+private:
+    // Every field in which from and to differ takes to's value; the rest keep
+    // what the title holds now.
+    QString put(Catalogue& c, const Title& from, const Title& to) {
+        const int n = locate(c.titles(), from.Daimei, n_);
+        if (n == 0) return titleGone(from.Daimei);
+        n_ = n;
+        Title t = c.titles()[n];
+        if (from.Kantoku != to.Kantoku) t.Kantoku = to.Kantoku;
+        if (from.Syuen != to.Syuen) t.Syuen = to.Syuen;
+        if (from.Koukai != to.Koukai) t.Koukai = to.Koukai;
+        if (from.Kuni != to.Kuni) t.Kuni = to.Kuni;
+        if (from.Janru != to.Janru) t.Janru = to.Janru;
+        if (from.Hyouka != to.Hyouka) t.Hyouka = to.Hyouka;
+        for (int k = 1; k <= kScoreItems; ++k)
+            if (from.HyoukaTen[k] != to.HyoukaTen[k]) t.HyoukaTen[k] = to.HyoukaTen[k];
+        for (int k = 1; k <= kOwnershipItems; ++k)
+            if (from.Syoyu[k] != to.Syoyu[k]) t.Syoyu[k] = to.Syoyu[k];
+        if (t == c.titles()[n]) return {};
+        return c.storeTitle(n, t);
+    }
+
+    int n_;
+    Title before_, after_;
+    QString what_;
+};
+
+class AddTitle : public Change {
+public:
+    explicit AddTitle(QString name) : name_(std::move(name)) {}
+    QString text() const override { return QStringLiteral("新規 「%1」").arg(name_); }
+    QString apply(Catalogue& c) override {
+        if (c.titles().find(name_) != 0)
+            return QStringLiteral("タイトル「%1」は、すでに登録されています。").arg(name_);
+        return c.appendTitle(name_);
+    }
+    QString revert(Catalogue& c) override {
+        const int n = locate(c.titles(), name_, c.TitleCount());
+        if (n == 0) return titleGone(name_);
+        return c.removeTitle(n);
+    }
+    QString titleName() const override { return name_; }
+
+private:
+    QString name_;
+};
+
+// The title's own files, as "削除" has always removed them.
+QStringList ownFileNames(const QString& name) {
+    QStringList names;
+    for (const char* ext : {".TXT", ".txt", ".jpg", ".bmp", ".gif"}) {
+        const QString f = name + QLatin1String(ext);
+        if (!isProgramFile(f)) names << f;
+    }
+    return names;
+}
+
+class DeleteTitle : public Change {
+public:
+    DeleteTitle(int n, Title record) : n_(n), record_(std::move(record)) {}
+    QString text() const override { return QStringLiteral("削除 「%1」").arg(record_.Daimei); }
+    QString titleName() const override { return record_.Daimei; }
+    qsizetype cost() const override {
+        qsizetype bytes = 256;
+        for (const Kept& k : kept_) bytes += k.bytes.size();
+        return bytes;
+    }
+
+    QString apply(Catalogue& c) override {
+        const int n = locate(c.titles(), record_.Daimei, n_);
+        if (n == 0) return titleGone(record_.Daimei);
+        n_ = n;
+        record_ = c.titles()[n];
+        // The record goes first: if it cannot be written, the title keeps its files too.
+        if (QString problem = c.removeTitle(n); !problem.isEmpty()) return problem;
+        kept_.clear();
+        DataDir& dir = c.dir();
+        // Each spelling once: "X.txt" and "X.TXT" may be one file or two.
+        for (const QString& f : ownFileNames(record_.Daimei)) {
+            if (!dir.exists(f)) continue;
+            Kept k;
+            k.name = dir.actualName(f);
+            if (std::any_of(kept_.begin(), kept_.end(),
+                            [&](const Kept& o) { return o.name == k.name; }))
+                continue;
+            if (dir.moveToTrash(k.name, &k.inTrash).ok()) {
+                kept_ << k;
+                continue;
+            }
+            // No trash here: the step keeps the bytes, so that undo can put the file back.
+            if (!dir.read(k.name, &k.bytes)) continue;
+            if (dir.remove(k.name)) kept_ << k;  // one that cannot be deleted is passed over
+        }
+        return {};
+    }
+
+    QString revert(Catalogue& c) override {
+        if (c.titles().find(record_.Daimei) != 0)
+            return QStringLiteral("タイトル「%1」は、すでに登録されています。").arg(record_.Daimei);
+        const int at = qBound(1, n_, c.TitleCount() + 1);
+        if (QString problem = c.insertTitle(at, record_); !problem.isEmpty()) return problem;
+        QStringList notBack;
+        for (const Kept& k : std::as_const(kept_)) {
+            const FileResult r = k.inTrash.isEmpty() ? c.dir().writeAtomic(k.name, k.bytes)
+                                                     : c.dir().restoreFromTrash(k.inTrash, k.name);
+            if (!r.ok()) notBack << r.error;
+        }
+        kept_.clear();
+        if (!notBack.isEmpty())
+            return QStringLiteral("タイトルは戻しましたが、次のファイルを戻せませんでした。\r\n%1")
+                .arg(notBack.join(QStringLiteral("\r\n")));
+        return {};
+    }
+
+private:
+    struct Kept {
+        QString name;     // as it was on disk
+        QString inTrash;  // where the trash has it; empty: bytes holds it
+        QByteArray bytes;
+    };
+    int n_;
+    Title record_;
+    QList<Kept> kept_;
+};
+
+QString viewingGone(const Kansyou& k) {
+    return QStringLiteral(
+               "鑑賞履歴「%1 %2 %3」は、ほかのプログラムで変更されたため、見つかりません。\r\n"
+               "この変更は保存していません。")
+        .arg(k.Kansyoubi.text(), k.KansyouDaimei.text(), k.KansyouNaiyou.text());
+}
+
+// Where k goes to keep the file in date order, as near to hint as that allows.
+int datePlace(const KansyouTable& t, const Kansyou& k, int hint) {
+    const QString d = k.Kansyoubi.text();
+    const auto fits = [&](int i) {
+        return (i == 1 || t[i - 1].Kansyoubi.text() <= d) &&
+               (i == t.KansyouCount() + 1 || d <= t[i].Kansyoubi.text());
+    };
+    if (hint >= 1 && hint <= t.KansyouCount() + 1 && fits(hint)) return hint;
+    return t.insertPosition(d);
+}
+
+// Replaces viewing old by now (either may be absent: an addition, a deletion).
+class ViewingStep : public Change {
+public:
+    ViewingStep(QString text, std::optional<Kansyou> old, std::optional<Kansyou> now, int at)
+        : text_(std::move(text)), old_(std::move(old)), now_(std::move(now)), at_(at) {}
+    QString text() const override { return text_; }
+    QString titleName() const override {
+        return (now_ ? now_ : old_)->KansyouDaimei.text();
+    }
+    QString apply(Catalogue& c) override { return swap(c, old_, now_); }
+    QString revert(Catalogue& c) override { return swap(c, now_, old_); }
+
+private:
+    QString swap(Catalogue& c, const std::optional<Kansyou>& from,
+                 const std::optional<Kansyou>& to) {
+        if (!from) {
+            // A new viewing goes after every viewing of its date, as one saved on the card.
+            if (at_ == 0) return c.AddKansyou(*to);
+            const int i = datePlace(c.kansyou(), *to, at_);
+            at_ = i;
+            return c.insertKansyou(i, *to);
+        }
+        const int i = c.kansyou().locate(*from, at_ ? at_ : c.kansyou().KansyouCount());
+        if (i == 0) return viewingGone(*from);
+        if (QString problem = c.removeKansyou(i); !problem.isEmpty()) return problem;
+        at_ = i;
+        if (!to) return {};
+        const int j = datePlace(c.kansyou(), *to, i);
+        if (QString problem = c.insertKansyou(j, *to); !problem.isEmpty()) {
+            c.insertKansyou(i, *from);  // the file as it was, or the message stands
+            return problem;
+        }
+        at_ = j;
+        return {};
+    }
+
+    QString text_;
+    std::optional<Kansyou> old_, now_;
+    int at_;  // where the viewing stands (0: added on the card, not placed yet)
+};
+
+// The order of the titles, as a permutation kept in 16 bits a title: a reorder
+// of 32,766 titles costs 64 kB in the history, not a list of every name.
+class Reorder : public Change {
+public:
+    Reorder(QStringList names, QVector<int> numbers, quint64 layout, QString text)
+        : names_(std::move(names)),
+          numbers_(std::move(numbers)),
+          layout_(layout),
+          text_(std::move(text)) {}
+    QString text() const override { return text_; }
+    qsizetype cost() const override { return 256 + order_.size() * 2 + names_.size() * 8; }
+
+    QString apply(Catalogue& c) override {
+        QVector<int> order;
+        if (first_ && !numbers_.isEmpty() && c.layout() == layout_) {
+            // The titles are where the list saw them: its numbers say the order.
+            order = numbers_;
+        } else if (first_) {
+            order = orderOf(c.titles(), names_);
+        } else {
+            if (namesHash(c.titles()) != before_) return moved();
+            order.reserve(order_.size());
+            for (qint16 n : order_) order << n;
+        }
+        const quint64 before = namesHash(c.titles());
+        if (QString problem = c.rewriteInNumberOrder(order); !problem.isEmpty()) return problem;
+        before_ = before;
+        after_ = namesHash(c.titles());
+        order_.clear();
+        order_.reserve(order.size());
+        for (int n : order) order_ << qint16(n);
+        names_.clear();  // from now on the permutation says it
+        numbers_.clear();
+        first_ = false;
+        return {};
+    }
+
+    QString revert(Catalogue& c) override {
+        if (namesHash(c.titles()) != after_) return moved();
+        QVector<int> back(order_.size());
+        for (int i = 0; i < order_.size(); ++i) back[order_[i] - 1] = i + 1;
+        return c.rewriteInNumberOrder(back);
+    }
+
+private:
+    static QString moved() {
+        return QStringLiteral(
+            "タイトルの並びが、その後ほかのプログラムで変わったため、"
+            "この並び替えを元に戻せません。");
+    }
+    static quint64 namesHash(const TitleTable& t) {
+        StreamHash h;
+        for (int n = 1; n <= t.TitleCount(); ++n) {
+            const QString& d = t[n].Daimei;
+            h.add(reinterpret_cast<const char*>(d.constData()), d.size() * 2);
+            h.add("\0\0", 2);
+        }
+        return h.value();
+    }
+    // The titles named, in that order (each occurrence of a repeated name the
+    // next title of that name), then the titles not named in table order.
+    static QVector<int> orderOf(const TitleTable& t, const QStringList& names) {
+        const int count = t.TitleCount();
+        StringMap<QVector<int>> byName;
+        for (int n = count; n >= 1; --n) byName[t[n].Daimei].append(n);
+        std::vector<bool> placed(count + 1, false);
+        QVector<int> order;
+        order.reserve(count);
+        for (const QString& name : names) {
+            auto it = byName.find(name);
+            if (it == byName.end() || it->second.isEmpty()) continue;
+            const int n = it->second.takeLast();
+            placed[n] = true;
+            order << n;
+        }
+        for (int n = 1; n <= count; ++n)
+            if (!placed[n]) order << n;
+        return order;
+    }
+
+    QStringList names_;
+    QVector<int> numbers_;
+    quint64 layout_;
+    QString text_;
+    QVector<qint16> order_;  // order_[i] is the title that became title i + 1
+    quint64 before_ = 0, after_ = 0;
+    bool first_ = true;
+};
+
+template <std::size_t N>
+class RenameItems : public Change {
+public:
+    using Names = std::array<QString, N>;
+    RenameItems(Names before, Names after, bool hyouka)
+        : before_(std::move(before)), after_(std::move(after)), hyouka_(hyouka) {}
+    QString text() const override {
+        return hyouka_ ? QStringLiteral("評価項目名の変更") : QStringLiteral("所有項目名の変更");
+    }
+    QString apply(Catalogue& c) override { return put(c, before_, after_); }
+    QString revert(Catalogue& c) override { return put(c, after_, before_); }
+
+private:
+    QString put(Catalogue& c, const Names& from, const Names& to) {
+        Names names = current(c);
+        for (std::size_t k = 1; k < N; ++k)
+            if (from[k] != to[k]) names[k] = to[k];
+        if constexpr (N == 8)
+            return c.SaveHyoukaMaster(names);
+        else
+            return c.SaveSyoyuMaster(names);
+    }
+    static Names current(const Catalogue& c) {
+        if constexpr (N == 8)
+            return c.HyoukaKoumoku;
+        else
+            return c.SyoyuKoumoku;
+    }
+    Names before_, after_;
+    bool hyouka_;
+};
+
+class FreeTextStep : public Change {
+public:
+    FreeTextStep(QString name, QString before, QString after, QString title)
+        : name_(std::move(name)),
+          before_(std::move(before)),
+          after_(std::move(after)),
+          title_(std::move(title)) {}
+    QString text() const override {
+        return QStringLiteral("%1の保存 「%2」").arg(kind(), title_);
+    }
+    QString titleName() const override { return title_; }
+    qsizetype cost() const override { return 256 + 2 * (before_.size() + after_.size()); }
+    QString apply(Catalogue& c) override { return put(c, after_); }
+    QString revert(Catalogue& c) override { return put(c, before_); }
+
+private:
+    QString kind() const {
+        if (name_.startsWith(QStringLiteral("キャスト_"))) return QStringLiteral("キャスト");
+        if (name_.startsWith(QStringLiteral("あらすじ_"))) return QStringLiteral("あらすじ");
+        return QStringLiteral("感想・メモ");
+    }
+    QString put(Catalogue& c, const QString& text) {
+        return text.isEmpty() ? c.removeFreeText(name_) : c.saveFreeText(name_, text);
+    }
+    QString name_, before_, after_, title_;
+};
+
+class HelpTourSwitch : public Change {
+public:
+    explicit HelpTourSwitch(int value) : value_(value) {}
+    QString text() const override { return QStringLiteral("ヘルプツアーの切り替え"); }
+    bool undoable() const override { return false; }
+    QString apply(Catalogue& c) override { return c.setHelpTour(value_); }
+    QString revert(Catalogue&) override { return {}; }
+
+private:
+    int value_;
+};
+
+}  // namespace
+
+std::unique_ptr<Change> editTitle(int n, const Title& before, const Title& after,
+                                  const std::array<QString, 8>& hyoukaKoumoku,
+                                  const std::array<QString, 5>& syoyuKoumoku) {
+    QStringList what;
+    if (before.Kantoku != after.Kantoku) what << QStringLiteral("監督");
+    if (before.Syuen != after.Syuen) what << QStringLiteral("主演");
+    if (before.Koukai != after.Koukai) what << QStringLiteral("公開日");
+    if (before.Kuni != after.Kuni) what << QStringLiteral("国");
+    if (before.Janru != after.Janru) what << QStringLiteral("ジャンル");
+    if (before.Hyouka != after.Hyouka) what << QStringLiteral("評価");
+    for (int k = 1; k <= kScoreItems; ++k)
+        if (before.HyoukaTen[k] != after.HyoukaTen[k])
+            what << QStringLiteral("「%1」の点数").arg(hyoukaKoumoku[k]);
+    for (int k = 1; k <= kOwnershipItems; ++k)
+        if (before.Syoyu[k] != after.Syoyu[k])
+            what << QStringLiteral("所有「%1」").arg(syoyuKoumoku[k]);
+    return std::make_unique<TitleEdit>(n, before, after, what.join(QStringLiteral("・")));
+}
+
+std::unique_ptr<Change> addTitle(const QString& name) { return std::make_unique<AddTitle>(name); }
+
+std::unique_ptr<Change> deleteTitle(const Catalogue& c, int n) {
+    return std::make_unique<DeleteTitle>(n, c.titles()[n]);
+}
+
+std::unique_ptr<Change> addViewing(const Kansyou& k) {
+    return std::make_unique<ViewingStep>(
+        QStringLiteral("鑑賞履歴の保存 「%1」").arg(k.KansyouDaimei.text()), std::nullopt, k, 0);
+}
+
+std::unique_ptr<Change> correctViewing(const Catalogue& c, int i, const Kansyou& k) {
+    return std::make_unique<ViewingStep>(
+        QStringLiteral("鑑賞履歴の修正 「%1」").arg(k.KansyouDaimei.text()), c.kansyou()[i], k, i);
+}
+
+std::unique_ptr<Change> deleteViewing(const Catalogue& c, int i) {
+    const Kansyou& k = c.kansyou()[i];
+    return std::make_unique<ViewingStep>(
+        QStringLiteral("鑑賞履歴の削除 「%1」").arg(k.KansyouDaimei.text()), k, std::nullopt, i);
+}
+
+std::unique_ptr<Change> reorder(const Catalogue& c, const QStringList& names, const QString& text) {
+    return std::make_unique<Reorder>(names, QVector<int>(), c.layout(), text);
+}
+
+std::unique_ptr<Change> reorderByNumber(const Catalogue& c, const QVector<int>& numbers,
+                                        const QString& text) {
+    QStringList names;
+    names.reserve(numbers.size());
+    for (int n : numbers)
+        if (n >= 1 && n <= c.TitleCount()) names << c.titles()[n].Daimei;
+    return std::make_unique<Reorder>(names, numbers, c.layout(), text);
+}
+
+std::unique_ptr<Change> renameHyoukaItems(const std::array<QString, 8>& before,
+                                          const std::array<QString, 8>& after) {
+    return std::make_unique<RenameItems<8>>(before, after, true);
+}
+
+std::unique_ptr<Change> renameSyoyuItems(const std::array<QString, 5>& before,
+                                         const std::array<QString, 5>& after) {
+    return std::make_unique<RenameItems<5>>(before, after, false);
+}
+
+std::unique_ptr<Change> saveFreeText(const QString& name, const QString& before,
+                                     const QString& after, const QString& title) {
+    return std::make_unique<FreeTextStep>(name, before, after, title);
+}
+
+std::unique_ptr<Change> setHelpTour(int value) { return std::make_unique<HelpTourSwitch>(value); }
+
+}  // namespace Changes
