@@ -64,10 +64,10 @@ frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget
     setWindowTitle(QStringLiteral("リールノート"));
     setWindowIcon(Artwork::appIcon());
     GridExport::setDataFolder(catalogue_.dir().path());
-    runner_ = new ChangeRunner(catalogue_, [this] { return settleChangesElsewhere(); }, this);
+    runner_ = new ChangeRunner(catalogue_, [this] { return settleChangesElsewhere(false); }, this);
     connect(runner_, &ChangeRunner::stepMoved, this, [this](const QString& title) {
         const bool wasSettling = std::exchange(settling_, true);
-        refreshAfterReload(title);
+        refreshAfterReload(title, true);
         settling_ = wasSettling;
     });
     buildUi();

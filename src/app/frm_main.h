@@ -83,8 +83,10 @@ public:
     // The run's steps of change, for undo and redo.
     ChangeRunner& changes() { return *runner_; }
     // Reads again the files another program changed since this run read them,
-    // brings every screen up to date and tells the user once. True when any was.
-    bool settleChangesElsewhere();
+    // brings the card and the lists up to date and tells the user once. With
+    // refill, the screen in view is filled again too (not while a screen's own
+    // change is under way: it shows its result itself). True when any was read.
+    bool settleChangesElsewhere(bool refill = true);
     // Ctrl+Z and Ctrl+Shift+Z (Ctrl+Y): the newest step taken back, done again.
     void undoStep();
     void redoStep();
@@ -111,7 +113,7 @@ private:
     // Takes the folder for this run; with another window on it, asks whether to
     // open read-only. False when the user chose to end.
     bool takeFolder();
-    void refreshAfterReload(const QString& shownTitle);
+    void refreshAfterReload(const QString& shownTitle, bool refill);
     // Shows title name on the card (or keeps a valid number), after the files changed.
     void showTitleNamed(const QString& name);
     void showNotice(const QString& text);

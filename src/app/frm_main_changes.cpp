@@ -61,10 +61,15 @@ bool frmMain::takeFolder() {
 bool frmMain::ownsFolder() const { return lock_ && lock_->isLocked(); }
 
 QString frmMain::perform(std::unique_ptr<Change> change) {
-    return runner_->perform(std::move(change));
+    const QString problem = runner_->perform(std::move(change));
+    // A free text kept aside before the user's text replaced another program's.
+    if (const QStringList notes = catalogue_.takeNotices(); !notes.isEmpty())
+        prompts_.message(notes.join(QStringLiteral("\r\n\r\n")),
+                         QStringLiteral("ほかのプログラムによる変更"), Prompts::Icon::Information);
+    return problem;
 }
 
-bool frmMain::settleChangesElsewhere() {
+bool frmMain::settleChangesElsewhere(bool refill) {
     if (settling_ || Loading) return false;
     settling_ = true;
     const int n = fraMain_->current();
@@ -73,7 +78,7 @@ bool frmMain::settleChangesElsewhere() {
     QStringList problems;
     const QStringList files = catalogue_.reloadChangedFiles(&problems);
     if (!files.isEmpty()) {
-        refreshAfterReload(shown);
+        refreshAfterReload(shown, refill);
         QString text = Catalogue::changedElsewhereNotice(files);
         for (const QString& p : std::as_const(problems)) text += QStringLiteral("\r\n\r\n") + p;
         prompts_.message(text, QStringLiteral("ほかのプログラムによる変更"),
@@ -83,7 +88,7 @@ bool frmMain::settleChangesElsewhere() {
     return !files.isEmpty();
 }
 
-void frmMain::refreshAfterReload(const QString& shownTitle) {
+void frmMain::refreshAfterReload(const QString& shownTitle, bool refill) {
     fraMain_->applyTitleRange();
     followLastJump();
     itemNamesChanged();
@@ -91,6 +96,7 @@ void frmMain::refreshAfterReload(const QString& shownTitle) {
     fraList_->historyChanged();
     GalleryReady = false;
     showTitleNamed(shownTitle);
+    if (!refill) return;
     // The screen in view is filled again from what was read.
     for (const auto& [frame, button] : std::as_const(screenButtons_)) {
         if (frame->isHidden()) continue;
