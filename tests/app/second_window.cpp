@@ -1,0 +1,64 @@
+// Another start of the program on a folder, driven as a user would, for the
+// tests of two processes on one folder. Prints every box it was shown, a line
+// each ("title|text" with line ends as \n), then exits.
+//   second_window DIR read-only  answers the folder question "はい" and tries a
+//                                change of each kind
+//   second_window DIR end        answers it "いいえ"
+//   second_window DIR hold       takes the folder, says "ready" and waits to be killed
+#include "app/frm_main.h"
+#include "scripted_prompts.h"
+#include "shell/pick_combo.h"
+#include "shell/prompts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextStream>
+#include <QThread>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("reelnote"));
+    const QStringList args = app.arguments();
+    if (args.size() != 3) return 2;
+    const QString mode = args[2];
+    ScriptedPrompts prompts;
+    Clock clock;
+    frmMain window(args[1], prompts, clock);
+    QTextStream out(stdout);
+    if (mode == QLatin1String("hold")) {
+        window.Form_Load();
+        out << (window.ownsFolder() ? "ready" : "not held") << Qt::endl;
+        for (;;) QThread::sleep(1);
+    }
+    prompts.planAnswer(mode == QLatin1String("read-only") ? Prompts::Answer::Yes
+                                                          : Prompts::Answer::No);
+    window.Form_Load();
+    if (!window.isHidden() && mode == QLatin1String("read-only")) {
+        const auto click = [&](const char* name) {
+            window.findChild<QAbstractButton*>(QLatin1String(name))->click();
+        };
+        // A score, a new title, a free text, the masters: each refused in its box.
+        auto* score = window.findChild<PickCombo*>(QStringLiteral("cboHyouka1_2"));
+        score->setCurrentIndex(score->findText(QStringLiteral("7")));
+        emit score->picked(score->currentIndex());
+        prompts.planInput(QStringLiteral("新作"));
+        click("cmdNew");
+        click("cmdHyouji4");
+        window.findChild<QPlainTextEdit*>(QStringLiteral("txtSubData_3"))
+            ->setPlainText(QStringLiteral("感想"));
+        click("cmdSubData3");
+        click("cmdMaster");
+        prompts.planAnswer(Prompts::Answer::Ok);
+        click("cmdHyoukaHozon");
+        click("chkHelp");
+    }
+    for (const ScriptedPrompts::Box& b : std::as_const(prompts.boxes)) {
+        QString text = b.text;
+        out << b.title << '|' << text.replace(QStringLiteral("\r\n"), QStringLiteral("\\n")) << '\n';
+    }
+    out.flush();
+    return window.isHidden() ? 1 : 0;
+}
