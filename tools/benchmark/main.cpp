@@ -39,6 +39,7 @@ const Operation kCardOperations[] = {
     {"AddKansyou", {Target::Kind::Ratio, 3}, measureAddKansyou},
     {"ShowTitle", {Target::Kind::Time, 20e6}, measureShowTitle},
     {"EditKantoku", {Target::Kind::Ratio, 3}, measureEditKantoku},
+    {"EditKantokuCheckHashed", {Target::Kind::Ratio, 3}, measureEditKantokuTouched},
     {"AddTitle", {Target::Kind::Ratio, 5}, measureAddTitle},
     {"DeleteTitle", {Target::Kind::Ratio, 5}, measureDeleteTitle},
 };
