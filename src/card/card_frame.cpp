@@ -349,6 +349,9 @@ QWidget* CardFrame::buildHistory() {
     msgKansyou_->setObjectName(QStringLiteral("msgKansyou"));
     msgKansyou_->setToolTip(QStringLiteral("ダブルクリックすると鑑賞履歴を入力できます"));
     connect(msgKansyou_, &FlexGrid::DblClick, this, &CardFrame::msgKansyou_DblClick);
+    msgKansyou_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(msgKansyou_, &QWidget::customContextMenuRequested, this,
+            &CardFrame::msgKansyou_ContextMenu);
     l->addWidget(msgKansyou_, 1);
     l->addWidget(buildEntryFrame());
     return box;
@@ -548,33 +551,6 @@ void CardFrame::ShowSyoyuChecks() {
     for (int k = 1; k <= kOwnershipItems; ++k) chkSyoyu_[k]->setChecked(t.Syoyu[k] == kOwned);
 }
 
-void CardFrame::ShowKansyouRireki() {
-    const KansyouTable& table = cat_.kansyou();
-    const QVector<int> viewings = table.viewingsOf(cboName_->currentText());
-    QVector<QStringList> rows;
-    rows.reserve(viewings.size());
-    for (int i = 0; i < viewings.size(); ++i) {
-        const QString& d = table[viewings[i]].Kansyoubi;
-        const auto date = parseDateText(d);
-        const QString shown = date && date->day != 0 ? date->full().mid(2) : d;  // YY/MM/DD
-        rows.append({QString::number(i + 1), shown, table[viewings[i]].KansyouNaiyou});
-    }
-    msgKansyou_->grid()->setBody(std::move(rows));
-}
-
-void CardFrame::msgKansyou_DblClick() {
-    txtKansyoubi_->setText(clock_.today().toString(QStringLiteral("yyyy/MM/dd")));
-    fraRirekiHozon_->show();
-}
-
-void CardFrame::cmdYame1_Click() { fraRirekiHozon_->hide(); }
-
-bool CardFrame::closeViewingEntry() {
-    if (fraRirekiHozon_->isHidden()) return false;
-    cmdYame1_Click();
-    return true;
-}
-
 bool CardFrame::acceptText(const QString& text, const QString& what, bool quotesAllowed) {
     if (!quotesAllowed && text.contains(u'"')) {
         prompts_.message(QStringLiteral("%1に「\"」が含まれているため保存できません。").arg(what),
@@ -589,40 +565,6 @@ bool CardFrame::acceptText(const QString& text, const QString& what, bool quotes
         return false;
     }
     return true;
-}
-
-void CardFrame::cmdRirekiHozon_Click() {
-    const QString missing = QStringLiteral("入力漏れ");
-    if (txtKansyoubi_->text().isEmpty()) {
-        prompts_.message(QStringLiteral("鑑賞日が入力されていません"), missing,
-                         Prompts::Icon::Exclamation);
-        return;
-    }
-    if (cboKansyou_->currentText().isEmpty()) {
-        prompts_.message(QStringLiteral("鑑賞内容が入力されていません"), missing,
-                         Prompts::Icon::Exclamation);
-        return;
-    }
-    const auto date = parseDateText(txtKansyoubi_->text());
-    if (!date) {
-        prompts_.message(QStringLiteral("日付の形式ではありません"), QStringLiteral("日付入力違い"),
-                         Prompts::Icon::Exclamation);
-        return;
-    }
-    const Kansyou k{date->full(), Cp932::toCp932Twins(cboName_->currentText()),
-                    Cp932::toCp932Twins(cboKansyou_->currentText())};
-    if (!acceptText(k.KansyouDaimei, QStringLiteral("タイトル名"), false) ||
-        !acceptText(k.KansyouNaiyou, QStringLiteral("鑑賞内容"), false))
-        return;
-    const QString problem = perform(Changes::addViewing(k));
-    if (!problem.isEmpty()) {
-        prompts_.message(problem + QStringLiteral("\r\n\r\n鑑賞履歴は保存されていません。"),
-                         QStringLiteral("保存できません"), Prompts::Icon::Critical);
-        return;
-    }
-    emit historySaved();
-    ShowKansyouRireki();
-    fraRirekiHozon_->hide();
 }
 
 QString CardFrame::perform(std::unique_ptr<Change> change) {

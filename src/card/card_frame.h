@@ -2,6 +2,7 @@
 
 #include "card/card_widgets.h"
 #include "shell/pick_combo.h"
+#include "store/kansyou_table.h"
 
 #include <QFrame>
 #include <QSet>
@@ -90,6 +91,10 @@ public slots:
     void cmdSubData2_Click() { saveSubText(2); }
     void cmdSubData3_Click() { saveSubText(3); }
     void msgKansyou_DblClick();
+    // The grid's right-click menu: correct or delete the viewing of that row.
+    void msgKansyou_ContextMenu(const QPoint& at);
+    void correctViewing(int row);
+    void deleteViewing(int row);
     void cmdRirekiHozon_Click();
     void cmdYame1_Click();
 
@@ -133,6 +138,11 @@ private:
     // Each free-text panel's file as the card read it: the name and its text, what
     // an undo of a save puts back.
     std::array<QString, 4> readName_, readText_;
+    // The record number of each row of msgKansyou.
+    QVector<int> shownViewings_;
+    // The viewing the entry frame corrects (its number and record); 0: a new one.
+    int correcting_ = 0;
+    Kansyou correctingRecord_;
 
     PickCombo* cboName_ = nullptr;
     QScrollBar* hsbData_ = nullptr;

@@ -21,10 +21,14 @@ const QString kTextPatterns[] = {QStringLiteral("キャスト_*.txt"), QStringLi
 bool hasOwnFiles(const QString& title) { return !title.isEmpty(); }
 
 // Deletes every spelling of name that the directory holds, since on this file
-// system "X.txt" and "X.TXT" can both exist and both are the title's file.
+// system "X.txt" and "X.TXT" can both exist and both are the title's file. Each
+// goes to the desktop's trash, where the user can find it again; where there is
+// no trash, it is deleted.
 void removeEverySpelling(DataDir& dir, const QString& name, QStringList* notDeleted) {
     while (dir.exists(name)) {
         const QString actual = dir.actualName(name);
+        QString inTrash;
+        if (dir.moveToTrash(actual, &inTrash).ok()) continue;
         if (!dir.remove(actual)) {
             notDeleted->append(actual);
             return;

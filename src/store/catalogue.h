@@ -132,6 +132,8 @@ public:
     // what a fresh load gives. Empty on success, else a message.
     QString removeKansyou(int i);
     QString insertKansyou(int i, const Kansyou& k);
+    // Viewing from goes and k comes in as viewing to (numbered without from), in one write.
+    QString replaceKansyou(int from, const Kansyou& k, int to);
 
     // ---- Import: the whole collection written at once -------------------------
     // Replaces the titles and the viewing history with these. Each file whose bytes
@@ -257,8 +259,9 @@ private:
     // LoadKansyouRireki, handing back the bytes it read.
     QString loadHistory(QByteArray* bytes);
     QString rewriteHistory(const QByteArray& bytes);
-    // Record i replaced by k (nullptr: removed, insert: k goes in before record i).
-    QString spliceHistory(int i, const Kansyou* k, bool insert);
+    // Record removed (0: none) goes, then k (nullptr: none) comes in as record at of
+    // what is left; one write.
+    QString editHistory(int removed, const Kansyou* k, int at);
     QString loadMaster(const QString& name, QString* names, int count, const QString* defaults);
     QString saveMaster(const QString& name, const QString* names, int count);
 

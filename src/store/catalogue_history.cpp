@@ -129,15 +129,20 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     return {};
 }
 
-QString Catalogue::removeKansyou(int i) { return spliceHistory(i, nullptr, false); }
+QString Catalogue::removeKansyou(int i) { return editHistory(i, nullptr, 0); }
 
-QString Catalogue::insertKansyou(int i, const Kansyou& k) { return spliceHistory(i, &k, true); }
+QString Catalogue::insertKansyou(int i, const Kansyou& k) { return editHistory(0, &k, i); }
 
-QString Catalogue::spliceHistory(int i, const Kansyou* k, bool insert) {
+QString Catalogue::replaceKansyou(int from, const Kansyou& k, int to) {
+    return editHistory(from, &k, to);
+}
+
+QString Catalogue::editHistory(int removed, const Kansyou* k, int at) {
     if (QString refused = dir_.refusal(kHistoryFile); !refused.isEmpty()) return refused;
     const int count = kansyou_.KansyouCount();
-    if (i < 1 || i > count + (insert ? 1 : 0))
-        return QStringLiteral("鑑賞履歴の%1件目はありません。").arg(i);
+    const int left = count - (removed ? 1 : 0);
+    if (removed < 0 || removed > count || (k && (at < 1 || at > left + 1)))
+        return QStringLiteral("鑑賞履歴のその位置に記録はありません。");
     QByteArray recordBytes;
     if (k) {
         const QString record = historyRecord(*k);
@@ -147,15 +152,24 @@ QString Catalogue::spliceHistory(int i, const Kansyou* k, bool insert) {
     }
     QByteArray bytes;
     if (historyWhole_) {
-        // Only the record's own bytes change.
+        // Only the records' own bytes change: one goes, one comes, in one write.
         QString why;
         if (!dir_.read(kHistoryFile, &bytes, &why)) return historyNotSaved(kHistoryFile, why);
-        const qsizetype begin = i <= count ? historyStarts_[i - 1] : bytes.size();
-        const qsizetype end = insert ? begin : i < count ? historyStarts_[i] : bytes.size();
-        if (insert && begin == bytes.size() && !bytes.isEmpty() && !bytes.endsWith('\n') &&
-            !bytes.endsWith('\r'))
-            recordBytes.prepend("\r\n");
-        bytes.replace(begin, end - begin, recordBytes);
+        QVector<qsizetype> starts = historyStarts_;
+        if (removed) {
+            const qsizetype begin = starts[removed - 1];
+            const qsizetype end = removed < count ? starts[removed] : bytes.size();
+            bytes.remove(begin, end - begin);
+            starts.remove(removed - 1);
+            for (qsizetype r = removed - 1; r < starts.size(); ++r) starts[r] -= end - begin;
+        }
+        if (k) {
+            const qsizetype where = at <= starts.size() ? starts[at - 1] : bytes.size();
+            if (where == bytes.size() && !bytes.isEmpty() && !bytes.endsWith('\n') &&
+                !bytes.endsWith('\r'))
+                recordBytes.prepend("\r\n");
+            bytes.insert(where, recordBytes);
+        }
     } else {
         // Read in part or from another encoding: written anew from the records read,
         // its original kept aside first.
@@ -163,11 +177,11 @@ QString Catalogue::spliceHistory(int i, const Kansyou* k, bool insert) {
         if (QString no = settleForeign(kHistoryFile, &historyForeign_, &convert); !no.isEmpty())
             return no;
         ConvertedForGood conversion(&kansyou_, convert);
+        QVector<Kansyou> records = kansyou_.records();
+        if (removed) records.remove(removed - 1);
+        if (k) records.insert(at - 1, *k);
         QString text;
-        for (int r = 1; r <= count + 1; ++r) {
-            if (r == i && k) text += historyRecord(*k);
-            if (r <= count && !(r == i && !insert)) text += historyRecord(kansyou_[r]);
-        }
+        for (const Kansyou& r : std::as_const(records)) text += historyRecord(r);
         if (!Cp932::encode(text, &bytes))
             return conversion.fail(
                 unencodableViewing(QStringLiteral("鑑賞履歴"), Cp932::firstUnencodable(text)));

@@ -205,14 +205,16 @@ private:
         }
         const int i = c.kansyou().locate(*from, at_ ? at_ : c.kansyou().KansyouCount());
         if (i == 0) return viewingGone(*from);
-        if (QString problem = c.removeKansyou(i); !problem.isEmpty()) return problem;
-        at_ = i;
-        if (!to) return {};
-        const int j = datePlace(c.kansyou(), *to, i);
-        if (QString problem = c.insertKansyou(j, *to); !problem.isEmpty()) {
-            c.insertKansyou(i, *from);  // the file as it was, or the message stands
-            return problem;
+        if (!to) {
+            if (QString problem = c.removeKansyou(i); !problem.isEmpty()) return problem;
+            at_ = i;
+            return {};
         }
+        // Its place among the others, as if it were not there.
+        KansyouTable rest = c.kansyou();
+        rest.remove(i);
+        const int j = datePlace(rest, *to, i);
+        if (QString problem = c.replaceKansyou(i, *to, j); !problem.isEmpty()) return problem;
         at_ = j;
         return {};
     }
@@ -414,9 +416,10 @@ std::unique_ptr<Change> addViewing(const Kansyou& k) {
         QStringLiteral("鑑賞履歴の保存 「%1」").arg(k.KansyouDaimei.text()), std::nullopt, k, 0);
 }
 
-std::unique_ptr<Change> correctViewing(const Catalogue& c, int i, const Kansyou& k) {
+std::unique_ptr<Change> correctViewing(const Catalogue&, int i, const Kansyou& old,
+                                       const Kansyou& k) {
     return std::make_unique<ViewingStep>(
-        QStringLiteral("鑑賞履歴の修正 「%1」").arg(k.KansyouDaimei.text()), c.kansyou()[i], k, i);
+        QStringLiteral("鑑賞履歴の修正 「%1」").arg(k.KansyouDaimei.text()), old, k, i);
 }
 
 std::unique_ptr<Change> deleteViewing(const Catalogue& c, int i) {

@@ -59,7 +59,8 @@ std::unique_ptr<Change> deleteTitle(const Catalogue& c, int n);
 // A viewing saved on the card.
 std::unique_ptr<Change> addViewing(const Kansyou& k);
 // A viewing of the card's grid corrected (record i, 1-based, becomes k) or deleted.
-std::unique_ptr<Change> correctViewing(const Catalogue& c, int i, const Kansyou& k);
+std::unique_ptr<Change> correctViewing(const Catalogue& c, int i, const Kansyou& old,
+                                       const Kansyou& k);
 std::unique_ptr<Change> deleteViewing(const Catalogue& c, int i);
 // A new order of the titles, given by name as a list showed them: the titles
 // named come in that order, those the list did not show (added elsewhere since)

@@ -1,6 +1,8 @@
 #include "test_registry.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -8,6 +10,10 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // Files the program deletes go to the desktop's trash: the tests' to a trash of their own.
+    QTemporaryDir dataHome;
+    if (qgetenv("REELNOTE_TEST_KEEP_DATA_HOME").isEmpty())
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     QApplication app(argc, argv);
     // TEST_CLASS=TestSomething runs only that class of the program.
     const QByteArray only = qgetenv("TEST_CLASS");

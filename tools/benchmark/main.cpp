@@ -199,6 +199,9 @@ int main(int argc, char** argv) {
         return runStartupChild(argc, argv, QString::fromLocal8Bit(argv[2]));
     // The window measurements open the program's window in this process, off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A deleted title's files go to the desktop's trash: the benchmark's to one of its own.
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     QApplication app(argc, argv);
     useProgramFont();
     const std::optional<Arguments> args = parseArguments(app.arguments());
