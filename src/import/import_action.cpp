@@ -2,6 +2,7 @@
 
 #include "import_plan.h"
 #include "import_preview.h"
+#include "import_step.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
@@ -54,15 +55,25 @@ bool run(ScreenHost& host) {
     if (plan.usesWord) plan = ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, word);
     if (plan.changesNothing()) return false;
 
-    QStringList kept;
+    // One step of the undo history; planned again when it is done, so that a
+    // change made elsewhere since the preview is kept.
+    auto step = std::make_unique<ImportStep>(file, columns, word, name);
+    ImportStep* done = step.get();
     QString problem;
+    ImportPlan made;
+    QStringList kept;
     {
         BusyPointer busy(prompts);
-        problem = cat.replaceCollection(std::move(plan.titles), plan.history, &kept);
+        // The step lives in the undo history from here on; what it did is read first.
+        problem = host.perform(std::move(step));
+        if (problem.isEmpty()) {
+            made = done->lastPlan();
+            kept = done->kept();
+        }
     }
     if (!host.reportWrite(problem)) return false;
     host.collectionReplaced();
-    prompts.message(ImportPreview::done(plan, kept), title, Prompts::Icon::Information);
+    prompts.message(ImportPreview::done(made, kept), title, Prompts::Icon::Information);
     return true;
 }
 

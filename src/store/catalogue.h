@@ -144,6 +144,9 @@ public:
     // on success, else a message for the user.
     QString replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
                               QStringList* kept = nullptr);
+    // Gives the data file and the history the bytes given (nullptr: left as it is),
+    // both or neither, and reads them back as a load would: taking an import back.
+    QString restoreCollection(const QByteArray* data, const QByteArray* history);
     // -----------------------------------------------------------------------------
 
     std::array<QString, 8> HyoukaKoumoku;  // [1..7]

@@ -185,3 +185,30 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
     }
     return {};
 }
+
+QString Catalogue::restoreCollection(const QByteArray* data, const QByteArray* history) {
+    for (const QString& f : {kDataFile, kHistoryFile})
+        if (QString refused = dir_.refusal(f); !refused.isEmpty()) return refused;
+    QByteArray dataNow;
+    if (data && history && dir_.exists(kDataFile) && !dir_.read(kDataFile, &dataNow))
+        return QStringLiteral("「%1」を読み込めないため、元に戻せません。").arg(kDataFile);
+    if (data) {
+        if (const FileResult w = dir_.writeAtomic(kDataFile, *data); !w.ok()) return w.error;
+    }
+    if (history) {
+        if (const FileResult w = dir_.writeAtomic(kHistoryFile, *history); !w.ok()) {
+            // Both or neither: the data file takes back what it held.
+            if (data) dir_.writeAtomic(kDataFile, dataNow);
+            LoadMainData();
+            return w.error;
+        }
+    }
+    // Read back as a fresh load would.
+    QString problem;
+    if (data) problem = LoadMainData();
+    if (history) {
+        const QString h = LoadKansyouRireki();
+        if (!h.isEmpty()) problem += (problem.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + h;
+    }
+    return problem;
+}

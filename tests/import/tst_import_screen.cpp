@@ -97,5 +97,38 @@ private slots:
     }
 };
 
+// An import is one step of the undo history: taken back, both files hold their
+// bytes from before (the copies kept aside stay); done again, the same import.
+class TestImportUndo : public QObject {
+    Q_OBJECT
+private slots:
+    void importIsOneStep() {
+        MainFixture f;
+        startWithTwoTitles(f);
+        const auto withoutCopies = [&] {
+            auto files = snapshot(f.path());
+            for (auto it = files.begin(); it != files.end();)
+                it = it.key().endsWith(QLatin1String(".bak")) ? files.erase(it) : std::next(it);
+            return files;
+        };
+        const auto before = withoutCopies();
+        f.prompts.planInput(dataFile("diary.csv"));
+        f.prompts.planReviewValue(QStringLiteral("映画館"));
+        f.prompts.planAnswer(Answer::Ok);
+        f.prompts.planAnswer(Answer::Ok);
+        QTest::mouseClick(f.find<QPushButton>("cmdImportCsv"), Qt::LeftButton);
+        const auto after = withoutCopies();
+        QVERIFY(after != before);
+        f.window->undoStep();
+        QCOMPARE(withoutCopies(), before);
+        QCOMPARE(f.window->catalogue().TitleCount(), 2);
+        QCOMPARE(f.window->noticeText(), QStringLiteral("元に戻しました: CSVの取り込み 「diary.csv」"));
+        f.window->redoStep();
+        QCOMPARE(withoutCopies(), after);
+        f.checkBoxes();
+    }
+};
+
 REELNOTE_TEST(TestImportScreen)
+REELNOTE_TEST(TestImportUndo)
 #include "tst_import_screen.moc"
