@@ -66,8 +66,6 @@ frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget
     GridExport::setDataFolder(catalogue_.dir().path());
     runner_ = new ChangeRunner(catalogue_, [this] { return settleChangesElsewhere(false); }, this);
     connect(runner_, &ChangeRunner::stepMoved, this, [this](const QString& title) {
-        // Every list as a fresh load of the files would make it.
-        catalogue_.rebuildListsFromTable();
         const bool wasSettling = std::exchange(settling_, true);
         refreshAfterReload(title, true);
         settling_ = wasSettling;

@@ -73,6 +73,7 @@ ChangeRunner::Outcome ChangeRunner::move(bool back) {
             stack_.undo();
         return out;
     }
+    step->change().relist(cat_);
     emit stepMoved(out.title);
     return out;
 }

@@ -1,6 +1,7 @@
 // The catalogue's pick lists: the values the card's combos offer.
 #include "catalogue.h"
 
+#include <thread>
 #include <vector>
 
 const std::array<QString, 8> kDefaultHyoukaKoumoku = {QString(),
@@ -180,23 +181,44 @@ void Catalogue::rebuildListsFromTable() {
     attributes.reserve(4);
     for (int k = 1; k <= 4; ++k) attributes.emplace_back(&txtD_[k], pickList(kAttributeLists[k]));
     ReleaseRelisting releases(&txtD_[5], &txtD_[8]);
+    // Two cores: directors and lead actors on one, the rest on this one. Each
+    // relisting keeps to its own lists; the shared texts are read without a lock.
+    const int count = table_.TitleCount();
+    const auto people = [&] {
+        for (int n = 1; n <= count; ++n) {
+            attributes[0].meet(table_[n].Kantoku);
+            attributes[1].meet(table_[n].Syuen);
+        }
+    };
+    std::thread other;
+    constexpr int kWorthAThread = 4096;
+    if (count >= kWorthAThread)
+        other = std::thread(people);
+    else
+        people();
     // Only the release text is read through its pointer; after a reorder those
     // texts lie all over the heap, so each is asked for a few titles ahead.
     constexpr int kAhead = 16;
-    for (int n = 1; n <= table_.TitleCount(); ++n) {
-        if (n + kAhead <= table_.TitleCount())
-            __builtin_prefetch(table_[n + kAhead].Koukai.constData());
+    for (int n = 1; n <= count; ++n) {
+        if (n + kAhead <= count) __builtin_prefetch(table_[n + kAhead].Koukai.constData());
         const Title& t = table_[n];
-        attributes[0].meet(t.Kantoku);
-        attributes[1].meet(t.Syuen);
         attributes[2].meet(t.Kuni);
         attributes[3].meet(t.Janru);
         releases.meet(t.Koukai);
     }
+    if (other.joinable()) other.join();
     for (int k = 1; k <= 4; ++k) attributes[k - 1].finish(table_, k);
     releases.finish(*this);
     relistNames(*this);
 }
+
+void Catalogue::rebuildAttributeList(int k) {
+    AttributeRelisting relisting(&txtD_[k], pickList(kAttributeLists[k]));
+    for (int n = 1; n <= table_.TitleCount(); ++n) relisting.meet(attributeOf(table_[n], k));
+    relisting.finish(table_, k);
+}
+
+void Catalogue::rebuildReleaseLists() { relistReleases(*this); }
 
 void Catalogue::rebuildPickLists() {
     relistReleases(*this);

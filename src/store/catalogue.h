@@ -112,6 +112,10 @@ public:
     // Rebuilds every seen-value list and pick list of the titles from the table,
     // as a load would build them.
     void rebuildListsFromTable();
+    // The same for one attribute's list (k = 1..4), or for the release year-months
+    // and years alone.
+    void rebuildAttributeList(int k);
+    void rebuildReleaseLists();
     // Enter in an attribute combo: lists v (k = 1..4) unless it occurs anywhere
     // in the seen-value text, in its sorted place. True when it was added.
     bool addAttributeValue(int k, const QString& v);

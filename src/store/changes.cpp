@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+void Change::relist(Catalogue& c) const { c.rebuildListsFromTable(); }
+
 namespace Changes {
 
 int locate(const TitleTable& table, const QString& name, int hint) {
@@ -37,6 +39,12 @@ public:
     QString apply(Catalogue& c) override { return put(c, before_, after_); }
     QString revert(Catalogue& c) override { return put(c, after_, before_); }
     QString titleName() const override { return before_.Daimei; }
+    // Only the lists of the fields the edit changed: a score or a tick lists nothing.
+    void relist(Catalogue& c) const override {
+        for (int k = 1; k <= 4; ++k)
+            if (attributeOf(before_, k) != attributeOf(after_, k)) c.rebuildAttributeList(k);
+        if (before_.Koukai != after_.Koukai) c.rebuildReleaseLists();
+    }
 
 private:
     // Every field in which from and to differ takes to's value; the rest keep
@@ -100,6 +108,7 @@ public:
     DeleteTitle(int n, Title record) : n_(n), record_(std::move(record)) {}
     QString text() const override { return QStringLiteral("削除 「%1」").arg(record_.Daimei); }
     QString titleName() const override { return record_.Daimei; }
+    void relist(Catalogue&) const override {}  // taking a title out or in relists
     qsizetype cost() const override {
         qsizetype bytes = 256;
         for (const Kept& k : kept_) bytes += k.bytes.size();
@@ -190,6 +199,7 @@ public:
     QString titleName() const override {
         return (now_ ? now_ : old_)->KansyouDaimei.text();
     }
+    void relist(Catalogue&) const override {}  // the history's lists follow each write
     QString apply(Catalogue& c) override { return swap(c, old_, now_); }
     QString revert(Catalogue& c) override { return swap(c, now_, old_); }
 
@@ -324,6 +334,7 @@ public:
     }
     QString apply(Catalogue& c) override { return put(c, before_, after_); }
     QString revert(Catalogue& c) override { return put(c, after_, before_); }
+    void relist(Catalogue&) const override {}
 
 private:
     QString put(Catalogue& c, const Names& from, const Names& to) {
@@ -359,6 +370,7 @@ public:
     qsizetype cost() const override { return 256 + 2 * (before_.size() + after_.size()); }
     QString apply(Catalogue& c) override { return put(c, after_); }
     QString revert(Catalogue& c) override { return put(c, before_); }
+    void relist(Catalogue&) const override {}
 
 private:
     QString kind() const {

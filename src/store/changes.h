@@ -33,6 +33,10 @@ public:
     // False for a change that is saved like any other but is no step of the undo
     // history (the help-tour switch).
     virtual bool undoable() const { return true; }
+    // After the step was taken back or done again: every pick list as a fresh load
+    // of the files would make it. (Done the first time, a step leaves the lists as
+    // the screens keep them.) By default every list of the titles is built again.
+    virtual void relist(Catalogue& c) const;
     // The memory the step keeps, roughly, so that a long history stays bounded.
     virtual qsizetype cost() const { return 256; }
 };
