@@ -47,6 +47,13 @@ QString ChangeRunner::perform(std::unique_ptr<Change> change) {
     return {};
 }
 
+qsizetype ChangeRunner::historyCost() const {
+    qsizetype bytes = 0;
+    for (int i = 0; i < stack_.count(); ++i)
+        bytes += static_cast<const Step*>(stack_.command(i))->change().cost();
+    return bytes;
+}
+
 ChangeRunner::Outcome ChangeRunner::undo() { return move(true); }
 ChangeRunner::Outcome ChangeRunner::redo() { return move(false); }
 

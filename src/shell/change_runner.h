@@ -28,6 +28,8 @@ public:
     static constexpr int kUndoLimit = 100;
 
     QUndoStack& stack() { return stack_; }
+    // What the steps of the history keep, in bytes, roughly.
+    qsizetype historyCost() const;
 
     // Does the step. Empty on success, else the message for the user (the step
     // changed nothing and is dropped).
