@@ -2,6 +2,7 @@
 #include "card_frame.h"
 
 #include "card/file_names_model.h"
+#include "card/picture_import_frame.h"
 #include "card/sub_texts.h"
 #include "shell/prompts.h"
 #include "store/catalogue.h"
@@ -59,10 +60,8 @@ void CardFrame::loadSubText(int k) {
 void CardFrame::saveSubText(int k) {
     const QString title = Cp932::toCp932Twins(cboName_->currentText());
     // The typed title becomes part of a file name: it must not reach outside the folder.
-    if (title.isEmpty() || TitleName::hasForbiddenCharacter(title) ||
-        TitleName::hasControlCharacter(title) || TitleName::tooLongForFileNames(title)) {
-        prompts_.message(QStringLiteral("このタイトル名では保存できません。\r\n\r\n"
-                                        "\\ / : , ; * ? < > |　の文字は使えません。"),
+    if (const QString problem = PictureImport::titleProblem(title); !problem.isEmpty()) {
+        prompts_.message(QStringLiteral("このタイトル名では保存できません。\r\n\r\n") + problem,
                          kRestricted, Prompts::Icon::Exclamation);
         return;
     }

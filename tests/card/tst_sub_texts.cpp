@@ -96,11 +96,19 @@ private slots:
         QTest::mouseClick(f.find<QPushButton>("cmdSubData1"), Qt::LeftButton);
         QVERIFY(QFile::exists(QDir(f.path()).filePath(QStringLiteral("キャスト_別名.txt"))));
 
-        for (const QString& bad : {QStringLiteral("../外"), QStringLiteral("a:b"), QString()}) {
+        // Each refusal says what is wrong with the name.
+        const QList<QPair<QString, QString>> bad = {
+            {QStringLiteral("../外"), QStringLiteral("の文字は使えません")},
+            {QStringLiteral("a:b"), QStringLiteral("の文字は使えません")},
+            {QString(), QStringLiteral("タイトル名が空です")},
+            {QString(300, u'長'), QStringLiteral("長すぎて")}};
+        for (const auto& [typed, told] : bad) {
             f.prompts.planAnswer(Prompts::Answer::Ok);
-            name->setEditText(bad);
+            name->setEditText(typed);
             QTest::mouseClick(f.find<QPushButton>("cmdSubData1"), Qt::LeftButton);
             QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("入力制限"));
+            QVERIFY2(f.prompts.boxes.last().text.contains(told),
+                     qPrintable(f.prompts.boxes.last().text));
         }
         QVERIFY(!QFile::exists(QDir(f.path()).filePath(QStringLiteral("../キャスト_../外.txt"))));
 
