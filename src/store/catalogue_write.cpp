@@ -16,9 +16,8 @@ QString Catalogue::keepOriginal(const QString& name) {
     const QString actual = dir_.actualName(name);
     auto it = damagedOriginals_.find(actual);
     if (it == damagedOriginals_.end()) return {};
-    const QString copy = actual +
-                         QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) +
-                         QStringLiteral(".bak");
+    // Never over an earlier copy of the same second: each original stays.
+    const QString copy = freeCopyName(actual);
     const FileResult r = dir_.writeAtomic(copy, it.value());
     if (!r.ok())
         return QStringLiteral("元のファイルを残せなかったため、書き換えを取りやめました。\r\n") +

@@ -204,6 +204,27 @@ private slots:
         QCOMPARE(readBytes(dir.path(), kept[0]), original);
     }
 
+    // A damaged file read again (it changed elsewhere) and rewritten within the same
+    // second keeps both originals: no copy goes over an earlier one.
+    void everyOriginalKeptHasACopyOfItsOwn() {
+        QTemporaryDir dir;
+        const QByteArray first = cp932(rec("甲") + QStringLiteral("\"切れた"));
+        const QByteArray second = cp932(rec("乙") + QStringLiteral("\"切れた"));
+        writeBytes(dir.path(), kDataFile, first);
+        Catalogue c(dir.path());
+        QVERIFY(!c.LoadMainData().isEmpty());
+        QVERIFY(c.SaveMainData().isEmpty());
+        writeBytes(dir.path(), kDataFile, second);
+        c.dir().rescan();
+        QVERIFY(!c.LoadMainData().isEmpty());
+        QVERIFY(c.SaveMainData().isEmpty());
+        QList<QByteArray> kept;
+        for (const QString& f : QDir(dir.path()).entryList({kDataFile + QStringLiteral(".*.bak")}))
+            kept << readBytes(dir.path(), f);
+        QCOMPARE(kept.size(), 2);
+        QVERIFY(kept.contains(first) && kept.contains(second));
+    }
+
     void historyIsReadLineByLine() {
         QByteArray bytes = cp932(historyRecordLine("2003/01/01", "一", "DVD"));
         bytes += cp932("\"2003/02/01\",\"二\",\"DVD\",\"余分\"\r\n");     // 2: four fields
