@@ -8,6 +8,7 @@
 #include "shell/change_runner.h"
 #include "shell/prompts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QLabel>
@@ -122,7 +123,10 @@ void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Only once the user is back: the box itself takes the activation away and back.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !isHidden())
-        QTimer::singleShot(0, this, [this] { settleChangesElsewhere(); });
+        QTimer::singleShot(0, this, [this] {
+            // Not in the middle of a box of the user's own: the next step checks anyway.
+            if (!QApplication::activeModalWidget()) settleChangesElsewhere();
+        });
 }
 
 void frmMain::buildUndoKeys() {
