@@ -1,6 +1,8 @@
 #include "test_registry.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -8,6 +10,10 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // Thumbnails the tests make go to a cache of their own, never the user's.
+    const QTemporaryDir cache;
+    if (!cache.isValid()) qFatal("no temporary folder for the thumbnail cache");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     QApplication app(argc, argv);
     // TEST_CLASS=TestSomething runs only that class of the program.
     const QByteArray only = qgetenv("TEST_CLASS");
