@@ -198,6 +198,10 @@ int main(int argc, char** argv) {
         return runStartupChild(argc, argv, QString::fromLocal8Bit(argv[2]));
     // The window measurements open the program's window in this process, off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The gallery's thumbnails of the generated pictures go to a cache of the run's own.
+    const QTemporaryDir thumbnailCache;
+    if (thumbnailCache.isValid())
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(thumbnailCache.path()));
     QApplication app(argc, argv);
     useProgramFont();
     const std::optional<Arguments> args = parseArguments(app.arguments());
