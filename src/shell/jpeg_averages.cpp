@@ -2,8 +2,6 @@
 
 #include "shell/picture_reader.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -80,36 +78,13 @@ struct HuffmanSpec {
     std::array<uchar, 256> values{};
 };
 
-// Passing over the coefficients after a block's first, a step at a time: a code
-// and its value, which move on by a run of zeros and the value (or by sixteen
-// zeros), or end the block. A step packs the bits it takes (0..4), how far it
-// moves on (5..9) and kStepEnd.
-constexpr quint32 kStepEnd = 1 << 10;
-
-quint32 step(int length, int symbol) {
-    const int run = symbol >> 4, size = symbol & 15;
-    if (size != 0) return quint32(length + size) | quint32(run + 1) << 5;
-    // Sixteen zeros, or (any other run without a value) the end of the block.
-    return run == 15 ? quint32(length) | 16u << 5 : quint32(length) | kStepEnd;
-}
-
-// The skip table is looked up by the next kSkipBits bits. Its entry holds the
-// first step (bits 0..10), and when the second code lies within those bits too,
-// both steps taken together (11..15 the bits, 16..21 how far, kPairEnd) and kPair.
-// 0: the first code is longer.
-constexpr int kSkipBits = 12;
-constexpr quint32 kPairEnd = 1u << 22;
-constexpr quint32 kPair = 1u << 23;
-
-// A table of Huffman codes, decoded code length by code length, with a table for
-// the first coefficients' codes of up to eight bits and one for passing over the
-// others' codes of up to kSkipBits bits.
+// A table for DC differences, decoded code length by code length, with a table
+// for codes of up to eight bits.
 struct Huffman {
     std::array<int, 18> maxCode{};
     std::array<int, 17> valueOffset{};
     std::array<uchar, 256> values{};
     std::array<quint16, 256> fast{};  // length << 8 | value; 0 when longer than 8 bits
-    std::vector<quint32> skip;        // for passing over coefficients, built for such tables only
 
     // False for a table libjpeg refuses: more than 256 codes, codes that do not fit
     // their length (no code may be all ones), or, for DC differences, more than 15 bits.
@@ -130,20 +105,12 @@ struct Huffman {
         // Only a table that passed may fill the lookup: its codes stay inside it.
         values = spec.values;
         fast.fill(0);
-        // The codes of up to kSkipBits bits: length << 8 | value by their first bits.
-        std::vector<quint16> shortCodes(dc ? 0 : 1 << kSkipBits, 0);
         code = 0;
         int k = 0;
         for (int length = 1; length <= 16; ++length) {
             const int n = spec.counts[size_t(length - 1)];
             valueOffset[size_t(length)] = k - code;
             for (int i = 0; i < n; ++i, ++code, ++k) {
-                if (!dc && length <= kSkipBits) {
-                    const int spread = 1 << (kSkipBits - length);
-                    const int base = code << (kSkipBits - length);
-                    for (int j = 0; j < spread; ++j)
-                        shortCodes[size_t(base + j)] = quint16(length << 8 | values[size_t(k)]);
-                }
                 if (length > 8) continue;
                 const int spread = 1 << (8 - length);
                 const int base = code << (8 - length);
@@ -154,31 +121,7 @@ struct Huffman {
             code <<= 1;
         }
         maxCode[17] = INT_MAX;
-        if (!dc) buildSkip(shortCodes);
         return true;
-    }
-
-    void buildSkip(const std::vector<quint16>& shortCodes) {
-        constexpr int all = 1 << kSkipBits;
-        skip.assign(all, 0);
-        for (int i = 0; i < all; ++i) {
-            const quint16 first = shortCodes[size_t(i)];
-            if (first == 0) continue;
-            const quint32 one = step(first >> 8, first & 0xFF);
-            quint32 entry = one;
-            const int used = int(one & 31);
-            if (!(one & kStepEnd) && used < kSkipBits) {
-                const quint16 second = shortCodes[size_t((i << used) & (all - 1))];
-                if (second != 0 && (second >> 8) <= kSkipBits - used) {
-                    const quint32 two = step(second >> 8, second & 0xFF);
-                    entry |= quint32(used + int(two & 31)) << 11;
-                    entry |= (((one >> 5) & 31) + ((two >> 5) & 31)) << 16;
-                    if (two & kStepEnd) entry |= kPairEnd;
-                    entry |= kPair;
-                }
-            }
-            skip[size_t(i)] = entry;
-        }
     }
 };
 
@@ -190,19 +133,6 @@ public:
 
     // At least 33 bits are ready after this: a code and its value of one block.
     void fill() {
-        // Eight bytes at once where none of them is 0xFF (most of a scan): the bits
-        // of a byte taken in part are taken again, alike, by the next fill.
-        if (end_ - p_ >= 8) {
-            quint64 word;
-            std::memcpy(&word, p_, 8);
-            const quint64 inverse = ~word;
-            if (((inverse - 0x0101010101010101u) & ~inverse & 0x8080808080808080u) == 0) {
-                buffer_ |= qFromBigEndian(word) >> count_;
-                p_ += (63 - count_) >> 3;
-                count_ |= 56;
-                return;
-            }
-        }
         while (count_ <= 32) {
             quint64 byte = 0;
             if (p_ < end_ && !(p_[0] == 0xFF && (p_ + 1 >= end_ || p_[1] != 0x00))) {
@@ -260,46 +190,12 @@ inline int nextDifference(BitReader& in, const Huffman& t) {
     return extend(v, size);
 }
 
-// Passes over the coefficients of a block after its first, as libjpeg does when
-// it needs only the first: false when a code is not in the table.
-inline bool skipCoefficients(BitReader& reader, const Huffman& t) {
-    BitReader in = reader;  // a copy the compiler keeps in registers
-    for (int k = 1; k < 64;) {
-        in.fill();
-        quint32 entry = t.skip[in.peek(kSkipBits)];
-        if (entry == 0) {  // a longer code: one step
-            const int bits16 = int(in.peek(16));
-            for (int length = kSkipBits + 1; length <= 16 && entry == 0; ++length) {
-                const int code = bits16 >> (16 - length);
-                if (code > t.maxCode[size_t(length)]) continue;
-                const int index = t.valueOffset[size_t(length)] + code;
-                if (index < 0 || index > 255) return false;
-                entry = step(length, t.values[size_t(index)]);
-            }
-            if (entry == 0) return false;
-        }
-        const int first = int((entry >> 5) & 31);
-        // The second step belongs to this block only while the first leaves room.
-        const bool pair = (entry & kPair) && k + first < 64;
-        const quint32 taken = pair ? entry >> 11 : entry;
-        in.skip(int(taken & 31));
-        if (pair ? entry & kPairEnd : entry & kStepEnd) break;
-        k += pair ? int((entry >> 16) & 63) : first;
-    }
-    reader = in;
-    return true;
-}
-
 int u16(const uchar* p) { return (p[0] << 8) | p[1]; }
 
 class Reader {
 public:
-    // Progressive: the first scans of the averages; sequential: every scan, each
-    // block's first coefficient kept and the others passed over.
-    enum class Kind { Progressive, Sequential };
-
-    Reader(const QByteArray& bytes, Kind kind)
-        : b_(reinterpret_cast<const uchar*>(bytes.constData())), n_(bytes.size()), kind_(kind) {}
+    explicit Reader(const QByteArray& bytes)
+        : b_(reinterpret_cast<const uchar*>(bytes.constData())), n_(bytes.size()) {}
 
     QImage read();
 
@@ -312,19 +208,15 @@ private:
     // Reads a scan's header as libjpeg checks it; decodes it when it is a first
     // scan of block averages. Stop: the scans of averages are over.
     Step scan(const uchar* s, int length, const uchar* data, const uchar* end);
-    // ac: the tables of the coefficients to pass over; none in a scan of averages.
     bool decode(const std::array<Component*, kMaxChannelsInScan>& in,
-                const std::array<const Huffman*, kMaxChannelsInScan>& table,
-                const std::array<const Huffman*, kMaxChannelsInScan>& ac, int count, int shift,
+                const std::array<const Huffman*, kMaxChannelsInScan>& table, int count, int shift,
                 const uchar* data, const uchar* end);
-
     std::vector<float> plane(const Component& c, int w, int h) const;
     QImage picture() const;
 
     const uchar* b_;
     qsizetype n_;
-    Kind kind_;
-    bool framed_ = false;  // the frame header is read
+    bool progressive_ = false;
     int width_ = 0, height_ = 0;
     int hMax_ = 1, vMax_ = 1;
     int mcusWide_ = 0, mcusHigh_ = 0;
@@ -411,7 +303,7 @@ bool Reader::quantisation(const uchar* s, int length) {
 }
 
 Reader::Step Reader::scan(const uchar* s, int length, const uchar* data, const uchar* end) {
-    if (!framed_ || length < 1) return Step::Refuse;
+    if (!progressive_ || length < 1) return Step::Refuse;
     const int count = s[0];
     if (length != 2 * count + 4 || count < 1 || count > kMaxChannelsInScan) return Step::Refuse;
     std::array<Component*, kMaxChannelsInScan> in{};
@@ -435,11 +327,8 @@ Reader::Step Reader::scan(const uchar* s, int length, const uchar* data, const u
     }
     const uchar* p = s + 1 + 2 * count;
     const int ss = p[0], se = p[1], ah = p[2] >> 4, al = p[2] & 15;
-    const bool sequential = kind_ == Kind::Sequential;
     const bool dcBand = ss == 0;
-    // A sequential scan that names a band libjpeg reads it whole with a warning: left to it.
-    bool bad = sequential ? se != 63 || ah != 0 || al != 0
-                          : (dcBand ? se != 0 : ss > se || se >= 64 || count != 1);
+    bool bad = dcBand ? se != 0 : ss > se || se >= 64 || count != 1;
     if (ah != 0 && al != ah - 1) bad = true;
     if (al > kMaxPointTransform || bad) return Step::Refuse;
     if (count > 1) {
@@ -456,32 +345,28 @@ Reader::Step Reader::scan(const uchar* s, int length, const uchar* data, const u
         c.latched = true;
     }
     // Every table the scan uses must exist and pass libjpeg's checks, used or not.
-    // A sequential scan uses both tables of each channel.
-    std::array<Huffman, kMaxChannelsInScan> built, builtAc;
-    std::array<const Huffman*, kMaxChannelsInScan> table{}, ac{};
+    std::array<Huffman, kMaxChannelsInScan> built;
+    std::array<const Huffman*, kMaxChannelsInScan> table{};
     for (int i = 0; i < count; ++i) {
         if (dcBand && ah == 0) {
             if (dcTable[size_t(i)] >= kTables) return Step::Refuse;
             if (!built[size_t(i)].build(dcTables_[size_t(dcTable[size_t(i)])], true))
                 return Step::Refuse;
             table[size_t(i)] = &built[size_t(i)];
-        }
-        if (!dcBand || sequential) {
+        } else if (!dcBand) {
             if (acTable[size_t(i)] >= kTables ||
-                !builtAc[size_t(i)].build(acTables_[size_t(acTable[size_t(i)])], false))
+                !built[size_t(i)].build(acTables_[size_t(acTable[size_t(i)])], false))
                 return Step::Refuse;
-            if (sequential) ac[size_t(i)] = &builtAc[size_t(i)];
         }
     }
     if (!dcBand || ah != 0) return Step::Stop;
     if (restartInterval_ != 0) return Step::Refuse;  // left to the full decoder
-    return decode(in, table, ac, count, al, data, end) ? Step::Go : Step::Refuse;
+    return decode(in, table, count, al, data, end) ? Step::Go : Step::Refuse;
 }
 
 bool Reader::decode(const std::array<Component*, kMaxChannelsInScan>& in,
-                    const std::array<const Huffman*, kMaxChannelsInScan>& table,
-                    const std::array<const Huffman*, kMaxChannelsInScan>& ac, int count, int shift,
-                    const uchar* data, const uchar* end) {
+                    const std::array<const Huffman*, kMaxChannelsInScan>& table, int count,
+                    int shift, const uchar* data, const uchar* end) {
     BitReader bits(data, end);
     std::array<int, kMaxChannelsInScan> previous{};
     const auto block = [&](int k, int x, int y) {
@@ -493,7 +378,7 @@ bool Reader::decode(const std::array<Component*, kMaxChannelsInScan>& in,
         last += difference;
         Component& c = *in[size_t(k)];
         c.dc[size_t(y) * size_t(c.blocksWide) + size_t(x)] = qint16(quint32(last) << shift);
-        return !ac[size_t(k)] || skipCoefficients(bits, *ac[size_t(k)]);
+        return true;
     };
     if (count == 1) {  // one channel: its blocks in raster order, without unit padding
         const Component& c = *in[0];
@@ -596,12 +481,9 @@ QImage Reader::picture() const {
 // One segment of the file before or among the first scans, as libjpeg takes it.
 Reader::Step Reader::segment(uchar m, const uchar* s, int length, qsizetype* i) {
     switch (m) {
-        case 0xC0:  // baseline and extended sequential, Huffman coded
-        case 0xC1:
-        case 0xC2:  // progressive, Huffman coded
-            if (framed_ || (m == 0xC2) != (kind_ == Kind::Progressive))
-                return Step::Refuse;  // a second frame, or one of the other kind
-            framed_ = true;
+        case 0xC2:  // progressive, Huffman coded: the one kind read here
+            if (progressive_) return Step::Refuse;  // a second frame
+            progressive_ = true;
             return frame(s, length) ? Step::Go : Step::Refuse;
         case 0xC4:
             return tables(s, length) ? Step::Go : Step::Refuse;
@@ -651,7 +533,7 @@ QImage Reader::read() {
         if (step == Step::Refuse) return {};
         if (step == Step::Stop) break;
     }
-    if (!framed_) return {};
+    if (!progressive_) return {};
     if (components_.size() == 3) {  // RGB rather than YCbCr, by an Adobe marker or by names
         const bool named =
             components_[0].id == 'R' && components_[1].id == 'G' && components_[2].id == 'B';
@@ -670,10 +552,6 @@ qint64 memoryFor(QSize size, qint64 blocks) {
     return blocks * qint64(sizeof(qint16) + sizeof(float)) + eighth * 4 * 4;
 }
 
-QImage read(const QByteArray& bytes) { return Reader(bytes, Reader::Kind::Progressive).read(); }
-
-QImage readSequential(const QByteArray& bytes) {
-    return Reader(bytes, Reader::Kind::Sequential).read();
-}
+QImage read(const QByteArray& bytes) { return Reader(bytes).read(); }
 
 }  // namespace JpegAverages

@@ -21,9 +21,7 @@ qsizetype endOfScan(const uchar* b, qsizetype n, qsizetype i);
 // The first scans of a progressive JPEG hold the average colour of every 8 × 8
 // block. Read alone they give the picture at an eighth of its size, which is
 // all a box of that size or smaller needs, for a small part of the work of
-// decoding every scan. A sequential JPEG codes each block's average first and
-// its detail after it: passing over the detail without decoding it gives the
-// same picture for less than half of libjpeg's work at that size.
+// decoding every scan.
 namespace JpegAverages {
 
 // The memory read() takes, besides the file, for a picture of this size whose
@@ -38,9 +36,5 @@ qint64 memoryFor(QSize size, qint64 blocks);
 // damaged, or when reading it would take more than PictureReader::kMaxDecodeBytes.
 // The full decoder then takes over.
 QImage read(const QByteArray& bytes);
-
-// The same for a sequential JPEG, Huffman coded (baseline or extended); null on
-// the same grounds, and for a progressive file.
-QImage readSequential(const QByteArray& bytes);
 
 }  // namespace JpegAverages

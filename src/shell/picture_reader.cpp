@@ -137,16 +137,15 @@ Picture decodeJpeg(const QByteArray& bytes, QSize want, Picture p) {
     const bool sparse = layout.huffman && qint64(bytes.size()) * 8 <
                                               layout.codedBlocks * (layout.progressive ? 1 : 2);
     QByteArray data = bytes;
-    // Shown at an eighth of its size or less, a picture needs only the averages of
-    // its 8 × 8 blocks: a progressive one its first scans, a sequential one the first
-    // coefficient of every block. Decoding everything costs many times as much.
-    if (layout.huffman && want.isValid() && want.width() * 8 <= natural.width() &&
+    // Shown at an eighth of its size or less, a progressive picture needs only its
+    // first scans, the averages of its 8 × 8 blocks; decoding them all costs many
+    // times as much.
+    if (layout.progressive && want.isValid() && want.width() * 8 <= natural.width() &&
         want.height() * 8 <= natural.height()) {
         if (bytes.size() + JpegAverages::memoryFor(natural, layout.blocks) + imageBytes(want) <=
             kMaxDecodeBytes) {
             if (sparse) return p;
-            const QImage averages = layout.progressive ? JpegAverages::read(bytes)
-                                                       : JpegAverages::readSequential(bytes);
+            const QImage averages = JpegAverages::read(bytes);
             if (!averages.isNull())
                 return decoded(std::move(p), averages.scaled(want, Qt::IgnoreAspectRatio,
                                                              Qt::SmoothTransformation));

@@ -48,11 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(averages.size() == eighth(layout.size));
     }
 
-    const QImage sequential = JpegAverages::readSequential(bytes);
-    if (!sequential.isNull()) {
-        REQUIRE(!layout.progressive && layout.size.isValid());
-        REQUIRE(sequential.size() == eighth(layout.size));
-    }
     const PictureReader::SizeFor sizes[] = {
         {},                                             // whole
         [](QSize natural) { return eighth(natural); },  // the block averages

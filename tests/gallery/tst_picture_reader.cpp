@@ -109,27 +109,16 @@ private slots:
     void blockAveragesMatchTheWholePicture_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("grey");
-        QTest::addColumn<bool>("progressive");
-        for (const bool progressive : {true, false}) {
-            const char* kind = progressive ? "progressive" : "sequential";
-            QTest::addRow("%s colour, halved colour resolution", kind)
-                << QSize(800, 1200) << false << progressive;
-            QTest::addRow("%s colour, sizes not a multiple of 16", kind)
-                << QSize(803, 1197) << false << progressive;
-            QTest::addRow("%s grey", kind) << QSize(650, 410) << true << progressive;
-        }
+        QTest::newRow("colour, halved colour resolution") << QSize(800, 1200) << false;
+        QTest::newRow("colour, sizes not a multiple of 16") << QSize(803, 1197) << false;
+        QTest::newRow("grey, one channel per scan") << QSize(650, 410) << true;
     }
     void blockAveragesMatchTheWholePicture() {
         QFETCH(QSize, size);
         QFETCH(bool, grey);
-        QFETCH(bool, progressive);
         const QImage source = photo(size, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
-        const QByteArray bytes = jpeg(source, progressive);
-        const QImage averages =
-            progressive ? JpegAverages::read(bytes) : JpegAverages::readSequential(bytes);
-        // Each reader takes its own kind only.
-        QVERIFY(progressive ? JpegAverages::readSequential(bytes).isNull()
-                            : JpegAverages::read(bytes).isNull());
+        const QByteArray bytes = jpeg(source, true);
+        const QImage averages = JpegAverages::read(bytes);
         QCOMPARE(averages.size(), QSize((size.width() + 7) / 8, (size.height() + 7) / 8));
         QImage whole;
         QVERIFY(whole.loadFromData(bytes));
@@ -163,25 +152,21 @@ private slots:
     }
 
     void damagedScansNeverCrash() {
-        for (const bool progressive : {true, false}) {
-            const QByteArray good = jpeg(photo({320, 480}), progressive);
-            const qsizetype end =
-                progressive ? PictureReader::jpegLayout(good).averagesEnd : good.size();
-            QRandomGenerator dice(2026);
-            int read = 0;
-            for (int round = 0; round < 300; ++round) {
-                QByteArray bad = good;
-                for (int k = 0; k < 4; ++k) bad[dice.bounded(int(end))] = char(dice.bounded(256));
-                const QImage img =
-                    progressive ? JpegAverages::read(bad) : JpegAverages::readSequential(bad);
-                if (!img.isNull()) {
-                    QCOMPARE(img.size(), QSize(40, 60));
-                    ++read;
-                }
-                PictureReader::readBytes(bad, [](QSize) { return QSize(30, 40); });
+        const QByteArray good = jpeg(photo({320, 480}), true);
+        const qsizetype end = PictureReader::jpegLayout(good).averagesEnd;
+        QRandomGenerator dice(2026);
+        int read = 0;
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bad = good;
+            for (int k = 0; k < 4; ++k) bad[dice.bounded(int(end))] = char(dice.bounded(256));
+            const QImage img = JpegAverages::read(bad);
+            if (!img.isNull()) {
+                QCOMPARE(img.size(), QSize(40, 60));
+                ++read;
             }
-            QVERIFY(read < 300);  // some damage is noticed, none is fatal
+            PictureReader::readBytes(bad, [](QSize) { return QSize(30, 40); });
         }
+        QVERIFY(read < 300);  // some damage is noticed, none is fatal
     }
 
     // Every table and index the averages trust is checked as libjpeg checks it: a
