@@ -1,29 +1,48 @@
 #include "picture_decoder.h"
 
+#include "shell/thumbnail_cache.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QThreadPool>
 
 #include <sys/stat.h>
+#include <atomic>
 
 namespace {
-// Thumbnails of a few pages, counted in KiB.
+// Pictures of a few pages, counted in KiB.
 constexpr int kCacheKiB = 8 * 1024;
 // How long going away waits for the pictures being decoded.
 constexpr int kGraceMs = 2000;
+// The pictures of the page come before the thumbnails still to be kept.
+constexpr int kShowPriority = 1;
+constexpr int kKeepPriority = 0;
 
 int costOf(const QImage& image) { return int(image.sizeInBytes() / 1024) + 1; }
+
+// A thumbnail cache that cannot be written costs time on every visit, not data:
+// it is said once a run.
+void keepThumbnail(const Thumbnails::Shown& shown) {
+    static std::atomic<bool> told{false};
+    QString error;
+    if (!Thumbnails::keep(shown.source, shown.side, shown.thumbnail, &error) &&
+        !told.exchange(true))
+        qWarning("thumbnails cannot be kept: %s", qPrintable(error));
+}
 }  // namespace
 
 struct PictureDecoder::Mailbox {
     QMutex mutex;
     PictureDecoder* owner = nullptr;
+    // The page being shown: jobs of an earlier one are dropped before they start.
+    std::atomic<quint64> generation{0};
+    std::atomic<int> toKeep{0};
 };
 
 PictureDecoder::PictureDecoder(QObject* parent, Read read)
     : QObject(parent),
-      read_(read ? std::move(read) : Read(&PictureReader::readStretched)),
+      read_(std::move(read)),
       mailbox_(std::make_shared<Mailbox>()),
       pool_(new QThreadPool),
       cache_(kCacheKiB) {
@@ -54,10 +73,13 @@ QString PictureDecoder::cacheKey(const QString& path, QSize size) {
 }
 
 void PictureDecoder::startPage() {
-    pool_->clear();  // jobs not yet started; those running finish into the cache
-    ++generation_;
+    // Jobs not yet started are dropped when they come up, thumbnails still to be
+    // kept are not; those running finish into the cache.
+    mailbox_->generation = ++generation_;
     pending_ = 0;
 }
+
+int PictureDecoder::thumbnailsToKeep() const { return mailbox_->toKeep; }
 
 void PictureDecoder::request(int box, const QStringList& paths, QSize size) {
     QVector<Attempt> todo;
@@ -86,9 +108,20 @@ void PictureDecoder::request(int box, const QStringList& paths, QSize size) {
     ++pending_;
     const quint64 generation = generation_;
     pool_->start(
-        [mailbox = mailbox_, read = read_, generation, box, files, size, todo, refusal]() mutable {
+        [mailbox = mailbox_, read = read_, pool = pool_, generation, box, files, size, todo,
+         refusal]() mutable {
+            if (mailbox->generation != generation) return;  // a page no longer shown
+            std::vector<Thumbnails::Shown> made;
             for (int i = 0; i < todo.size(); ++i) {
-                const PictureReader::Picture p = read(files[i], size);
+                PictureReader::Picture p;
+                if (read) {
+                    p = read(files[i], size);
+                } else {
+                    Thumbnails::Shown shown = Thumbnails::readStretched(files[i], size);
+                    p = std::move(shown.picture);
+                    todo[i].fromThumbnail = shown.fromThumbnail;
+                    if (!shown.thumbnail.isNull()) made.push_back(std::move(shown));
+                }
                 todo[i].image = p.image;
                 if (p.outcome == PictureReader::Outcome::TooLarge)
                     todo[i].refusal =
@@ -99,14 +132,25 @@ void PictureDecoder::request(int box, const QStringList& paths, QSize size) {
                 }
             }
             QMutexLocker lock(&mailbox->mutex);
-            if (PictureDecoder* owner = mailbox->owner)
-                QMetaObject::invokeMethod(
-                    owner,
-                    [owner, generation, box, todo, refusal] {
-                        owner->finished(generation, box, todo, refusal);
+            PictureDecoder* owner = mailbox->owner;
+            if (!owner) return;  // going away: nothing more is started
+            QMetaObject::invokeMethod(
+                owner,
+                [owner, generation, box, todo, refusal] {
+                    owner->finished(generation, box, todo, refusal);
+                },
+                Qt::QueuedConnection);
+            for (Thumbnails::Shown& shown : made) {
+                ++mailbox->toKeep;
+                pool->start(
+                    [mailbox, shown = std::move(shown)] {
+                        keepThumbnail(shown);
+                        --mailbox->toKeep;
                     },
-                    Qt::QueuedConnection);
-        });
+                    kKeepPriority);
+            }
+        },
+        kShowPriority);
 }
 
 void PictureDecoder::remember(const Attempt& a) {
@@ -115,7 +159,7 @@ void PictureDecoder::remember(const Attempt& a) {
 
 void PictureDecoder::finished(quint64 generation, int box, const QVector<Attempt>& attempts,
                               QString refusal) {
-    decodedFiles_ += int(attempts.size());
+    for (const Attempt& a : attempts) ++(a.fromThumbnail ? thumbnailReads_ : decodedFiles_);
     for (const Attempt& a : attempts) {
         remember(a);
         if (refusal.isEmpty()) refusal = a.refusal;

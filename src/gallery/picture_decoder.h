@@ -16,15 +16,18 @@ class QThreadPool;
 
 // Decodes the gallery's pictures off the window's thread, on every core, at the
 // size of their boxes, and keeps the last few in a small cache, so that the
-// names of a page show at once and its pictures follow as they are ready. A new
-// page drops the work of the last: results for a page no longer shown are cached
-// but not delivered. Going away, it waits a moment for a picture being decoded
-// but never for a read that does not end: that thread is left behind and its
-// result goes nowhere.
+// names of a page show at once and its pictures follow as they are ready. A
+// picture is read from the desktop's thumbnail cache when that holds it, and
+// one decoded from its file leaves its thumbnail there once the page is shown.
+// A new page drops the work of the last: results for a page no longer shown are
+// cached but not delivered. Going away, it waits a moment for a picture being
+// decoded but never for a read that does not end: that thread is left behind and
+// its result goes nowhere.
 class PictureDecoder : public QObject {
     Q_OBJECT
 public:
-    // Reads one file at a size; PictureReader::readStretched unless a test puts in its own.
+    // Reads one file at a size. Without one, each file is read through the
+    // thumbnail cache (Thumbnails::readStretched); a test's own read goes without it.
     using Read = std::function<PictureReader::Picture(const QString& path, QSize size)>;
 
     // One file tried for a box, and what came of it.
@@ -32,6 +35,7 @@ public:
         QString key;
         QImage image;     // null: the file could not be decoded
         QString refusal;  // why it was refused as too large; empty otherwise
+        bool fromThumbnail = false;
     };
 
     explicit PictureDecoder(QObject* parent = nullptr, Read read = {});
@@ -47,8 +51,13 @@ public:
 
     void clearCache();
     int cachedCount() const { return int(cache_.count()); }
-    // How many files were decoded since the decoder was made; a cached picture is not.
+    // How many files were decoded since the decoder was made; a picture in the
+    // cache or read from its thumbnail is not.
     int decodedFiles() const { return decodedFiles_; }
+    // How many pictures were read from their thumbnails.
+    int thumbnailReads() const { return thumbnailReads_; }
+    // Thumbnails made and not yet kept.
+    int thumbnailsToKeep() const;
 
     // The cache knows a file by its path, identity on disk, size, time and the size
     // asked for, so a picture replaced under the same name is decoded afresh.
@@ -76,4 +85,5 @@ private:
     quint64 generation_ = 0;
     int pending_ = 0;
     int decodedFiles_ = 0;
+    int thumbnailReads_ = 0;
 };

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "store/count_table.h"
-#include "store/date_text.h"
-#include "store/string_hash.h"
+#include "store/value_counts.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +9,6 @@
 #include <QVector>
 
 #include <array>
-#include <unordered_map>
 
 class KansyouTable;
 
@@ -30,15 +28,11 @@ public:
     int count(Field field, const QString& item) const;
 
 private:
-    using Counts = std::unordered_map<QStringView, int, StringHash, StringEqual>;
     const KansyouTable& history_;
-    std::array<Counts, FieldCount> counts_;  // all but Title
+    std::array<ValueCounts<>, FieldCount> counts_;  // all but Title
 };
 
-struct ViewingCount {
-    QString value;  // as shown
-    int count = 0;
-};
+using ViewingCount = CountRow;
 
 // One row per item of a pick list, in list order. Year-month items are shown
 // as captions (yearMonthCaption), and items that name the same month share one row.

@@ -6,12 +6,11 @@
 
 #include <array>
 
+class CountGrid;
 class FlexGrid;
 class KansyouTable;
-class QButtonGroup;
 class QLabel;
 class QLayout;
-class QRadioButton;
 class ScreenHost;
 
 // The viewing list screen (fraList): every viewing of the history in file
@@ -31,7 +30,7 @@ public:
     void historyChanged();
     FlexGrid* henList() const { return msgHenList_; }
     // Count grid k = 6 (months or years), 7 (titles), 8 (contents).
-    FlexGrid* countGrid(int k) const { return counts_[k - 6].grid; }
+    FlexGrid* countGrid(int k) const;
 
 public slots:
     void cmdList_Click();
@@ -43,29 +42,19 @@ protected:
 
 private:
     bool henListStale_ = true;
-    struct CountGrid {
-        FlexGrid* grid = nullptr;
-        std::array<QRadioButton*, 4> opt{};  // [1] most, [2] fewest, [3] by name or date
-        QButtonGroup* group = nullptr;
-        ViewingCountTable counts;
-    };
 
     QLayout* makeHenList();
     QLayout* makeCountGrid(int k, QWidget* caption);
     void SetupKanbiRankGrid();
     void SetupKansyouRankGrids();
-    void setUpCountGrid(int k);
     // Counts grid k afresh from the history and its pick list, then selects most
     // first, which orders it and numbers its rows.
     void fillCounts(int k, const ViewingTally& tally, ViewingTally::Field field);
-    void selectMostFirst(int k);
-    // The option handlers optMaster61_Click .. optMaster83_Click: option i of grid k.
-    void optMaster_Click(int k, int i);
-    CountGrid& grid(int k) { return counts_[k - 6]; }
+    CountGrid* grid(int k) const { return counts_[k - 6]; }
     void showPeriodChart();
 
     ScreenHost& host_;
     FlexGrid* msgHenList_;
-    std::array<CountGrid, 3> counts_;  // msgMaster6..8
+    std::array<CountGrid*, 3> counts_{};  // msgMaster6..8
     QLabel* lblKansyouChg_ = nullptr;
 };

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "store/count_table.h"
-#include "store/date_text.h"
-#include "store/string_hash.h"
+#include "store/value_counts.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +9,6 @@
 #include <QVector>
 
 #include <array>
-#include <unordered_map>
 
 class TitleTable;
 
@@ -41,19 +39,17 @@ public:
     ScoreSums scores(Field field, QStringView item) const;
 
 private:
-    struct Tally {
-        int count = 0;
-        ScoreSums scores;
-    };
-    using Counts = std::unordered_map<QStringView, Tally, StringHash, StringEqual>;
-    const Tally* find(Field field, QStringView item) const;
-    std::array<Counts, FieldCount> counts_;
+    std::array<ValueCounts<ScoreSums>, FieldCount> counts_;
 };
 
 struct RankRow {
     QString value;  // as shown
     int count = 0;
     ScoreSums scores;
+    void absorb(const RankRow& other) {
+        count += other.count;
+        scores.add(other.scores);
+    }
 };
 
 // The tool-tip of a ranking row: how many titles, and the average of each

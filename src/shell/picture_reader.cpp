@@ -294,6 +294,10 @@ Picture read(const QString& path, const SizeFor& sizeFor) {
     return {};
 }
 
+bool readRegular(const QString& path, QByteArray* bytes) {
+    return readRegularFile(path, bytes) == FileRead::Ok;
+}
+
 Picture readStretched(const QString& path, QSize size) {
     return read(path, [size](QSize) { return size; });
 }

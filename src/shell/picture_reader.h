@@ -45,6 +45,10 @@ Picture readStretched(const QString& path, QSize size);
 // Shrunk to fit within `box` keeping its shape; a smaller picture keeps its size.
 Picture readToFit(const QString& path, QSize box);
 
+// The bytes of a regular file no larger than kMaxDecodeBytes, opened without
+// waiting; false for anything else.
+bool readRegular(const QString& path, QByteArray* bytes);
+
 // What the user is told (once) about a picture refused as too large.
 QString tooLargeText(const QString& fileName, QSize naturalSize);
 

@@ -45,6 +45,7 @@ public:
         positions_.reserve(rows.size());
         for (int i = 0; i < rows.size(); ++i) {
             entries_[i].row = rows[i];
+            entries_[i].source = i;
             entries_[i].countText = CountTableText::number(rows[i].count);
             positions_.append(CountTableText::number(i + 1));
         }
@@ -55,6 +56,8 @@ public:
     int size() const { return int(entries_.size()); }
     // Row i in the order shown (0-based).
     const Row& row(int i) const { return entries_[i].row; }
+    // Where row i in the order shown stood in the rows the table was built from.
+    int source(int i) const { return entries_[i].source; }
     int largestCount() const {
         int largest = 0;
         for (const Entry& e : entries_) largest = std::max(largest, e.row.count);
@@ -95,6 +98,7 @@ private:
     struct Entry {
         Row row;
         QString countText;
+        int source = 0;
         int nameRank = 0;  // position in name order, ties by list position
     };
     QVector<Entry> entries_;

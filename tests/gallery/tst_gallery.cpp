@@ -3,19 +3,25 @@
 #include "gallery/gallery_widgets.h"
 #include "main_fixture.h"
 #include "shell/picture_reader.h"
+#include "shell/thumbnail_cache.h"
 #include "store/catalogue.h"
 #include "test_files.h"
 #include "test_registry.h"
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QImageWriter>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <atomic>
 #include <chrono>
@@ -544,6 +550,94 @@ private slots:
         QVERIFY2(waited < 4000 && endedFirst, qPrintable(QString::number(waited)));
         QTRY_VERIFY(gate->passed);
         QTest::qWait(50);  // its result is handed to no one
+    }
+
+    // A picture larger than its thumbnail leaves one where the desktop keeps them,
+    // named and marked as the freedesktop specification says; the next visit reads
+    // that instead of the file, whoever wrote it, until the file changes.
+    void picturesAreKeptInTheDesktopsThumbnailCache() {
+        QTemporaryDir cache;
+        const QByteArray before = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CACHE_HOME", before); });
+        MainFixture f;
+        writePicture(f, QStringLiteral("作品1.jpg"), encoded(quarters({600, 900}), "JPG"));
+        writePicture(f, QStringLiteral("作品2.bmp"), encoded(flat({30, 40}, Qt::blue), "BMP"));
+        start(f, 2);
+        PictureDecoder& decoder = gallery(f)->decoder();
+        const auto visit = [&] {
+            decoder.clearCache();
+            f.window->setGalleryReady(false);
+            click(f, "cmdMain");
+            click(f, "cmdPic");
+            waitForPictures(f);
+            QTRY_COMPARE(decoder.thumbnailsToKeep(), 0);
+        };
+        const auto shows = [&](QColor topLeft, QColor bottomRight) {
+            const QImage img = box(f, 1)->pixmap().toImage();
+            return near(img.pixelColor(20, 30), topLeft, 24) &&
+                   near(img.pixelColor(76, 106), bottomRight, 24);
+        };
+        visit();
+        QVERIFY(shows(Qt::red, QColor(255, 255, 0)));
+        const QString picture = QDir(f.path()).filePath(QStringLiteral("作品1.jpg"));
+        const QByteArray uri = QUrl::fromLocalFile(picture).toEncoded();
+        const QString large = cache.path() + QStringLiteral("/thumbnails/large");
+        const QString thumbnail =
+            large + u'/' +
+            QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex()) +
+            QStringLiteral(".png");
+        // One thumbnail (the small picture needs none), readable by its owner alone.
+        QCOMPARE(QDir(large).entryList(QDir::Files), QStringList{QFileInfo(thumbnail).fileName()});
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(thumbnail).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+        QCOMPARE(::stat(QFile::encodeName(large).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+        const auto keys = [&] {
+            const QImage img(thumbnail);
+            return QStringList{img.text("Thumb::URI"), img.text("Thumb::MTime"),
+                               img.text("Thumb::Size")};
+        };
+        const auto expected = [&] {
+            const QFileInfo info(picture);
+            return QStringList{QString::fromLatin1(uri),
+                               QString::number(info.lastModified().toSecsSinceEpoch()),
+                               QString::number(info.size())};
+        };
+        QCOMPARE(keys(), expected());
+        const QByteArray png = readBytes(large, QFileInfo(thumbnail).fileName());
+        QCOMPARE(int(png[24]), 8);  // bits per channel
+        QCOMPARE(int(png[25]), 6);  // with alpha
+        QCOMPARE(QImage(thumbnail).size(), QSize(170, 256));
+
+        int decoded = decoder.decodedFiles();
+        visit();
+        QCOMPARE(decoder.decodedFiles(), decoded + 1);  // the small picture only
+        QCOMPARE(decoder.thumbnailReads(), 1);
+        QVERIFY(shows(Qt::red, QColor(255, 255, 0)));
+
+        // A thumbnail another program made is as good as one of ours.
+        Thumbnails::Source source;
+        QVERIFY(Thumbnails::source(picture, &source));
+        QString error;
+        QVERIFY2(Thumbnails::keep(source, 256, flat({171, 256}, Qt::cyan), &error),
+                 qPrintable(error));
+        visit();
+        QVERIFY(shows(Qt::cyan, Qt::cyan));
+
+        // The file's time moved on: its thumbnail is made again.
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        decoded = decoder.decodedFiles();
+        visit();
+        QCOMPARE(decoder.decodedFiles(), decoded + 2);
+        QVERIFY(shows(Qt::red, QColor(255, 255, 0)));
+        QCOMPARE(keys(), expected());
+        f.checkBoxes();
     }
 
     void aProgressivePictureIsReadFromItsFirstScans() {

@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
     QTemporaryDir dataHome;
     if (qgetenv("REELNOTE_TEST_KEEP_DATA_HOME").isEmpty())
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    // Thumbnails the tests make go to a cache of their own, never the user's.
+    const QTemporaryDir cache;
+    if (!cache.isValid()) qFatal("no temporary folder for the thumbnail cache");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     QApplication app(argc, argv);
     // TEST_CLASS=TestSomething runs only that class of the program.
     const QByteArray only = qgetenv("TEST_CLASS");

@@ -202,6 +202,10 @@ int main(int argc, char** argv) {
     // A deleted title's files go to the desktop's trash: the benchmark's to one of its own.
     QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    // The gallery's thumbnails of the generated pictures go to a cache of the run's own.
+    const QTemporaryDir thumbnailCache;
+    if (thumbnailCache.isValid())
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(thumbnailCache.path()));
     QApplication app(argc, argv);
     useProgramFont();
     const std::optional<Arguments> args = parseArguments(app.arguments());

@@ -6,11 +6,13 @@
 #include "card/card_frame.h"
 #include "gallery/gallery_frame.h"
 #include "shell/picture_reader.h"
+#include "shell/thumbnail_cache.h"
 #include "store/catalogue.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QImageReader>
@@ -20,6 +22,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <ctime>
@@ -154,14 +157,22 @@ bool waitForPage(PictureDecoder& decoder) {
     return decoder.idle();
 }
 
+// Waits until the thumbnails made for a page are kept; they are written after it.
+bool waitForThumbnails(PictureDecoder& decoder) {
+    QElapsedTimer t;
+    t.start();
+    while (decoder.thumbnailsToKeep() > 0 && t.elapsed() < 60000) QThread::msleep(1);
+    return decoder.thumbnailsToKeep() == 0;
+}
+
 // Decoding each file whole, one after the other, as a plain viewer would.
-Run wholeDecode(const QStringList& paths, QString* error) {
-    return [paths, error]() -> std::optional<qint64> {
+Run wholeDecode(const QStringList& paths, QString* error, QSize size = kPictureSize) {
+    return [paths, error, size]() -> std::optional<qint64> {
         qint64 ns = 0;
         for (const QString& path : paths) {
             QImage img;
             ns += nsOf([&] { img = QImageReader(path).read(); });
-            if (img.size() != kPictureSize) {
+            if (img.size() != size) {
                 *error = path + QStringLiteral(": cannot be decoded");
                 return std::nullopt;
             }
@@ -170,46 +181,90 @@ Run wholeDecode(const QStringList& paths, QString* error) {
     };
 }
 
-void measureGallery(const Collection& col, Measurement* m, bool progressive) {
-    QString* error = &m->error;
-    std::optional<LargePictures> large;
-    {
-        LiveWindow names(col.dir);  // only to learn the names of the first page
-        if (!names.open(error)) return;
-        large.emplace(col.dir, firstTitles(names, 21), progressive, error);
+// The gallery of the window over titles 1-21, each with a large picture.
+class GalleryWindow {
+public:
+    GalleryWindow(const Collection& col, bool progressive, QString* error) : error_(error) {
+        {
+            LiveWindow names(col.dir);  // only to learn the names of the first page
+            if (!names.open(error)) return;
+            large_.emplace(col.dir, firstTitles(names, 21), progressive, error);
+        }
+        if (!error->isEmpty()) return;
+        w_.emplace(col.dir);
+        if (!w_->open(error)) return;
+        gallery_ = w_->child<GalleryFrame>(QStringLiteral("fraPic"), error);
     }
-    if (!error->isEmpty()) return;
-    LiveWindow w(col.dir);
-    if (!w.open(error)) return;
-    auto* gallery = w.child<GalleryFrame>(QStringLiteral("fraPic"), error);
-    if (!gallery) return;
-    PictureDecoder& decoder = gallery->decoder();
-    std::vector<qint64> cpu;
+    bool ok() const { return gallery_ != nullptr && error_->isEmpty(); }
+    LiveWindow& live() { return *w_; }
+    GalleryFrame* gallery() { return gallery_; }
+    PictureDecoder& decoder() { return gallery_->decoder(); }
+    const LargePictures& large() const { return *large_; }
 
-    // From the card, with the gallery out of date and nothing cached: the click on 画像
-    // until the last of the 21 pictures is in its box.
-    const auto build = [&](bool cached) -> std::optional<qint64> {
-        w.window.showMainCard();
-        w.window.setGalleryReady(false);
-        if (!cached) decoder.clearCache();
+    // Back on the card, the gallery out of date and nothing in the decoder's memory;
+    // without thumbnails, the desktop's cache is emptied too.
+    void stale(bool thumbnails) {
+        waitForThumbnails(decoder());
+        w_->window.showMainCard();
+        w_->window.setGalleryReady(false);
+        decoder().clearCache();
+        if (!thumbnails) QDir(Thumbnails::root()).removeRecursively();
         QApplication::processEvents();
-        const int before = decoder.decodedFiles();
-        const qint64 cpuBefore = processCpuNs();
+    }
+
+    // The click on 画像 until the last of the 21 pictures is in its box and the
+    // frame is painted.
+    std::optional<qint64> open() {
         const qint64 ns = nsOf([&] {
-            gallery->cmdPic_Click();
-            waitForPage(decoder);
+            gallery_->cmdPic_Click();
+            waitForPage(decoder());
+            gallery_->repaint();
         });
-        if (!cached) cpu.push_back(processCpuNs() - cpuBefore);
-        if (!w.boxesWere({}, error)) return std::nullopt;
+        if (!w_->boxesWere({}, error_)) return std::nullopt;
         for (int i = 1; i <= 21; ++i) {
-            auto* box = w.child<QLabel>(QStringLiteral("imgPIc_%1").arg(i), error);
+            auto* box = w_->child<QLabel>(QStringLiteral("imgPIc_%1").arg(i), error_);
             if (!box) return std::nullopt;
             if (box->pixmap().isNull()) {
-                *error = QStringLiteral("box %1 shows no picture").arg(i);
+                *error_ = QStringLiteral("box %1 shows no picture").arg(i);
                 return std::nullopt;
             }
         }
-        if (!cached && decoder.decodedFiles() - before != 21) {
+        return ns;
+    }
+
+    // The thumbnail files of the 21 pictures.
+    QStringList thumbnails() const {
+        QStringList files;
+        for (const QString& path : large_->paths()) {
+            Thumbnails::Source source;
+            if (Thumbnails::source(path, &source)) files << Thumbnails::fileFor(source.uri, 256);
+        }
+        return files;
+    }
+
+private:
+    QString* error_;
+    std::optional<LargePictures> large_;
+    std::optional<LiveWindow> w_;
+    GalleryFrame* gallery_ = nullptr;
+};
+
+void measureGallery(const Collection& col, Measurement* m, bool progressive) {
+    QString* error = &m->error;
+    GalleryWindow g(col, progressive, error);
+    if (!g.ok()) return;
+    PictureDecoder& decoder = g.decoder();
+    std::vector<qint64> cpu;
+
+    // From the card, with the gallery out of date, nothing in memory and no thumbnails.
+    const Run cold = [&]() -> std::optional<qint64> {
+        g.stale(false);
+        const int before = decoder.decodedFiles();
+        const qint64 cpuBefore = processCpuNs();
+        const auto ns = g.open();
+        cpu.push_back(processCpuNs() - cpuBefore);
+        if (!ns) return std::nullopt;
+        if (decoder.decodedFiles() - before != 21) {
             *error =
                 QStringLiteral("%1 files decoded, not 21").arg(decoder.decodedFiles() - before);
             return std::nullopt;
@@ -222,14 +277,13 @@ void measureGallery(const Collection& col, Measurement* m, bool progressive) {
                .arg(kPictureSize.height())
                .arg(progressive ? QStringLiteral("progressive") : QStringLiteral("baseline"))
                .arg(kDistinct)
-               .arg(large->bytes())
+               .arg(g.large().bytes())
                .arg(QThread::idealThreadCount()));
-    detail(
-        QStringLiteral("cmdPic_Click from the card, gallery stale and cache empty, until all 21 "
-                       "boxes show their picture  vs  QImageReader::read of the 21 files whole, "
-                       "one after the other"));
-    const Run cold = [&] { return build(false); };
-    if (!timeBoth(m, cold, wholeDecode(large->paths(), error))) return;
+    detail(QStringLiteral(
+        "cmdPic_Click from the card, gallery stale, nothing in memory and no thumbnails, until "
+        "all 21 boxes show their picture and the frame is painted  vs  QImageReader::read of "
+        "the 21 files whole, one after the other"));
+    if (!timeBoth(m, cold, wholeDecode(g.large().paths(), error))) return;
     // On a busy machine the page waits for the processor; what it asks of it is steadier.
     const qint64 cpuMedian = medianAfterWarmUp(cpu);
     detail(QStringLiteral("processor time of the page, all threads: median %1, that is %2 on each "
@@ -241,15 +295,24 @@ void measureGallery(const Collection& col, Measurement* m, bool progressive) {
     detail(QStringLiteral("parts:"));
     phase(QStringLiteral("cmdPic_Click alone: names and empty boxes on view"),
           [&]() -> std::optional<qint64> {
-              w.window.showMainCard();
-              w.window.setGalleryReady(false);
-              decoder.clearCache();
-              QApplication::processEvents();
-              const qint64 ns = nsOf([&] { gallery->cmdPic_Click(); });
+              g.stale(false);
+              const qint64 ns = nsOf([&] { g.gallery()->cmdPic_Click(); });
               waitForPage(decoder);
               return ns;
           });
-    const QString first = large->paths().first();
+    phase(QStringLiteral("the 21 thumbnails kept after the page is shown (not counted)"),
+          [&]() -> std::optional<qint64> {
+              g.stale(false);
+              if (!g.open()) return std::nullopt;
+              return nsOf([&] { waitForThumbnails(decoder); });
+          });
+    const QString first = g.large().paths().first();
+    phase(QStringLiteral("one picture for a box, its thumbnail made (Thumbnails::readStretched "
+                         "96x136)"),
+          [&]() -> std::optional<qint64> {
+              QDir(Thumbnails::root()).removeRecursively();
+              return nsOf([&] { Thumbnails::readStretched(first, {96, 136}); });
+          });
     phase(QStringLiteral("one picture at box size (PictureReader::readStretched 96x136)"),
           [&]() -> std::optional<qint64> {
               return nsOf([&] { PictureReader::readStretched(first, {96, 136}); });
@@ -262,14 +325,96 @@ void measureGallery(const Collection& col, Measurement* m, bool progressive) {
                   r.read();
               });
           });
-    phase(QStringLiteral("the page rebuilt after a change, pictures cached"),
-          [&] { return build(true); });
+    phase(QStringLiteral("the page rebuilt after a change, pictures in memory"),
+          [&]() -> std::optional<qint64> {
+              waitForThumbnails(decoder);
+              g.live().window.showMainCard();
+              g.live().window.setGalleryReady(false);
+              QApplication::processEvents();
+              return g.open();
+          });
     phase(QStringLiteral("the page kept: 画像 again after the card"),
           [&]() -> std::optional<qint64> {
-              w.window.showMainCard();
+              g.live().window.showMainCard();
               QApplication::processEvents();
-              return nsOf([&] { gallery->cmdPic_Click(); });
+              return nsOf([&] { g.gallery()->cmdPic_Click(); });
           });
+    waitForThumbnails(decoder);
+}
+
+// A page seen before, in an earlier run of the program: its 21 thumbnails are read.
+void measureGallerySeen(const Collection& col, Measurement* m) {
+    QString* error = &m->error;
+    GalleryWindow g(col, false, error);
+    if (!g.ok()) return;
+    PictureDecoder& decoder = g.decoder();
+    g.stale(false);
+    if (!g.open() || !waitForThumbnails(decoder)) {
+        if (error->isEmpty()) *error = QStringLiteral("the thumbnails were not kept");
+        return;
+    }
+    const QStringList thumbnails = g.thumbnails();
+    const Run seen = [&]() -> std::optional<qint64> {
+        g.stale(true);
+        const int decoded = decoder.decodedFiles(), read = decoder.thumbnailReads();
+        const auto ns = g.open();
+        if (!ns) return std::nullopt;
+        if (decoder.decodedFiles() != decoded || decoder.thumbnailReads() != read + 21) {
+            *error = QStringLiteral("%1 files decoded and %2 thumbnails read, not 0 and 21")
+                         .arg(decoder.decodedFiles() - decoded)
+                         .arg(decoder.thumbnailReads() - read);
+            return std::nullopt;
+        }
+        return ns;
+    };
+    const QSize thumbnailSize = QImage(thumbnails.value(0)).size();
+    detail(QStringLiteral("titles 1-21 each with a %1x%2 baseline JPEG, their %3x%4 thumbnails "
+                          "kept by an earlier visit")
+               .arg(kPictureSize.width())
+               .arg(kPictureSize.height())
+               .arg(thumbnailSize.width())
+               .arg(thumbnailSize.height()));
+    detail(QStringLiteral(
+        "cmdPic_Click from the card, gallery stale and nothing in memory, until all 21 boxes "
+        "show their picture and the frame is painted  vs  QImageReader::read of the 21 "
+        "thumbnails, one after the other"));
+    if (!timeBoth(m, seen, wholeDecode(thumbnails, error, thumbnailSize))) return;
+    detail(QStringLiteral("parts:"));
+    phase(QStringLiteral("the 21 pictures read through their thumbnails on %1 threads, without "
+                         "the window (Thumbnails::readStretched 96x136)")
+              .arg(QThread::idealThreadCount()),
+          [&]() -> std::optional<qint64> {
+              QThreadPool pool;
+              return nsOf([&] {
+                  for (const QString& path : g.large().paths())
+                      pool.start([path] { Thumbnails::readStretched(path, {96, 136}); });
+                  pool.waitForDone();
+              });
+          });
+    phase(QStringLiteral("cmdPic_Click alone: names and empty boxes on view"),
+          [&]() -> std::optional<qint64> {
+              g.stale(true);
+              const qint64 ns = nsOf([&] { g.gallery()->cmdPic_Click(); });
+              waitForPage(decoder);
+              return ns;
+          });
+    phase(QStringLiteral("the click until the last picture is in its box, without the paint"),
+          [&]() -> std::optional<qint64> {
+              g.stale(true);
+              return nsOf([&] {
+                  g.gallery()->cmdPic_Click();
+                  waitForPage(decoder);
+              });
+          });
+    phase(QStringLiteral("the paint of the frame with its 21 pictures"),
+          [&]() -> std::optional<qint64> { return nsOf([&] { g.gallery()->repaint(); }); });
+}
+
+void measureGalleryBaseline(const Collection& col, Measurement* m) {
+    measureGallery(col, m, false);
+}
+void measureGalleryProgressive(const Collection& col, Measurement* m) {
+    measureGallery(col, m, true);
 }
 
 void measureCardPicture(const Collection& col, Measurement* m, bool progressive) {
@@ -338,12 +483,6 @@ void measureCardPicture(const Collection& col, Measurement* m, bool progressive)
           });
 }
 
-void measureGalleryBaseline(const Collection& col, Measurement* m) {
-    measureGallery(col, m, false);
-}
-void measureGalleryProgressive(const Collection& col, Measurement* m) {
-    measureGallery(col, m, true);
-}
 void measureCardPictureBaseline(const Collection& col, Measurement* m) {
     measureCardPicture(col, m, false);
 }
@@ -355,6 +494,7 @@ void measureCardPictureProgressive(const Collection& col, Measurement* m) {
 REELNOTE_BENCHMARK(80, "GalleryPage", (Target{Target::Kind::Time, 300e6}), measureGalleryBaseline)
 REELNOTE_BENCHMARK(81, "GalleryPageProgressive", (Target{Target::Kind::Time, 300e6}),
                    measureGalleryProgressive)
+REELNOTE_BENCHMARK(84, "GalleryPageSeen", (Target{Target::Kind::Time, 50e6}), measureGallerySeen)
 REELNOTE_BENCHMARK(82, "CardPicture", (Target{Target::Kind::Time, 50e6}),
                    measureCardPictureBaseline)
 REELNOTE_BENCHMARK(83, "CardPictureProgressive", (Target{Target::Kind::Time, 50e6}),

@@ -389,15 +389,24 @@ void measureApplyOrder(const Collection& col, Measurement* m) {
         QStringLiteral("data file after each run: the same records in the list's order; table "
                        "and card on its first row: yes"));
 
-    // The reload after the rewrite reads the whole file again; the target allows for it.
-    const qint64 reload = phase(QStringLiteral("the reload alone (frmMain::reloadTitles)"), [&] {
-        return std::optional<qint64>(nsOf([&] { w.live().window.reloadTitles(); }));
-    });
+    // The reload after the rewrite; the target allows for it. Timed after a rewrite
+    // of its own (not timed), as the button meets it: the lists in first-seen order
+    // then change.
+    QVector<int> reversed;
+    for (int n = cat.TitleCount(); n >= 1; --n) reversed << n;
+    const qint64 reload =
+        phase(QStringLiteral("the reload after a rewrite (frmMain::reloadTitles)"),
+              [&]() -> std::optional<qint64> {
+                  if (!timedCall([&] { return cat.rewriteInNumberOrder(reversed); },
+                                 QStringLiteral("rewriteInNumberOrder: "), error))
+                      return std::nullopt;
+                  return nsOf([&] { w.live().window.reloadTitles(); });
+              });
+    phase(QStringLiteral("the reload again, nothing changed since"),
+          [&] { return std::optional<qint64>(nsOf([&] { w.live().window.reloadTitles(); })); });
     phase(QStringLiteral("Catalogue::rewriteInNumberOrder alone (the list's own way)"),
           [&]() -> std::optional<qint64> {
-              QVector<int> numbers;
-              for (int n = cat.TitleCount(); n >= 1; --n) numbers << n;
-              return timedCall([&] { return cat.rewriteInNumberOrder(numbers); },
+              return timedCall([&] { return cat.rewriteInNumberOrder(reversed); },
                                QStringLiteral("rewriteInNumberOrder: "), error);
           });
     phase(QStringLiteral("Catalogue::rewriteInOrder alone (by names)"),
@@ -407,9 +416,22 @@ void measureApplyOrder(const Collection& col, Measurement* m) {
               return timedCall([&] { return cat.rewriteInOrder(names); },
                                QStringLiteral("rewriteInOrder: "), error);
           });
+    phase(QStringLiteral("the card shown anew: setCurrentTitle(last), then (1)"),
+          [&]() -> std::optional<qint64> {
+              return nsOf([&] {
+                  w.live().window.setCurrentTitle(cat.TitleCount());
+                  w.live().window.setCurrentTitle(1);
+              });
+          });
+    phase(QStringLiteral("the rows renumbered (FlexGrid::setRowData for every row)"),
+          [&]() -> std::optional<qint64> {
+              return nsOf([&] {
+                  for (int r = 1; r < g->Rows(); ++r) g->setRowData(r, r);
+              });
+          });
     if (reload < 0) return;
-    m->target = {Target::Kind::Time, 3.0 * double(m->baseline) + double(reload)};
-    detail(QStringLiteral("target: under 3 x the durable write (%1) + the reload (%2) = %3")
+    m->target = {Target::Kind::Time, 2.0 * double(m->baseline) + double(reload)};
+    detail(QStringLiteral("target: under 2 x the durable write (%1) + the reload (%2) = %3")
                .arg(ms(m->baseline), ms(reload), ms(qint64(m->target.limit))));
 }
 }  // namespace
