@@ -118,14 +118,21 @@ QString Catalogue::AddKansyou(const Kansyou& k) {
     for (qsizetype i = position; i < historyStarts_.size(); ++i)
         historyStarts_[i] += recordBytes.size();
     kansyou_.LastKansyoubi = kansyou_[kansyou_.KansyouCount()].Kansyoubi;
-    // The lists follow the order values first occur in the file. An inserted
-    // viewing may be the new first occurrence of a listed value, so only an
-    // appended one whose month, year and content are all listed leaves them alone.
+    // The lists follow the order values first occur in the file. A viewing whose
+    // month, year and content are all listed leaves them alone, unless it went in
+    // before the first viewing of its content (months and years keep their order:
+    // the file is in date order).
     const QStringView d(k.Kansyoubi.text());
     const bool listed =
         (d.isEmpty() || (txtD_[6].contains(d.left(7)) && txtD_[9].contains(d.left(4)))) &&
         (k.KansyouNaiyou.isEmpty() || txtD_[7].contains(k.KansyouNaiyou.text()));
-    if (inserted || !listed) rebuildViewingLists();
+    const auto firstOfContent = [&] {
+        for (int i = 1; i <= kansyou_.KansyouCount(); ++i)
+            if (kansyou_[i].KansyouNaiyou == k.KansyouNaiyou) return i;
+        return 0;
+    };
+    if (!listed || (inserted && !k.KansyouNaiyou.isEmpty() && firstOfContent() == position))
+        rebuildViewingLists();
     return {};
 }
 

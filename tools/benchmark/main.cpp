@@ -72,7 +72,9 @@ QString cpuModel() {
 // A kept directory is rewritten, so it must not be somebody's real collection.
 QString checkKeptDir(const QString& dir) {
     if (!QDir().mkpath(dir)) return QStringLiteral("cannot create %1").arg(dir);
-    const QStringList scratch = {kRawScratch, kAtomicScratch, kRenamedScratch, kHistoryCopyFile};
+    // The lock a window holds on the folder may be left by a run that was killed.
+    const QStringList scratch = {kRawScratch, kAtomicScratch, kRenamedScratch, kHistoryCopyFile,
+                                 QStringLiteral(".reelnote.lock")};
     for (const QString& name :
          QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
         if (!isCollectionFileName(name) && !scratch.contains(name) && name != Backups::kFolder)
