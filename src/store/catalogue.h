@@ -148,6 +148,18 @@ public:
     // on success, else a message for the user.
     QString replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
                               QStringList* kept = nullptr);
+    // The two halves of replaceCollection, for a caller that times them apart: the
+    // files written (nothing of the catalogue changes yet), then the tables taken.
+    struct WrittenCollection {
+        bool dataChanged = false, historyChanged = false;
+        TitleTable titles;
+        KansyouTable viewings;
+        QByteArray dataBytes;
+        QVector<qsizetype> dataStarts, historyStarts;
+    };
+    QString writeCollection(TitleTable titles, const QVector<Kansyou>& history, QStringList* kept,
+                            WrittenCollection* out);
+    void takeCollection(WrittenCollection&& written);
     // Gives the data file and the history the bytes given (nullptr: left as it is),
     // both or neither, and reads them back as a load would: taking an import back.
     QString restoreCollection(const QByteArray* data, const QByteArray* history);

@@ -83,6 +83,16 @@ struct Rewrite {
 
 QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
                                      QStringList* kept) {
+    WrittenCollection written;
+    if (QString problem = writeCollection(std::move(titles), history, kept, &written);
+        !problem.isEmpty())
+        return problem;
+    takeCollection(std::move(written));
+    return {};
+}
+
+QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& history,
+                                   QStringList* kept, WrittenCollection* out) {
     for (const QString& f : {kDataFile, kHistoryFile})
         if (QString refused = dir_.refusal(f); !refused.isEmpty()) return refused;
     // What the files held that code page 932 cannot is settled as before any rewrite.
@@ -157,13 +167,23 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
     if (kept)
         for (const Rewrite* r : {&data, &hist})
             if (!r->copy.isEmpty()) kept->append(r->copy);
+    out->dataChanged = data.changes;
+    out->historyChanged = hist.changes;
+    out->titles = std::move(titles);
+    out->viewings = std::move(viewings);
+    out->dataBytes = std::move(data.bytes);
+    out->dataStarts = std::move(dataStarts);
+    out->historyStarts = std::move(historyStarts);
+    return {};
+}
 
+void Catalogue::takeCollection(WrittenCollection&& w) {
     // The files hold exactly these tables now: the catalogue takes them as a load would.
-    if (data.changes) {
+    if (w.dataChanged) {
         ++layout_;
-        table_ = std::move(titles);
-        dataBytes_ = std::move(data.bytes);
-        dataStarts_ = std::move(dataStarts);
+        table_ = std::move(w.titles);
+        dataBytes_ = std::move(w.dataBytes);
+        dataStarts_ = std::move(w.dataStarts);
         shortRecords_.clear();
         dataKnown_ = true;
         dataWhole_ = true;
@@ -172,18 +192,17 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
         // From the lists as they are: only values that came or went are sorted in.
         rebuildListsFromTable();
     }
-    if (hist.changes) {
-        kansyou_ = std::move(viewings);
+    if (w.historyChanged) {
+        kansyou_ = std::move(w.viewings);
         kansyou_.LastKansyoubi = kansyou_.KansyouCount() > 0
                                      ? kansyou_[kansyou_.KansyouCount()].Kansyoubi.text()
                                      : QString();
-        historyStarts_ = std::move(historyStarts);
+        historyStarts_ = std::move(w.historyStarts);
         historyWhole_ = true;
         historyForeign_ = {};
         damagedOriginals_.remove(dir_.actualName(kHistoryFile));
         rebuildViewingLists();
     }
-    return {};
 }
 
 QString Catalogue::restoreCollection(const QByteArray* data, const QByteArray* history) {
