@@ -28,7 +28,9 @@ bool frmMain::takeFolder() {
     // Held for the whole run, however long: only a lock whose program is gone
     // (a crash) is taken over.
     lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) return true;
+    // Made as the program's own file, so that the folder's new time does not make
+    // the card list the folder again.
+    if (catalogue_.dir().makeOwnFile(kLockName, [this] { return lock_->tryLock(0); })) return true;
     if (lock_->error() != QLockFile::LockFailedError) {
         // A folder where no lock can be made (read-only media): nothing can be
         // written there either, and each write says so.
