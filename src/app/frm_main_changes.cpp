@@ -41,6 +41,8 @@ bool frmMain::takeFolder() {
     QString host, app;
     lock_->getLockInfo(&pid, &host, &app);
     lock_.reset();
+    // What the other window may change before the answer is read again after it.
+    catalogue_.forgetStartedLoading();
     const QString text =
         QStringLiteral(
             "このフォルダー（%1）は、ほかのリールノートのウィンドウ%2が開いています。\r\n\r\n"

@@ -2,6 +2,7 @@
 #include "catalogue.h"
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 const std::array<QString, 8> kDefaultHyoukaKoumoku = {QString(),
@@ -27,12 +28,6 @@ bool isProgramFile(const QString& name) {
         if (name.compare(f, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
-
-Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
-    for (auto& m : pick_) m = std::make_unique<QStringListModel>();
-}
-
-Catalogue::~Catalogue() = default;
 
 namespace {
 const PickList kAttributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
@@ -272,16 +267,24 @@ bool Catalogue::addReleaseYearMonth(const QString& ym) {
 void Catalogue::rebuildViewingLists() {
     for (int k : {6, 7, 9}) txtD_[k].clear();
     QStringList kanbi, kanbi2, contents;
+    // A date or content met before adds nothing: told by its shared number, only
+    // the first viewing of each day is looked up as text.
+    std::vector<char> met(SharedText::count());  // bit 0: met as a date, bit 1: as a content
+    const auto firstTime = [&](SharedText v, char bit) {
+        char& m = met[v.id()];
+        return !(std::exchange(m, char(m | bit)) & bit);
+    };
     for (const Kansyou& r : kansyou_.records()) {
         const QString& d = r.Kansyoubi;
-        if (!d.isEmpty()) {
+        if (!d.isEmpty() && firstTime(r.Kansyoubi, 1)) {
             // Looked up as views: a copy is made only for a value not seen before.
             const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
             if (const auto [v, added] = txtD_[6].intern(y7); added) kanbi.append(*v);
             if (const auto [v, added] = txtD_[9].intern(y4); added)
                 kanbi2.append(*v + QStringLiteral("年"));
         }
-        if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou))
+        if (!r.KansyouNaiyou.isEmpty() && firstTime(r.KansyouNaiyou, 2) &&
+            txtD_[7].add(r.KansyouNaiyou))
             contents.append(r.KansyouNaiyou);
     }
     setPickList(PickList::Kanbi, kanbi);

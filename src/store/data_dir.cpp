@@ -211,6 +211,8 @@ void DataDir::watch(const QString& name, const QByteArray& bytes) {
     p.hash.add(bytes);
 }
 
+void DataDir::watch(const QString& name, const FilePrint& print) { watched_[fold(name)] = print; }
+
 void DataDir::watchMissing(const QString& name) { watched_[fold(name)] = FilePrint(); }
 
 void DataDir::unwatch(const QString& name) { watched_.erase(fold(name)); }

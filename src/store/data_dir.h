@@ -114,6 +114,8 @@ public:
     // when its size, time or identity moved are its bytes read and compared. A
     // change that fails this is refused with changedElsewhere set, writing nothing.
     void watch(const QString& name, const QByteArray& bytes);
+    // The same for bytes read and hashed elsewhere: print is the file as they were read.
+    void watch(const QString& name, const FilePrint& print);
     void watchMissing(const QString& name);
     void unwatch(const QString& name);
     bool watched(const QString& name) const;
