@@ -115,9 +115,9 @@ public:
         months_->clear();
         years_->clear();
     }
-    void meet(const QString& d) {
+    void meet(QStringView d) {
         if (d.isEmpty()) return;
-        const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
+        const QStringView y7 = d.left(7), y4 = d.left(4);
         if (firstTime(y7, &monthMet_)) {
             if (const auto [v, added] = months_->intern(y7); added) koukai_.append(*v);
         }
@@ -130,6 +130,8 @@ public:
         setIfChanged(cat.pickList(PickList::Koukai), koukai_);
         setIfChanged(cat.pickList(PickList::Koukai3), koukai3_);
     }
+    QStringList takeKoukai() { return std::move(koukai_); }
+    QStringList takeKoukai3() { return std::move(koukai3_); }
 
 private:
     // False only for a date whose number was met before; other texts go to the list's set.
@@ -236,6 +238,35 @@ void Catalogue::rebuildPickLists() {
         sortPickList(&values[k]);
         setPickList(kAttributeLists[k], values[k]);
     }
+}
+
+Catalogue::TitleLists Catalogue::listsOf(const DataText& d) {
+    TitleLists l;
+    // Each attribute's distinct values in file order, a value told from the ones
+    // met by its number.
+    std::vector<char> met(d.texts.size());  // bit k: met as attribute k
+    for (const DataText::Record& r : d.records) {
+        for (int k = 1; k <= 4; ++k) {
+            const quint32 n = r.shared[k - 1];
+            if (d.texts[n].isEmpty() || (met[n] & (1 << k))) continue;
+            met[n] |= char(1 << k);
+            l.values[k].append(*l.txtD[k].intern(d.texts[n]).first);
+        }
+    }
+    for (int k = 1; k <= 4; ++k) sortPickList(&l.values[k]);
+    ReleaseRelisting releases(&l.txtD[5], &l.txtD[8]);
+    for (const DataText::Record& r : d.records) releases.meet(r.koukai);
+    l.koukai = releases.takeKoukai();
+    l.koukai3 = releases.takeKoukai3();
+    return l;
+}
+
+void Catalogue::applyLists(TitleLists lists) {
+    for (int k : {1, 2, 3, 4, 5, 8}) txtD_[k] = std::move(lists.txtD[k]);
+    for (int k = 1; k <= 4; ++k) setPickList(kAttributeLists[k], lists.values[k]);
+    setPickList(PickList::Koukai, lists.koukai);
+    setPickList(PickList::Koukai3, lists.koukai3);
+    relistNames(*this);
 }
 
 void Catalogue::setPickList(PickList which, const QStringList& items) {

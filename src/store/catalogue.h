@@ -268,6 +268,15 @@ private:
     void forgetDataBytes();
     static void releaseReadingBuffers();
     void rebuildPickLists();
+    // The seen-value and pick lists of the titles as a load builds them, made from
+    // the file as read (on any thread) and put in place on the window's.
+    struct TitleLists {
+        std::array<SeenList, 9> txtD;       // [1..5] and [8]
+        std::array<QStringList, 5> values;  // [1..4], sorted
+        QStringList koukai, koukai3;
+    };
+    static TitleLists listsOf(const DataText& d);
+    void applyLists(TitleLists lists);
     void setPickList(PickList which, const QStringList& items);
     void rebuildViewingLists();
     // LoadKansyouRireki, handing back the bytes it read.

@@ -171,6 +171,7 @@ struct Catalogue::FileRead {
     QByteArray bytes;
     FilePrint print;      // the file as read, for the watch
     DataText data;        // the data file, parsed
+    Catalogue::TitleLists lists;  // and its pick lists
     HistoryText history;  // the history, parsed
     ~FileRead() {
         if (thread.joinable()) thread.join();
@@ -185,6 +186,7 @@ struct Catalogue::FileRead {
             return;
         }
         data = readDataText(bytes);
+        lists = Catalogue::listsOf(data);
         // Only a file that a rewrite would not give back is kept as read.
         if (!data.problem.changesOnRewrite() && !data.problem.recoded()) bytes = QByteArray();
     }
@@ -251,6 +253,7 @@ QString Catalogue::LoadMainData() {
         case FileIo::ReadResult::Ok: {
             dir_.watch(kDataFile, read->print);
             ReadProblem p = takeTitles(std::move(read->data), &table_);
+            applyLists(std::move(read->lists));
             if (p.changesOnRewrite() || p.recoded()) {
                 // A rewrite would not give these bytes back: they are kept aside
                 // first, and nothing is appended behind what could not be read.
@@ -263,7 +266,7 @@ QString Catalogue::LoadMainData() {
             break;
         }
     }
-    rebuildPickLists();
+    if (read->result != FileIo::ReadResult::Ok) rebuildPickLists();
     releaseReadingBuffers();
     return message;
 }

@@ -262,8 +262,8 @@ DataText readDataText(const QByteArray& bytes) {
     d.problem = parseRecords(d.decoded.text, d.decoded.badLines,
                              [&](const Fields& f, const std::array<int, 8>& scores) {
                                  DataText::Record r;
-                                 r.daimei = f[0].text;
-                                 r.koukai = f[3].text;
+                                 r.daimei = f[0].text.toString();
+                                 r.koukai = f[3].text.toString();
                                  for (int i = 0; i < 9; ++i)
                                      r.shared[i] = numbers.number(f[kSharedFields[i]].text);
                                  for (int item = 1; item <= kScoreItems; ++item)
@@ -280,12 +280,12 @@ ReadProblem takeTitles(DataText d, TitleTable* table) {
     std::vector<SharedText> shared;
     shared.reserve(d.texts.size());
     for (QStringView text : d.texts) shared.emplace_back(text);
-    for (const DataText::Record& r : d.records) {
+    for (DataText::Record& r : d.records) {
         Title t;
-        t.Daimei = r.daimei.toString();  // title names do not repeat
+        t.Daimei = std::move(r.daimei);
         t.Kantoku = shared[r.shared[0]];
         t.Syuen = shared[r.shared[1]];
-        t.Koukai = r.koukai.toString();
+        t.Koukai = std::move(r.koukai);
         t.Kuni = shared[r.shared[2]];
         t.Janru = shared[r.shared[3]];
         t.Hyouka = shared[r.shared[4]];

@@ -39,7 +39,7 @@ struct DataText {
     DecodedText decoded;
     std::vector<QStringView> texts;  // each distinct text of the shared fields once
     struct Record {
-        QStringView daimei, koukai;
+        QString daimei, koukai;  // made here, so that the window's thread only takes them
         std::array<quint32, 9> shared;  // Kantoku, Syuen, Kuni, Janru, Hyouka, Syoyu[1..4]
         std::array<qint16, 8> scores;   // HyoukaTen[1..7]
     };

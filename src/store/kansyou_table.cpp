@@ -204,6 +204,8 @@ HistoryText readHistoryText(const QByteArray& bytes) {
                               h.records.push_back({numbers.number(date), numbers.number(title),
                                                    numbers.number(content)});
                           });
+    h.copies.reserve(h.texts.size());
+    for (QStringView text : h.texts) h.copies.push_back(text.toString());
     h.problem.encoding = h.decoded.encoding;
     if (!h.decoded.recoded()) Cp932::toByteOffsets(h.decoded.text, &h.starts);
     return h;
@@ -214,7 +216,7 @@ ReadProblem takeHistory(HistoryText h, KansyouTable* table, QVector<qsizetype>* 
     table->reserve(int(h.records.size()));
     std::vector<SharedText> shared;
     shared.reserve(h.texts.size());
-    for (QStringView text : h.texts) shared.emplace_back(text);
+    for (const QString& text : h.copies) shared.emplace_back(text);
     for (const auto& [date, title, content] : h.records)
         table->append({shared[date], shared[title], shared[content]});
     noteLast(table);

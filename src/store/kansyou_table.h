@@ -81,6 +81,7 @@ struct HistoryText {
     // Each distinct text of the fields once, in the order met: a day's or a kind's
     // many viewings then cost the window's thread one shared text, not one each.
     std::vector<QStringView> texts;
+    std::vector<QString> copies;  // of texts, made here for the shared texts to keep
     std::vector<std::array<quint32, 3>> records;  // date, title, content, as numbers in texts
     QVector<qsizetype> starts;
     ReadProblem problem;
