@@ -20,11 +20,11 @@
 #include "store/cp932.h"
 
 #include <QApplication>
-#include <QLockFile>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLockFile>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QShortcut>
@@ -60,11 +60,14 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 frmMain::frmMain(const QString& dataDir, Prompts& prompts, Clock& clock, QWidget* parent)
     : QMainWindow(parent), catalogue_(dataDir), prompts_(prompts), clock_(clock) {
+    // The files are read on threads of their own while the window is built.
+    catalogue_.startLoading();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("リールノート"));
     setWindowIcon(Artwork::appIcon());
     GridExport::setDataFolder(catalogue_.dir().path());
-    runner_ = new ChangeRunner(catalogue_, [this] { return settleChangesElsewhere(false); }, this);
+    runner_ = new ChangeRunner(
+        catalogue_, [this] { return settleChangesElsewhere(false); }, this);
     connect(runner_, &ChangeRunner::stepMoved, this, [this](const QString& title) {
         const bool wasSettling = std::exchange(settling_, true);
         refreshAfterReload(title, true);
@@ -160,8 +163,10 @@ void frmMain::buildScreens(QWidget* screens) {
     wire("cmdKensaku", fraKensaku_, &SearchFrame::cmdKensaku_Click);
     wire("cmdPic", fraPic_, &GalleryFrame::cmdPic_Click);
     wire("cmdMaster", fraMaster_, &MasterFrame::cmdMaster_Click);
-    screenButtons_ = {{fraList_, QStringLiteral("cmdList")},   {fraRank_, QStringLiteral("cmdRank")},
-                      {fraKensaku_, QStringLiteral("cmdKensaku")}, {fraPic_, QStringLiteral("cmdPic")},
+    screenButtons_ = {{fraList_, QStringLiteral("cmdList")},
+                      {fraRank_, QStringLiteral("cmdRank")},
+                      {fraKensaku_, QStringLiteral("cmdKensaku")},
+                      {fraPic_, QStringLiteral("cmdPic")},
                       {fraMaster_, QStringLiteral("cmdMaster")}};
     const QStringList listButtons = {QStringLiteral("cmdIchiran"), QStringLiteral("cmdIchiran2"),
                                      QStringLiteral("cmdIchiran3")};

@@ -29,7 +29,9 @@ bool frmMain::takeFolder() {
     // Held for the whole run, however long: only a lock whose program is gone
     // (a crash) is taken over.
     lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0)) return true;
+    // Made as the program's own file, so that the folder's new time does not make
+    // the card list the folder again.
+    if (catalogue_.dir().makeOwnFile(kLockName, [this] { return lock_->tryLock(0); })) return true;
     if (lock_->error() != QLockFile::LockFailedError) {
         // A folder where no lock can be made (read-only media): nothing can be
         // written there either, and each write says so.
@@ -40,6 +42,8 @@ bool frmMain::takeFolder() {
     QString host, app;
     lock_->getLockInfo(&pid, &host, &app);
     lock_.reset();
+    // What the other window may change before the answer is read again after it.
+    catalogue_.forgetStartedLoading();
     const QString text =
         QStringLiteral(
             "このフォルダー（%1）は、ほかのリールノートのウィンドウ%2が開いています。\r\n\r\n"

@@ -4,10 +4,12 @@
 #include "data_dir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 
 namespace Backups {
 
@@ -46,19 +48,33 @@ QString copyName(const QString& name, int k) {
         .arg(QFileInfo(name).suffix());
 }
 
-// The bytes of the newest copy of name, looking back from the newest day.
-bool newestCopy(const QString& root, const QStringList& days, const QString& name,
-                QByteArray* bytes) {
+// The newest copy of name, looking back from the newest day; empty when there is none.
+QString newestCopy(const QString& root, const QStringList& days, const QString& name) {
     for (auto it = days.crbegin(); it != days.crend(); ++it) {
         const QString folder = QDir(root).filePath(*it);
         const QStringList copies = copiesIn(folder, name);
-        if (copies.isEmpty()) continue;
-        QFile f(QDir(folder).filePath(copies.last()));
-        if (!f.open(QIODevice::ReadOnly)) return false;
-        *bytes = f.readAll();
-        return true;
+        if (!copies.isEmpty()) return QDir(folder).filePath(copies.last());
     }
-    return false;
+    return {};
+}
+
+// True when the two files hold the same bytes. Compared a piece at a time: on
+// most starts nothing changed, and reading both whole would take megabytes of
+// fresh memory only to be thrown away.
+bool sameBytes(const QString& a, const QString& b) {
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        !fb.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || fa.size() != fb.size())
+        return false;
+    constexpr qint64 kPiece = qint64(1) << 18;
+    QByteArray pa(kPiece, Qt::Uninitialized), pb(kPiece, Qt::Uninitialized);
+    for (;;) {
+        const qint64 na = fa.read(pa.data(), kPiece);
+        const qint64 nb = fb.read(pb.data(), kPiece);
+        if (na < 0 || na != nb) return false;
+        if (na == 0) return true;
+        if (std::memcmp(pa.constData(), pb.constData(), size_t(na)) != 0) return false;
+    }
 }
 
 void removeDayFolder(const QString& root, const QString& day) {
@@ -103,9 +119,12 @@ QString keepDailyCopies(const DataDir& data, const QDate& today) {
     QStringList days = dayFolders(dataDir);
     QStringList problems;
     for (const QString& name : kCopied) {
-        QByteArray now, last;
-        if (!data.exists(name) || !data.read(name, &now)) continue;
-        if (newestCopy(root, days, name, &last) && last == now) continue;
+        if (!data.exists(name)) continue;
+        const QString last = newestCopy(root, days, name);
+        if (!last.isEmpty() && data.isRegularFile(name) && sameBytes(data.filePath(name), last))
+            continue;
+        QByteArray now;
+        if (!data.read(name, &now)) continue;
         if (!QDir().mkpath(todayFolder)) {
             problems << QStringLiteral("「%1」フォルダーを作れませんでした。").arg(kFolder);
             break;

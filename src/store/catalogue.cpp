@@ -2,6 +2,7 @@
 #include "catalogue.h"
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 const std::array<QString, 8> kDefaultHyoukaKoumoku = {QString(),
@@ -27,12 +28,6 @@ bool isProgramFile(const QString& name) {
         if (name.compare(f, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
-
-Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
-    for (auto& m : pick_) m = std::make_unique<QStringListModel>();
-}
-
-Catalogue::~Catalogue() = default;
 
 namespace {
 const PickList kAttributeLists[] = {PickList::Count, PickList::Kantoku, PickList::Syuen,
@@ -120,9 +115,9 @@ public:
         months_->clear();
         years_->clear();
     }
-    void meet(const QString& d) {
+    void meet(QStringView d) {
         if (d.isEmpty()) return;
-        const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
+        const QStringView y7 = d.left(7), y4 = d.left(4);
         if (firstTime(y7, &monthMet_)) {
             if (const auto [v, added] = months_->intern(y7); added) koukai_.append(*v);
         }
@@ -135,6 +130,8 @@ public:
         setIfChanged(cat.pickList(PickList::Koukai), koukai_);
         setIfChanged(cat.pickList(PickList::Koukai3), koukai3_);
     }
+    QStringList takeKoukai() { return std::move(koukai_); }
+    QStringList takeKoukai3() { return std::move(koukai3_); }
 
 private:
     // False only for a date whose number was met before; other texts go to the list's set.
@@ -243,6 +240,35 @@ void Catalogue::rebuildPickLists() {
     }
 }
 
+Catalogue::TitleLists Catalogue::listsOf(const DataText& d) {
+    TitleLists l;
+    // Each attribute's distinct values in file order, a value told from the ones
+    // met by its number.
+    std::vector<char> met(d.texts.size());  // bit k: met as attribute k
+    for (const DataText::Record& r : d.records) {
+        for (int k = 1; k <= 4; ++k) {
+            const quint32 n = r.shared[k - 1];
+            if (d.texts[n].isEmpty() || (met[n] & (1 << k))) continue;
+            met[n] |= char(1 << k);
+            l.values[k].append(*l.txtD[k].intern(d.texts[n]).first);
+        }
+    }
+    for (int k = 1; k <= 4; ++k) sortPickList(&l.values[k]);
+    ReleaseRelisting releases(&l.txtD[5], &l.txtD[8]);
+    for (const DataText::Record& r : d.records) releases.meet(r.koukai);
+    l.koukai = releases.takeKoukai();
+    l.koukai3 = releases.takeKoukai3();
+    return l;
+}
+
+void Catalogue::applyLists(TitleLists lists) {
+    for (int k : {1, 2, 3, 4, 5, 8}) txtD_[k] = std::move(lists.txtD[k]);
+    for (int k = 1; k <= 4; ++k) setPickList(kAttributeLists[k], lists.values[k]);
+    setPickList(PickList::Koukai, lists.koukai);
+    setPickList(PickList::Koukai3, lists.koukai3);
+    relistNames(*this);
+}
+
 void Catalogue::setPickList(PickList which, const QStringList& items) {
     setIfChanged(pickList(which), items);
 }
@@ -272,16 +298,24 @@ bool Catalogue::addReleaseYearMonth(const QString& ym) {
 void Catalogue::rebuildViewingLists() {
     for (int k : {6, 7, 9}) txtD_[k].clear();
     QStringList kanbi, kanbi2, contents;
+    // A date or content met before adds nothing: told by its shared number, only
+    // the first viewing of each day is looked up as text.
+    std::vector<char> met(SharedText::count());  // bit 0: met as a date, bit 1: as a content
+    const auto firstTime = [&](SharedText v, char bit) {
+        char& m = met[v.id()];
+        return !(std::exchange(m, char(m | bit)) & bit);
+    };
     for (const Kansyou& r : kansyou_.records()) {
         const QString& d = r.Kansyoubi;
-        if (!d.isEmpty()) {
+        if (!d.isEmpty() && firstTime(r.Kansyoubi, 1)) {
             // Looked up as views: a copy is made only for a value not seen before.
             const QStringView y7 = QStringView(d).left(7), y4 = QStringView(d).left(4);
             if (const auto [v, added] = txtD_[6].intern(y7); added) kanbi.append(*v);
             if (const auto [v, added] = txtD_[9].intern(y4); added)
                 kanbi2.append(*v + QStringLiteral("年"));
         }
-        if (!r.KansyouNaiyou.isEmpty() && txtD_[7].add(r.KansyouNaiyou))
+        if (!r.KansyouNaiyou.isEmpty() && firstTime(r.KansyouNaiyou, 2) &&
+            txtD_[7].add(r.KansyouNaiyou))
             contents.append(r.KansyouNaiyou);
     }
     setPickList(PickList::Kanbi, kanbi);

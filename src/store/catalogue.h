@@ -126,6 +126,14 @@ public:
     // Reads "鑑賞履歴.TXT" (a missing file is an empty history) and rebuilds the
     // viewing lists. A message for the user when the file could not be read whole.
     QString LoadKansyouRireki();
+    // Start-up: reads, decodes and parses the data file and the history on threads
+    // of their own while the window is built; the next LoadMainData and
+    // LoadKansyouRireki take them over, waiting for them if need be. Nothing may
+    // write either file in between.
+    void startLoading();
+    // Drops what startLoading read: the loads read the files again (after another
+    // window may have changed them).
+    void forgetStartedLoading();
     // Stores a viewing keeping the file in ascending date order: appended when
     // it is the latest, otherwise inserted after every record of its own date
     // by writing "鑑賞履歴コピー.txt" and renaming it over the history in one
@@ -250,7 +258,6 @@ private:
     // The load message for a data or history file: what was wrong, what was read,
     // and, when a rewrite would change what it says, that the original is kept.
     QString readReport(const QString& name, const ReadProblem& p, const QString& noun);
-    ReadProblem parseTitles(QStringView text, const QVector<int>& badLines);
     // Settles the characters code page 932 cannot hold before a rewrite of the
     // file: asks once; true when the table may be converted and written (then
     // *convert is set), false with a message when the file must stay as it is.
@@ -273,6 +280,15 @@ private:
     void forgetDataBytes();
     static void releaseReadingBuffers();
     void rebuildPickLists();
+    // The seen-value and pick lists of the titles as a load builds them, made from
+    // the file as read (on any thread) and put in place on the window's.
+    struct TitleLists {
+        std::array<SeenList, 9> txtD;       // [1..5] and [8]
+        std::array<QStringList, 5> values;  // [1..4], sorted
+        QStringList koukai, koukai3;
+    };
+    static TitleLists listsOf(const DataText& d);
+    void applyLists(TitleLists lists);
     void setPickList(PickList which, const QStringList& items);
     void rebuildViewingLists();
     // LoadKansyouRireki, handing back the bytes it read.
@@ -304,6 +320,12 @@ private:
     // bytes instead of rewriting records.
     QVector<qsizetype> historyStarts_;  // byte offset of each record
     bool historyWhole_ = false;
+    struct FileRead;
+    // What startLoading began, not yet taken over.
+    std::unique_ptr<FileRead> dataRead_, historyRead_;
+    // The started read of name, waited for, or one made now.
+    std::unique_ptr<FileRead> takeRead(std::unique_ptr<FileRead>* started, const QString& name,
+                                       bool isData);
     // Characters code page 932 cannot hold in the data and history files as read.
     ForeignFile dataForeign_, historyForeign_;
     ConversionQuestion askConversion_;

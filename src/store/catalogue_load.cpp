@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -91,18 +92,21 @@ QString Catalogue::refuseUnreadable(const QString& name, const QString& why, con
 
 QString Catalogue::refuseOverLimit(const QString& actual) {
     // Every rewrite would drop the titles past the limit, a .bak or not.
-    const QString why =
-        QStringLiteral("「%1」には、このプログラムが扱える%2件を超えるタイトルがあります。"
-                       "書き換えると%2件目より後のタイトルが失われるため、")
-            .arg(actual)
+    const QString why = QStringLiteral(
+                            "「%1」には、このプログラムが扱える%2件を超えるタイトルがあります。"
+                            "書き換えると%2件目より後のタイトルが失われるため、")
+                            .arg(actual)
+                            .arg(kMaxRecords);
+    const QString todo =
+        QStringLiteral(
+            "タイトルを%1件以下に減らしたファイル（たとえば一部のタイトルを別のフォルダーの"
+            "「データ.TXT」に移したもの）にしてから、プログラムを起動し直してください。")
             .arg(kMaxRecords);
-    const QString todo = QStringLiteral(
-        "タイトルを%1件以下に減らしたファイル（たとえば一部のタイトルを別のフォルダーの"
-        "「データ.TXT」に移したもの）にしてから、プログラムを起動し直してください。")
-                             .arg(kMaxRecords);
     dir_.refuseChanges(actual, why + QStringLiteral("タイトルの変更は保存しません。\r\n") + todo);
-    return why + QStringLiteral("このファイルを書き換える変更（編集・追加・削除・並び替え）は"
-                                "保存しません。\r\n") +
+    return why +
+           QStringLiteral(
+               "このファイルを書き換える変更（編集・追加・削除・並び替え）は"
+               "保存しません。\r\n") +
            todo;
 }
 
@@ -158,7 +162,73 @@ void Catalogue::releaseReadingBuffers() {
 #endif
 }
 
+// A file read, hashed and parsed as far as any thread may: on a thread of its
+// own at start-up, taken over by the load on the window's thread.
+struct Catalogue::FileRead {
+    std::thread thread;
+    FileIo::ReadResult result = FileIo::ReadResult::Missing;
+    QString why;
+    QByteArray bytes;
+    FilePrint print;      // the file as read, for the watch
+    DataText data;        // the data file, parsed
+    Catalogue::TitleLists lists;  // and its pick lists
+    HistoryText history;  // the history, parsed
+    ~FileRead() {
+        if (thread.joinable()) thread.join();
+    }
+    void run(const QString& path, FileSystem& fs, bool isData) {
+        result = FileIo::readWhole(fs, path, &bytes, &why);
+        if (result != FileIo::ReadResult::Ok) return;
+        print.stamp = FileStamp::of(path);
+        print.hash.add(bytes);
+        if (!isData) {
+            history = readHistoryText(bytes);
+            return;
+        }
+        data = readDataText(bytes);
+        lists = Catalogue::listsOf(data);
+        // Only a file that a rewrite would not give back is kept as read.
+        if (!data.problem.changesOnRewrite() && !data.problem.recoded()) bytes = QByteArray();
+    }
+};
+
+Catalogue::Catalogue(const QString& dataDir) : dir_(dataDir) {
+    for (auto& m : pick_) m = std::make_unique<QStringListModel>();
+}
+
+Catalogue::~Catalogue() = default;
+
+void Catalogue::startLoading() {
+    const auto start = [this](std::unique_ptr<FileRead>* read, const QString& name, bool isData) {
+        if (*read) return;
+        *read = std::make_unique<FileRead>();
+        // The name is matched here; the thread touches nothing of the catalogue.
+        (*read)->thread = std::thread(&FileRead::run, read->get(), dir_.filePath(name),
+                                      std::ref(dir_.fileSystem()), isData);
+    };
+    start(&dataRead_, kDataFile, true);
+    start(&historyRead_, kHistoryFile, false);
+}
+
+void Catalogue::forgetStartedLoading() {
+    dataRead_.reset();
+    historyRead_.reset();
+}
+
+std::unique_ptr<Catalogue::FileRead> Catalogue::takeRead(std::unique_ptr<FileRead>* started,
+                                                         const QString& name, bool isData) {
+    std::unique_ptr<FileRead> read = std::move(*started);
+    if (read) {
+        read->thread.join();
+    } else {
+        read = std::make_unique<FileRead>();
+        read->run(dir_.filePath(name), dir_.fileSystem(), isData);
+    }
+    return read;
+}
+
 QString Catalogue::LoadMainData() {
+    const std::unique_ptr<FileRead> read = takeRead(&dataRead_, kDataFile, true);
     table_.clear();
     ++layout_;
     forgetDataBytes();
@@ -169,9 +239,7 @@ QString Catalogue::LoadMainData() {
     // Whatever kept the last file from being written, this read decides anew.
     dir_.allowChanges(actual);
     QString message;
-    QByteArray bytes;
-    QString why;
-    switch (dir_.readChecked(kDataFile, &bytes, &why)) {
+    switch (read->result) {
         case FileIo::ReadResult::Missing:
             dir_.watchMissing(kDataFile);
             // A run that may not write finds the file missing and leaves it so.
@@ -180,36 +248,27 @@ QString Catalogue::LoadMainData() {
         case FileIo::ReadResult::Unreadable:
             dir_.unwatch(kDataFile);
             dataWhole_ = false;
-            message = refuseUnreadable(kDataFile, why, QStringLiteral("タイトル"));
+            message = refuseUnreadable(kDataFile, read->why, QStringLiteral("タイトル"));
             break;
         case FileIo::ReadResult::Ok: {
-            dir_.watch(kDataFile, bytes);
-            const DecodedText decoded = decodeTextFile(bytes);
-            ReadProblem p = parseTitles(decoded.text, decoded.badLines);
-            p.encoding = decoded.encoding;
-            if (p.recoded()) p.foreign = foreignCharacters(table_, p.recordLines);
+            dir_.watch(kDataFile, read->print);
+            ReadProblem p = takeTitles(std::move(read->data), &table_);
+            applyLists(std::move(read->lists));
             if (p.changesOnRewrite() || p.recoded()) {
                 // A rewrite would not give these bytes back: they are kept aside
                 // first, and nothing is appended behind what could not be read.
                 dataWhole_ = false;
-                damagedOriginals_.insert(actual, bytes);
+                damagedOriginals_.insert(actual, read->bytes);
             }
-            noteForeign(&dataForeign_, p, bytes);
+            noteForeign(&dataForeign_, p, read->bytes);
             message = readReport(kDataFile, p, QStringLiteral("タイトル"));
             if (p.overLimit > 0) message += QStringLiteral("\r\n\r\n") + refuseOverLimit(actual);
             break;
         }
     }
-    rebuildPickLists();
+    if (read->result != FileIo::ReadResult::Ok) rebuildPickLists();
     releaseReadingBuffers();
     return message;
-}
-
-ReadProblem Catalogue::parseTitles(QStringView text, const QVector<int>& badLines) {
-    // A record a line, as written: room for all of them at once spares the
-    // table's growth copying tens of thousands of titles over and over.
-    table_.reserve(int(qMin<qsizetype>(text.count(u'\n') + 1, kMaxRecords)));
-    return parseDataFile(text, &table_, badLines);
 }
 
 QString Catalogue::LoadKansyouRireki() {
@@ -225,20 +284,21 @@ QString Catalogue::loadHistory(QByteArray* bytes) {
     const QString actual = dir_.actualName(kHistoryFile);
     damagedOriginals_.remove(actual);
     QString message;
-    QString why;
     // One read serves both the table and the byte positions of later insertions.
-    switch (dir_.readChecked(kHistoryFile, bytes, &why)) {
+    const std::unique_ptr<FileRead> read = takeRead(&historyRead_, kHistoryFile, false);
+    *bytes = std::move(read->bytes);
+    switch (read->result) {
         case FileIo::ReadResult::Missing:
             dir_.watchMissing(kHistoryFile);
             break;
         case FileIo::ReadResult::Unreadable:
             dir_.unwatch(kHistoryFile);
             historyWhole_ = false;
-            message = refuseUnreadable(kHistoryFile, why, QStringLiteral("鑑賞履歴"));
+            message = refuseUnreadable(kHistoryFile, read->why, QStringLiteral("鑑賞履歴"));
             break;
         case FileIo::ReadResult::Ok: {
-            dir_.watch(kHistoryFile, *bytes);
-            ReadProblem p = readHistoryFile(*bytes, &kansyou_, &historyStarts_);
+            dir_.watch(kHistoryFile, read->print);
+            ReadProblem p = takeHistory(std::move(read->history), &kansyou_, &historyStarts_);
             if (p.changesOnRewrite() || p.recoded()) {
                 // Inserting or appending would keep what was misread: the next
                 // viewing writes the file anew, its original kept aside first.

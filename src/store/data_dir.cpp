@@ -9,7 +9,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -20,18 +24,68 @@ QString describe(const QString& name, const QString& why) {
 }
 }  // namespace
 
+// The folder listed on a thread of its own, and the program's own changes made
+// meanwhile, which follow once it is done.
+struct DataDir::Listing {
+    NameIndex names;
+    std::thread thread;
+    std::vector<std::pair<QString, bool>> later;  // name, added (else removed)
+};
+
 DataDir::DataDir(const QString& path) : path_(QDir(path).absolutePath()) { rescan(); }
+
+DataDir::~DataDir() {
+    if (listing_) listing_->thread.join();
+}
 
 QDateTime DataDir::dirModified() const {
     return QFileInfo(path_).fileTime(QFileDevice::FileModificationTime);
 }
 
 void DataDir::rescan() {
+    if (listing_) listing_->thread.join();
     names_.clear();
+    // Taken before the listing starts: whatever changes during it moves the time again.
     scannedModified_ = dirModified();
+    listing_ = std::make_unique<Listing>();
     // One readdir pass: QDir::entryList stats every entry, which takes a second
     // in a folder of a hundred thousand texts.
-    forEachNonDirectoryName(path_, [this](QStringView name) { names_.add(name); });
+    listing_->thread = std::thread([listing = listing_.get(), path = path_] {
+        // Room for about as many names as the folder's size suggests (ext4 gives a
+        // name some 64 bytes), so that the index is not built again as it grows.
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+            listing->names.reserve(qsizetype(qMin<qint64>(st.st_size / 64, 1 << 22)));
+        forEachNonDirectoryName(path, [listing](QStringView name) { listing->names.add(name); });
+    });
+}
+
+const NameIndex& DataDir::names() const {
+    if (listing_) {
+        listing_->thread.join();
+        names_ = std::move(listing_->names);
+        for (const auto& [name, added] : listing_->later) {
+            if (added)
+                names_.add(name);
+            else
+                names_.remove(name);
+        }
+        listing_.reset();
+    }
+    return names_;
+}
+
+bool DataDir::presentExactly(const QString& name) const {
+    // Only a plain name can be listed; anything else is left to the index.
+    if (name.isEmpty() || name == u'.' || name == QStringLiteral("..") || name.contains(u'/') ||
+        name.contains(QChar(0)) || !name.isValidUtf16())
+        return false;
+    const QByteArray path = QFile::encodeName(QDir(path_).filePath(name));
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0) return false;
+    // The listing leaves out folders, and links that lead to one.
+    if (S_ISLNK(st.st_mode)) return ::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode);
+    return !S_ISDIR(st.st_mode);
 }
 
 bool DataDir::rescanIfChanged() {
@@ -46,14 +100,33 @@ void DataDir::afterOwnChange(const QDateTime& before) {
     if (before == scannedModified_) scannedModified_ = dirModified();
 }
 
-bool DataDir::noteAdded(const QString& actual) { return names_.add(actual); }
+void DataDir::noteAdded(const QString& actual) {
+    if (listing_)
+        listing_->later.emplace_back(actual, true);
+    else
+        names_.add(actual);
+}
 
-void DataDir::noteRemoved(const QString& actual) { names_.remove(actual); }
+void DataDir::noteRemoved(const QString& actual) {
+    if (listing_)
+        listing_->later.emplace_back(actual, false);
+    else
+        names_.remove(actual);
+}
+
+bool DataDir::makeOwnFile(const QString& name, const std::function<bool()>& change) {
+    const QDateTime before = dirModified();
+    if (!change()) return false;
+    noteAdded(name);
+    afterOwnChange(before);
+    return true;
+}
 
 QString DataDir::actualName(const QString& name) const {
-    const QString key = fold(name);
-    const QString first = names_.first(key);
     // An exact match wins; otherwise the spelling on disk.
+    if (listing_ && presentExactly(name)) return name;
+    const QString key = fold(name);
+    const QString first = names().first(key);
     if (first.isNull() || first == name || names_.contains(name, key)) return name;
     return first;
 }
@@ -62,7 +135,10 @@ QString DataDir::filePath(const QString& name) const {
     return QDir(path_).filePath(actualName(name));
 }
 
-bool DataDir::exists(const QString& name) const { return names_.containsFolded(fold(name)); }
+bool DataDir::exists(const QString& name) const {
+    if (listing_ && presentExactly(name)) return true;
+    return names().containsFolded(fold(name));
+}
 
 QStringList DataDir::entries(const QString& pattern) const {
     QStringList out;
@@ -73,7 +149,7 @@ QStringList DataDir::entries(const QString& pattern) const {
         // folded names, which a regular expression over every name takes ten times longer for.
         const QString prefix = fold(pattern.left(star));
         const QString suffix = fold(pattern.mid(star + 1));
-        names_.forEachInOrder([&](QStringView actual, QStringView folded) {
+        names().forEachInOrder([&](QStringView actual, QStringView folded) {
             if (folded.size() >= prefix.size() + suffix.size() && folded.startsWith(prefix) &&
                 folded.endsWith(suffix))
                 out << actual.toString();
@@ -81,7 +157,7 @@ QStringList DataDir::entries(const QString& pattern) const {
     } else {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
                                     QRegularExpression::CaseInsensitiveOption);
-        names_.forEachInOrder([&](QStringView actual, QStringView) {
+        names().forEachInOrder([&](QStringView actual, QStringView) {
             const QString name = actual.toString();
             if (re.match(name).hasMatch()) out << name;
         });
@@ -135,6 +211,8 @@ void DataDir::watch(const QString& name, const QByteArray& bytes) {
     p.hash.add(bytes);
 }
 
+void DataDir::watch(const QString& name, const FilePrint& print) { watched_[fold(name)] = print; }
+
 void DataDir::watchMissing(const QString& name) { watched_[fold(name)] = FilePrint(); }
 
 void DataDir::unwatch(const QString& name) { watched_.erase(fold(name)); }
@@ -162,8 +240,8 @@ bool DataDir::changedElsewhere(const QString& name) {
 FileResult DataDir::guard(const QString& actual) {
     if (QString refused = refusal(actual); !refused.isEmpty()) return {refused, refused};
     if (!changedElsewhere(actual)) return {};
-    const QString why = QStringLiteral(
-        "このプログラムが読み込んだ後に、ほかのプログラムで変更されています。");
+    const QString why =
+        QStringLiteral("このプログラムが読み込んだ後に、ほかのプログラムで変更されています。");
     FileResult r{QStringLiteral("「%1」は、%2ほかの変更を消さないよう、書き込みませんでした。")
                      .arg(actual, why),
                  why};
@@ -272,7 +350,8 @@ FileResult DataDir::restoreFromTrash(const QString& inTrash, const QString& name
         return {describe(actual, why), why};
     // The trash keeps a note of where each file came from; it goes with the file.
     const QFileInfo moved(inTrash);
-    QFile::remove(moved.dir().filePath(QStringLiteral("../info/%1.trashinfo").arg(moved.fileName())));
+    QFile::remove(
+        moved.dir().filePath(QStringLiteral("../info/%1.trashinfo").arg(moved.fileName())));
     noteAdded(actual);
     afterOwnChange(before);
     return {};

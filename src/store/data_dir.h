@@ -1,7 +1,5 @@
 #pragma once
 
-#include <vector>
-
 #include "file_io.h"
 #include "file_print.h"
 #include "name_index.h"
@@ -13,6 +11,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 // The result of a file operation: empty error means success. The error text
 // is meant for the user and names the file.
@@ -29,9 +29,18 @@ struct FileResult {
 // an exact match wins) and keeps an index of the directory so that existence
 // tests cost no system call. Every operation performed here keeps the index
 // true; files changed by others are picked up by rescanIfChanged().
+//
+// Listing a folder of a hundred thousand texts takes the system tens of
+// milliseconds, so the index is built on a thread of its own while the program
+// reads its files. Until it is there, a name that is on disk exactly as asked
+// for is answered with one stat (an exact match wins whatever else is listed);
+// only a question about another spelling, or a name not there, waits for it.
 class DataDir {
 public:
     explicit DataDir(const QString& path);
+    ~DataDir();
+    DataDir(const DataDir&) = delete;
+    DataDir& operator=(const DataDir&) = delete;
 
     QString path() const { return path_; }
 
@@ -41,7 +50,12 @@ public:
     bool exists(const QString& name) const;
     // Names matching a wildcard pattern ("キャスト_*.txt"), ignoring case, sorted.
     QStringList entries(const QString& pattern) const;
+    // A file the program put into the folder by other means (the lock of the run):
+    // listed, and the folder's new time is not taken for a change made elsewhere.
+    // change makes the file and returns true when it did.
+    bool makeOwnFile(const QString& name, const std::function<bool()>& change);
 
+    // Lists the folder anew (on its own thread; the next question waits for it).
     void rescan();
     // Rescans when the directory changed behind our back (a file dropped in
     // by the user); cheap enough to call at the start of every user action.
@@ -100,6 +114,8 @@ public:
     // when its size, time or identity moved are its bytes read and compared. A
     // change that fails this is refused with changedElsewhere set, writing nothing.
     void watch(const QString& name, const QByteArray& bytes);
+    // The same for bytes read and hashed elsewhere: print is the file as they were read.
+    void watch(const QString& name, const FilePrint& print);
     void watchMissing(const QString& name);
     void unwatch(const QString& name);
     bool watched(const QString& name) const;
@@ -117,9 +133,14 @@ public:
     FileSystem& fileSystem() const { return *fs_; }
 
 private:
-    // True when actual was not listed before.
-    bool noteAdded(const QString& actual);
+    struct Listing;
+    void noteAdded(const QString& actual);
     void noteRemoved(const QString& actual);
+    // The index, once the listing under way is done.
+    const NameIndex& names() const;
+    // True when name is on disk spelt exactly so and the index would list it (not a
+    // folder); false says nothing of other spellings.
+    bool presentExactly(const QString& name) const;
     QDateTime dirModified() const;
     void afterOwnChange(const QDateTime& before);
 
@@ -133,8 +154,10 @@ private:
     QString readOnly_;
     StringMap<FilePrint> watched_;  // case-folded name → the file as last read or written
     // Every name on disk, found by its case-folded form; of several spellings
-    // the first in name order answers for a name.
-    NameIndex names_;
+    // the first in name order answers for a name. While listing_ runs, names_ is
+    // empty and the listing's own index fills on its thread.
+    mutable NameIndex names_;
+    mutable std::unique_ptr<Listing> listing_;
     QDateTime scannedModified_;
     FileSystem* fs_ = &FileSystem::real();
     StringMap<QString> refused_;  // case-folded name → message

@@ -143,8 +143,11 @@ bool anyBadLine(const QVector<int>& badLines, int from, int to) {
 
 }  // namespace
 
-ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int>& badLines) {
-    table->clear();
+namespace {
+// Reads the records of a data file text and hands each title kept to keep(fields,
+// scores); problem.what is filled.
+template <typename Keep>
+ReadProblem parseRecords(QStringView text, const QVector<int>& badLines, Keep keep) {
     RecordReader reader(text);
     ReadProblem problem;
     RawRecord raw, following;
@@ -202,15 +205,41 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int
             skip(bad);
             continue;
         }
-        if (table->TitleCount() >= kMaxRecords) {
+        if (problem.kept >= kMaxRecords) {
             if (problem.overLimit++ == 0) problem.overLimitLine = start.line;
             continue;
         }
         if (const QString odd = raw.irregularity(extraFields); !odd.isEmpty())
             problem.irregular.append({start.line, record, odd});
+        for (int item = 1; item <= kScoreItems; ++item) {
+            const int v = scores[item];
+            if (v < 0 || v > maxScore(item))
+                problem.outOfRange.append(
+                    {start.line, record,
+                     QStringLiteral("%1評価点%2の値 %3 が範囲（0～%4）の外です。")
+                         .arg(named(raw.fields[0].text))
+                         .arg(item)
+                         .arg(v)
+                         .arg(maxScore(item))});
+        }
+        problem.recordLines.append(start.line);
+        ++problem.kept;
+        keep(raw.fields, scores);
+    }
+    problem.describe(QStringLiteral("タイトル"));
+    return problem;
+}
 
+using Fields = std::array<RecordReader::Field, kFieldsPerTitle>;
+// The fields of a title that the table holds as shared texts, in the order of
+// DataText::Record::shared.
+constexpr int kSharedFields[] = {1, 2, 4, 5, 6, 14, 15, 16, 17};
+}  // namespace
+
+ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int>& badLines) {
+    table->clear();
+    return parseRecords(text, badLines, [&](const Fields& f, const std::array<int, 8>& scores) {
         Title t;
-        const auto& f = raw.fields;
         t.Daimei = f[0].text.toString();  // title names do not repeat
         t.Kantoku = f[1].text;
         t.Syuen = f[2].text;
@@ -218,33 +247,58 @@ ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int
         t.Kuni = f[4].text;
         t.Janru = f[5].text;
         t.Hyouka = f[6].text;
-        for (int item = 1; item <= kScoreItems; ++item) {
-            const int v = scores[item];
-            t.HyoukaTen[item] = qint16(v);
-            if (v < 0 || v > maxScore(item))
-                problem.outOfRange.append(
-                    {start.line, record,
-                     QStringLiteral("%1評価点%2の値 %3 が範囲（0～%4）の外です。")
-                         .arg(named(t.Daimei))
-                         .arg(item)
-                         .arg(v)
-                         .arg(maxScore(item))});
-        }
+        for (int item = 1; item <= kScoreItems; ++item) t.HyoukaTen[item] = qint16(scores[item]);
         for (int k = 1; k <= kOwnershipItems; ++k) t.Syoyu[k] = f[13 + k].text;
-        problem.recordLines.append(start.line);
+        table->append(std::move(t));
+    });
+}
+
+DataText readDataText(const QByteArray& bytes) {
+    DataText d;
+    d.decoded = decodeTextFile(bytes);
+    const auto lines = std::size_t(std::min<qsizetype>(lineFeeds(bytes) + 1, kMaxRecords));
+    d.records.reserve(lines);
+    TextNumbers numbers(&d.texts, 256);
+    d.problem = parseRecords(d.decoded.text, d.decoded.badLines,
+                             [&](const Fields& f, const std::array<int, 8>& scores) {
+                                 DataText::Record r;
+                                 r.daimei = f[0].text.toString();
+                                 r.koukai = f[3].text.toString();
+                                 for (int i = 0; i < 9; ++i)
+                                     r.shared[i] = numbers.number(f[kSharedFields[i]].text);
+                                 for (int item = 1; item <= kScoreItems; ++item)
+                                     r.scores[item] = qint16(scores[item]);
+                                 d.records.push_back(r);
+                             });
+    d.problem.encoding = d.decoded.encoding;
+    return d;
+}
+
+ReadProblem takeTitles(DataText d, TitleTable* table) {
+    table->clear();
+    table->reserve(int(d.records.size()));
+    std::vector<SharedText> shared;
+    shared.reserve(d.texts.size());
+    for (QStringView text : d.texts) shared.emplace_back(text);
+    for (DataText::Record& r : d.records) {
+        Title t;
+        t.Daimei = std::move(r.daimei);
+        t.Kantoku = shared[r.shared[0]];
+        t.Syuen = shared[r.shared[1]];
+        t.Koukai = std::move(r.koukai);
+        t.Kuni = shared[r.shared[2]];
+        t.Janru = shared[r.shared[3]];
+        t.Hyouka = shared[r.shared[4]];
+        for (int item = 1; item <= kScoreItems; ++item) t.HyoukaTen[item] = r.scores[item];
+        for (int k = 1; k <= kOwnershipItems; ++k) t.Syoyu[k] = shared[r.shared[4 + k]];
         table->append(std::move(t));
     }
-    problem.kept = table->TitleCount();
-    problem.describe(QStringLiteral("タイトル"));
-    return problem;
+    if (d.decoded.recoded()) d.problem.foreign = foreignCharacters(*table, d.problem.recordLines);
+    return std::move(d.problem);
 }
 
 ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table) {
-    const DecodedText decoded = decodeTextFile(bytes);
-    ReadProblem problem = parseDataFile(decoded.text, table, decoded.badLines);
-    problem.encoding = decoded.encoding;
-    if (decoded.recoded()) problem.foreign = foreignCharacters(*table, problem.recordLines);
-    return problem;
+    return takeTitles(readDataText(bytes), table);
 }
 
 namespace {

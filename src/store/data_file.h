@@ -1,12 +1,15 @@
 #pragma once
 
 #include "read_problem.h"
+#include "text_encoding.h"
 #include "title_table.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <functional>
+#include <vector>
 
 // Decodes a record file as decodeTextFile does (text_encoding.h). Bytes from
 // the line with the first bad byte on are left out and reported. A file in
@@ -29,8 +32,26 @@ QString decodeSoundPart(const QByteArray& bytes, ReadProblem* problem, bool* was
 // the rest is a whole record of its own.
 ReadProblem parseDataFile(QStringView text, TitleTable* table, const QVector<int>& badLines = {});
 
-// Decodes (decodeTextFile) and parses a data file. For a file in another
-// encoding, problem.foreign lists what code page 932 cannot hold.
+// A data file decoded and parsed as far as any thread may: the titles' fields as
+// views into the decoded text, the shared ones as numbers of distinct texts, not
+// yet the shared texts a table holds. problem.what is filled.
+struct DataText {
+    DecodedText decoded;
+    std::vector<QStringView> texts;  // each distinct text of the shared fields once
+    struct Record {
+        QString daimei, koukai;  // made here, so that the window's thread only takes them
+        std::array<quint32, 9> shared;  // Kantoku, Syuen, Kuni, Janru, Hyouka, Syoyu[1..4]
+        std::array<qint16, 8> scores;   // HyoukaTen[1..7]
+    };
+    std::vector<Record> records;
+    ReadProblem problem;
+};
+DataText readDataText(const QByteArray& bytes);
+// Puts the titles into table; on the thread that owns the shared texts. For a
+// file in another encoding, problem.foreign lists what code page 932 cannot hold.
+ReadProblem takeTitles(DataText d, TitleTable* table);
+
+// Decodes (decodeTextFile) and parses a data file: takeTitles(readDataText(bytes)).
 ReadProblem readDataFile(const QByteArray& bytes, TitleTable* table);
 
 // Each character of the titles' texts that code page 932 cannot hold, in

@@ -3,6 +3,7 @@
 #include "cp932.h"
 #include "data_file.h"
 #include "record_dialect.h"
+#include "string_hash.h"
 #include "text_encoding.h"
 #include "title_table.h"
 
@@ -101,16 +102,18 @@ QString named(QStringView daimei) {
 }
 }  // namespace
 
-ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsizetype>* starts,
-                             const QVector<int>& badLines) {
-    table->clear();
+namespace {
+// Reads the history text line by line and hands each record kept to keep(date,
+// title, content), views into text. problem.what is filled.
+template <typename Keep>
+ReadProblem parseHistoryLines(QStringView text, QVector<qsizetype>* starts,
+                              const QVector<int>& badLines, Keep keep) {
     starts->clear();
     text = RecordReader::withoutEndMark(text);
     ReadProblem problem;
     int record = 0;
     int line = 1;
     auto bad = badLines.begin();
-    table->reserve(int(std::min<qsizetype>(text.count(u'\n') + 1, kMaxRecords)));
     for (qsizetype at = 0; at < text.size(); ++line) {
         qsizetype end = at;
         while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
@@ -154,7 +157,7 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
                 {line, record, QStringLiteral("引用符が閉じないまま、行が終わっています。")});
             continue;
         }
-        if (table->KansyouCount() >= kMaxRecords) {
+        if (problem.kept >= kMaxRecords) {
             if (problem.overLimit++ == 0) problem.overLimitLine = line;
             continue;
         }
@@ -165,24 +168,66 @@ ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsiz
                  odd.join(QStringLiteral("。")) + QStringLiteral("。") + named(fields[1])});
         starts->append(start);
         problem.recordLines.append(line);
-        table->append({fields[0], fields[1], fields[2]});
+        ++problem.kept;
+        keep(fields[0], fields[1], fields[2]);
     }
-    if (table->KansyouCount() > 0) table->LastKansyoubi = (*table)[table->KansyouCount()].Kansyoubi;
-    problem.kept = table->KansyouCount();
     problem.describe(QStringLiteral("鑑賞履歴"));
     return problem;
 }
 
+void noteLast(KansyouTable* table) {
+    if (table->KansyouCount() > 0) table->LastKansyoubi = (*table)[table->KansyouCount()].Kansyoubi;
+}
+}  // namespace
+
+ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsizetype>* starts,
+                             const QVector<int>& badLines) {
+    table->clear();
+    table->reserve(int(std::min<qsizetype>(text.count(u'\n') + 1, kMaxRecords)));
+    ReadProblem problem = parseHistoryLines(
+        text, starts, badLines, [&](QStringView date, QStringView title, QStringView content) {
+            table->append({date, title, content});
+        });
+    noteLast(table);
+    return problem;
+}
+
+HistoryText readHistoryText(const QByteArray& bytes) {
+    HistoryText h;
+    h.decoded = decodeTextFile(bytes);
+    const auto lines = std::size_t(std::min<qsizetype>(lineFeeds(bytes) + 1, kMaxRecords));
+    h.records.reserve(lines);
+    TextNumbers numbers(&h.texts, lines);
+    h.problem =
+        parseHistoryLines(h.decoded.text, &h.starts, h.decoded.badLines,
+                          [&](QStringView date, QStringView title, QStringView content) {
+                              h.records.push_back({numbers.number(date), numbers.number(title),
+                                                   numbers.number(content)});
+                          });
+    h.copies.reserve(h.texts.size());
+    for (QStringView text : h.texts) h.copies.push_back(text.toString());
+    h.problem.encoding = h.decoded.encoding;
+    if (!h.decoded.recoded()) Cp932::toByteOffsets(h.decoded.text, &h.starts);
+    return h;
+}
+
+ReadProblem takeHistory(HistoryText h, KansyouTable* table, QVector<qsizetype>* byteStarts) {
+    table->clear();
+    table->reserve(int(h.records.size()));
+    std::vector<SharedText> shared;
+    shared.reserve(h.texts.size());
+    for (const QString& text : h.copies) shared.emplace_back(text);
+    for (const auto& [date, title, content] : h.records)
+        table->append({shared[date], shared[title], shared[content]});
+    noteLast(table);
+    *byteStarts = std::move(h.starts);
+    if (h.decoded.recoded()) h.problem.foreign = foreignCharacters(*table, h.problem.recordLines);
+    return std::move(h.problem);
+}
+
 ReadProblem readHistoryFile(const QByteArray& bytes, KansyouTable* table,
                             QVector<qsizetype>* byteStarts) {
-    const DecodedText decoded = decodeTextFile(bytes);
-    ReadProblem problem = parseHistoryFile(decoded.text, table, byteStarts, decoded.badLines);
-    problem.encoding = decoded.encoding;
-    if (decoded.recoded())
-        problem.foreign = foreignCharacters(*table, problem.recordLines);
-    else
-        Cp932::toByteOffsets(decoded.text, byteStarts);
-    return problem;
+    return takeHistory(readHistoryText(bytes), table, byteStarts);
 }
 
 QVector<ForeignChar> foreignCharacters(const KansyouTable& table, const QVector<int>& recordLines) {

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "read_problem.h"
 #include "shared_text.h"
+#include "text_encoding.h"
 
 #include <QString>
 #include <QVector>
 
+#include <array>
 #include <vector>
-
-struct ReadProblem;
 
 // One viewing: the date "YYYY/MM/DD", the title name and how it was seen.
 struct Kansyou {
@@ -71,6 +72,23 @@ private:
 // position in the text where each kept record begins. problem.what is filled.
 ReadProblem parseHistoryFile(QStringView text, KansyouTable* table, QVector<qsizetype>* starts,
                              const QVector<int>& badLines = {});
+
+// A history file decoded and parsed as far as any thread may: the records as
+// views into the decoded text, not yet the shared texts a table holds.
+// problem.what is filled; starts are byte offsets, as readHistoryFile gives them.
+struct HistoryText {
+    DecodedText decoded;
+    // Each distinct text of the fields once, in the order met: a day's or a kind's
+    // many viewings then cost the window's thread one shared text, not one each.
+    std::vector<QStringView> texts;
+    std::vector<QString> copies;  // of texts, made here for the shared texts to keep
+    std::vector<std::array<quint32, 3>> records;  // date, title, content, as numbers in texts
+    QVector<qsizetype> starts;
+    ReadProblem problem;
+};
+HistoryText readHistoryText(const QByteArray& bytes);
+// Puts the records into table; on the thread that owns the shared texts.
+ReadProblem takeHistory(HistoryText h, KansyouTable* table, QVector<qsizetype>* byteStarts);
 
 // Decodes (decodeTextFile) and parses a history file. *byteStarts receives
 // the byte offset of each kept record in bytes; they hold only for a code page

@@ -51,26 +51,33 @@ quint32 NameIndex::append(QStringView text) {
     return at;
 }
 
+namespace {
+quint32 hashOf(QStringView folded) { return quint32(StringHash{}(folded)); }
+}  // namespace
+
 template <typename F>
-void NameIndex::probe(QStringView folded, F f) const {
+void NameIndex::probe(QStringView folded, quint32 hash, F f) const {
     if (slots_.empty()) return;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = StringHash{}(folded)&mask;; i = (i + 1) & mask) {
-        const quint32 s = slots_[i];
-        if (s == 0) return;
-        if (s != kGone && foldedOf(entries_[s - 1]) == folded && !f(s - 1)) return;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot s = slots_[i];
+        if (s.entry == 0) return;
+        if (s.entry != kGone && s.hash == hash && foldedOf(entries_[s.entry - 1]) == folded &&
+            !f(s.entry - 1))
+            return;
     }
 }
 
 void NameIndex::rehash(std::size_t slotCount) {
-    slots_.assign(slotCount, 0);
+    std::vector<Slot> old(slotCount);
+    old.swap(slots_);
     used_ = 0;
     const std::size_t mask = slotCount - 1;
-    for (quint32 e = 0; e < entries_.size(); ++e) {
-        if (entries_[e].size == 0) continue;
-        std::size_t i = StringHash{}(foldedOf(entries_[e])) & mask;
-        while (slots_[i] != 0) i = (i + 1) & mask;
-        slots_[i] = e + 1;
+    for (const Slot& s : old) {
+        if (s.entry == 0 || s.entry == kGone) continue;
+        std::size_t i = s.hash & mask;
+        while (slots_[i].entry != 0) i = (i + 1) & mask;
+        slots_[i] = s;
         ++used_;
     }
 }
@@ -78,8 +85,9 @@ void NameIndex::rehash(std::size_t slotCount) {
 bool NameIndex::add(QStringView actual) {
     QString storage;
     const QStringView folded = caseFolded(actual, &storage);
+    const quint32 hash = hashOf(folded);
     bool listed = false;
-    probe(folded, [&](quint32 e) {
+    probe(folded, hash, [&](quint32 e) {
         listed = actualOf(entries_[e]) == actual;
         return !listed;
     });
@@ -94,10 +102,10 @@ bool NameIndex::add(QStringView actual) {
     const auto index = quint32(entries_.size());
     entries_.push_back(entry);
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = StringHash{}(folded)&mask;
-    while (slots_[i] != 0 && slots_[i] != kGone) i = (i + 1) & mask;
-    if (slots_[i] == 0) ++used_;
-    slots_[i] = index + 1;
+    std::size_t i = hash & mask;
+    while (slots_[i].entry != 0 && slots_[i].entry != kGone) i = (i + 1) & mask;
+    if (slots_[i].entry == 0) ++used_;
+    slots_[i] = {index + 1, hash};
     ++listed_;
     if (orderValid_) {
         const auto at = std::upper_bound(
@@ -112,14 +120,16 @@ void NameIndex::remove(QStringView actual) {
     QString storage;
     const QStringView folded = caseFolded(actual, &storage);
     if (slots_.empty()) return;
+    const quint32 hash = hashOf(folded);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = StringHash{}(folded)&mask;; i = (i + 1) & mask) {
-        const quint32 s = slots_[i];
-        if (s == 0) return;
-        if (s == kGone || actualOf(entries_[s - 1]) != actual) continue;
-        slots_[i] = kGone;
-        if (orderValid_) order_.erase(std::find(order_.begin(), order_.end(), s - 1));
-        entries_[s - 1].size = 0;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot s = slots_[i];
+        if (s.entry == 0) return;
+        if (s.entry == kGone || s.hash != hash || actualOf(entries_[s.entry - 1]) != actual)
+            continue;
+        slots_[i].entry = kGone;
+        if (orderValid_) order_.erase(std::find(order_.begin(), order_.end(), s.entry - 1));
+        entries_[s.entry - 1].size = 0;
         --listed_;
         break;
     }
@@ -139,7 +149,7 @@ void NameIndex::compact() {
 QString NameIndex::first(QStringView folded) const {
     QStringView best;
     bool found = false;
-    probe(folded, [&](quint32 e) {
+    probe(folded, hashOf(folded), [&](quint32 e) {
         const QStringView a = actualOf(entries_[e]);
         if (!found || a < best) best = a;
         found = true;
@@ -150,7 +160,7 @@ QString NameIndex::first(QStringView folded) const {
 
 bool NameIndex::containsFolded(QStringView folded) const {
     bool found = false;
-    probe(folded, [&](quint32) {
+    probe(folded, hashOf(folded), [&](quint32) {
         found = true;
         return false;
     });
@@ -159,7 +169,7 @@ bool NameIndex::containsFolded(QStringView folded) const {
 
 bool NameIndex::contains(QStringView actual, QStringView folded) const {
     bool found = false;
-    probe(folded, [&](quint32 e) {
+    probe(folded, hashOf(folded), [&](quint32 e) {
         found = actualOf(entries_[e]) == actual;
         return !found;
     });

@@ -38,19 +38,28 @@ private:
         quint16 foldedSize = 0;
     };
     QStringView actualOf(const Entry& e) const { return {chars_.data() + e.at, e.size}; }
-    QStringView foldedOf(const Entry& e) const { return {chars_.data() + e.foldedAt, e.foldedSize}; }
+    QStringView foldedOf(const Entry& e) const {
+        return {chars_.data() + e.foldedAt, e.foldedSize};
+    }
     quint32 append(QStringView text);
     // Calls f(slot) for every listed entry of this folded form; f returns false to stop.
     template <typename F>
-    void probe(QStringView folded, F f) const;
+    void probe(QStringView folded, quint32 hash, F f) const;
     void rehash(std::size_t slotCount);
     void ensureOrder() const;
     void compact();
 
+    // An open hash slot: the entry and the low half of its folded form's hash, so
+    // that a probe passes over other names without reading them.
+    struct Slot {
+        quint32 entry = 0;  // 0: empty; kGone: an entry taken off; else entry + 1
+        quint32 hash = 0;
+    };
+
     std::vector<char16_t> chars_;
     std::vector<Entry> entries_;
-    std::vector<quint32> slots_;  // 0: empty; kGone: an entry taken off; else entry + 1
-    std::size_t used_ = 0;        // entries of slots_ not empty (listed or gone)
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;  // entries of slots_ not empty (listed or gone)
     std::size_t listed_ = 0;
     mutable std::vector<quint32> order_;  // entries in name order, while orderValid_
     mutable bool orderValid_ = false;

@@ -40,3 +40,46 @@ void StringSet::clear() {
     slots_.clear();
     count_ = 0;
 }
+
+TextNumbers::TextNumbers(std::vector<QStringView>* texts, std::size_t expected) : texts_(texts) {
+    std::size_t size = 64;
+    while (size < expected * 2) size *= 2;
+    slots_.resize(size);
+}
+
+quint32 TextNumbers::number(QStringView text) {
+    if (text.size() > 1) return lookUp(text);
+    const quint32 key = text.isEmpty() ? 0 : quint32(text.front().unicode()) + 1;
+    Short& s = short_[key & 63];
+    if (s.number != 0 && s.key == key) return s.number - 1;
+    const quint32 n = lookUp(text);
+    s = {key, n + 1};
+    return n;
+}
+
+quint32 TextNumbers::lookUp(QStringView text) {
+    const auto hash = quint32(StringHash{}(text));
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& s = slots_[i];
+        if (s.number == 0) {
+            texts_->push_back(text);
+            s = {quint32(texts_->size()), hash};
+            if (texts_->size() * 2 > slots_.size()) grow();
+            return quint32(texts_->size() - 1);
+        }
+        if (s.hash == hash && (*texts_)[s.number - 1] == text) return s.number - 1;
+    }
+}
+
+void TextNumbers::grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+        if (s.number == 0) continue;
+        std::size_t i = s.hash & mask;
+        while (slots_[i].number != 0) i = (i + 1) & mask;
+        slots_[i] = s;
+    }
+}

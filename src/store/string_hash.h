@@ -4,9 +4,11 @@
 #include <QStringView>
 #include <QVector>
 
+#include <array>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // Hashes text with the standard library's string hash, which measured an order
 // of magnitude faster than qHash(QString) on the lookups that run for every
@@ -53,4 +55,30 @@ private:
 
     QVector<Entry> slots_;
     int count_ = 0;
+};
+
+// Numbers the distinct texts met in the order met, each kept as the view it came
+// as: a reader of a file names each value once, whatever thread it runs on.
+class TextNumbers {
+public:
+    TextNumbers(std::vector<QStringView>* texts, std::size_t expected);
+    quint32 number(QStringView text);
+
+private:
+    struct Slot {
+        quint32 number = 0;  // 0: empty, else the text's number + 1
+        quint32 hash = 0;
+    };
+    quint32 lookUp(QStringView text);
+    void grow();
+
+    std::vector<QStringView>* texts_;
+    std::vector<Slot> slots_;
+    // Texts of no or one character ("", "○", "◎") by that character, without a
+    // hash: most fields of a title are such marks.
+    struct Short {
+        quint32 key = 0;     // the character + 1, 0 for the empty text
+        quint32 number = 0;  // 0: empty, else the text's number + 1
+    };
+    std::array<Short, 64> short_{};
 };

@@ -1,5 +1,7 @@
 #include "text_encoding.h"
 
+#include <cstring>
+
 #include "cp932.h"
 
 namespace {
@@ -128,4 +130,15 @@ DecodedText decodeTextFile(const QByteArray& bytes) {
     }
     d.text = Cp932::toCp932Twins(std::move(d.text));
     return d;
+}
+
+qsizetype lineFeeds(const QByteArray& bytes) {
+    qsizetype count = 0;
+    const char* p = bytes.constData();
+    const char* const end = p + bytes.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p))))) {
+        ++count;
+        ++p;
+    }
+    return count;
 }

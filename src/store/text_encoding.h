@@ -27,6 +27,10 @@ struct DecodedText {
 // has the JIS-style characters mapped to their code page 932 twins.
 DecodedText decodeTextFile(const QByteArray& bytes);
 
+// The number of line feed bytes: about the lines of a record file, to make room
+// for its records before reading them.
+qsizetype lineFeeds(const QByteArray& bytes);
+
 // The 1-based line of each of the ascending byte offsets, each line once. Line
 // ends are CR LF, a lone CR or a lone LF, as the record reader counts them.
 QVector<int> linesOfOffsets(const QByteArray& bytes, const QVector<qsizetype>& offsets);

@@ -88,6 +88,30 @@ private slots:
         QVERIFY(!dir.rescanIfChanged());
     }
 
+    // The folder is listed on a thread of its own: what is asked meanwhile gets the
+    // answer of the finished index, and a file the program makes meanwhile (the
+    // lock of the run) is listed without the folder counting as changed by others.
+    void answersAsTheIndexWhileTheFolderIsListed() {
+        QTemporaryDir tmp;
+        for (int i = 0; i < 3000; ++i)
+            writeBytes(tmp.path(), QStringLiteral("メモ_%1.txt").arg(i), "x");
+        writeBytes(tmp.path(), QStringLiteral("Poster.JPG"), "p");
+        QDir(tmp.path()).mkdir(QStringLiteral("folder.txt"));
+        QThread::msleep(20);  // making a file now moves the folder's time
+        DataDir dir(tmp.path());
+        QVERIFY(dir.makeOwnFile(QStringLiteral(".lock"), [&] {
+            writeBytes(tmp.path(), QStringLiteral(".lock"), "");
+            return true;
+        }));
+        QVERIFY(dir.exists(QStringLiteral("メモ_7.txt")));
+        QCOMPARE(dir.actualName(QStringLiteral("poster.jpg")), QStringLiteral("Poster.JPG"));
+        QVERIFY(!dir.exists(QStringLiteral("folder.txt")));
+        QVERIFY(!dir.exists(QStringLiteral("メモ_3000.txt")));
+        QVERIFY(dir.exists(QStringLiteral(".LOCK")));
+        QVERIFY(!dir.rescanIfChanged());
+        QCOMPARE(dir.entries(QStringLiteral("メモ_*.TXT")).size(), 3000);
+    }
+
     void atomicWriteFailureKeepsTheOldFile() {
         QTemporaryDir tmp;
         DataDir dir(tmp.path());

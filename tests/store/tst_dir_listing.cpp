@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestDirListing : public QObject {
     Q_OBJECT
@@ -33,6 +35,35 @@ private slots:
         forEachNonDirectoryName(d.filePath(QStringLiteral("none")),
                                 [&](QStringView) { ++inMissingFolder; });
         QCOMPARE(inMissingFolder, 0);
+    }
+
+    // Names come as Qt decodes them, whatever their bytes: well-formed UTF-8 of
+    // every length, and bytes that are not UTF-8 at all.
+    void namesAreDecodedAsQtDecodesThem() {
+        QTemporaryDir tmp;
+        const QList<QByteArray> raw = {"plain.txt",
+                                       "caf\xC3\xA9.jpg",
+                                       "\xE3\x83\xA1\xE3\x83\xA2_x.txt",
+                                       "\xF0\x9F\x8E\xAC.bmp",
+                                       "bad\xFF\xFE.txt",
+                                       "\xE3\x83.txt",
+                                       "\xC0\xAF.txt",
+                                       "\xED\xA0\x80.txt",
+                                       "\xEF\xBB\xBF"
+                                       "bom.txt"};
+        QStringList expected;
+        for (const QByteArray& name : raw) {
+            const QByteArray path = QFile::encodeName(tmp.path()) + '/' + name;
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+            QVERIFY2(fd >= 0, path.constData());
+            ::close(fd);
+            expected << QFile::decodeName(name);
+        }
+        QStringList names;
+        forEachNonDirectoryName(tmp.path(), [&](QStringView n) { names << n.toString(); });
+        names.sort();
+        expected.sort();
+        QCOMPARE(names, expected);
     }
 };
 
