@@ -34,7 +34,7 @@ using Operation = BenchmarkOperation;
 // runs on the same generated collection.
 const Operation kCardOperations[] = {
     {"LoadMainData", {Target::Kind::Ratio, 3}, measureLoadMainData},
-    {"SaveMainData", {Target::Kind::Ratio, 2}, measureSaveMainData},
+    {"SaveMainData", {Target::Kind::Ratio, 1.5}, measureSaveMainData},
     {"StartupToCard", {Target::Kind::Time, 100e6}, measureStartup},
     {"AddKansyou", {Target::Kind::Ratio, 3}, measureAddKansyou},
     {"ShowTitle", {Target::Kind::Time, 20e6}, measureShowTitle},
