@@ -57,6 +57,8 @@ public:
 
     // Lists the folder anew (on its own thread; the next question waits for it).
     void rescan();
+    // Waits for the listing under way: the state the folder is in a moment after start.
+    void waitForListing() const { names(); }
     // Rescans when the directory changed behind our back (a file dropped in
     // by the user); cheap enough to call at the start of every user action.
     bool rescanIfChanged();

@@ -8,6 +8,8 @@ bool LiveWindow::open(QString* error) {
         *error = QStringLiteral("the window did not open");
         return false;
     }
+    // A user's first change comes long after the folder's listing is done.
+    window.catalogue().dir().waitForListing();
     return boxesWere({}, error);
 }
 

@@ -54,6 +54,7 @@ struct Start {
             *error = QStringLiteral("loading: ") + oneLine(m);
             return false;
         }
+        c->dir().waitForListing();  // done long before a user's import
         return true;
     }
 };

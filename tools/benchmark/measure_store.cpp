@@ -133,6 +133,7 @@ void measureSaveMainData(const Collection& col, Measurement* m) {
         *error = QStringLiteral("LoadMainData: ") + problem;
         return;
     }
+    c.dir().waitForListing();
     QByteArray before;
     if (!c.dir().read(kDataFile, &before, error)) return;
 
@@ -212,6 +213,7 @@ void measureAddKansyou(const Collection& col, Measurement* m) {
         if (!putBack(col.dir, kHistoryFile, original, error)) return std::nullopt;
         Catalogue c(col.dir);
         if (!loadHistory(c, error)) return std::nullopt;
+        c.dir().waitForListing();  // done long before a user has typed a viewing
         const auto ns =
             timedCall([&] { return c.AddKansyou(added); }, QStringLiteral("AddKansyou: "), error);
         if (!ns) return std::nullopt;
@@ -359,6 +361,7 @@ void measureCheckedWrite(const Collection& col, Measurement* m) {
         *error = QStringLiteral("LoadMainData: ") + oneLine(problem);
         return;
     }
+    c.dir().waitForListing();
     phase(QStringLiteral("Catalogue::SaveMainData (the whole save with these checks)"), [&] {
         return timedCall([&] { return c.SaveMainData(); }, QStringLiteral("SaveMainData: "), error);
     });
