@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <thread>
 #include <vector>
 
 void Change::relist(Catalogue& c) const { c.rebuildListsFromTable(); }
@@ -258,10 +259,15 @@ public:
             order.reserve(order_.size());
             for (qint16 n : order_) order << n;
         }
-        const quint64 before = namesHash(c.titles());
+        // The names as they stand and as they will stand, hashed side by side on
+        // two cores before the titles move.
+        quint64 before = 0;
+        std::thread beforeHash([&] { before = namesHash(c.titles()); });
+        const quint64 after = namesHash(c.titles(), order);
+        beforeHash.join();
         if (QString problem = c.rewriteInNumberOrder(order); !problem.isEmpty()) return problem;
         before_ = before;
-        after_ = namesHash(c.titles());
+        after_ = after;
         order_.clear();
         order_.reserve(order.size());
         for (int n : order) order_ << qint16(n);
@@ -286,12 +292,19 @@ private:
     }
     static quint64 namesHash(const TitleTable& t) {
         StreamHash h;
-        for (int n = 1; n <= t.TitleCount(); ++n) {
-            const QString& d = t[n].Daimei;
-            h.add(reinterpret_cast<const char*>(d.constData()), d.size() * 2);
-            h.add("\0\0", 2);
-        }
+        for (int n = 1; n <= t.TitleCount(); ++n) addName(&h, t[n].Daimei);
         return h.value();
+    }
+    // The same of the table as rewriteInNumberOrder(order) will leave it.
+    static quint64 namesHash(const TitleTable& t, const QVector<int>& order) {
+        StreamHash h;
+        for (int n : order)
+            if (n >= 1 && n <= t.TitleCount()) addName(&h, t[n].Daimei);  // else refused below
+        return h.value();
+    }
+    static void addName(StreamHash* h, const QString& d) {
+        h->add(reinterpret_cast<const char*>(d.constData()), d.size() * 2);
+        h->add("\0\0", 2);
     }
     // The titles named, in that order (each occurrence of a repeated name the
     // next title of that name), then the titles not named in table order.
