@@ -37,11 +37,15 @@ ChangeRunner::ChangeRunner(Catalogue& catalogue, std::function<bool()> settle, Q
 ChangeRunner::~ChangeRunner() = default;
 
 QString ChangeRunner::perform(std::unique_ptr<Change> change) {
+    change->beforeReload(cat_);
     settle_();
     QString problem = change->apply(cat_);
     // Changed elsewhere between the check and the write: nothing was written;
     // once more on what the files hold now.
-    if (!problem.isEmpty() && settle_()) problem = change->apply(cat_);
+    if (!problem.isEmpty()) {
+        change->beforeReload(cat_);
+        if (settle_()) problem = change->apply(cat_);
+    }
     if (!problem.isEmpty()) return problem;
     if (change->undoable()) stack_.push(new Step(cat_, std::move(change)));
     return {};

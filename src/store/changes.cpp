@@ -247,12 +247,23 @@ public:
     QString text() const override { return text_; }
     qsizetype cost() const override { return 256 + order_.size() * 2 + names_.size() * 8; }
 
+    // Naming 32,766 titles costs a reference to each; done only when the titles
+    // may move under the numbers.
+    void beforeReload(Catalogue& c) override {
+        // (A rewrite that failed left the titles in their order: the numbers still hold.)
+        if (first_ && names_.isEmpty() && c.dir().changedElsewhere(kDataFile))
+            names_ = namesOf(c.titles(), numbers_);
+    }
+
     QString apply(Catalogue& c) override {
         QVector<int> order;
         if (first_ && !numbers_.isEmpty() && c.layout() == layout_) {
             // The titles are where the list saw them: its numbers say the order.
             order = numbers_;
         } else if (first_) {
+            if (names_.isEmpty())  // moved without a reload: nothing says which title is which
+                return QStringLiteral("タイトルの並びが変わったため、この並び替えはできません。"
+                                      "一覧を開き直してから、もう一度お試しください。");
             order = orderOf(c.titles(), names_);
         } else {
             if (namesHash(c.titles()) != before_) return moved();
@@ -289,6 +300,13 @@ private:
         return QStringLiteral(
             "タイトルの並びが、その後ほかのプログラムで変わったため、"
             "この並び替えを元に戻せません。");
+    }
+    static QStringList namesOf(const TitleTable& t, const QVector<int>& numbers) {
+        QStringList names;
+        names.reserve(numbers.size());
+        for (int n : numbers)
+            if (n >= 1 && n <= t.TitleCount()) names << t[n].Daimei;
+        return names;
     }
     static quint64 namesHash(const TitleTable& t) {
         StreamHash h;
@@ -459,11 +477,8 @@ std::unique_ptr<Change> reorder(const Catalogue& c, const QStringList& names, co
 
 std::unique_ptr<Change> reorderByNumber(const Catalogue& c, const QVector<int>& numbers,
                                         const QString& text) {
-    QStringList names;
-    names.reserve(numbers.size());
-    for (int n : numbers)
-        if (n >= 1 && n <= c.TitleCount()) names << c.titles()[n].Daimei;
-    return std::make_unique<Reorder>(names, numbers, c.layout(), text);
+    // The names are taken only if the folder is read again before the step applies.
+    return std::make_unique<Reorder>(QStringList(), numbers, c.layout(), text);
 }
 
 std::unique_ptr<Change> renameHyoukaItems(const std::array<QString, 8>& before,

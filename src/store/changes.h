@@ -39,6 +39,9 @@ public:
     virtual void relist(Catalogue& c) const;
     // The memory the step keeps, roughly, so that a long history stays bounded.
     virtual qsizetype cost() const { return 256; }
+    // Called before the files are read again ahead of apply: a step that names its
+    // titles by number takes their names now, while the numbers still mean them.
+    virtual void beforeReload(Catalogue&) {}
 };
 
 namespace Changes {
