@@ -270,13 +270,26 @@ public:
             order.reserve(order_.size());
             for (qint16 n : order_) order << n;
         }
-        // The names as they stand and as they will stand, hashed side by side on
-        // two cores before the titles move.
-        quint64 before = 0;
-        std::thread beforeHash([&] { before = namesHash(c.titles()); });
-        const quint64 after = namesHash(c.titles(), order);
-        beforeHash.join();
-        if (QString problem = c.rewriteInNumberOrder(order); !problem.isEmpty()) return problem;
+        // The names as they stand and as they will stand, hashed for undo. Where the
+        // rewrite only moves the titles and the file's bytes, their texts stay where
+        // they are: the hashing then runs while the disk writes.
+        quint64 before = 0, after = 0;
+        const bool textsStay = c.fileMatchesTable();
+        std::vector<QStringView> names;
+        names.reserve(c.TitleCount());
+        for (int n = 1; n <= c.TitleCount(); ++n) names.push_back(c.titles()[n].Daimei);
+        const auto hashBoth = [&] {
+            before = namesHash(names, nullptr);
+            after = namesHash(names, &order);
+        };
+        std::jthread hasher;
+        if (textsStay)
+            hasher = std::jthread(hashBoth);
+        else
+            hashBoth();
+        QString problem = c.rewriteInNumberOrder(order);
+        if (hasher.joinable()) hasher.join();
+        if (!problem.isEmpty()) return problem;
         before_ = before;
         after_ = after;
         order_.clear();
@@ -313,14 +326,18 @@ private:
         for (int n = 1; n <= t.TitleCount(); ++n) addName(&h, t[n].Daimei);
         return h.value();
     }
-    // The same of the table as rewriteInNumberOrder(order) will leave it.
-    static quint64 namesHash(const TitleTable& t, const QVector<int>& order) {
+    // The same of names (title n at n - 1), in order when given: the table as
+    // rewriteInNumberOrder(*order) will leave it.
+    static quint64 namesHash(const std::vector<QStringView>& names, const QVector<int>* order) {
         StreamHash h;
-        for (int n : order)
-            if (n >= 1 && n <= t.TitleCount()) addName(&h, t[n].Daimei);  // else refused below
+        if (!order)
+            for (QStringView d : names) addName(&h, d);
+        else
+            for (int n : *order)
+                if (n >= 1 && n <= int(names.size())) addName(&h, names[n - 1]);  // else refused
         return h.value();
     }
-    static void addName(StreamHash* h, const QString& d) {
+    static void addName(StreamHash* h, QStringView d) {
         h->add(reinterpret_cast<const char*>(d.constData()), d.size() * 2);
         h->add("\0\0", 2);
     }
