@@ -261,7 +261,8 @@ public:
             // The titles are where the list saw them: its numbers say the order.
             order = numbers_;
         } else if (first_) {
-            if (names_.isEmpty())  // moved without a reload: nothing says which title is which
+            // Numbered titles moved without a reload: nothing says which title is which.
+            if (names_.isEmpty() && !numbers_.isEmpty())
                 return QStringLiteral("タイトルの並びが変わったため、この並び替えはできません。"
                                       "一覧を開き直してから、もう一度お試しください。");
             order = orderOf(c.titles(), names_);
