@@ -209,6 +209,23 @@ void Catalogue::rebuildListsFromTable() {
     relistNames(*this);
 }
 
+bool Catalogue::listsStayWith(int at, const Title& t) const {
+    const int before = std::min(at - 1, table_.TitleCount());
+    for (int k = 1; k <= 4; ++k) {
+        const SharedText v = attributeOf(t, k);
+        if (v.isEmpty()) continue;
+        bool met = false;
+        for (int n = 1; n <= before && !met; ++n) met = attributeOf(table_[n], k).id() == v.id();
+        if (!met) return false;
+    }
+    if (t.Koukai.isEmpty()) return true;
+    // The month's list and the year's both go by the first seven characters.
+    const QStringView month = QStringView(t.Koukai).left(7);
+    for (int n = 1; n <= before; ++n)
+        if (QStringView(table_[n].Koukai).left(7) == month) return true;
+    return false;
+}
+
 void Catalogue::rebuildAttributeList(int k) {
     AttributeRelisting relisting(&txtD_[k], pickList(kAttributeLists[k]));
     for (int n = 1; n <= table_.TitleCount(); ++n) relisting.meet(attributeOf(table_[n], k));

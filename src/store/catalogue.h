@@ -112,6 +112,10 @@ public:
     // Rebuilds every seen-value list and pick list of the titles from the table,
     // as a load would build them.
     void rebuildListsFromTable();
+    // True when every value of t (its attributes, its release month) is held by a
+    // title before place at: adding or removing t there then leaves every list but
+    // the names as it is, values and the order they were first met in alike.
+    bool listsStayWith(int at, const Title& t) const;
     // The same for one attribute's list (k = 1..4), or for the release year-months
     // and years alone.
     void rebuildAttributeList(int k);

@@ -22,6 +22,16 @@ private:
         return again.LoadMainData().isEmpty() && again.titles() == c.titles();
     }
 
+    // Every list of the titles, and the order their values were first met in.
+    static QStringList listsOf(Catalogue& c) {
+        QStringList out;
+        for (PickList l : {PickList::Name, PickList::Kantoku, PickList::Syuen, PickList::Kuni,
+                           PickList::Janru, PickList::Koukai, PickList::Koukai3})
+            out << c.pickList(l)->stringList().join(u'|');
+        for (int k : {1, 2, 3, 4, 5, 8}) out << c.txtD(k).text();
+        return out;
+    }
+
 private slots:
     void editsAndDeletionsAfterAdditionsGiveTheWholeFile() {
         QTemporaryDir tmp;
@@ -50,6 +60,40 @@ private slots:
             }
             QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
             QVERIFY(readsBack(tmp.path(), c));
+        }
+    }
+
+    // A title taken out or put back anywhere leaves the lists as a fresh load would
+    // make them, whether or not its values were met before its place.
+    void removalsAndInsertionsListAsAFreshLoad() {
+        QTemporaryDir tmp;
+        QRandomGenerator dice(20261208);
+        // Few people, many months: titles whose only new value is their month, too.
+        const QStringList people = {"監督A", "監督B", "", ""};
+        const QStringList releases = {"1999/04", "1999/04/02", "1999/05", "2001/12",
+                                      "2001",    "",           "昭和三十年"};
+        QString records;
+        for (int n = 1; n <= 40; ++n)
+            records += titleRecord(QStringLiteral("題%1").arg(n), people[dice.bounded(4)],
+                                   people[dice.bounded(4)], releases[dice.bounded(7)],
+                                   people[dice.bounded(4)], people[dice.bounded(4)]);
+        writeCp932(tmp.path(), kDataFile, records);
+        Catalogue c(tmp.path());
+        QCOMPARE(c.LoadMainData(), QString());
+        QCOMPARE(c.SaveMainData(), QString());
+        QVector<std::pair<int, Title>> out;
+        for (int step = 0; step < 200; ++step) {
+            if (out.isEmpty() || (c.TitleCount() > 1 && dice.bounded(2) == 0)) {
+                const int n = 1 + int(dice.bounded(c.TitleCount()));
+                out.append({n, c.titles()[n]});
+                QCOMPARE(c.removeTitle(n), QString());
+            } else {
+                const auto [n, t] = out.takeAt(int(dice.bounded(int(out.size()))));
+                QCOMPARE(c.insertTitle(qMin(n, c.TitleCount() + 1), t), QString());
+            }
+            Catalogue fresh(tmp.path());
+            QCOMPARE(fresh.LoadMainData(), QString());
+            QCOMPARE(listsOf(c), listsOf(fresh));
         }
     }
 
