@@ -72,7 +72,7 @@ struct Component {
 };
 
 // A Huffman table as a segment defines it.
-struct HuffmanSpec {
+struct HuffmanSegment {
     bool defined = false;
     std::array<uchar, 16> counts{};
     std::array<uchar, 256> values{};
@@ -88,27 +88,27 @@ struct Huffman {
 
     // False for a table libjpeg refuses: more than 256 codes, codes that do not fit
     // their length (no code may be all ones), or, for DC differences, more than 15 bits.
-    bool build(const HuffmanSpec& spec, bool dc) {
-        if (!spec.defined) return false;
+    bool build(const HuffmanSegment& segment, bool dc) {
+        if (!segment.defined) return false;
         int total = 0;
-        for (uchar c : spec.counts) total += c;
+        for (uchar c : segment.counts) total += c;
         if (total > 256) return false;
         if (dc)
             for (int k = 0; k < total; ++k)
-                if (spec.values[size_t(k)] > 15) return false;
+                if (segment.values[size_t(k)] > 15) return false;
         int code = 0;
         for (int length = 1; length <= 16; ++length) {
-            code += spec.counts[size_t(length - 1)];
+            code += segment.counts[size_t(length - 1)];
             if (code >= (1 << length)) return false;
             code <<= 1;
         }
         // Only a table that passed may fill the lookup: its codes stay inside it.
-        values = spec.values;
+        values = segment.values;
         fast.fill(0);
         code = 0;
         int k = 0;
         for (int length = 1; length <= 16; ++length) {
-            const int n = spec.counts[size_t(length - 1)];
+            const int n = segment.counts[size_t(length - 1)];
             valueOffset[size_t(length)] = k - code;
             for (int i = 0; i < n; ++i, ++code, ++k) {
                 if (length > 8) continue;
@@ -223,7 +223,7 @@ private:
     int restartInterval_ = 0;
     bool rgb_ = false;
     std::vector<Component> components_;
-    std::array<HuffmanSpec, kTables> dcTables_, acTables_;
+    std::array<HuffmanSegment, kTables> dcTables_, acTables_;
     std::array<int, kTables> quant_{};
     std::array<bool, kTables> quantSeen_{};
 };
@@ -270,20 +270,20 @@ bool Reader::tables(const uchar* s, int length) {
     int left = length;
     while (left > 16) {
         int index = s[0];
-        HuffmanSpec spec;
+        HuffmanSegment table;
         int total = 0;
-        for (int k = 0; k < 16; ++k) total += spec.counts[size_t(k)] = s[1 + k];
+        for (int k = 0; k < 16; ++k) total += table.counts[size_t(k)] = s[1 + k];
         left -= 17;
         s += 17;
         if (total > 256 || total > left) return false;
-        std::copy_n(s, total, spec.values.begin());
+        std::copy_n(s, total, table.values.begin());
         left -= total;
         s += total;
         const bool ac = index & 0x10;
         if (ac) index -= 0x10;
         if (index >= kTables) return false;
-        spec.defined = true;
-        (ac ? acTables_ : dcTables_)[size_t(index)] = spec;
+        table.defined = true;
+        (ac ? acTables_ : dcTables_)[size_t(index)] = table;
     }
     return left == 0;
 }
