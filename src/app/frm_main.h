@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/change_runner.h"
 #include "shell/help_window.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
@@ -19,7 +20,7 @@ class RankFrame;
 class SearchFrame;
 class TitleLists;
 class ViewingListFrame;
-class ChangeRunner;
+
 class Clock;
 class QLabel;
 class QLockFile;
@@ -117,6 +118,9 @@ private:
     // Shows title name on the card (or keeps a valid number), after the files changed.
     void showTitleNamed(const QString& name);
     void showNotice(const QString& text);
+    // What an undo or redo did, or why it could not: a notice, a box or a beep.
+    void tellStep(const ChangeRunner::Outcome& out, const QString& done, const QString& failed,
+                  const QString& failedTitle);
     void buildUndoKeys();
     // Asked before the first rewrite of a file holding what code page 932 cannot.
     bool askConversion(const QString& file, const QString& what);

@@ -171,29 +171,25 @@ void frmMain::showNotice(const QString& text) {
 QString frmMain::noticeText() const { return notice_->isHidden() ? QString() : notice_->text(); }
 
 void frmMain::undoStep() {
-    const ChangeRunner::Outcome out = runner_->undo();
-    if (!out.any) {
-        prompts_.beep();
-        return;
-    }
-    if (!out.problem.isEmpty()) {
-        prompts_.message(out.problem + QStringLiteral("\r\n\r\n元に戻せませんでした。"),
-                         QStringLiteral("元に戻せません"), Prompts::Icon::Exclamation);
-        return;
-    }
-    showNotice(QStringLiteral("元に戻しました: ") + out.text);
+    tellStep(runner_->undo(), QStringLiteral("元に戻しました: "),
+             QStringLiteral("元に戻せませんでした。"), QStringLiteral("元に戻せません"));
 }
 
 void frmMain::redoStep() {
-    const ChangeRunner::Outcome out = runner_->redo();
+    tellStep(runner_->redo(), QStringLiteral("やり直しました: "),
+             QStringLiteral("やり直せませんでした。"), QStringLiteral("やり直せません"));
+}
+
+void frmMain::tellStep(const ChangeRunner::Outcome& out, const QString& done,
+                       const QString& failed, const QString& failedTitle) {
     if (!out.any) {
         prompts_.beep();
         return;
     }
     if (!out.problem.isEmpty()) {
-        prompts_.message(out.problem + QStringLiteral("\r\n\r\nやり直せませんでした。"),
-                         QStringLiteral("やり直せません"), Prompts::Icon::Exclamation);
+        prompts_.message(out.problem + QStringLiteral("\r\n\r\n") + failed, failedTitle,
+                         Prompts::Icon::Exclamation);
         return;
     }
-    showNotice(QStringLiteral("やり直しました: ") + out.text);
+    showNotice(done + out.text);
 }
