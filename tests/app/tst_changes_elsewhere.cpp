@@ -76,9 +76,6 @@ private:
         writeCp932(f.path(), QStringLiteral("メモ_甲.txt"), QStringLiteral("元の感想\r\n"));
         f.start();
     }
-    void click(MainFixture& f, const char* name) {
-        QTest::mouseClick(f.find<QPushButton>(QLatin1String(name)), Qt::LeftButton);
-    }
     // The box that told the user, naming the file.
     void told(MainFixture& f, const QString& file) {
         for (const auto& b : std::as_const(f.prompts.boxes))
@@ -114,7 +111,7 @@ private slots:
         QStringList expected = titlesElsewhere(f.path(), kind);
         f.prompts.planInput(QStringLiteral("新作"));
         f.prompts.planAnswer(Answer::Ok);  // told
-        click(f, "cmdNew");
+        f.click("cmdNew");
         // A new title's record as it has always been appended.
         expected << QStringLiteral("\"新作\",,,,,,,,,,,,,,,,,\"\"\r\n");
         QCOMPARE(readCp932(f.path(), kDataFile), expected.join(QString()));
@@ -125,7 +122,7 @@ private slots:
                                    titleRecord("甲", "外から"));
         f.prompts.planAnswer(Answer::Ok);  // 削除確認
         f.prompts.planAnswer(Answer::Ok);  // told
-        click(f, "cmdDel");
+        f.click("cmdDel");
         expected.removeLast();
         QCOMPARE(readCp932(f.path(), kDataFile), expected.join(QString()));
         f.checkBoxes();
@@ -144,7 +141,7 @@ private slots:
         f.find<QLineEdit>("txtKansyoubi")->setText(QStringLiteral("2024/01/15"));
         f.find<QComboBox>("cboKansyou")->setEditText(QStringLiteral("DVD"));
         f.prompts.planAnswer(Answer::Ok);
-        click(f, "cmdRirekiHozon");
+        f.click("cmdRirekiHozon");
         expected.insert(1, historyRecordLine("2024/01/15", "甲", "DVD"));
         QCOMPARE(readCp932(f.path(), kHistoryFile), expected.join(QString()));
         told(f, kHistoryFile);
@@ -161,10 +158,10 @@ private slots:
         const QStringList theirs = changeElsewhere(f.path(), memo, {QStringLiteral("元の感想\r\n")},
                                                    kind, QStringLiteral("追記\r\n"), 0,
                                                    QStringLiteral("書き直した感想\r\n"));
-        click(f, "cmdHyouji4");
+        f.click("cmdHyouji4");
         f.find<QPlainTextEdit>("txtSubData_3")->setPlainText(QStringLiteral("私の感想"));
         f.prompts.planAnswer(Answer::Ok);
-        click(f, "cmdSubData3");
+        f.click("cmdSubData3");
         QCOMPARE(readCp932(f.path(), memo), QStringLiteral("私の感想\r\n"));
         const QStringList kept = QDir(f.path()).entryList({memo + QStringLiteral(".*.bak")});
         QCOMPARE(kept.size(), 1);
@@ -180,7 +177,7 @@ private slots:
         QFETCH(QString, kind);
         MainFixture f;
         start(f);
-        click(f, "cmdIchiran");
+        f.click("cmdIchiran");
         auto* g = f.find<FlexGrid>("msgIchiran");
         QHeaderView* h = g->horizontalHeader();
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
@@ -190,7 +187,7 @@ private slots:
         QVERIFY(shown != QStringList({"甲", "乙", "丙"}));
         const QStringList theirs = titlesElsewhere(f.path(), kind);
         for (int i = 0; i < 3; ++i) f.prompts.planAnswer(Answer::Ok);
-        click(f, "cmdSortCng1");
+        f.click("cmdSortCng1");
         QStringList expected;
         for (const QString& name : shown)
             for (const QString& r : theirs)
@@ -206,13 +203,13 @@ private slots:
         QFETCH(QString, kind);
         MainFixture f;
         start(f);
-        click(f, "cmdMaster");
+        f.click("cmdMaster");
         auto* model =
             qobject_cast<QStringListModel*>(f.find<QAbstractItemView>("lstBicho")->model());
         model->setStringList({"丙", "甲", "乙"});  // as a drag leaves it
         const QStringList theirs = titlesElsewhere(f.path(), kind);
         for (int i = 0; i < 3; ++i) f.prompts.planAnswer(Answer::Ok);
-        click(f, "cmdSortCng2");
+        f.click("cmdSortCng2");
         QStringList expected = {theirs[2], theirs[0], theirs[1]};
         if (kind == QLatin1String("append")) expected << theirs[3];
         QCOMPARE(readCp932(f.path(), kDataFile), expected.join(QString()));
@@ -230,7 +227,7 @@ private slots:
         QFETCH(QString, kind);
         MainFixture f;
         start(f);
-        click(f, "cmdMaster");
+        f.click("cmdMaster");
         QStringList names;
         for (const char* n : {"総合", "感動・涙", "笑い", "ほのぼの", "スリル", "恐怖戦慄", "セクシー"})
             names << QStringLiteral("\"%1\"\r\n").arg(QString::fromUtf8(n));
@@ -239,7 +236,7 @@ private slots:
         f.find<QLineEdit>("txtHyouka_3")->setText(QStringLiteral("泣ける"));
         f.prompts.planAnswer(Answer::Ok);
         f.prompts.planAnswer(Answer::Ok);
-        click(f, "cmdHyoukaHozon");
+        f.click("cmdHyoukaHozon");
         expected[2] = QStringLiteral("\"泣ける\"\r\n");
         QCOMPARE(readCp932(f.path(), kHyoukaMasterFile), expected.join(QString()));
         QCOMPARE(f.find<QLineEdit>("txtHyouka_5")->text(), QStringLiteral("ハラハラ"));

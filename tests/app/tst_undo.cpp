@@ -61,9 +61,6 @@ private:
         f.start();
         QVERIFY(ComboGestures::activate(f.window.get()));
     }
-    void click(MainFixture& f, const char* name) {
-        QTest::mouseClick(f.find<QPushButton>(QLatin1String(name)), Qt::LeftButton);
-    }
     void key(MainFixture& f, Qt::KeyboardModifiers mods, Qt::Key k = Qt::Key_Z) {
         QTest::keyClick(f.window.get(), k, mods);
     }
@@ -148,7 +145,7 @@ private slots:
             f,
             [&] {
                 f.prompts.planInput(QStringLiteral("新作"));
-                click(f, "cmdNew");
+                f.click("cmdNew");
             },
             QStringLiteral("新規 「新作」"));
         f.checkBoxes();
@@ -165,7 +162,7 @@ private slots:
             f,
             [&] {
                 f.prompts.planAnswer(Answer::Ok);
-                click(f, "cmdDel");
+                f.click("cmdDel");
                 QVERIFY(QFile::exists(trash));
             },
             QStringLiteral("削除 「甲」"));
@@ -179,21 +176,21 @@ private slots:
     void freeTextAndMasters() {
         MainFixture f;
         start(f);
-        click(f, "cmdHyouji4");
+        f.click("cmdHyouji4");
         doUndoRedo(
             f,
             [&] {
                 f.find<QPlainTextEdit>("txtSubData_3")->setPlainText(QStringLiteral("感想"));
-                click(f, "cmdSubData3");
+                f.click("cmdSubData3");
             },
             QStringLiteral("感想・メモの保存 「甲」"));
-        click(f, "cmdMaster");
+        f.click("cmdMaster");
         doUndoRedo(
             f,
             [&] {
                 f.find<QLineEdit>("txtHyouka_3")->setText(QStringLiteral("泣ける"));
                 f.prompts.planAnswer(Answer::Ok);
-                click(f, "cmdHyoukaHozon");
+                f.click("cmdHyoukaHozon");
             },
             QStringLiteral("評価項目名の変更"));
         QCOMPARE(f.find<QLineEdit>("txtHyouka_3")->text(), QStringLiteral("泣ける"));
@@ -203,7 +200,7 @@ private slots:
     void reorders() {
         MainFixture f;
         start(f);
-        click(f, "cmdIchiran");
+        f.click("cmdIchiran");
         auto* g = f.find<FlexGrid>("msgIchiran");
         QHeaderView* h = g->horizontalHeader();
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
@@ -213,10 +210,10 @@ private slots:
             [&] {
                 f.prompts.planAnswer(Answer::Ok);
                 f.prompts.planAnswer(Answer::Ok);
-                click(f, "cmdSortCng1");
+                f.click("cmdSortCng1");
             },
             QStringLiteral("メインに反映"));
-        click(f, "cmdMaster");
+        f.click("cmdMaster");
         auto* model =
             qobject_cast<QStringListModel*>(f.find<QAbstractItemView>("lstBicho")->model());
         doUndoRedo(
@@ -227,7 +224,7 @@ private slots:
                 model->setStringList(order);
                 f.prompts.planAnswer(Answer::Ok);
                 f.prompts.planAnswer(Answer::Ok);
-                click(f, "cmdSortCng2");
+                f.click("cmdSortCng2");
             },
             QStringLiteral("表示順の変更"));
         f.checkBoxes();
@@ -279,7 +276,7 @@ private slots:
                     viewingMenu(f, row, QStringLiteral("この鑑賞記録を修正…"));
                 f.find<QLineEdit>("txtKansyoubi")->setText(date);
                 f.find<QComboBox>("cboKansyou")->setEditText(QStringLiteral("配信"));
-                click(f, "cmdRirekiHozon");
+                f.click("cmdRirekiHozon");
                 QCOMPARE(readCp932(f.path(), kHistoryFile), expected.join(QString()));
             },
             step);

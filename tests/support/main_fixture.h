@@ -5,6 +5,7 @@
 #include "app/frm_main.h"
 #include "shell/prompts.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +38,11 @@ struct MainFixture {
         T* w = window->findChild<T*>(name);
         if (!w) qWarning("no control named %s", qPrintable(name));
         return w;
+    }
+
+    // A left click on the button of that name, as the user gives it.
+    void click(const char* name) const {
+        QTest::mouseClick(find<QPushButton>(QLatin1String(name)), Qt::LeftButton);
     }
 
     // Fails the test when a box appeared that the test did not plan for, or a
