@@ -116,23 +116,6 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
     QVector<qsizetype> dataStarts, historyStarts;
     if (data.changes && !encodeDataFile(titles, 0, &data.bytes, &dataStarts))
         return unencodableTitleMessage(titles);
-    // The history is encoded while the data file goes to the disk: the one waits
-    // on the processor, the other on the disk. A history that cannot be encoded
-    // takes the data file back as a failed write of it would.
-    QString encodeProblem;
-    bool encoded = true;
-    std::jthread encoder;  // joined on every way out
-    const auto startEncoding = [&] {
-        if (hist.changes)
-            encoder = std::jthread([&] {
-                encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
-            });
-    };
-    const auto encodingDone = [&] {
-        if (encoder.joinable()) encoder.join();
-        return encoded;
-    };
-
     // The old bytes of each file that changes are kept aside first; a failure takes
     // back the copies of files that stay as they were.
     const QDateTime now = QDateTime::currentDateTime();
@@ -153,17 +136,26 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
         }
         r->copy = copy;
     }
-    startEncoding();
+    // The history is encoded while the data file goes to the disk: the one waits
+    // on the processor, the other on the disk. A history that cannot be encoded
+    // takes the data file back as a failed write of it would.
+    QString encodeProblem;
+    bool encoded = true;
+    std::jthread encoder;  // joined before the history is written, or on the way out
+    if (hist.changes)
+        encoder = std::jthread([&] {
+            encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
+        });
     if (data.changes) {
         if (const FileResult w = dir_.writeAtomic(kDataFile, data.bytes); !w.ok()) {
-            encodingDone();
             dropCopies();
             return w.error;
         }
     }
     if (hist.changes) {
-        const FileResult w = encodingDone() ? dir_.writeAtomic(kHistoryFile, hist.bytes)
-                                            : FileResult{encodeProblem, encodeProblem};
+        encoder.join();
+        const FileResult w = encoded ? dir_.writeAtomic(kHistoryFile, hist.bytes)
+                                     : FileResult{encodeProblem, encodeProblem};
         if (!w.ok()) {
             // The data file takes back its old bytes: the copy kept aside is renamed back.
             const bool putBack = !data.changes ? true
