@@ -209,21 +209,30 @@ void Catalogue::rebuildListsFromTable() {
     relistNames(*this);
 }
 
-bool Catalogue::listsStayWith(int at, const Title& t) const {
+Catalogue::Relist Catalogue::listsMovedBy(int at, const Title& t) const {
     const int before = std::min(at - 1, table_.TitleCount());
+    Relist moved;
     for (int k = 1; k <= 4; ++k) {
         const SharedText v = attributeOf(t, k);
         if (v.isEmpty()) continue;
         bool met = false;
         for (int n = 1; n <= before && !met; ++n) met = attributeOf(table_[n], k).id() == v.id();
-        if (!met) return false;
+        moved.attribute[k] = !met;
     }
-    if (t.Koukai.isEmpty()) return true;
+    if (t.Koukai.isEmpty()) return moved;
     // The month's list and the year's both go by the first seven characters.
     const QStringView month = QStringView(t.Koukai).left(7);
-    for (int n = 1; n <= before; ++n)
-        if (QStringView(table_[n].Koukai).left(7) == month) return true;
-    return false;
+    moved.releases = true;
+    for (int n = 1; n <= before && moved.releases; ++n)
+        moved.releases = QStringView(table_[n].Koukai).left(7) != month;
+    return moved;
+}
+
+void Catalogue::relist(const Relist& moved) {
+    // Each list is built from the whole table; only the ones the title moved are.
+    for (int k = 1; k <= 4; ++k)
+        if (moved.attribute[k]) rebuildAttributeList(k);
+    if (moved.releases) rebuildReleaseLists();
 }
 
 void Catalogue::rebuildAttributeList(int k) {

@@ -112,14 +112,20 @@ public:
     // Rebuilds every seen-value list and pick list of the titles from the table,
     // as a load would build them.
     void rebuildListsFromTable();
-    // True when every value of t (its attributes, its release month) is held by a
-    // title before place at: adding or removing t there then leaves every list but
-    // the names as it is, values and the order they were first met in alike.
-    bool listsStayWith(int at, const Title& t) const;
     // The same for one attribute's list (k = 1..4), or for the release year-months
     // and years alone.
     void rebuildAttributeList(int k);
     void rebuildReleaseLists();
+    // Which lists adding or removing t at place at changes, values and the order
+    // they were first met in: an attribute whose value no title before it holds,
+    // or its release month likewise. Every other list stays as it is.
+    struct Relist {
+        std::array<bool, 5> attribute{};  // 1..4
+        bool releases = false;
+    };
+    Relist listsMovedBy(int at, const Title& t) const;
+    // Rebuilds the lists moved names, each as rebuildListsFromTable would.
+    void relist(const Relist& moved);
     // Enter in an attribute combo: lists v (k = 1..4) unless it occurs anywhere
     // in the seen-value text, in its sorted place. True when it was added.
     bool addAttributeValue(int k, const QString& v);

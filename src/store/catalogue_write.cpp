@@ -206,11 +206,11 @@ QString Catalogue::removeTitle(int k) {
     if (QString problem = dataKnown_ ? spliceDataFile(k, {}) : writeWholeDataFile(k);
         !problem.isEmpty())
         return problem;
-    const bool listsStay = listsStayWith(k, table_[k]);
+    const Relist moved = listsMovedBy(k, table_[k]);
     table_.remove(k);
     pickList(PickList::Name)->removeRows(k - 1, 1);
     // Values only the removed title held leave the lists, as after a fresh load.
-    if (!listsStay) rebuildListsFromTable();
+    relist(moved);
     return {};
 }
 
@@ -251,7 +251,7 @@ QString Catalogue::insertTitle(int at, const Title& t) {
     QStringListModel* names = pickList(PickList::Name);
     names->insertRows(at - 1, 1);
     names->setData(names->index(at - 1), t.Daimei);
-    if (!listsStayWith(at, t)) rebuildListsFromTable();
+    relist(listsMovedBy(at, t));
     return {};
 }
 
