@@ -18,6 +18,7 @@
 #include "store/title_name.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -472,14 +473,30 @@ void CardFrame::showPicture(const QString& daimei) {
                          .arg(actual));
             continue;
         }
-        const PictureReader::Picture p = PictureReader::readToFit(cat_.dir().filePath(*name), box);
+        const QString path = cat_.dir().filePath(*name);
+        // Taken before the read: a change made while it reads moves the stamp again.
+        const FileStamp stamp = FileStamp::of(path);
+        if (stamp.exists && path == lastPicture_.path && stamp == lastPicture_.stamp &&
+            box == lastPicture_.box && !changedLately(stamp)) {
+            showPixmap(lastPicture_.pixmap, lastPicture_.naturalSize);
+            return;
+        }
+        const PictureReader::Picture p = PictureReader::readToFit(path, box);
         if (p.ok()) {
             showPictureImage(p.image, p.naturalSize);
+            lastPicture_ = {path, stamp, box, imgGazou_->pixmap(), p.naturalSize};
             return;
         }
         if (p.outcome == PictureReader::Outcome::TooLarge)
             warnOnce(actual, PictureReader::tooLargeText(actual, p.naturalSize));
     }
+}
+
+bool CardFrame::changedLately(const FileStamp& stamp) {
+    // A file's time moves in steps of milliseconds: one rewritten within the step
+    // of its last read, at the same size, would show the same stamp.
+    constexpr qint64 kTrustedAfterNs = 2'000'000'000;
+    return QDateTime::currentMSecsSinceEpoch() * 1'000'000 - stamp.modifiedNs < kTrustedAfterNs;
 }
 
 void CardFrame::warnOnce(const QString& actualName, const QString& text) {
@@ -490,8 +507,12 @@ void CardFrame::warnOnce(const QString& actualName, const QString& text) {
 
 void CardFrame::showPictureImage(const QImage& picture, QSize naturalSize) {
     if (picture.isNull()) return;
+    showPixmap(QPixmap::fromImage(picture), naturalSize);
+}
+
+void CardFrame::showPixmap(const QPixmap& picture, QSize naturalSize) {
     const QSize natural = naturalSize.isValid() ? naturalSize : picture.size();
-    imgGazou_->setPixmap(QPixmap::fromImage(picture));
+    imgGazou_->setPixmap(picture);
     const int tw = CardRules::kTwipsPerPixel;
     const int h =
         CardRules::posterHeightTwips(natural.width() * tw, natural.height() * tw,

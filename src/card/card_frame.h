@@ -2,9 +2,11 @@
 
 #include "card/card_widgets.h"
 #include "shell/pick_combo.h"
+#include "store/file_print.h"
 #include "store/kansyou_table.h"
 
 #include <QFrame>
+#include <QPixmap>
 #include <QSet>
 
 #include <array>
@@ -125,6 +127,8 @@ private:
     // Refuses text the files cannot hold; true when the text may be stored.
     bool acceptText(const QString& text, const QString& what, bool quotesAllowed);
     void showPicture(const QString& daimei);
+    void showPixmap(const QPixmap& picture, QSize naturalSize);
+    static bool changedLately(const FileStamp& stamp);
     // Says once per run why a picture file is not shown: it is not a regular file,
     // or it is too large.
     void warnOnce(const QString& actualName, const QString& text);
@@ -169,4 +173,14 @@ private:
     PickCombo* cboKansyou_ = nullptr;
     QString typedKansyou_;
     QSet<QString> warnedPictures_;
+    // The picture last shown, kept as shown: the card shows the same title again
+    // after every change to it, and a file whose stamp has not moved holds the same
+    // picture.
+    struct ShownPicture {
+        QString path;
+        FileStamp stamp;
+        QSize box;
+        QPixmap pixmap;
+        QSize naturalSize;
+    } lastPicture_;
 };

@@ -8,6 +8,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -174,6 +177,45 @@ private slots:
         hsb->setValue(7);
         QCOMPARE(img->pixmap().size(), QSize(1, 1));
         f.checkBoxes();
+    }
+
+    void aPictureChangedOnDiskIsShownAnew() {
+        MainFixture f;
+        const QString path = QDir(f.path()).filePath(QStringLiteral("甲.bmp"));
+        const auto age = [&](int year) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime(QDate(year, 1, 1), QTime(0, 0)),
+                                     QFileDevice::FileModificationTime));
+        };
+        writePicture(f.path(), QStringLiteral("甲.bmp"), 300, 200, Qt::blue, "BMP");
+        age(2020);
+        startWith(f, titleRecord("甲") + titleRecord("乙"));
+        auto* img = f.find<QLabel>("imgGazou");
+        auto* hsb = f.find<QScrollBar>("hsbData");
+        const auto colourOfTitle1 = [&] {
+            hsb->setValue(2);
+            hsb->setValue(1);
+            return img->pixmap().toImage().pixelColor(5, 5);
+        };
+        QCOMPARE(colourOfTitle1(), QColor(Qt::blue));
+        // Rewritten in place at the same size, its time set back: only the time differs.
+        writePicture(f.path(), QStringLiteral("甲.bmp"), 300, 200, Qt::red, "BMP");
+        age(2021);
+        QCOMPARE(colourOfTitle1(), QColor(Qt::red));
+        // Written just now, then again within the same tick of the clock: the
+        // stamp alone cannot tell them apart.
+        const QDateTime now = QDateTime::currentDateTime();
+        const auto writeNow = [&](QColor colour) {
+            writePicture(f.path(), QStringLiteral("甲.bmp"), 300, 200, colour, "BMP");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(now, QFileDevice::FileModificationTime));
+        };
+        writeNow(Qt::green);
+        QCOMPARE(colourOfTitle1(), QColor(Qt::green));
+        writeNow(Qt::yellow);
+        QCOMPARE(colourOfTitle1(), QColor(Qt::yellow));
     }
 
     void emptyTableShowsZeroOfZero() {
