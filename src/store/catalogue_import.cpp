@@ -136,44 +136,73 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
         }
         r->copy = copy;
     }
-    // The history is encoded while the data file goes to the disk: the one waits
-    // on the processor, the other on the disk. A history that cannot be encoded
-    // takes the data file back as a failed write of it would.
-    QString encodeProblem;
-    bool encoded = true;
-    std::jthread encoder;  // joined before the history is written, or on the way out
-    if (hist.changes)
-        encoder = std::jthread([&] {
-            encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
-        });
-    if (data.changes) {
-        if (const FileResult w = dir_.writeAtomic(kDataFile, data.bytes); !w.ok()) {
+    // Both files are checked before either is written.
+    DataDir::PendingWrite dataWrite, histWrite;
+    for (auto [r, w] : {std::pair{&data, &dataWrite}, std::pair{&hist, &histWrite}}) {
+        if (!r->changes) continue;
+        *w = dir_.beginWrite(r->name);
+        if (!w->result.ok()) {
             dropCopies();
-            return w.error;
+            return w->result.error;
         }
     }
-    if (hist.changes) {
-        encoder.join();
-        const FileResult w = encoded ? dir_.writeAtomic(kHistoryFile, hist.bytes)
-                                     : FileResult{encodeProblem, encodeProblem};
-        if (!w.ok()) {
-            // The data file takes back its old bytes: the copy kept aside is renamed back.
-            const bool putBack = !data.changes ? true
-                                 : !data.copy.isEmpty()
-                                     ? dir_.replace(std::exchange(data.copy, {}), kDataFile).ok()
-                                 : data.existed ? dir_.writeAtomic(kDataFile, {}).ok()
-                                                : dir_.remove(kDataFile);
-            if (putBack) {
-                dropCopies();
-                return w.error + QStringLiteral("\r\n「%1」も取り込む前の内容に戻しました。")
-                                     .arg(dir_.actualName(kDataFile));
-            }
-            if (!hist.copy.isEmpty()) dir_.remove(std::exchange(hist.copy, {}));
-            return w.error + QStringLiteral(
-                                 "\r\n「%1」を取り込む前の内容に戻せませんでした。"
-                                 "取り込む前のファイルは「%2」に残っています。")
-                                 .arg(dir_.actualName(kDataFile), data.copy);
+    // The history is encoded while the data file goes to the disk: the one waits
+    // on the processor, the other on the disk. Where the file system allows it,
+    // the history then goes to the disk beside the data file.
+    const bool together = dir_.fileSystem().concurrent();
+    QString encodeProblem;
+    bool encoded = true;
+    const auto writeHistory = [&] {
+        encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
+        if (encoded) dir_.write(&histWrite, hist.bytes);
+    };
+    {
+        std::jthread side;  // joined before either write is finished
+        if (hist.changes && together)
+            side = std::jthread(writeHistory);
+        else if (hist.changes)
+            side = std::jthread([&] {
+                encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
+            });
+        if (data.changes) dir_.write(&dataWrite, data.bytes);
+        if (hist.changes && !together) {
+            side.join();
+            // One at a time: a history written after a failed data file would only be taken back.
+            if (encoded && dataWrite.result.ok()) dir_.write(&histWrite, hist.bytes);
         }
+    }
+    if (!encoded) histWrite.result = {encodeProblem, encodeProblem};
+    const FileResult dataDone = data.changes ? dir_.finishWrite(&dataWrite) : FileResult{};
+    const bool histWritten = hist.changes && encoded && histWrite.result.ok() &&
+                             (together || dataDone.ok());
+    const FileResult histDone = histWritten ? dir_.finishWrite(&histWrite) : histWrite.result;
+    // A file written beside one that failed takes back its old bytes: the copy
+    // kept aside is renamed back.
+    const auto putBack = [&](Rewrite& r) {
+        if (r.copy.isEmpty()) return r.existed ? dir_.writeAtomic(r.name, {}).ok() : dir_.remove(r.name);
+        if (!dir_.replace(r.copy, r.name).ok()) return false;  // the copy stays, and is named
+        r.copy.clear();
+        return true;
+    };
+    if (!dataDone.ok() || (hist.changes && !histDone.ok())) {
+        Rewrite& written = dataDone.ok() ? data : hist;
+        const QString error = dataDone.ok() ? histDone.error : dataDone.error;
+        const bool otherWritten = dataDone.ok() ? data.changes : histWritten;
+        if (!otherWritten) {
+            dropCopies();
+            return error;
+        }
+        if (putBack(written)) {
+            dropCopies();
+            return error + QStringLiteral("\r\n「%1」も取り込む前の内容に戻しました。")
+                               .arg(dir_.actualName(written.name));
+        }
+        Rewrite& failed = dataDone.ok() ? hist : data;
+        if (!failed.copy.isEmpty()) dir_.remove(std::exchange(failed.copy, {}));
+        return error + QStringLiteral(
+                           "\r\n「%1」を取り込む前の内容に戻せませんでした。"
+                           "取り込む前のファイルは「%2」に残っています。")
+                           .arg(dir_.actualName(written.name), written.copy);
     }
     if (kept)
         for (const Rewrite* r : {&data, &hist})

@@ -249,16 +249,15 @@ FileResult DataDir::guard(const QString& actual) {
     return r;
 }
 
-void DataDir::rewatch(const QString& actual, const QByteArray* bytes) {
+void DataDir::rewatch(const QString& actual, const StreamHash* hash) {
     const auto it = watched_.find(fold(actual));
     if (it == watched_.end()) return;
-    if (!bytes) {
+    if (!hash) {
         it->second = FilePrint();
         return;
     }
     it->second.stamp = FileStamp::of(QDir(path_).filePath(actual));
-    it->second.hash = StreamHash();
-    it->second.hash.add(*bytes);
+    it->second.hash = *hash;
 }
 
 void DataDir::rewatchAppended(const QString& actual, const QByteArray& tail) {
@@ -269,20 +268,47 @@ void DataDir::rewatchAppended(const QString& actual, const QByteArray& tail) {
 }
 
 FileResult DataDir::writeAtomic(const QString& name, const QByteArray& bytes) {
-    const QString actual = actualName(name);
-    if (FileResult g = guard(actual); !g.ok()) return g;
-    const QDateTime before = dirModified();
-    const bool existed = exists(actual);
+    PendingWrite w = beginWrite(name);
+    if (!w.result.ok()) return w.result;
+    write(&w, bytes);
+    return finishWrite(&w);
+}
+
+DataDir::PendingWrite DataDir::beginWrite(const QString& name) {
+    PendingWrite w;
+    w.actual = actualName(name);
+    w.result = guard(w.actual);
+    if (!w.result.ok()) return w;
+    w.path = QDir(path_).filePath(w.actual);
+    w.before = dirModified();
+    w.existed = exists(w.actual);
+    w.watched = watched_.count(fold(w.actual)) != 0;
+    return w;
+}
+
+void DataDir::write(PendingWrite* w, const QByteArray& bytes) const {
+    // A watched file's print is worked out while the disk takes its bytes: the
+    // processor is idle then, and a large file's hash takes a good part of a millisecond.
+    std::jthread hasher;
+    constexpr qsizetype kWorthAThread = qsizetype(1) << 18;
+    if (w->watched && bytes.size() >= kWorthAThread)
+        hasher = std::jthread([w, &bytes] { w->hash.add(bytes); });
+    else if (w->watched)
+        w->hash.add(bytes);
     QString why;
-    if (!FileIo::replaceWhole(*fs_, QDir(path_).filePath(actual), bytes, &why))
-        return {QStringLiteral("「%1」を保存できませんでした。\r\n%2%3")
-                    .arg(actual, why,
-                         existed ? QStringLiteral("\r\n元のファイルはそのまま残っています。")
-                                 : QString()),
-                why};
-    noteAdded(actual);
-    afterOwnChange(before);
-    rewatch(actual, &bytes);
+    if (FileIo::replaceWhole(*fs_, w->path, bytes, &why)) return;
+    w->result = {QStringLiteral("「%1」を保存できませんでした。\r\n%2%3")
+                     .arg(w->actual, why,
+                          w->existed ? QStringLiteral("\r\n元のファイルはそのまま残っています。")
+                                     : QString()),
+                 why};
+}
+
+FileResult DataDir::finishWrite(PendingWrite* w) {
+    if (!w->result.ok()) return w->result;
+    noteAdded(w->actual);
+    afterOwnChange(w->before);
+    rewatch(w->actual, w->watched ? &w->hash : nullptr);
     return {};
 }
 

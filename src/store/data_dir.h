@@ -81,6 +81,20 @@ public:
     // A write through a symbolic link writes the link's target and keeps the link.
     // Replaces the file in one rename, so a crash leaves the old or the new file.
     FileResult writeAtomic(const QString& name, const QByteArray& bytes);
+    // The same in three parts, so that the disk can take two files at once:
+    // beginWrite and finishWrite on the thread that owns this folder, write on any
+    // (only where the file system allows calls from several threads). A write
+    // refused at the start (see result) is neither written nor finished.
+    struct PendingWrite {
+        FileResult result;
+        QString actual, path;
+        QDateTime before;
+        bool existed = false, watched = false;
+        StreamHash hash;
+    };
+    PendingWrite beginWrite(const QString& name);
+    void write(PendingWrite* w, const QByteArray& bytes) const;
+    FileResult finishWrite(PendingWrite* w);
     // Appends whole or not at all: on failure the file is cut back to its old length.
     FileResult append(const QString& name, const QByteArray& bytes);
     // Removes the file if it exists; false only when it exists and stays.
@@ -149,7 +163,7 @@ private:
     // The check before a change of a watched file: empty result when it may go ahead.
     FileResult guard(const QString& actual);
     // After the program's own change of a watched file.
-    void rewatch(const QString& actual, const QByteArray* bytes);
+    void rewatch(const QString& actual, const StreamHash* hash);
     void rewatchAppended(const QString& actual, const QByteArray& tail);
 
     QString path_;

@@ -18,6 +18,8 @@ public:
     virtual int close(int fd);
     virtual int rename(const char* from, const char* to);
     virtual int truncate(int fd, off_t length);
+    // True when the calls may come from several threads at once.
+    virtual bool concurrent() const { return true; }
 
     static FileSystem& real();
 };

@@ -9,15 +9,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+
 using namespace TestFiles;
 
 namespace {
-// The real calls; the n-th rename (1-based) fails as a full disk would make it.
+// The real calls; the first rename onto the named file fails as a full disk
+// would make it. Safe from several threads, so that both files go at once.
 class FailingRename : public FileSystem {
 public:
-    explicit FailingRename(int n) : failAt_(n) {}
+    explicit FailingRename(const QString& name) : name_(QFile::encodeName(name)) {}
     int rename(const char* from, const char* to) override {
-        if (++count_ == failAt_) {
+        if (QByteArray(to).endsWith("/" + name_) && !failed_.exchange(true)) {
             errno = ENOSPC;
             return -1;
         }
@@ -25,8 +28,8 @@ public:
     }
 
 private:
-    int failAt_;
-    int count_ = 0;
+    QByteArray name_;
+    std::atomic<bool> failed_ = false;
 };
 
 struct Folder {
@@ -102,27 +105,29 @@ private slots:
         QCOMPARE(readBytes(f.path(), kHistoryFile), history2);
     }
 
-    // When the history cannot be written the data file is put back: both files and
-    // the catalogue stay as they were, and no copy is left behind.
-    void aFailedSecondWriteLeavesBothFilesAsTheyWere() {
-        Folder f;
-        const auto before = snapshot(f.path());
-        Catalogue cat(f.path());
-        cat.LoadMainData();
-        cat.LoadKansyouRireki();
-        const TitleTable titles = cat.titles();
-        FailingRename disk(2);  // the data file's rename succeeds, the history's fails
-        cat.dir().setFileSystem(&disk);
-        QVector<Kansyou> history = cat.kansyou().records();
-        history.append({"2025/01/01", "Heat", "TV"});
-        const QString problem = cat.replaceCollection(withHeat(titles), history);
-        QVERIFY2(
-            problem.contains(kHistoryFile) &&
-                problem.contains(QStringLiteral("「データ.TXT」も取り込む前の内容に戻しました")),
-            qPrintable(problem));
-        QCOMPARE(snapshot(f.path()), before);
-        QVERIFY(cat.titles() == titles);
-        QCOMPARE(cat.kansyou().KansyouCount(), 1);
+    // When either file cannot be written the other is put back: both files and the
+    // catalogue stay as they were, and no copy is left behind.
+    void aFailedWriteOfEitherFileLeavesBothAsTheyWere() {
+        for (const QString& failing : {kDataFile, kHistoryFile}) {
+            Folder f;
+            const auto before = snapshot(f.path());
+            Catalogue cat(f.path());
+            cat.LoadMainData();
+            cat.LoadKansyouRireki();
+            const TitleTable titles = cat.titles();
+            FailingRename disk(failing);
+            cat.dir().setFileSystem(&disk);
+            QVector<Kansyou> history = cat.kansyou().records();
+            history.append({"2025/01/01", "Heat", "TV"});
+            const QString problem = cat.replaceCollection(withHeat(titles), history);
+            const QString other = failing == kDataFile ? kHistoryFile : kDataFile;
+            QVERIFY2(problem.contains(QStringLiteral("「%1」を保存できませんでした").arg(failing)) &&
+                         problem.contains(QStringLiteral("「%1」も取り込む前の内容に戻しました").arg(other)),
+                     qPrintable(problem));
+            QCOMPARE(snapshot(f.path()), before);
+            QVERIFY(cat.titles() == titles);
+            QCOMPARE(cat.kansyou().KansyouCount(), 1);
+        }
     }
 
     // What code page 932 cannot hold stops the write before anything is touched.

@@ -64,6 +64,7 @@ public:
         return truncateError ? fail(truncateError) : FileSystem::truncate(fd, length);
     }
     void heal() { *this = FailingDisk(); }
+    bool concurrent() const override { return false; }  // its budget counts one call at a time
 
 private:
     static int fail(int error) {
