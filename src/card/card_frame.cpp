@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringListModel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -463,8 +464,14 @@ void CardFrame::showPicture(const QString& daimei) {
     const QSize box = QSize(px(CardRules::kPosterWidthTwips), px(CardRules::kPosterHeightTwips)) *
                       devicePixelRatioF();
     const QStringList names = CardRules::pictureCandidates(daimei);
+    // While the folder is still being listed at start-up, a picture under another
+    // spelling of its name cannot be told yet: the card is shown with what is
+    // there as named, and looks again once the listing is done.
+    bool untold = false;
     for (auto name = names.crbegin(); name != names.crend(); ++name) {
-        if (!cat_.dir().exists(*name)) continue;
+        const std::optional<bool> there = cat_.dir().existsIfListed(*name);
+        if (!there) untold = true;
+        if (!there.value_or(false)) continue;
         // A pipe would block the card and a device read without end: only regular files.
         const QString actual = cat_.dir().actualName(*name);
         if (!cat_.dir().isRegularFile(*name)) {
@@ -479,17 +486,26 @@ void CardFrame::showPicture(const QString& daimei) {
         if (stamp.exists && path == lastPicture_.path && stamp == lastPicture_.stamp &&
             box == lastPicture_.box && !changedLately(stamp)) {
             showPixmap(lastPicture_.pixmap, lastPicture_.naturalSize);
-            return;
+            break;
         }
         const PictureReader::Picture p = PictureReader::readToFit(path, box);
         if (p.ok()) {
             showPictureImage(p.image, p.naturalSize);
             lastPicture_ = {path, stamp, box, imgGazou_->pixmap(), p.naturalSize};
-            return;
+            break;
         }
         if (p.outcome == PictureReader::Outcome::TooLarge)
             warnOnce(actual, PictureReader::tooLargeText(actual, p.naturalSize));
     }
+    if (untold) lookAgainWhenListed(daimei);
+}
+
+void CardFrame::lookAgainWhenListed(const QString& daimei) {
+    constexpr int kPollMs = 5;
+    QTimer::singleShot(kPollMs, this, [this, daimei] {
+        if (cat_.TitleCount() == 0 || cat_.titles()[current()].Daimei != daimei) return;
+        showPicture(daimei);  // looks again later if the listing is still under way
+    });
 }
 
 bool CardFrame::changedLately(const FileStamp& stamp) {

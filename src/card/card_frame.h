@@ -127,6 +127,7 @@ private:
     // Refuses text the files cannot hold; true when the text may be stored.
     bool acceptText(const QString& text, const QString& what, bool quotesAllowed);
     void showPicture(const QString& daimei);
+    void lookAgainWhenListed(const QString& daimei);
     void showPixmap(const QPixmap& picture, QSize naturalSize);
     static bool changedLately(const FileStamp& stamp);
     // Says once per run why a picture file is not shown: it is not a regular file,

@@ -8,11 +8,14 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +33,7 @@ struct DataDir::Listing {
     NameIndex names;
     std::thread thread;
     std::vector<std::pair<QString, bool>> later;  // name, added (else removed)
+    std::atomic<bool> done = false;
 };
 
 DataDir::DataDir(const QString& path) : path_(QDir(path).absolutePath()) { rescan(); }
@@ -42,7 +46,9 @@ QDateTime DataDir::dirModified() const {
     return QFileInfo(path_).fileTime(QFileDevice::FileModificationTime);
 }
 
-void DataDir::rescan() {
+void DataDir::rescan() { rescan({}); }
+
+void DataDir::rescan(const std::function<void()>& first) {
     if (listing_) listing_->thread.join();
     names_.clear();
     // Taken before the listing starts: whatever changes during it moves the time again.
@@ -50,13 +56,20 @@ void DataDir::rescan() {
     listing_ = std::make_unique<Listing>();
     // One readdir pass: QDir::entryList stats every entry, which takes a second
     // in a folder of a hundred thousand texts.
-    listing_->thread = std::thread([listing = listing_.get(), path = path_] {
+    listing_->thread = std::thread([listing = listing_.get(), path = path_, first] {
+        // Only on a core nothing else wants: at start-up the files and the window
+        // come first. Whatever asks for the index while it runs waits on it, which
+        // leaves a core free for it.
+        sched_param idle{};
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+        if (first) first();
         // Room for about as many names as the folder's size suggests (ext4 gives a
         // name some 64 bytes), so that the index is not built again as it grows.
         struct stat st;
         if (::stat(QFile::encodeName(path).constData(), &st) == 0)
             listing->names.reserve(qsizetype(qMin<qint64>(st.st_size / 64, 1 << 22)));
         forEachNonDirectoryName(path, [listing](QStringView name) { listing->names.add(name); });
+        listing->done = true;
     });
 }
 
@@ -138,6 +151,14 @@ QString DataDir::filePath(const QString& name) const {
 bool DataDir::exists(const QString& name) const {
     if (listing_ && presentExactly(name)) return true;
     return names().containsFolded(fold(name));
+}
+
+std::optional<bool> DataDir::existsIfListed(const QString& name) const {
+    if (listing_ && !listing_->done) {
+        if (presentExactly(name)) return true;
+        return std::nullopt;
+    }
+    return exists(name);
 }
 
 QStringList DataDir::entries(const QString& pattern) const {

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // The result of a file operation: empty error means success. The error text
 // is meant for the user and names the file.
@@ -48,6 +49,8 @@ public:
     QString actualName(const QString& name) const;
     QString filePath(const QString& name) const;
     bool exists(const QString& name) const;
+    // The same without waiting for the listing: empty while only the listing can tell.
+    std::optional<bool> existsIfListed(const QString& name) const;
     // Names matching a wildcard pattern ("キャスト_*.txt"), ignoring case, sorted.
     QStringList entries(const QString& pattern) const;
     // A file the program put into the folder by other means (the lock of the run):
@@ -57,6 +60,8 @@ public:
 
     // Lists the folder anew (on its own thread; the next question waits for it).
     void rescan();
+    // The same, first run on the listing's thread before it lists (a test holds it there).
+    void rescan(const std::function<void()>& first);
     // Waits for the listing under way: the state the folder is in a moment after start.
     void waitForListing() const { names(); }
     // Rescans when the directory changed behind our back (a file dropped in

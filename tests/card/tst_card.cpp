@@ -1,5 +1,6 @@
 #include "card/card_rules.h"
 #include "card/card_widgets.h"
+#include "card/sub_texts.h"
 #include "combo_gestures.h"
 #include "main_fixture.h"
 #include "store/catalogue.h"
@@ -15,7 +16,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
+
+#include <future>
 
 using namespace TestFiles;
 
@@ -177,6 +181,31 @@ private slots:
         hsb->setValue(7);
         QCOMPARE(img->pixmap().size(), QSize(1, 1));
         f.checkBoxes();
+    }
+
+    void aPictureUnderAnotherSpellingShowsWhileTheFolderIsListed() {
+        MainFixture f;
+        writePicture(f.path(), QStringLiteral("縦.JPG"), 200, 300, Qt::green, "JPG");
+        // Its texts are there as named, so that nothing else waits for the listing.
+        for (int k = 1; k <= 3; ++k) writeCp932(f.path(), SubTexts::fileName(k, "縦"), "文");
+        startWith(f, titleRecord("縦"));
+        auto* img = f.find<QLabel>("imgGazou");
+        // Listed anew as at start-up, the listing held until the card is shown.
+        struct Release {  // also on the way out of a failed check, or the listing never ends
+            std::promise<void> p;
+            void now() { p.set_value(); }
+            ~Release() {
+                try { now(); } catch (const std::future_error&) {}
+            }
+        } release;
+        std::shared_future<void> released = release.p.get_future().share();
+        f.window->catalogue().dir().rescan([released] { released.wait(); });
+        f.window->card()->ShowTitle();
+        QVERIFY(img->pixmap().isNull());
+        QCOMPARE(f.find<QPlainTextEdit>("txtSubData_1")->toPlainText(), QStringLiteral("文"));
+        release.now();
+        QTRY_VERIFY(!img->pixmap().isNull());
+        QCOMPARE(img->height() * CardRules::kTwipsPerPixel, 5685);
     }
 
     void aPictureChangedOnDiskIsShownAnew() {

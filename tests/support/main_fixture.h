@@ -27,8 +27,11 @@ struct MainFixture {
 
     QString path() const { return dir.path(); }
 
+    // The folder is listed first, so that what the card shows at once does not
+    // hang on how fast the listing thread ran.
     frmMain& start() {
         window = std::make_unique<frmMain>(dir.path(), prompts, clock);
+        window->catalogue().dir().waitForListing();
         window->Form_Load();
         return *window;
     }
