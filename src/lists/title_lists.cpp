@@ -244,7 +244,7 @@ void TitleLists::cmdSortCng1_Click() {
             // The rows now stand for the titles of their own numbers.
             for (int r = 1; r < g->Rows(); ++r) g->setRowData(r, r);
             layout_[1] = cat.layout();
-            host_.reloadTitles();
+            host_.titlesChanged();  // the catalogue relisted the titles in their new order
             // Through the last title to the first, so that the card really shows title 1 anew.
             if (cat.TitleCount() > 0) host_.setCurrentTitle(cat.TitleCount());
             host_.setCurrentTitle(1);

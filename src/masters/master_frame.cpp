@@ -286,7 +286,7 @@ void MasterFrame::cmdSortCng2_Click() {
     if (!host_.reportWrite(host_.perform(
             Changes::reorder(cat, order_->stringList(), QStringLiteral("表示順の変更")))))
         return;
-    host_.reloadTitles();
+    host_.titlesChanged();  // the catalogue relisted the titles in their new order
     // Through the last title to the first, so that the card shows title 1 anew.
     if (cat.TitleCount() > 1) host_.setCurrentTitle(cat.TitleCount());
     host_.setCurrentTitle(1);

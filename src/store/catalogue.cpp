@@ -172,41 +172,77 @@ void relistReleases(Catalogue& cat) {
 }
 }  // namespace
 
-void Catalogue::rebuildListsFromTable() {
-    // One pass over the table for every list: the titles do not fit in a cache.
-    std::vector<AttributeRelisting> attributes;
-    attributes.reserve(4);
-    for (int k = 1; k <= 4; ++k) attributes.emplace_back(&txtD_[k], pickList(kAttributeLists[k]));
-    ReleaseRelisting releases(&txtD_[5], &txtD_[8]);
-    // Two cores: directors and lead actors on one, the rest on this one. Each
-    // relisting keeps to its own lists; the shared texts are read without a lock.
-    const int count = table_.TitleCount();
-    const auto people = [&] {
-        for (int n = 1; n <= count; ++n) {
-            attributes[0].meet(table_[n].Kantoku);
-            attributes[1].meet(table_[n].Syuen);
-        }
-    };
-    std::thread other;
-    constexpr int kWorthAThread = 4096;
-    if (count >= kWorthAThread)
-        other = std::thread(people);
-    else
-        people();
-    // Only the release text is read through its pointer; after a reorder those
-    // texts lie all over the heap, so each is asked for a few titles ahead.
-    constexpr int kAhead = 16;
-    for (int n = 1; n <= count; ++n) {
-        if (n + kAhead <= count) __builtin_prefetch(table_[n + kAhead].Koukai.constData());
-        const Title& t = table_[n];
-        attributes[2].meet(t.Kuni);
-        attributes[3].meet(t.Janru);
-        releases.meet(t.Koukai);
+// Every seen-value list and pick list of the titles, built apart from the
+// catalogue's own: the pass over the table (meet) may run on any thread while
+// nothing changes the table; finish then puts them in place on the window's thread.
+class Catalogue::Relisting {
+public:
+    explicit Relisting(Catalogue& cat) : releases_(&months_, &years_) {
+        attributes_.reserve(4);
+        for (int k = 1; k <= 4; ++k)
+            attributes_.emplace_back(&seen_[k], cat.pickList(kAttributeLists[k]));
     }
-    if (other.joinable()) other.join();
-    for (int k = 1; k <= 4; ++k) attributes[k - 1].finish(table_, k);
-    releases.finish(*this);
-    relistNames(*this);
+
+    // One pass over the table for every list: the titles do not fit in a cache.
+    void meet(const TitleTable& table) {
+        // Two cores: directors and lead actors on one, the rest on this one. Each
+        // relisting keeps to its own lists; the shared texts are read without a lock.
+        const int count = table.TitleCount();
+        const auto people = [&] {
+            for (int n = 1; n <= count; ++n) {
+                attributes_[0].meet(table[n].Kantoku);
+                attributes_[1].meet(table[n].Syuen);
+            }
+        };
+        std::thread other;
+        constexpr int kWorthAThread = 4096;
+        if (count >= kWorthAThread)
+            other = std::thread(people);
+        else
+            people();
+        // Only the release text is read through its pointer; after a reorder those
+        // texts lie all over the heap, so each is asked for a few titles ahead.
+        constexpr int kAhead = 16;
+        for (int n = 1; n <= count; ++n) {
+            if (n + kAhead <= count) __builtin_prefetch(table[n + kAhead].Koukai.constData());
+            const Title& t = table[n];
+            attributes_[2].meet(t.Kuni);
+            attributes_[3].meet(t.Janru);
+            releases_.meet(t.Koukai);
+        }
+        if (other.joinable()) other.join();
+    }
+
+    void finish(Catalogue& cat) {
+        for (int k = 1; k <= 4; ++k) {
+            attributes_[k - 1].finish(cat.table_, k);
+            cat.txtD_[k] = std::move(seen_[k]);
+        }
+        releases_.finish(cat);
+        cat.txtD_[5] = std::move(months_);
+        cat.txtD_[8] = std::move(years_);
+        relistNames(cat);
+    }
+
+private:
+    std::array<SeenList, 5> seen_;  // 1..4
+    SeenList months_, years_;
+    std::vector<AttributeRelisting> attributes_;
+    ReleaseRelisting releases_;
+};
+
+std::shared_ptr<Catalogue::Relisting> Catalogue::beginRelisting() {
+    return std::make_shared<Relisting>(*this);
+}
+
+void Catalogue::meet(Relisting& relisting, const TitleTable& table) { relisting.meet(table); }
+
+void Catalogue::finishRelisting(Relisting& relisting) { relisting.finish(*this); }
+
+void Catalogue::rebuildListsFromTable() {
+    Relisting relisting(*this);
+    relisting.meet(table_);
+    relisting.finish(*this);
 }
 
 Catalogue::Relist Catalogue::listsMovedBy(int at, const Title& t) const {

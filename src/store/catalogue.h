@@ -97,7 +97,8 @@ public:
     QString removeTitle(int k);
     // Rewrites "データ.TXT" with the titles in the order of names, which must name
     // every title exactly once (otherwise nothing is written and the message says
-    // why). The table takes the new order; the caller reloads the pick lists.
+    // why). The table takes the new order, and every list follows it as a load
+    // of the new file would build them.
     QString rewriteInOrder(const QStringList& names);
     // The same with the titles given by number: numbers[i] is the title that
     // becomes title i + 1. For a caller that took the numbers while layout() was
@@ -249,6 +250,12 @@ public:
     static QString changedElsewhereNotice(const QStringList& files);
 
 private:
+    // Every list built apart from the catalogue's own, in two halves: meet, on any
+    // thread while nothing changes the table; finish, on the window's thread.
+    class Relisting;
+    std::shared_ptr<Relisting> beginRelisting();
+    static void meet(Relisting& relisting, const TitleTable& table);
+    void finishRelisting(Relisting& relisting);
     void noteReloaded(const QString& name);
     void watchRead(const QString& name, FileIo::ReadResult read, const QByteArray& bytes);
     void watchText(const QString& actual, FileIo::ReadResult read, const QByteArray& bytes);

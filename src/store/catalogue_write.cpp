@@ -331,6 +331,7 @@ QString Catalogue::writeInOrder(const QVector<int>& order) {
             table_.reorder(inverse(order));
             return problem;
         }
+        rebuildListsFromTable();
         return {};
     }
     // The file holds exactly the table, record by record: its records in the new
@@ -353,9 +354,14 @@ QString Catalogue::writeInOrder(const QVector<int>& order) {
         at += end - begin;
     }
     if (QString kept = keepOriginal(kDataFile); !kept.isEmpty()) return kept;
-    // The titles move while the disk takes the bytes (nothing else touches the
-    // table meanwhile); a failed write moves them back.
-    std::thread mover([this, &order] { table_.reorder(order); });
+    // The titles move, and the lists of values in first-seen order are made for
+    // the new order, while the disk takes the bytes (nothing else touches the
+    // table meanwhile); a failed write moves them back and keeps the old lists.
+    const std::shared_ptr<Relisting> relisting = beginRelisting();
+    std::thread mover([this, &order, &relisting] {
+        table_.reorder(order);
+        meet(*relisting, table_);
+    });
     const FileResult written = dir_.writeAtomic(kDataFile, bytes);
     mover.join();
     if (!written.ok()) {
@@ -364,5 +370,6 @@ QString Catalogue::writeInOrder(const QVector<int>& order) {
     }
     dataBytes_ = std::move(bytes);
     dataStarts_ = std::move(starts);
+    finishRelisting(*relisting);
     return {};
 }

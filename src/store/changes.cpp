@@ -245,6 +245,7 @@ public:
           layout_(layout),
           text_(std::move(text)) {}
     QString text() const override { return text_; }
+    void relist(Catalogue&) const override {}  // a rewrite in a new order relists
     qsizetype cost() const override { return 256 + order_.size() * 2 + names_.size() * 8; }
 
     // Naming 32,766 titles costs a reference to each; done only when the titles

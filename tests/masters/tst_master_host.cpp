@@ -116,7 +116,7 @@ private slots:
         s.host->boxes.planAnswer(Answer::Ok);
         s.host->boxes.planAnswer(Answer::Ok);
         s.find<QPushButton>("cmdSortCng2")->click();
-        QCOMPARE(s.host->calls, QStringList({"reloadTitles", "setCurrentTitle 3",
+        QCOMPARE(s.host->calls, QStringList({"titlesChanged", "setCurrentTitle 3",
                                              "setCurrentTitle 1", "setGalleryReady 0"}));
         QCOMPARE(s.host->cat.titles()[1].Daimei, QStringLiteral("題3"));
     }
@@ -127,7 +127,7 @@ private slots:
         s.host->boxes.planAnswer(Answer::Ok);
         s.find<QPushButton>("cmdSortCng2")->click();
         QCOMPARE(s.host->calls,
-                 QStringList({"reloadTitles", "setCurrentTitle 1", "setGalleryReady 0"}));
+                 QStringList({"titlesChanged", "setCurrentTitle 1", "setGalleryReady 0"}));
         QCOMPARE(readBytes(s.dir.path(), kDataFile), QByteArray());
         QCOMPARE(s.host->boxes.boxes.last().title, QStringLiteral("並び替え完了"));
     }
