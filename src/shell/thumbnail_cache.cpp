@@ -26,7 +26,7 @@ namespace {
 const QString kUri = QStringLiteral("Thumb::URI");
 const QString kMTime = QStringLiteral("Thumb::MTime");
 const QString kSize = QStringLiteral("Thumb::Size");
-// Beside the keys of the specification, which other programs pass over: a file
+// Beside the desktop's own keys, which other programs pass over: a file
 // replaced within the second of the one before, at the same size, is told apart.
 const QString kMTimeNsec = QStringLiteral("X-Reelnote::MTime-NSec");
 
@@ -49,8 +49,8 @@ QString systemError(const QString& path) {
     return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-// Makes each missing folder of path, readable by the user alone, as the
-// specification asks; folders that are there are left as they are.
+// Makes each missing folder of path, readable by the user alone, as the desktop's
+// thumbnail cache asks; folders that are there are left as they are.
 bool makeFolders(const QString& path, QString* error) {
     if (QFileInfo(path).isDir()) return true;
     const QString parent = QFileInfo(path).path();
@@ -128,7 +128,7 @@ QByteArray png(const Source& source, const QImage& image, QString* error) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     writer.setCompression(kPngCompression);
-    // Eight bits a channel with alpha, as the specification asks.
+    // Eight bits a channel with alpha, as the desktop's thumbnail cache asks.
     if (!writer.write(image.convertToFormat(QImage::Format_ARGB32))) {
         *error = writer.errorString();
         return {};

@@ -7,8 +7,8 @@
 #include <QSize>
 #include <QString>
 
-// The desktop's shared cache of picture thumbnails, kept as the freedesktop
-// thumbnail specification keeps it, so that file managers and this program use
+// The desktop's shared cache of picture thumbnails, kept as freedesktop.org's
+// thumbnail standard keeps it, so that file managers and this program use
 // each other's: $XDG_CACHE_HOME/thumbnails/large/ (or x-large, xx-large for larger
 // boxes) holds a PNG named by the MD5 of the picture's file URI, carrying that URI
 // and the time and size the picture had when it was made. A thumbnail whose time

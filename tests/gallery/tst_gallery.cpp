@@ -553,7 +553,7 @@ private slots:
     }
 
     // A picture larger than its thumbnail leaves one where the desktop keeps them,
-    // named and marked as the freedesktop specification says; the next visit reads
+    // named and marked as freedesktop.org's thumbnail standard says; the next visit reads
     // that instead of the file, whoever wrote it, until the file changes.
     void picturesAreKeptInTheDesktopsThumbnailCache() {
         QTemporaryDir cache;

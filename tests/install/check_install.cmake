@@ -33,8 +33,8 @@ foreach(line "[Desktop Entry]" "Type=Application" "Name=リールノート" "Ico
   endif()
 endforeach()
 
-# The program a desktop starts for the entry's Exec line, read as the desktop
-# entry specification says: first the escapes of a string value (\\ is one
+# The program a desktop starts for the entry's Exec line, read as freedesktop.org's
+# desktop entry standard says: first the escapes of a string value (\\ is one
 # backslash), then one argument in double quotes, inside which a backslash
 # escapes " ` $ and \, and last %% for a percent sign.
 function(exec_argument value out)
