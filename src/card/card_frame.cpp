@@ -18,8 +18,8 @@
 #include "store/title_name.h"
 
 #include <QCheckBox>
-#include <QDateTime>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -504,7 +504,10 @@ void CardFrame::lookAgainWhenListed(const QString& daimei) {
     constexpr int kPollMs = 5;
     QTimer::singleShot(kPollMs, this, [this, daimei] {
         if (cat_.TitleCount() == 0 || cat_.titles()[current()].Daimei != daimei) return;
-        showPicture(daimei);  // looks again later if the listing is still under way
+        if (cat_.dir().listed())
+            showPicture(daimei);
+        else
+            lookAgainWhenListed(daimei);
     });
 }
 

@@ -152,17 +152,12 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
     const bool together = dir_.fileSystem().concurrent();
     QString encodeProblem;
     bool encoded = true;
-    const auto writeHistory = [&] {
-        encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
-        if (encoded) dir_.write(&histWrite, hist.bytes);
-    };
     {
         std::jthread side;  // joined before either write is finished
-        if (hist.changes && together)
-            side = std::jthread(writeHistory);
-        else if (hist.changes)
+        if (hist.changes)
             side = std::jthread([&] {
                 encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
+                if (encoded && together) dir_.write(&histWrite, hist.bytes);
             });
         if (data.changes) dir_.write(&dataWrite, data.bytes);
         if (hist.changes && !together) {
@@ -179,7 +174,8 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
     // A file written beside one that failed takes back its old bytes: the copy
     // kept aside is renamed back.
     const auto putBack = [&](Rewrite& r) {
-        if (r.copy.isEmpty()) return r.existed ? dir_.writeAtomic(r.name, {}).ok() : dir_.remove(r.name);
+        if (r.copy.isEmpty())
+            return r.existed ? dir_.writeAtomic(r.name, {}).ok() : dir_.remove(r.name);
         if (!dir_.replace(r.copy, r.name).ok()) return false;  // the copy stays, and is named
         r.copy.clear();
         return true;

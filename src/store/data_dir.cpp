@@ -153,12 +153,12 @@ bool DataDir::exists(const QString& name) const {
     return names().containsFolded(fold(name));
 }
 
+bool DataDir::listed() const { return !listing_ || listing_->done; }
+
 std::optional<bool> DataDir::existsIfListed(const QString& name) const {
-    if (listing_ && !listing_->done) {
-        if (presentExactly(name)) return true;
-        return std::nullopt;
-    }
-    return exists(name);
+    if (listed()) return exists(name);
+    if (presentExactly(name)) return true;
+    return std::nullopt;
 }
 
 QStringList DataDir::entries(const QString& pattern) const {

@@ -51,6 +51,8 @@ public:
     bool exists(const QString& name) const;
     // The same without waiting for the listing: empty while only the listing can tell.
     std::optional<bool> existsIfListed(const QString& name) const;
+    // True once the folder's listing is done: no question waits for it then.
+    bool listed() const;
     // Names matching a wildcard pattern ("キャスト_*.txt"), ignoring case, sorted.
     QStringList entries(const QString& pattern) const;
     // A file the program put into the folder by other means (the lock of the run):
