@@ -211,12 +211,12 @@ private slots:
     void aPictureChangedOnDiskIsShownAnew() {
         MainFixture f;
         const QString path = QDir(f.path()).filePath(QStringLiteral("甲.bmp"));
-        const auto age = [&](int year) {
+        const auto setTime = [&](const QDateTime& time) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime(QDate(year, 1, 1), QTime(0, 0)),
-                                     QFileDevice::FileModificationTime));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
         };
+        const auto age = [&](int year) { setTime(QDateTime(QDate(year, 1, 1), QTime(0, 0))); };
         writePicture(f.path(), QStringLiteral("甲.bmp"), 300, 200, Qt::blue, "BMP");
         age(2020);
         startWith(f, titleRecord("甲") + titleRecord("乙"));
@@ -237,9 +237,7 @@ private slots:
         const QDateTime now = QDateTime::currentDateTime();
         const auto writeNow = [&](QColor colour) {
             writePicture(f.path(), QStringLiteral("甲.bmp"), 300, 200, colour, "BMP");
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(now, QFileDevice::FileModificationTime));
+            setTime(now);
         };
         writeNow(Qt::green);
         QCOMPARE(colourOfTitle1(), QColor(Qt::green));

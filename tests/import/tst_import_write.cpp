@@ -121,9 +121,9 @@ private slots:
             history.append({"2025/01/01", "Heat", "TV"});
             const QString problem = cat.replaceCollection(withHeat(titles), history);
             const QString other = failing == kDataFile ? kHistoryFile : kDataFile;
-            QVERIFY2(problem.contains(QStringLiteral("「%1」を保存できませんでした").arg(failing)) &&
-                         problem.contains(QStringLiteral("「%1」も取り込む前の内容に戻しました").arg(other)),
-                     qPrintable(problem));
+            const QString notWritten = QStringLiteral("「%1」を保存できませんでした").arg(failing);
+            const QString putBack = QStringLiteral("「%1」も取り込む前の内容に戻しました").arg(other);
+            QVERIFY2(problem.contains(notWritten) && problem.contains(putBack), qPrintable(problem));
             QCOMPARE(snapshot(f.path()), before);
             QVERIFY(cat.titles() == titles);
             QCOMPARE(cat.kansyou().KansyouCount(), 1);
