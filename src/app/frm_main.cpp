@@ -135,9 +135,42 @@ void frmMain::buildScreens(QWidget* screens) {
     fraPicget_ = new PictureImportFrame(*this, *fraMain_, fraMain_);
     connect(fraMain_, &CardFrame::imgGazouClicked, fraPicget_, &PictureImportFrame::imgGazou_Click);
 
+    connect(fraMain_, &CardFrame::historySaved, this, [this] {
+        if (fraList_) fraList_->historyChanged();
+    });
+    screensParent_ = screens;
+
+    // The screen buttons of the bar; the screens behind them are built once the
+    // card is painted (buildOtherScreens).
+    const auto wire = [this](const char* name, auto slot) {
+        connect(buttons_.value(QLatin1String(name)), &QPushButton::clicked, this, [this, slot] {
+            buildOtherScreens();
+            slot(this);
+        });
+    };
+    connect(buttons_.value(QStringLiteral("cmdNew")), &QPushButton::clicked, editing_,
+            &CardEditing::cmdNew_Click);
+    connect(buttons_.value(QStringLiteral("cmdDel")), &QPushButton::clicked, editing_,
+            &CardEditing::cmdDel_Click);
+    wire("cmdIchiran", [](frmMain* w) { w->lists_->cmdIchiran_Click(); });
+    wire("cmdIchiran2", [](frmMain* w) { w->lists_->cmdIchiran2_Click(); });
+    wire("cmdIchiran3", [](frmMain* w) { w->lists_->cmdIchiran3_Click(); });
+    wire("cmdRank", [](frmMain* w) { w->fraRank_->cmdRank_Click(); });
+    wire("cmdList", [](frmMain* w) { w->fraList_->cmdList_Click(); });
+    wire("cmdKensaku", [](frmMain* w) { w->fraKensaku_->cmdKensaku_Click(); });
+    wire("cmdPic", [](frmMain* w) { w->fraPic_->cmdPic_Click(); });
+    wire("cmdMaster", [](frmMain* w) { w->fraMaster_->cmdMaster_Click(); });
+
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setObjectName(QStringLiteral("shortcutFind"));
+    connect(find, &QShortcut::activated, this, &frmMain::openSearchForWord);
+}
+
+void frmMain::buildOtherScreens() {
+    if (fraList_) return;
+    QWidget* const screens = screensParent_;
     fraList_ = new ViewingListFrame(*this, screens);
     addScreen(fraList_, screens);
-    connect(fraMain_, &CardFrame::historySaved, this, [this] { fraList_->historyChanged(); });
     lists_ = new TitleLists(*this, screens);
     for (QWidget* f : lists_->frames()) addScreen(f, screens);
     fraRank_ = new RankFrame(*this, screens);
@@ -148,21 +181,7 @@ void frmMain::buildScreens(QWidget* screens) {
     addScreen(fraPic_, screens);
     fraMaster_ = new MasterFrame(*this, screens);
     addScreen(fraMaster_, screens);
-
-    // The screen buttons of the bar.
-    const auto wire = [this](const char* name, auto* receiver, auto slot) {
-        connect(buttons_.value(QLatin1String(name)), &QPushButton::clicked, receiver, slot);
-    };
-    wire("cmdNew", editing_, &CardEditing::cmdNew_Click);
-    wire("cmdDel", editing_, &CardEditing::cmdDel_Click);
-    wire("cmdIchiran", lists_, &TitleLists::cmdIchiran_Click);
-    wire("cmdIchiran2", lists_, &TitleLists::cmdIchiran2_Click);
-    wire("cmdIchiran3", lists_, &TitleLists::cmdIchiran3_Click);
-    wire("cmdRank", fraRank_, &RankFrame::cmdRank_Click);
-    wire("cmdList", fraList_, &ViewingListFrame::cmdList_Click);
-    wire("cmdKensaku", fraKensaku_, &SearchFrame::cmdKensaku_Click);
-    wire("cmdPic", fraPic_, &GalleryFrame::cmdPic_Click);
-    wire("cmdMaster", fraMaster_, &MasterFrame::cmdMaster_Click);
+    fraKensaku_->showItemNames();
     screenButtons_ = {{fraList_, QStringLiteral("cmdList")},
                       {fraRank_, QStringLiteral("cmdRank")},
                       {fraKensaku_, QStringLiteral("cmdKensaku")},
@@ -172,10 +191,6 @@ void frmMain::buildScreens(QWidget* screens) {
                                      QStringLiteral("cmdIchiran3")};
     for (int k = 0; k < lists_->frames().size() && k < listButtons.size(); ++k)
         screenButtons_.append({lists_->frames()[k], listButtons[k]});
-
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    find->setObjectName(QStringLiteral("shortcutFind"));
-    connect(find, &QShortcut::activated, this, &frmMain::openSearchForWord);
 }
 
 QWidget* frmMain::buildButtonBar() {
@@ -269,6 +284,8 @@ void frmMain::Form_Load() {
     Loading = false;
     show();
     QApplication::processEvents();
+    emit cardShown();
+    buildOtherScreens();
     showReports();
 
     HelpMessage =
@@ -300,7 +317,7 @@ void frmMain::LoadMainData() {
 
 void frmMain::LoadKansyouRireki() {
     const QString problem = catalogue_.LoadKansyouRireki();
-    fraList_->historyChanged();
+    if (fraList_) fraList_->historyChanged();
     if (problem.isEmpty()) return;
     if (Loading)
         reportLater(problem, QStringLiteral("鑑賞履歴の読み込み"));
@@ -328,7 +345,7 @@ void frmMain::titlesChanged() {
 void frmMain::collectionReplaced() {
     // The catalogue has built its lists as a load would: only the screens follow.
     titlesChanged();
-    fraList_->historyChanged();
+    if (fraList_) fraList_->historyChanged();
     GalleryReady = false;
     fraMain_->ShowTitle();
 }
@@ -343,7 +360,7 @@ void frmMain::followLastJump() {
 
 void frmMain::itemNamesChanged() {
     fraMain_->ShowItemNames();
-    fraKensaku_->showItemNames();
+    if (fraKensaku_) fraKensaku_->showItemNames();
 }
 
 void frmMain::showChart(const ChartRequest& request) {
@@ -443,6 +460,7 @@ void frmMain::keyPressEvent(QKeyEvent* event) {
 
 // Ctrl+F: the search screen, ready to type a word of a title.
 void frmMain::openSearchForWord() {
+    buildOtherScreens();
     fraKensaku_->cmdKensaku_Click();
     if (!fraKensaku_->isHidden()) fraKensaku_->focusTitleWord();
 }

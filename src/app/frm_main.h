@@ -104,6 +104,10 @@ protected:
     // elsewhere meanwhile are read again.
     void changeEvent(QEvent* event) override;
 
+signals:
+    // Form_Load has painted the card; the other screens are built after it.
+    void cardShown();
+
 public slots:
     void cmdMain_Click();
     void cmdEnd_Click();
@@ -127,6 +131,8 @@ private:
     void buildUi();
     QWidget* buildButtonBar();
     void buildScreens(QWidget* screens);
+    // The screens but the card, once: at the end of Form_Load, or first asked for.
+    void buildOtherScreens();
     void addScreen(QWidget* frame, QWidget* stackParent);
     void reportLater(const QString& message, const QString& title);
     void showReports();
@@ -146,6 +152,7 @@ private:
     PictureImportFrame* fraPicget_ = nullptr;
     CardEditing* editing_ = nullptr;
     QList<QWidget*> screens_;
+    QWidget* screensParent_ = nullptr;
     QString lastJumpName_;  // the title LastJumpTitle stands for
     QHash<QString, QPushButton*> buttons_;
     QHash<QString, ChartWindow*> charts_;  // by grid, made when first asked for

@@ -98,7 +98,7 @@ void frmMain::refreshAfterReload(const QString& shownTitle, bool refill) {
     followLastJump();
     itemNamesChanged();
     chkHelp_->setChecked(catalogue_.HelpTour == 1);
-    fraList_->historyChanged();
+    if (fraList_) fraList_->historyChanged();
     GalleryReady = false;
     showTitleNamed(shownTitle);
     if (!refill) return;
