@@ -20,7 +20,6 @@ class RankFrame;
 class SearchFrame;
 class TitleLists;
 class ViewingListFrame;
-
 class Clock;
 class QLabel;
 class QLockFile;

@@ -46,8 +46,6 @@ QDateTime DataDir::dirModified() const {
     return QFileInfo(path_).fileTime(QFileDevice::FileModificationTime);
 }
 
-void DataDir::rescan() { rescan({}); }
-
 void DataDir::rescan(const std::function<void()>& first) {
     if (listing_) listing_->thread.join();
     names_.clear();

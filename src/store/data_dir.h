@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -61,9 +62,8 @@ public:
     bool makeOwnFile(const QString& name, const std::function<bool()>& change);
 
     // Lists the folder anew (on its own thread; the next question waits for it).
-    void rescan();
-    // The same, first run on the listing's thread before it lists (a test holds it there).
-    void rescan(const std::function<void()>& first);
+    // first, when given, runs on the listing's thread before it lists (a test holds it there).
+    void rescan(const std::function<void()>& first = {});
     // Waits for the listing under way: the state the folder is in a moment after start.
     void waitForListing() const { names(); }
     // Rescans when the directory changed behind our back (a file dropped in

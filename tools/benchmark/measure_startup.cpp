@@ -193,25 +193,20 @@ void measureStartup(const Collection& col, Measurement* m) {
         for (const StartupRun& r : runs) v.push_back(value(r));
         return medianAfterWarmUp(v);
     };
+    const auto medianOf = [&](const char* key) {
+        return median([key](const StartupRun& r) { return r.values.value(QLatin1String(key)); });
+    };
     detail(QStringLiteral("parts (median):"));
     const std::pair<const char*, const char*> parts[] = {
         {"window", "frmMain constructor"},
         {"load", "Form_Load until the card is painted"}};
-    for (auto [key, label] : parts) {
-        const qint64 ns =
-            median([&](const StartupRun& r) { return r.values.value(QLatin1String(key)); });
-        detail(QStringLiteral("  %1: %2").arg(QLatin1String(label), ms(ns)));
-    }
+    for (auto [key, label] : parts)
+        detail(QStringLiteral("  %1: %2").arg(QLatin1String(label), ms(medianOf(key))));
     detail(
         QStringLiteral("not counted: QApplication and font set-up %1; the rest of Form_Load after "
                        "the card is painted (the other screens built) %2; processEvents after "
                        "it %3; whole process as seen from outside (loading, start-up, exit) %4")
-            .arg(ms(median(
-                     [](const StartupRun& r) { return r.values.value(QStringLiteral("app")); })),
-                 ms(median(
-                     [](const StartupRun& r) { return r.values.value(QStringLiteral("after")); })),
-                 ms(median(
-                     [](const StartupRun& r) { return r.values.value(QStringLiteral("events")); })),
+            .arg(ms(medianOf("app")), ms(medianOf("after")), ms(medianOf("events")),
                  ms(median([](const StartupRun& r) { return r.wall; }))));
 
     QStringList boxes, warnings;
