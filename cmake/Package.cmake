@@ -1,5 +1,5 @@
 # The Debian package: after a build, `cpack -G DEB` in the build folder makes
-# reelnote_VERSION_ARCH.deb from the install rules. dpkg-shlibdeps (dpkg-dev)
+# reelnote_VERSION-1_ARCH.deb from the install rules. dpkg-shlibdeps (dpkg-dev)
 # finds the libraries the program links; what it loads at run time without
 # linking is named here.
 set(CPACK_PACKAGE_NAME reelnote)
@@ -10,6 +10,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The first packaging of this version: a package of the program's own source,
+# whose changes are in packaging/debian/changelog (installed as Debian keeps a
+# package's changelog), licence in packaging/debian/copyright.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/reelnote/reelnote)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
