@@ -78,3 +78,7 @@ install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME ${changelo
         COMPONENT packaging)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT packaging)
+# Only for the Debian package (see Package.cmake), not for `cmake --install`.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/reelnote.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME reelnote
+        COMPONENT debian EXCLUDE_FROM_ALL)

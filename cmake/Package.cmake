@@ -8,6 +8,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop catalogue of the films you own or
 set(CPACK_PACKAGE_CONTACT "リールノート developers <reelnote@users.noreply.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# Debian links programs with every relocation resolved at start, so that the
+# table of them can be made read-only before the program runs.
+set_property(TARGET reelnote APPEND PROPERTY LINK_OPTIONS LINKER:-z,now)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The first packaging of this version: a package of the program's own source,
@@ -15,6 +18,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # package's changelog), licence in packaging/debian/copyright.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/reelnote/reelnote)
+# What `cmake --install` installs, and the lintian overrides that only the
+# package carries.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${PROJECT_BINARY_DIR};${PROJECT_NAME};ALL;/" "${PROJECT_BINARY_DIR};${PROJECT_NAME};debian;/")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,4 +1,5 @@
 # cmake -DCPACK=... -DBUILD_DIR=... -DOUT=... -DVERSION=... -P check_package.cmake
+# VERSION is the package's, with its Debian revision.
 find_program(DPKG_DEB dpkg-deb)
 find_program(DPKG dpkg)
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
@@ -53,7 +54,9 @@ foreach(path usr/bin/reelnote usr/bin/reelnote-desktop usr/share/applications/re
              usr/share/icons/hicolor/48x48/apps/reelnote.png
              usr/share/icons/hicolor/256x256/apps/reelnote.png
              usr/share/metainfo/io.github.reelnote.metainfo.xml
-             usr/share/man/man1/reelnote.1.gz usr/share/reelnote/help/index.html)
+             usr/share/man/man1/reelnote.1.gz usr/share/man/man1/reelnote-desktop.1.gz
+             usr/share/reelnote/help/index.html usr/share/doc/reelnote/copyright
+             usr/share/doc/reelnote/changelog.Debian.gz)
   expect("${contents}" " ./${path}\n")
 endforeach()
 string(REGEX MATCHALL " \\./[^\n]*" paths "${contents}")
@@ -71,6 +74,25 @@ file(READ ${unpacked}/usr/share/applications/reelnote.desktop entry)
 expect("${entry}" "Exec=\"/usr/bin/reelnote-desktop\"\n")
 file(READ ${unpacked}/usr/bin/reelnote-desktop launcher)
 expect("${launcher}" "exec '/usr/bin/reelnote'")
+# The changelog's latest entry is this version's, signed by the maintainer.
+find_program(GZIP gzip REQUIRED)
+run(${GZIP} -dc ${unpacked}/usr/share/doc/reelnote/changelog.Debian.gz)
+if(NOT control MATCHES "Maintainer: ([^\n]*)")
+  message(FATAL_ERROR "no maintainer in:\n${control}")
+endif()
+set(maintainer "${CMAKE_MATCH_1}")
+string(FIND "${out}" "reelnote (${VERSION}) " title)
+string(FIND "${out}" "\n -- ${maintainer}  " signature)
+string(FIND "${out}" "\nreelnote (" next)
+if(NOT title EQUAL 0 OR signature EQUAL -1 OR (next GREATER -1 AND next LESS signature))
+  message(FATAL_ERROR "the changelog's entry is not reelnote ${VERSION} by ${maintainer}:\n${out}")
+endif()
+# The metainfo names the licence, where the program lives and a screenshot.
+file(READ ${unpacked}/usr/share/metainfo/io.github.reelnote.metainfo.xml metainfo)
+foreach(element "<project_license>GPL-3.0-or-later</project_license>" "<url type=\"homepage\">"
+                "<screenshot type=\"default\">")
+  expect("${metainfo}" "${element}")
+endforeach()
 find_program(APPSTREAMCLI appstreamcli)
 if(APPSTREAMCLI)
   run(${APPSTREAMCLI} validate --no-net
@@ -84,6 +106,18 @@ execute_process(COMMAND ${unpacked}/usr/bin/reelnote --check ${OUT}/empty
 expect("${out}" "タイトル0件、鑑賞履歴0件")  # and the missing data file is a finding
 if(NOT result EQUAL 1)
   message(FATAL_ERROR "reelnote --check on an empty folder ended with ${result}:\n${out}${err}")
+endif()
+
+# Debian's checks of a package: no error and no warning.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND ${LINTIAN} --fail-on error,warning ${deb}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "lintian ${deb} (${result}):\n${out}${err}")
+  endif()
+else()
+  message("lintian is not installed: the package was not checked with it")
 endif()
 
 # As root, installed into a scratch root with its own package database, and removed.
