@@ -16,6 +16,13 @@ namespace CsvImportAction {
 bool run(ScreenHost& host) {
     Prompts& prompts = host.prompts();
     const QString title = QString::fromUtf16(kTitle);
+    // A window that may not write says so before the user picks a file and
+    // reads a preview of an import it would refuse.
+    if (host.catalogue().readOnly()) {
+        prompts.message(host.catalogue().dir().refusal(kDataFile), title,
+                        Prompts::Icon::Exclamation);
+        return false;
+    }
     const QString path = prompts.openFileName(
         QStringLiteral("取り込むCSVファイル"), QDir::homePath(),
         QStringLiteral("CSV ファイル (*.csv *.CSV *.txt *.TXT);;すべてのファイル (*)"));

@@ -24,7 +24,8 @@ qsizetype ImportStep::cost() const {
 
 ImportStep::Print ImportStep::printOf(Catalogue& c, const QString& name) {
     QByteArray bytes;
-    if (!c.dir().exists(name) || !c.dir().read(name, &bytes)) return {};
+    if (!c.dir().exists(name)) return {};
+    if (!c.dir().read(name, &bytes)) return {-2, 0};
     return {bytes.size(), StreamHash::of(bytes)};
 }
 
@@ -33,20 +34,28 @@ QString ImportStep::apply(Catalogue& c) {
     if (plan_.changesNothing())
         return QStringLiteral("「%1」から取り込むものは、もうありません。").arg(fileName_);
     for (int i = 0; i < 2; ++i) before_[i] = printOf(c, kFiles[i]);
-    kept_.clear();
+    // Done again, the import keeps the copies it kept the first time, while they
+    // still hold what the files hold.
+    const QStringList reusable = std::exchange(kept_, {});
     TitleTable titles = plan_.titles;
-    if (QString problem = c.replaceCollection(std::move(titles), plan_.history, &kept_);
-        !problem.isEmpty())
+    if (QString problem = c.replaceCollection(std::move(titles), plan_.history, &kept_, reusable);
+        !problem.isEmpty()) {
+        kept_ = reusable;
         return problem;
+    }
     for (int i = 0; i < 2; ++i) after_[i] = printOf(c, kFiles[i]);
     return {};
 }
 
 QString ImportStep::revert(Catalogue& c) {
+    using Kind = Catalogue::RestoredFile::Kind;
+    Catalogue::RestoredFile restore[2];
     QByteArray bytes[2];
-    bool restore[2] = {false, false};
     for (int i = 0; i < 2; ++i) {
         if (before_[i] == after_[i]) continue;
+        if (before_[i].size == -2)
+            return QStringLiteral("取り込む前の「%1」を読めなかったため、元に戻せません。")
+                .arg(c.dir().actualName(kFiles[i]));
         if (printOf(c, kFiles[i]) != after_[i])
             return QStringLiteral(
                        "「%1」は、取り込みの後にほかのプログラムで変更されたため、"
@@ -59,12 +68,13 @@ QString ImportStep::revert(Catalogue& c) {
             if (k.startsWith(stem, Qt::CaseInsensitive) && !c.dir().read(k, &bytes[i]))
                 return QStringLiteral("取り込む前の控え「%1」を読み込めないため、元に戻せません。")
                     .arg(k);
-        if (before_[i].size > 0 && (bytes[i].size() != before_[i].size ||
-                                    StreamHash::of(bytes[i]) != before_[i].hash))
+        if (before_[i].size > 0 &&
+            (bytes[i].size() != before_[i].size || StreamHash::of(bytes[i]) != before_[i].hash))
             return QStringLiteral("取り込む前の「%1」の控えが見つからないため、元に戻せません。")
                 .arg(c.dir().actualName(kFiles[i]));
-        restore[i] = true;
+        // A file that was missing is missing again; an empty one stays empty.
+        restore[i] = before_[i].size == -1 ? Catalogue::RestoredFile{Kind::Remove, {}}
+                                           : Catalogue::RestoredFile{Kind::Write, bytes[i]};
     }
-    return c.restoreCollection(restore[0] ? &bytes[0] : nullptr,
-                               restore[1] ? &bytes[1] : nullptr);
+    return c.restoreCollection(restore[0], restore[1]);
 }

@@ -25,7 +25,7 @@ public:
 
 private:
     struct Print {
-        qsizetype size = -1;  // -1: no file
+        qsizetype size = -1;  // -1: no file; -2: a file that could not be read
         quint64 hash = 0;
         bool operator==(const Print&) const = default;
     };

@@ -182,6 +182,20 @@ public:
     // Gives the data file and the history the bytes given (nullptr: left as it is),
     // both or neither, and reads them back as a load would: taking an import back.
     QString restoreCollection(const QByteArray* data, const QByteArray* history);
+    // The same where a file may also be taken away: a file the import made, where
+    // there was none, is missing again afterwards.
+    struct RestoredFile {
+        enum class Kind { Keep, Remove, Write } kind = Kind::Keep;
+        QByteArray bytes;  // for Write
+    };
+    QString restoreCollection(const RestoredFile& data, const RestoredFile& history);
+    // replaceCollection and writeCollection for an import done again: a copy named in
+    // reusable that still holds a file's present bytes stands for the copy that file
+    // would be kept aside in, so that every doing of one import keeps one pair.
+    QString replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
+                              QStringList* kept, const QStringList& reusable);
+    QString writeCollection(TitleTable titles, const QVector<Kansyou>& history, QStringList* kept,
+                            WrittenCollection* out, const QStringList& reusable);
     // -----------------------------------------------------------------------------
 
     std::array<QString, 8> HyoukaKoumoku;  // [1..7]
@@ -316,6 +330,10 @@ private:
     QString editHistory(int removed, const Kansyou* k, int at);
     QString loadMaster(const QString& name, QString* names, int count, const QString* defaults);
     QString saveMaster(const QString& name, const QString* names, int count);
+    // Before the first load of either file: what an import killed half way left
+    // (import_journal.h), settled; a sentence for the user, or empty.
+    QString settleImportJournal();
+    bool journalSettled_ = false;
 
     DataDir dir_;
     TitleTable table_;

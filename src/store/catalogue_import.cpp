@@ -3,6 +3,7 @@
 
 #include "cp932.h"
 #include "data_file.h"
+#include "import_journal.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -79,14 +80,37 @@ struct Rewrite {
     bool changes = false;
     bool existed = false;
     QByteArray bytes;
-    QString copy;  // empty: there was nothing to keep (no file, or an empty one)
+    QString copy;         // empty: there was nothing to keep (no file, or an empty one)
+    bool reused = false;  // the copy was kept by an earlier doing of the same import
 };
+
+// A copy of reusable that holds what the file actual holds now, or empty.
+QString sameCopy(DataDir& dir, const QString& actual, const QStringList& reusable) {
+    QByteArray now;
+    bool read = false;
+    for (const QString& copy : reusable) {
+        if (!copy.startsWith(actual + u'.', Qt::CaseInsensitive) || !dir.exists(copy)) continue;
+        const FileStamp a = FileStamp::of(dir.filePath(actual)),
+                        b = FileStamp::of(dir.filePath(copy));
+        if (a.exists && a.device == b.device && a.inode == b.inode) return copy;  // one file
+        QByteArray bytes;
+        if (!read && !dir.read(actual, &now)) return {};
+        read = true;
+        if (dir.read(copy, &bytes) && bytes == now) return copy;
+    }
+    return {};
+}
 }  // namespace
 
 QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
                                      QStringList* kept) {
+    return replaceCollection(std::move(titles), history, kept, {});
+}
+
+QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
+                                     QStringList* kept, const QStringList& reusable) {
     WrittenCollection written;
-    if (QString problem = writeCollection(std::move(titles), history, kept, &written);
+    if (QString problem = writeCollection(std::move(titles), history, kept, &written, reusable);
         !problem.isEmpty())
         return problem;
     takeCollection(std::move(written));
@@ -95,6 +119,12 @@ QString Catalogue::replaceCollection(TitleTable titles, const QVector<Kansyou>& 
 
 QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& history,
                                    QStringList* kept, WrittenCollection* out) {
+    return writeCollection(std::move(titles), history, kept, out, {});
+}
+
+QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& history,
+                                   QStringList* kept, WrittenCollection* out,
+                                   const QStringList& reusable) {
     for (const QString& f : {kDataFile, kHistoryFile})
         if (QString refused = dir_.refusal(f); !refused.isEmpty()) return refused;
     // What the files held that code page 932 cannot is settled as before any rewrite.
@@ -121,12 +151,17 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
     const QDateTime now = QDateTime::currentDateTime();
     const auto dropCopies = [&] {
         for (Rewrite* r : {&data, &hist})
-            if (!r->copy.isEmpty()) dir_.remove(std::exchange(r->copy, {}));
+            if (!r->copy.isEmpty() && !r->reused) dir_.remove(std::exchange(r->copy, {}));
     };
     for (Rewrite* r : {&data, &hist}) {
         r->existed = dir_.exists(r->name);
         if (!r->changes || !r->existed || QFileInfo(dir_.filePath(r->name)).size() == 0) continue;
         const QString actual = dir_.actualName(r->name);
+        if (const QString same = sameCopy(dir_, actual, reusable); !same.isEmpty()) {
+            r->copy = same;
+            r->reused = true;
+            continue;
+        }
         const QString copy = copyNameFor(dir_, actual, now);
         if (const FileResult k = dir_.keepAside(actual, copy); !k.ok()) {
             dropCopies();
@@ -136,16 +171,51 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
         }
         r->copy = copy;
     }
+    // Both files change: a note of what each held and will hold goes first, so
+    // that a run killed between the two writes is set right at the next load. The
+    // history's part follows once it is encoded, before the history is written.
+    const bool journal = data.changes && hist.changes;
+    const QString journalPath = dir_.filePath(ImportJournal::kName);
+    if (journal) {
+        const auto fileOf = [&](const Rewrite& r, const QByteArray* bytes) {
+            ImportJournal::File f{dir_.actualName(r.name), r.existed, r.copy, -1, 0};
+            if (bytes) {
+                f.newSize = bytes->size();
+                f.newHash = StreamHash::of(*bytes);
+            }
+            return f;
+        };
+        const FileResult noted =
+            dir_.writeAtomic(ImportJournal::kName,
+                             ImportJournal::text(fileOf(data, &data.bytes), fileOf(hist, nullptr)));
+        if (!noted.ok()) {
+            dropCopies();
+            return QStringLiteral(
+                       "取り込みの記録を書けなかったため、取り込みを取りやめました。\r\n%1")
+                .arg(noted.error);
+        }
+    }
     // Both files are checked before either is written.
     DataDir::PendingWrite dataWrite, histWrite;
     for (auto [r, w] : {std::pair{&data, &dataWrite}, std::pair{&hist, &histWrite}}) {
         if (!r->changes) continue;
         *w = dir_.beginWrite(r->name);
         if (!w->result.ok()) {
+            if (journal) dir_.remove(ImportJournal::kName);
             dropCopies();
             return w->result.error;
         }
     }
+    const auto noteHistory = [&] {
+        QString why;
+        if (!journal || FileIo::appendWhole(dir_.fileSystem(), journalPath,
+                                            ImportJournal::newLine(1, hist.bytes), &why))
+            return true;
+        histWrite.result = {QStringLiteral("「%1」を保存できませんでした。\r\n%2")
+                                .arg(dir_.actualName(kHistoryFile), why),
+                            why};
+        return false;
+    };
     // The history is encoded while the data file goes to the disk: the one waits
     // on the processor, the other on the disk. Where the file system allows it,
     // the history then goes to the disk beside the data file.
@@ -157,19 +227,24 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
         if (hist.changes)
             side = std::jthread([&] {
                 encoded = encodeHistory(viewings, &hist.bytes, &historyStarts, &encodeProblem);
-                if (encoded && together) dir_.write(&histWrite, hist.bytes);
+                if (encoded && together && noteHistory()) dir_.write(&histWrite, hist.bytes);
             });
         if (data.changes) dir_.write(&dataWrite, data.bytes);
         if (hist.changes && !together) {
             side.join();
             // One at a time: a history written after a failed data file would only be taken back.
-            if (encoded && dataWrite.result.ok()) dir_.write(&histWrite, hist.bytes);
+            if (encoded && dataWrite.result.ok() && noteHistory())
+                dir_.write(&histWrite, hist.bytes);
         }
     }
     if (!encoded) histWrite.result = {encodeProblem, encodeProblem};
+    // Whatever follows leaves both files in one state, or tells the user which is which.
+    const auto dropJournal = [&] {
+        if (journal) dir_.remove(ImportJournal::kName);
+    };
     const FileResult dataDone = data.changes ? dir_.finishWrite(&dataWrite) : FileResult{};
-    const bool histWritten = hist.changes && encoded && histWrite.result.ok() &&
-                             (together || dataDone.ok());
+    const bool histWritten =
+        hist.changes && encoded && histWrite.result.ok() && (together || dataDone.ok());
     const FileResult histDone = histWritten ? dir_.finishWrite(&histWrite) : histWrite.result;
     // A file written beside one that failed takes back its old bytes: the copy
     // kept aside is renamed back.
@@ -184,6 +259,7 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
         Rewrite& written = dataDone.ok() ? data : hist;
         const QString error = dataDone.ok() ? histDone.error : dataDone.error;
         const bool otherWritten = dataDone.ok() ? data.changes : histWritten;
+        dropJournal();
         if (!otherWritten) {
             dropCopies();
             return error;
@@ -194,12 +270,13 @@ QString Catalogue::writeCollection(TitleTable titles, const QVector<Kansyou>& hi
                                .arg(dir_.actualName(written.name));
         }
         Rewrite& failed = dataDone.ok() ? hist : data;
-        if (!failed.copy.isEmpty()) dir_.remove(std::exchange(failed.copy, {}));
+        if (!failed.copy.isEmpty() && !failed.reused) dir_.remove(std::exchange(failed.copy, {}));
         return error + QStringLiteral(
                            "\r\n「%1」を取り込む前の内容に戻せませんでした。"
                            "取り込む前のファイルは「%2」に残っています。")
                            .arg(dir_.actualName(written.name), written.copy);
     }
+    dropJournal();
     if (kept)
         for (const Rewrite* r : {&data, &hist})
             if (!r->copy.isEmpty()) kept->append(r->copy);
@@ -242,28 +319,42 @@ void Catalogue::takeCollection(WrittenCollection&& w) {
 }
 
 QString Catalogue::restoreCollection(const QByteArray* data, const QByteArray* history) {
+    const auto of = [](const QByteArray* bytes) {
+        return bytes ? RestoredFile{RestoredFile::Kind::Write, *bytes} : RestoredFile{};
+    };
+    return restoreCollection(of(data), of(history));
+}
+
+QString Catalogue::restoreCollection(const RestoredFile& data, const RestoredFile& history) {
+    using Kind = RestoredFile::Kind;
     for (const QString& f : {kDataFile, kHistoryFile})
         if (QString refused = dir_.refusal(f); !refused.isEmpty()) return refused;
+    const auto give = [this](const QString& name, const RestoredFile& file) {
+        return file.kind == Kind::Remove ? dir_.erase(name) : dir_.writeAtomic(name, file.bytes);
+    };
+    const bool both = data.kind != Kind::Keep && history.kind != Kind::Keep;
+    const bool dataExisted = dir_.exists(kDataFile);
     QByteArray dataNow;
-    if (data && history && dir_.exists(kDataFile) && !dir_.read(kDataFile, &dataNow))
+    if (both && dataExisted && !dir_.read(kDataFile, &dataNow))
         return QStringLiteral("「%1」を読み込めないため、元に戻せません。").arg(kDataFile);
-    if (data) {
-        if (const FileResult w = dir_.writeAtomic(kDataFile, *data); !w.ok()) return w.error;
+    if (data.kind != Kind::Keep) {
+        if (const FileResult w = give(kDataFile, data); !w.ok()) return w.error;
     }
-    if (history) {
-        if (const FileResult w = dir_.writeAtomic(kHistoryFile, *history); !w.ok()) {
+    if (history.kind != Kind::Keep) {
+        if (const FileResult w = give(kHistoryFile, history); !w.ok()) {
             // Both or neither: the data file takes back what it held.
-            if (data) dir_.writeAtomic(kDataFile, dataNow);
+            if (both) give(kDataFile, {dataExisted ? Kind::Write : Kind::Remove, dataNow});
             LoadMainData();
             return w.error;
         }
     }
     // Read back as a fresh load would.
     QString problem;
-    if (data) problem = LoadMainData();
-    if (history) {
+    if (data.kind != Kind::Keep) problem = LoadMainData();
+    if (history.kind != Kind::Keep) {
         const QString h = LoadKansyouRireki();
-        if (!h.isEmpty()) problem += (problem.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + h;
+        if (!h.isEmpty())
+            problem += (problem.isEmpty() ? QString() : QStringLiteral("\r\n\r\n")) + h;
     }
     return problem;
 }

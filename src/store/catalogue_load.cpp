@@ -3,6 +3,7 @@
 
 #include "cp932.h"
 #include "data_file.h"
+#include "import_journal.h"
 #include "record_dialect.h"
 
 #include <cerrno>
@@ -227,7 +228,23 @@ std::unique_ptr<Catalogue::FileRead> Catalogue::takeRead(std::unique_ptr<FileRea
     return read;
 }
 
+QString Catalogue::settleImportJournal() {
+    if (std::exchange(journalSettled_, true)) return {};
+    bool changed = false;
+    const QString told = ImportJournal::settle(dir_, &changed);
+    if (changed) forgetStartedLoading();  // what they read is no longer there
+    return told;
+}
+
+namespace {
+QString joined(const QString& first, const QString& then) {
+    return first.isEmpty() || then.isEmpty() ? first + then
+                                             : first + QStringLiteral("\r\n\r\n") + then;
+}
+}  // namespace
+
 QString Catalogue::LoadMainData() {
+    const QString settled = settleImportJournal();
     const std::unique_ptr<FileRead> read = takeRead(&dataRead_, kDataFile, true);
     table_.clear();
     ++layout_;
@@ -268,7 +285,7 @@ QString Catalogue::LoadMainData() {
     }
     if (read->result != FileIo::ReadResult::Ok) rebuildPickLists();
     releaseReadingBuffers();
-    return message;
+    return joined(settled, message);
 }
 
 QString Catalogue::LoadKansyouRireki() {
@@ -277,6 +294,7 @@ QString Catalogue::LoadKansyouRireki() {
 }
 
 QString Catalogue::loadHistory(QByteArray* bytes) {
+    const QString settled = settleImportJournal();
     kansyou_.clear();
     bytes->clear();
     historyStarts_.clear();
@@ -312,5 +330,5 @@ QString Catalogue::loadHistory(QByteArray* bytes) {
     }
     rebuildViewingLists();
     releaseReadingBuffers();
-    return message;
+    return joined(settled, message);
 }

@@ -95,6 +95,22 @@ private slots:
         QCOMPARE(snapshot(f.path()), before);
         QCOMPARE(f.window->catalogue().TitleCount(), 2);
     }
+
+    // A window that may not write says so before it asks for a file.
+    void aReadOnlyWindowRefusesBeforeAskingForTheFile() {
+        MainFixture f;
+        startWithTwoTitles(f);
+        const QString refusal = QStringLiteral("読み取り専用で開いています。");
+        f.window->catalogue().setReadOnly(refusal);
+        const auto before = snapshot(f.path());
+        f.prompts.planAnswer(Answer::Ok);
+        QTest::mouseClick(f.find<QPushButton>("cmdImportCsv"), Qt::LeftButton);
+        f.checkBoxes();
+        QCOMPARE(f.prompts.boxes.size(), 1);
+        QCOMPARE(f.prompts.boxes[0].kind, QStringLiteral("message"));
+        QCOMPARE(f.prompts.boxes[0].text, refusal);
+        QCOMPARE(snapshot(f.path()), before);
+    }
 };
 
 // An import is one step of the undo history: taken back, both files hold their
