@@ -22,11 +22,38 @@ QString dataDirOf(const QStringList& args, int at) {
     return at < args.size() ? args[at] : QDir::currentPath();
 }
 
+// Every option, for --help on standard output and for a wrong use on standard error.
+void printUsage(QTextStream& to) {
+    to << "使い方:\n"
+          "  reelnote\n"
+          "      作業フォルダーをデータフォルダーとしてウィンドウを開きます。\n"
+          "  reelnote --check [フォルダー]\n"
+          "      データフォルダーの不整合を一覧にします（何も変更しません）。\n"
+          "  reelnote --export-csv 出力.csv [フォルダー]\n"
+          "      すべてのタイトルをCSVファイルに書き出します。\n"
+          "  reelnote --export-csv-history 出力.csv [フォルダー]\n"
+          "      鑑賞履歴をCSVファイルに書き出します。\n"
+          "  reelnote --import-csv 取り込む.csv [フォルダー] [--dry-run] "
+          "[--viewing-content 鑑賞内容]\n"
+          "      CSVファイルの内容を確認してから取り込みます。\n"
+          "      --dry-run: 取り込む内容を表示するだけで、何も変更しません。\n"
+          "      --viewing-content 鑑賞内容: 鑑賞内容のない鑑賞履歴に入れる言葉"
+          "（省略時は「鑑賞」）。\n"
+          "  reelnote --help | -h\n"
+          "      この説明を表示します。\n"
+          "フォルダーを省くと、作業フォルダーがデータフォルダーです。\n";
+    to.flush();
+}
+
 int usage() {
-    err() << "使い方: reelnote [--export-csv 出力.csv [フォルダー] | --export-csv-history 出力.csv "
-             "[フォルダー] | --check [フォルダー]]\n";
-    err().flush();
+    printUsage(err());
     return 2;
+}
+
+int help() {
+    QTextStream out(stdout);
+    printUsage(out);
+    return 0;
 }
 
 int exportCsv(const QStringList& args, bool history) {
@@ -88,6 +115,7 @@ int check(const QStringList& args) {
 std::optional<int> runCommandLine(const QStringList& args) {
     if (args.size() < 2) return std::nullopt;
     const QString& option = args[1];
+    if (option == QLatin1String("--help") || option == QLatin1String("-h")) return help();
     if (option == QLatin1String("--export-csv")) return exportCsv(args, false);
     if (option == QLatin1String("--export-csv-history")) return exportCsv(args, true);
     if (option == QLatin1String("--check")) return check(args);
