@@ -22,17 +22,21 @@ bool hasOwnFiles(const QString& title) { return !title.isEmpty(); }
 
 // Deletes every spelling of name that the directory holds, since on this file
 // system "X.txt" and "X.TXT" can both exist and both are the title's file. Each
-// goes to the desktop's trash, where the user can find it again; where there is
-// no trash, it is deleted.
-void removeEverySpelling(DataDir& dir, const QString& name, QStringList* notDeleted) {
+// goes to the desktop's trash, where the user can find it again; where no trash
+// takes it, it stays in the folder under a dated name, never deleted for good.
+void removeEverySpelling(DataDir& dir, const QString& name, const QDateTime& now,
+                         QStringList* notDeleted) {
     while (dir.exists(name)) {
         const QString actual = dir.actualName(name);
         QString inTrash;
         if (dir.moveToTrash(actual, &inTrash).ok()) continue;
-        if (!dir.remove(actual)) {
+        QString aside;
+        if (!dir.keepAside(actual, now, &aside).ok()) {
             notDeleted->append(actual);
             return;
         }
+        notDeleted->append(QStringLiteral("「%1」は、ごみ箱に移せないため「%2」として残しました。")
+                               .arg(actual, aside));
     }
 }
 
@@ -64,10 +68,7 @@ QStringList filesToEmpty(ResetKind kind) {
 }
 
 QString keptCopyName(const DataDir& dir, const QString& actual, const QDateTime& now) {
-    const QString stem = actual + now.toString(QStringLiteral(".yyyyMMdd-HHmmss"));
-    QString name = stem + QStringLiteral(".bak");
-    for (int i = 2; dir.exists(name); ++i) name = stem + QStringLiteral("-%1.bak").arg(i);
-    return name;
+    return dir.datedName(actual, now);
 }
 
 ResetOutcome run(Catalogue& cat, ResetKind kind, const QDateTime& now) {
@@ -97,12 +98,13 @@ ResetOutcome run(Catalogue& cat, ResetKind kind, const QDateTime& now) {
         const QString& name = titles[n].Daimei;
         if (!hasOwnFiles(name)) continue;
         for (const QString& ext : kTitleExtensions)
-            if (!isProgramFile(name + ext)) removeEverySpelling(dir, name + ext, &out.notDeleted);
+            if (!isProgramFile(name + ext))
+                removeEverySpelling(dir, name + ext, now, &out.notDeleted);
     }
     if (kind == ResetKind::NewStart)
         for (const QString& pattern : kTextPatterns)
             for (const QString& f : dir.entries(pattern))
-                removeEverySpelling(dir, f, &out.notDeleted);
+                removeEverySpelling(dir, f, now, &out.notDeleted);
     return out;
 }
 

@@ -370,16 +370,24 @@ FileResult DataDir::moveToTrash(const QString& name, QString* inTrash) {
     const QString actual = actualName(name);
     if (FileResult g = guard(actual); !g.ok()) return g;
     const QDateTime before = dirModified();
-    QString where;
-    if (!QFile::moveToTrash(QDir(path_).filePath(actual), &where) || where.isEmpty()) {
-        const QString why = QStringLiteral("ごみ箱に移せませんでした。");
+    Trash::Places places = Trash::Places::fromEnvironment();
+    places.volumes = volumes_;
+    const Trash::Moved moved = Trash::moveToTrash(QDir(path_).filePath(actual), places);
+    if (!moved.ok()) {
+        const QString why = QStringLiteral("ごみ箱に移せませんでした。") + moved.reason;
         return {describe(actual, why), why};
     }
-    *inTrash = where;
+    *inTrash = moved.file;
     noteRemoved(actual);
     afterOwnChange(before);
     rewatch(actual, nullptr);
     return {};
+}
+
+bool DataDir::hasTrash(const QString& name) const {
+    Trash::Places places = Trash::Places::fromEnvironment();
+    places.volumes = volumes_;
+    return !Trash::trashFor(filePath(name), places).isEmpty();
 }
 
 FileResult DataDir::restoreFromTrash(const QString& inTrash, const QString& name) {
@@ -394,10 +402,60 @@ FileResult DataDir::restoreFromTrash(const QString& inTrash, const QString& name
     if (!FileIo::renameOver(*fs_, inTrash, QDir(path_).filePath(actual), &why))
         return {describe(actual, why), why};
     // The trash keeps a note of where each file came from; it goes with the file.
-    const QFileInfo moved(inTrash);
-    QFile::remove(
-        moved.dir().filePath(QStringLiteral("../info/%1.trashinfo").arg(moved.fileName())));
+    Trash::forget(inTrash);
     noteAdded(actual);
+    afterOwnChange(before);
+    return {};
+}
+
+QString DataDir::datedName(const QString& actual, const QDateTime& now) const {
+    const QString stem = actual + now.toString(QStringLiteral(".yyyyMMdd-HHmmss"));
+    QString name = stem + QStringLiteral(".bak");
+    for (int i = 2; exists(name); ++i) name = stem + QStringLiteral("-%1.bak").arg(i);
+    return name;
+}
+
+FileResult DataDir::keepAside(const QString& name, const QDateTime& now, QString* asideName) {
+    const QString actual = actualName(name);
+    if (FileResult g = guard(actual); !g.ok()) return g;
+    if (!exists(actual)) {
+        const QString why = FileIo::reason(ENOENT);
+        return {describe(actual, why), why};
+    }
+    const QString aside = datedName(actual, now);
+    if (FileResult r = renameWithin(actual, aside); !r.ok()) return r;
+    rewatch(actual, nullptr);
+    *asideName = aside;
+    return {};
+}
+
+FileResult DataDir::putBackAside(const QString& asideName, const QString& name) {
+    const QString actual = actualName(name);
+    if (FileResult g = guard(actual); !g.ok()) return g;
+    if (exists(actual)) {
+        const QString why = FileIo::reason(EEXIST);
+        return {describe(actual, why), why};
+    }
+    return renameWithin(actualName(asideName), actual);
+}
+
+// A rename that never replaces: the index may not know of a file just put there.
+FileResult DataDir::renameWithin(const QString& from, const QString& to) {
+    if (QString refused = refusal(from); !refused.isEmpty()) return {refused, refused};
+    const QByteArray target = QFile::encodeName(QDir(path_).filePath(to));
+    struct stat st;
+    if (::lstat(target.constData(), &st) == 0) {
+        const QString why = FileIo::reason(EEXIST);
+        return {describe(to, why), why};
+    }
+    const QDateTime before = dirModified();
+    if (fs_->rename(QFile::encodeName(QDir(path_).filePath(from)).constData(),
+                    target.constData()) != 0) {
+        const QString why = FileIo::reason(errno);
+        return {describe(from, why), why};
+    }
+    noteRemoved(from);
+    noteAdded(to);
     afterOwnChange(before);
     return {};
 }

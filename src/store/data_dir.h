@@ -4,6 +4,7 @@
 #include "file_print.h"
 #include "name_index.h"
 #include "string_hash.h"
+#include "trash.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -109,12 +110,27 @@ public:
     // The same, saying why a file that exists stays.
     FileResult erase(const QString& name);
     FileResult copy(const QString& from, const QString& to);
-    // Moves the file to the desktop's trash, where a file manager shows it and can
-    // put it back; *inTrash gets where it went. Fails, leaving the file, where the
-    // file system has no trash.
+    // Moves the file to the desktop's trash (trash.h), where a file manager shows
+    // it and can put it back; *inTrash gets where it went. Where no trash takes
+    // it, fails with the file where it was and nothing written anywhere.
     FileResult moveToTrash(const QString& name, QString* inTrash);
-    // Puts a file moved to the trash back under name (its entry in the trash goes).
+    // True when a trash would take the file; nothing is made to find out.
+    bool hasTrash(const QString& name) const;
+    // Puts a file moved to the trash back under name (its note in the trash goes).
     FileResult restoreFromTrash(const QString& inTrash, const QString& name);
+    // For a file no trash takes: renamed within the folder to a dated name no
+    // file has yet (datedName), where the user can still find it; *asideName
+    // gets that name. The file's own name is free afterwards.
+    FileResult keepAside(const QString& name, const QDateTime& now, QString* asideName);
+    // Undoes keepAside: the file set aside goes back under name, which must be free.
+    FileResult putBackAside(const QString& asideName, const QString& name);
+    // The name the program keeps an old state of the file actual under, dated now
+    // and taken by no file: "データ.TXT.20261207-103000.bak", else "...-2.bak"...
+    QString datedName(const QString& actual, const QDateTime& now) const;
+    // The file systems the trash is looked for on; tests put in their own.
+    void setTrashVolumes(const Trash::Volumes* volumes) {
+        volumes_ = volumes ? volumes : &Trash::Volumes::real();
+    }
     // Keeps the file's present bytes under copy, a name not yet taken, before the
     // file is replaced: as a second link to the same file where the file system
     // allows one, which costs no write, else as a copy written like any file. A
@@ -167,6 +183,8 @@ private:
     QDateTime dirModified() const;
     void afterOwnChange(const QDateTime& before);
 
+    // Renames from to to, a name no file has; never replaces one.
+    FileResult renameWithin(const QString& from, const QString& to);
     // The check before a change of a watched file: empty result when it may go ahead.
     FileResult guard(const QString& actual);
     // After the program's own change of a watched file.
@@ -183,5 +201,6 @@ private:
     mutable std::unique_ptr<Listing> listing_;
     QDateTime scannedModified_;
     FileSystem* fs_ = &FileSystem::real();
+    const Trash::Volumes* volumes_ = &Trash::Volumes::real();
     StringMap<QString> refused_;  // case-folded name → message
 };
