@@ -18,6 +18,7 @@ int Panel::largest() const {
 QString Chart::tip(int p, int b) const {
     const Panel& panel = panels[p];
     const Bar& bar = panel.bars[b];
+    if (bar.gap) return QStringLiteral("%1%2：鑑賞なし").arg(panel.tipPrefix, bar.label);
     return QStringLiteral("%1%2：%3%4").arg(panel.tipPrefix, bar.label).arg(bar.value).arg(unit);
 }
 
@@ -55,6 +56,20 @@ Bar periodBar(int ordinal, int value, bool years) {
             {},
             y};
 }
+// The periods from first to last, none of them viewed, as one break of the axis.
+Bar gapBar(int first, int last, bool years) {
+    Bar b{periodBar(first, 0, years).label + QStringLiteral("〜") + periodBar(last, 0, years).label,
+          0,
+          -1,
+          QStringLiteral("≈"),
+          {}};
+    b.gap = true;
+    return b;
+}
+
+// On an axis too long to draw period by period, a run of empty periods up to this
+// long still stands as empty bars; a longer one becomes one break.
+constexpr int kLongestDrawnGap = 12;
 }  // namespace
 
 Chart viewingPeriods(const Counts& shown, bool years) {
@@ -79,8 +94,17 @@ Chart viewingPeriods(const Counts& shown, bool years) {
             for (int o = first; o <= last; ++o)
                 panel.bars.append(periodBar(o, byPeriod.value(o), years));
         } else {
-            for (auto it = byPeriod.cbegin(); it != byPeriod.cend(); ++it)
-                panel.bars.append(periodBar(it.key(), it.value(), years));
+            int previous = first;
+            for (auto it = byPeriod.cbegin(); it != byPeriod.cend(); ++it) {
+                const int o = it.key();
+                if (o - previous - 1 > kLongestDrawnGap)
+                    panel.bars.append(gapBar(previous + 1, o - 1, years));
+                else
+                    for (int e = previous + 1; e < o; ++e)
+                        panel.bars.append(periodBar(e, 0, years));
+                panel.bars.append(periodBar(o, it.value(), years));
+                previous = o;
+            }
         }
     }
     for (const auto& [value, count] : others) panel.bars.append({value, count, -1, {}, {}});

@@ -20,6 +20,9 @@ struct Bar {
     int ordinal = -1;
     QString axisLabel;    // shorter than label on the axis, when set
     QString coarseLabel;  // a month's year, for an axis that labels only years
+    // A span of periods with no viewing, too long to draw period by period: one
+    // marked break where the axis jumps.
+    bool gap = false;
 };
 
 enum class Orientation {
@@ -54,8 +57,8 @@ struct Chart {
 using Counts = QVector<QPair<QString, int>>;  // value as shown, count
 
 constexpr int kMostRankingBars = 30;
-// At most this many bars on a time axis; a longer span (from a date that was
-// mistyped decades off) is drawn without its empty periods.
+// At most this many periods on a time axis; over a longer span (from a date that
+// was mistyped decades off) a long run of empty periods is one marked break.
 constexpr int kMostPeriodBars = 1200;
 
 // A ranking of titles per value: its first kMostRankingBars rows, in the order
@@ -64,7 +67,8 @@ Chart ranking(const QString& valueHeader, const Counts& shown);
 
 // Viewings per month ("2003年05月") or per year ("2003年") in time order, in
 // whatever order they are shown, with the periods between that had none as
-// bars of 0. Values that name no period follow, as they are.
+// bars of 0 (a long run of them, on an axis too long for every period, as one
+// bar marked gap). Values that name no period follow, as they are.
 Chart viewingPeriods(const Counts& shown, bool years);
 
 // How many titles hold each value of each of the seven scores: item 1 in tens

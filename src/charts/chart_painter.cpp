@@ -49,6 +49,17 @@ QFont inPixels(QFont f, double scale = 1.0, bool bold = false) {
     return f;
 }
 
+// The finest grid of about kWantedTicks lines or fewer whose labels keep apart:
+// room is the plot's length along the values, need what one label takes of it.
+void fitTicks(int largest, double room, double need, int* tick, double* top) {
+    for (int wanted = kWantedTicks; wanted >= 1; --wanted) {
+        *tick = niceTick(largest, wanted);
+        *top = scaleTop(largest, *tick);
+        if (room * *tick / *top >= need) return;
+    }
+    *tick = int(*top);  // the two ends alone
+}
+
 // The places a crowded axis may label: round months or years, or every n-th value.
 QVector<int> stepsFor(Axis axis, int bars) {
     switch (axis) {
@@ -117,6 +128,9 @@ void ChartPainter::layout(const QSize& size) {
         else
             layoutVertical(g, panel);
     }
+    QVector<Placed> wanted;
+    for (int i = 0; i < n; ++i) labelPanel(panels_[i], chart_.panels[i], &wanted);
+    placeLabels(std::move(wanted));
 }
 
 void ChartPainter::layoutHorizontal(Geometry& g, const Panel& panel) const {
@@ -135,6 +149,10 @@ void ChartPainter::layoutHorizontal(Geometry& g, const Panel& panel) const {
     g.plot = QRectF(left, top, std::max(10.0, g.box.right() - valueWidth - left),
                     n > 0 ? pitch * n : room);
     g.names = QRectF(g.box.left(), top, names, g.plot.height());
+    const int largest = panel.largest();
+    fitTicks(largest, g.plot.width(),
+             fm.horizontalAdvance(QString::number(scaleTop(largest, niceTick(largest, 1)))) + 8,
+             &g.tick, &g.top);
     const double thickness = std::min(pitch * 0.72, 26.0);
     for (int i = 0; i < n; ++i) {
         const double y = top + i * pitch;
@@ -149,7 +167,10 @@ void ChartPainter::layoutVertical(Geometry& g, const Panel& panel) const {
     const QFontMetricsF small(small_);
     const double line = fm.height();
     const int n = int(panel.bars.size());
-    const double tickWidth = fm.horizontalAdvance(QString::number(int(g.top))) + 8;
+    // As wide as the widest scale fitTicks may choose.
+    const int largest = panel.largest();
+    const double tickWidth =
+        fm.horizontalAdvance(QString::number(scaleTop(largest, niceTick(largest, 1)))) + 8;
     const double top = g.box.top() + headerHeight(panel) + line + 4;  // the value axis title
     const double left = g.box.left() + std::max(tickWidth, 24.0);
     const double bottom = g.box.bottom() - (line + 8) - (line + 4);  // labels, axis title
@@ -162,6 +183,7 @@ void ChartPainter::layoutVertical(Geometry& g, const Panel& panel) const {
     const double valueRoom = g.values ? small.height() + 2 : line / 2;
     g.plot = QRectF(left, top + valueRoom, g.box.right() - 4 - left,
                     std::max(10.0, bottom - top - valueRoom));
+    fitTicks(largest, g.plot.height(), line + 2, &g.tick, &g.top);
 
     // The smallest step whose labels do not touch.
     for (int step : stepsFor(panel.axis, n)) {
@@ -184,8 +206,8 @@ void ChartPainter::layoutVertical(Geometry& g, const Panel& panel) const {
 }
 
 bool ChartPainter::labelled(const Panel& panel, const Geometry& g, int b) {
-    if (g.labelStep == 1) return true;
     const Charts::Bar& bar = panel.bars[b];
+    if (g.labelStep == 1 || bar.gap) return true;
     if ((panel.axis == Axis::Months || panel.axis == Axis::Years) && bar.ordinal >= 0)
         return bar.ordinal % g.labelStep == 0;
     return b % g.labelStep == 0;
@@ -206,152 +228,195 @@ ChartPainter::Hit ChartPainter::barAt(const QPointF& pos) const {
     return {};
 }
 
+namespace {
+// Where text aligned so in box stands: its own extent.
+QRectF extent(const QRectF& box, Qt::Alignment align, const QString& text,
+              const QFontMetricsF& fm) {
+    const double w = fm.horizontalAdvance(text), h = fm.height();
+    const double x = align & Qt::AlignRight     ? box.right() - w
+                     : align & Qt::AlignHCenter ? box.center().x() - w / 2
+                                                : box.left();
+    const double y = align & Qt::AlignBottom    ? box.bottom() - h
+                     : align & Qt::AlignVCenter ? box.center().y() - h / 2
+                                                : box.top();
+    return QRectF(x, y, w, h);
+}
+}  // namespace
+
+void ChartPainter::labelPanel(const Geometry& g, const Panel& panel, QVector<Placed>* out) const {
+    using Font = Label::Font;
+    const QFontMetricsF normal(font_), bold(bold_), small(small_);
+    const double line = normal.height();
+    const QRectF& plot = g.plot;
+    const auto add = [&](int rank, Font font, const QColor& colour, const QRectF& box,
+                         Qt::Alignment align, const QString& text) {
+        if (text.isEmpty()) return;
+        const QFontMetricsF& fm = font == Font::Bold ? bold : font == Font::Small ? small : normal;
+        out->append({rank, {extent(box, align, text, fm), text, font, colour, {}}});
+    };
+    enum Rank { Caption, Title, Tick, Name, Value };
+
+    // The header: a score's name on its colour, then what the bars leave out.
+    if (headerHeight(panel) > 0) {
+        const QRectF row(g.box.left(), g.box.top(), g.box.width(), bold.height() + 4);
+        double x = row.left();
+        if (!panel.caption.isEmpty()) {
+            const QString caption =
+                bold.elidedText(panel.caption, Qt::ElideRight, std::max(0.0, row.width() - 12));
+            const QRectF box(x, row.top(), bold.horizontalAdvance(caption) + 12, row.height());
+            out->append(
+                {Caption,
+                 {box, caption, Font::Bold, kText,
+                  panel.colourItem > 0 ? ScoreColours::of(panel.colourItem).label : QColor()}});
+            x = box.right() + 8;
+        }
+        add(Title, Font::Small, kMuted, QRectF(x, row.top(), row.right() - x, row.height()),
+            Qt::AlignLeft | Qt::AlignVCenter,
+            small.elidedText(panel.note, Qt::ElideRight, std::max(0.0, row.right() - x)));
+    }
+    if (panel.bars.isEmpty())
+        add(Caption, Font::Normal, kMuted, plot, Qt::AlignCenter,
+            QStringLiteral("データがありません"));
+
+    if (panel.orientation == Orientation::Horizontal) {
+        // The axis titles: the names' over their column, the counts' under the scale.
+        add(Title, Font::Small, kMuted,
+            QRectF(g.box.left(), plot.top() - line - 4, g.box.width(), line),
+            Qt::AlignLeft | Qt::AlignBottom,
+            small.elidedText(panel.categoryAxis, Qt::ElideRight, g.box.width()));
+        add(Title, Font::Small, kMuted,
+            QRectF(plot.left(), plot.bottom() + line + 8, plot.width(), line),
+            Qt::AlignHCenter | Qt::AlignTop,
+            small.elidedText(panel.valueAxis, Qt::ElideRight, plot.width()));
+        for (int v = 0; v <= g.top; v += g.tick) {
+            const double x = plot.left() + plot.width() * v / g.top;
+            add(Tick, Font::Normal, kMuted, QRectF(x - 40, plot.bottom() + 4, 80, line),
+                Qt::AlignHCenter | Qt::AlignTop, QString::number(v));
+        }
+        for (int i = 0; i < panel.bars.size(); ++i) {
+            const QRectF& bar = g.bars[i];
+            const QRectF& slot = g.cells[i];
+            add(Name, Font::Normal, kText,
+                QRectF(g.names.left(), slot.top(), g.names.width(), slot.height()),
+                Qt::AlignRight | Qt::AlignVCenter,
+                normal.elidedText(panel.bars[i].label, Qt::ElideRight, g.names.width()));
+            add(Value, Font::Normal, kText,
+                QRectF(bar.right() + 5, slot.top(), g.box.right() - bar.right() - 5, slot.height()),
+                Qt::AlignLeft | Qt::AlignVCenter, QString::number(panel.bars[i].value));
+        }
+        return;
+    }
+
+    // The axis titles: the counts' over the scale, the places' under their labels.
+    add(Title, Font::Small, kMuted,
+        QRectF(g.box.left(), g.box.top() + headerHeight(panel), g.box.width(), line),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        small.elidedText(panel.valueAxis, Qt::ElideRight, g.box.width()));
+    add(Title, Font::Small, kMuted,
+        QRectF(plot.left(), plot.bottom() + line + 8, plot.width(), line),
+        Qt::AlignHCenter | Qt::AlignTop,
+        small.elidedText(panel.categoryAxis, Qt::ElideRight, plot.width()));
+    for (int v = 0; v <= g.top; v += g.tick) {
+        const double y = plot.bottom() - plot.height() * v / g.top;
+        add(Tick, Font::Normal, kMuted,
+            QRectF(g.box.left(), y - line / 2, plot.left() - g.box.left() - 6, line),
+            Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
+    }
+    for (int i = 0; i < panel.bars.size(); ++i) {
+        const QRectF& bar = g.bars[i];
+        const QRectF& slot = g.cells[i];
+        if (g.values && panel.bars[i].value > 0)
+            add(Value, Font::Small, kText,
+                QRectF(slot.left() - 20, bar.top() - line, slot.width() + 40, line - 1),
+                Qt::AlignHCenter | Qt::AlignBottom, QString::number(panel.bars[i].value));
+        if (labelled(panel, g, i)) {
+            const double room = std::max(slot.width(), g.labelStep * slot.width());
+            add(Name, Font::Normal, kText,
+                QRectF(slot.center().x() - room / 2, plot.bottom() + 5, room, line),
+                Qt::AlignHCenter | Qt::AlignTop, axisText(panel, g, i));
+        }
+    }
+}
+
+void ChartPainter::placeLabels(QVector<Placed> wanted) {
+    // The axes are thinned to what fits; whatever still has no room where the box
+    // is too small for all (a name, a value) is left out rather than drawn over another.
+    std::stable_sort(wanted.begin(), wanted.end(),
+                     [](const Placed& a, const Placed& b) { return a.rank < b.rank; });
+    const QRectF picture(QPointF(0, 0), QSizeF(size_));
+    labels_.clear();
+    for (Placed& w : wanted) {
+        const QRectF& r = w.label.rect;
+        if (!picture.contains(r) ||
+            std::any_of(labels_.cbegin(), labels_.cend(),
+                        [&](const Label& l) { return l.rect.intersects(r); }))
+            continue;
+        labels_.append(std::move(w.label));
+    }
+}
+
 void ChartPainter::paint(QPainter& p, Hit hovered) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.fillRect(QRectF(QPointF(0, 0), QSizeF(size_)), Qt::white);
     for (int i = 0; i < panels_.size(); ++i) paintPanel(p, i, hovered);
+    for (const Label& l : labels_) {
+        if (l.background.isValid()) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(l.background);
+            p.drawRoundedRect(l.rect, 3, 3);
+        }
+        p.setFont(l.font == Label::Font::Bold    ? bold_
+                  : l.font == Label::Font::Small ? small_
+                                                 : font_);
+        p.setPen(l.colour);
+        p.drawText(l.rect, Qt::AlignCenter | Qt::TextDontClip, l.text);
+    }
     p.restore();
 }
 
 void ChartPainter::paintPanel(QPainter& p, int index, Hit hovered) const {
     const Geometry& g = panels_[index];
     const Panel& panel = chart_.panels[index];
-    paintHeader(p, g, panel);
-    const int bar = hovered.panel == index ? hovered.bar : -1;
-    if (panel.orientation == Orientation::Horizontal)
-        paintHorizontal(p, g, panel, bar);
-    else
-        paintVertical(p, g, panel, bar);
-    if (panel.bars.isEmpty()) {
-        p.setFont(font_);
-        p.setPen(kMuted);
-        p.drawText(g.plot, Qt::AlignCenter, QStringLiteral("データがありません"));
-    }
-}
-
-void ChartPainter::paintHeader(QPainter& p, const Geometry& g, const Panel& panel) const {
-    if (headerHeight(panel) == 0) return;
-    const QFontMetricsF fm(bold_);
-    double x = g.box.left();
-    const QRectF row(x, g.box.top(), g.box.width(), fm.height() + 4);
-    if (!panel.caption.isEmpty()) {
-        const double width = fm.horizontalAdvance(panel.caption) + 12;
-        const QRectF label(x, row.top(), width, row.height());
-        // A score's name stands on its own colour, as on the card.
-        if (panel.colourItem > 0) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(ScoreColours::of(panel.colourItem).label);
-            p.drawRoundedRect(label, 3, 3);
+    const int hot = hovered.panel == index ? hovered.bar : -1;
+    const QRectF& plot = g.plot;
+    const QColor fill = fillOf(panel);
+    const bool horizontal = panel.orientation == Orientation::Horizontal;
+    p.setPen(QPen(kGridLine, 1));
+    for (int v = g.tick; v <= g.top; v += g.tick) {
+        if (horizontal) {
+            const double x = plot.left() + plot.width() * v / g.top;
+            p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        } else {
+            const double y = plot.bottom() - plot.height() * v / g.top;
+            p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         }
-        p.setFont(bold_);
-        p.setPen(kText);
-        p.drawText(label, Qt::AlignCenter, panel.caption);
-        x += width + 8;
     }
-    if (!panel.note.isEmpty()) {
-        p.setFont(small_);
-        p.setPen(kMuted);
-        p.drawText(QRectF(x, row.top(), g.box.right() - x, row.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, panel.note);
-    }
-}
-
-void ChartPainter::paintHorizontal(QPainter& p, const Geometry& g, const Panel& panel,
-                                   int hovered) const {
-    const QFontMetricsF fm(font_);
-    const double line = fm.height();
-    const QRectF& plot = g.plot;
-
-    // The axis titles: the names' over their column, the counts' under the scale.
-    p.setFont(small_);
-    p.setPen(kMuted);
-    p.drawText(QRectF(g.box.left(), plot.top() - line - 4, g.box.width(), line),
-               Qt::AlignLeft | Qt::AlignBottom, panel.categoryAxis);
-    p.drawText(QRectF(plot.left(), plot.bottom() + line + 8, plot.width(), line),
-               Qt::AlignHCenter | Qt::AlignTop, panel.valueAxis);
-
-    p.setFont(font_);
-    for (int v = 0; v <= g.top; v += g.tick) {
-        const double x = plot.left() + plot.width() * v / g.top;
-        p.setPen(QPen(kGridLine, 1));
-        if (v > 0) p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        p.setPen(kMuted);
-        p.drawText(QRectF(x - 40, plot.bottom() + 4, 80, line), Qt::AlignHCenter | Qt::AlignTop,
-                   QString::number(v));
-    }
-
-    const QColor fill = fillOf(panel);
+    const bool outlined = horizontal || (!g.bars.isEmpty() && g.bars.first().width() >= 3);
     for (int i = 0; i < panel.bars.size(); ++i) {
         const QRectF& bar = g.bars[i];
-        const QRectF& slot = g.cells[i];
-        p.setPen(QPen(fill.darker(150), 1));
-        p.setBrush(i == hovered ? fill.darker(125) : fill);
-        if (bar.width() > 0) p.drawRect(bar);
-        p.setPen(kText);
-        const QRectF name(g.names.left(), slot.top(), g.names.width(), slot.height());
-        p.drawText(name, Qt::AlignRight | Qt::AlignVCenter,
-                   fm.elidedText(panel.bars[i].label, Qt::ElideRight, name.width()));
-        p.drawText(
-            QRectF(bar.right() + 5, slot.top(), g.box.right() - bar.right() - 5, slot.height()),
-            Qt::AlignLeft | Qt::AlignVCenter, QString::number(panel.bars[i].value));
-    }
-    p.setPen(QPen(kAxisLine, 1));
-    p.drawLine(plot.topLeft(), plot.bottomLeft());
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-}
-
-void ChartPainter::paintVertical(QPainter& p, const Geometry& g, const Panel& panel,
-                                 int hovered) const {
-    const QFontMetricsF fm(font_);
-    const double line = fm.height();
-    const QRectF& plot = g.plot;
-
-    // The axis titles: the counts' over the scale, the places' under their labels.
-    p.setFont(small_);
-    p.setPen(kMuted);
-    p.drawText(QRectF(g.box.left(), g.box.top() + headerHeight(panel), g.box.width(), line),
-               Qt::AlignLeft | Qt::AlignVCenter, panel.valueAxis);
-    p.drawText(QRectF(plot.left(), plot.bottom() + line + 8, plot.width(), line),
-               Qt::AlignHCenter | Qt::AlignTop, panel.categoryAxis);
-
-    p.setFont(font_);
-    for (int v = 0; v <= g.top; v += g.tick) {
-        const double y = plot.bottom() - plot.height() * v / g.top;
-        p.setPen(QPen(kGridLine, 1));
-        if (v > 0) p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        p.setPen(kMuted);
-        p.drawText(QRectF(g.box.left(), y - line / 2, plot.left() - g.box.left() - 6, line),
-                   Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
-    }
-
-    const QColor fill = fillOf(panel);
-    const bool outlined = !g.bars.isEmpty() && g.bars.first().width() >= 3;
-    for (int i = 0; i < panel.bars.size(); ++i) {
-        const QRectF& bar = g.bars[i];
-        const QRectF& slot = g.cells[i];
         p.setPen(outlined ? QPen(fill.darker(150), 1) : QPen(Qt::NoPen));
-        p.setBrush(i == hovered ? fill.darker(125) : fill);
-        if (bar.height() > 0) p.drawRect(bar);
-        if (g.values && panel.bars[i].value > 0) {
-            p.setFont(small_);
-            p.setPen(kText);
-            p.drawText(QRectF(slot.left() - 20, bar.top() - line, slot.width() + 40, line - 1),
-                       Qt::AlignHCenter | Qt::AlignBottom, QString::number(panel.bars[i].value));
+        p.setBrush(i == hot ? fill.darker(125) : fill);
+        if (horizontal ? bar.width() > 0 : bar.height() > 0) p.drawRect(bar);
+        if (panel.bars[i].gap) {
+            // A break of the axis: periods left out between the bars either side.
+            const QRectF& cell = g.cells[i];
+            p.setPen(QPen(kMuted, 1, Qt::DashLine));
+            p.drawLine(QPointF(cell.center().x(), plot.top()),
+                       QPointF(cell.center().x(), plot.bottom()));
+            p.setPen(QPen(kAxisLine, 1.5));
+            for (double dx : {-2.5, 2.5})
+                p.drawLine(QPointF(cell.center().x() + dx - 2, plot.bottom() + 3),
+                           QPointF(cell.center().x() + dx + 2, plot.bottom() - 3));
         }
-        if (labelled(panel, g, i)) {
-            const double x = slot.center().x();
+        if (!horizontal && labelled(panel, g, i)) {
+            const double x = g.cells[i].center().x();
             p.setPen(QPen(kAxisLine, 1));
             p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
-            p.setFont(font_);
-            p.setPen(kText);
-            const double room = std::max(slot.width(), g.labelStep * slot.width());
-            p.drawText(QRectF(x - room / 2, plot.bottom() + 5, room, line),
-                       Qt::AlignHCenter | Qt::AlignTop, axisText(panel, g, i));
         }
     }
     p.setPen(QPen(kAxisLine, 1));
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
     p.drawLine(plot.topLeft(), plot.bottomLeft());
+    p.drawLine(plot.bottomLeft(), plot.bottomRight());
 }

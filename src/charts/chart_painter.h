@@ -2,6 +2,7 @@
 
 #include "chart_data.h"
 
+#include <QColor>
 #include <QFont>
 #include <QRectF>
 #include <QSize>
@@ -33,6 +34,17 @@ public:
     Hit barAt(const QPointF& pos) const;
     QRectF barRect(int panel, int bar) const { return panels_[panel].bars[bar]; }
 
+    // Every text of the picture as laid out: where it stands (its own extent) and
+    // what it says. No two of them overlap, whatever the size.
+    struct Label {
+        QRectF rect;
+        QString text;
+        enum class Font { Normal, Bold, Small } font = Font::Normal;
+        QColor colour;
+        QColor background;  // a score's name stands on its colour; invalid: none
+    };
+    const QVector<Label>& labels() const { return labels_; }
+
 private:
     struct Geometry {
         QRectF box;             // the panel's share of the chart
@@ -49,12 +61,14 @@ private:
 
     void layoutHorizontal(Geometry& g, const Charts::Panel& panel) const;
     void layoutVertical(Geometry& g, const Charts::Panel& panel) const;
+    // The texts of a panel, each with its rank: the lower, the sooner it gets its place.
+    struct Placed {
+        int rank = 0;
+        Label label;
+    };
+    void labelPanel(const Geometry& g, const Charts::Panel& panel, QVector<Placed>* out) const;
+    void placeLabels(QVector<Placed> wanted);
     void paintPanel(QPainter& p, int index, Hit hovered) const;
-    void paintHeader(QPainter& p, const Geometry& g, const Charts::Panel& panel) const;
-    void paintHorizontal(QPainter& p, const Geometry& g, const Charts::Panel& panel,
-                         int hovered) const;
-    void paintVertical(QPainter& p, const Geometry& g, const Charts::Panel& panel,
-                       int hovered) const;
     double headerHeight(const Charts::Panel& panel) const;
     // Whether bar b of a vertical panel gets its label on the axis.
     static bool labelled(const Charts::Panel& panel, const Geometry& g, int b);
@@ -66,4 +80,5 @@ private:
     QFont small_;
     QSize size_;
     QVector<Geometry> panels_;
+    QVector<Label> labels_;
 };

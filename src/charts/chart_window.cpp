@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSvgGenerator>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -78,8 +79,9 @@ bool ChartView::event(QEvent* event) {
     const QString tip = tipAt(help->pos());
     if (tip.isEmpty())
         QToolTip::hideText();
-    else
-        QToolTip::showText(help->globalPos(), tip, this);
+    else  // names are shown as written: "<b>" in a name is no markup
+        QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap),
+                           this);
     return true;
 }
 
@@ -134,7 +136,11 @@ ChartWindow::ChartWindow(Prompts& prompts, QWidget* parent)
 void ChartWindow::showChart(const QString& heading, const Charts::Chart& chart,
                             const QString& fileStem) {
     setWindowTitle(QStringLiteral("グラフ — ") + heading);
-    fileStem_ = fileStem;
+    // Named as the tables' CSV files are: the heading without its spaces, the
+    // ideographic ones ("監督　ランキング") included.
+    fileStem_.clear();
+    for (const QChar c : fileStem)
+        if (!c.isSpace()) fileStem_ += c;
     view_->setChart(chart);
     // A window the user closed comes back at the size its new chart wants; an
     // open one keeps the size the user gave it.

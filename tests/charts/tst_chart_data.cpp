@@ -59,9 +59,15 @@ private slots:
         QCOMPARE(bars(years), (QStringList{"2002年=4", "2003年=0", "2004年=0", "2005年=1"}));
         QCOMPARE(years.axis, Axis::Years);
 
-        // A year typed centuries off does not make thousands of empty bars.
-        const Panel far = viewingPeriods({{"0203年05月", 1}, {"2003年05月", 2}}, false).panels[0];
-        QCOMPARE(bars(far), (QStringList{"0203年05月=1", "2003年05月=2"}));
+        // A year typed centuries off does not make thousands of empty bars: a short
+        // gap still shows its empty months, a long one stands as one marked break.
+        const Chart farChart =
+            viewingPeriods({{"0203年05月", 1}, {"0203年07月", 1}, {"2003年05月", 2}}, false);
+        const Panel& far = farChart.panels[0];
+        QCOMPARE(bars(far), (QStringList{"0203年05月=1", "0203年06月=0", "0203年07月=1",
+                                         "0203年08月〜2003年04月=0", "2003年05月=2"}));
+        QVERIFY(far.bars[3].gap && !far.bars[2].gap && !far.bars[4].gap);
+        QCOMPARE(farChart.tip(0, 3), QStringLiteral("0203年08月〜2003年04月：鑑賞なし"));
         QVERIFY(viewingPeriods({}, false).panels[0].bars.isEmpty());
     }
 

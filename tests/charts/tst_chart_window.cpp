@@ -4,6 +4,7 @@
 #include "shell/flex_grid.h"
 #include "shell/grid_export.h"
 #include "store/catalogue.h"
+#include "store/title_table.h"
 #include "test_files.h"
 #include "test_registry.h"
 
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSvgRenderer>
+#include <QTextDocument>
 #include <QToolTip>
 
 using namespace TestFiles;
@@ -61,6 +63,28 @@ void keep(const QString& name, const QByteArray& bytes) {
     if (!dir.isEmpty()) writeBytes(dir, name, bytes);
 }
 
+// The text a tool-tip shows, read as its label reads it (rich text or plain).
+QString shownTip() {
+    const QString tip = QToolTip::text();
+    if (!Qt::mightBeRichText(tip)) return tip;
+    QTextDocument doc;
+    doc.setHtml(tip);
+    return doc.toPlainText();
+}
+
+// Two labels of the picture that overlap, named, or "" when none does.
+QString overlapping(const ChartPainter& painter, const QSize& size) {
+    const auto& labels = painter.labels();
+    for (int i = 0; i < labels.size(); ++i) {
+        if (!QRectF(QPointF(0, 0), QSizeF(size)).contains(labels[i].rect))
+            return labels[i].text + QStringLiteral(" outside");
+        for (int j = i + 1; j < labels.size(); ++j)
+            if (labels[i].rect.intersects(labels[j].rect))
+                return labels[i].text + QStringLiteral(" / ") + labels[j].text;
+    }
+    return {};
+}
+
 QString titleWithScores(int n, const QList<int>& scores) {
     return titleRecord(QStringLiteral("作品%1").arg(n), {}, {}, {}, {}, {}, {}, scores);
 }
@@ -98,7 +122,7 @@ private slots:
         QHelpEvent hover(QEvent::ToolTip, v->barRect(0, 0).center().toPoint(),
                          v->mapToGlobal(v->barRect(0, 0).center().toPoint()));
         QApplication::sendEvent(v, &hover);
-        QCOMPARE(QToolTip::text(), QStringLiteral("黒澤明：3作品"));
+        QCOMPARE(shownTip(), QStringLiteral("黒澤明：3作品"));
 
         // Opened again after the order changed, the same window shows the new order.
         QTest::mouseClick(f.find<QRadioButton>("optMaster12"), Qt::LeftButton);
@@ -212,6 +236,76 @@ private slots:
         QCOMPARE(chartOf(f, list), w);
         QCOMPARE(bars(w, 0).mid(8), (QStringList{"80〜89点=1", "90〜99点=1", "100点=0"}));
         f.checkBoxes();
+    }
+
+    // A name shows as written, markup and all, and the file offered is named by
+    // the same rule as the table's CSV file.
+    void namesShowAsWrittenAndTheFileAsTheTablesCsv() {
+        ScriptedPrompts prompts;
+        ChartWindow w(prompts, nullptr);
+        const QString name = QStringLiteral("<b>監督</b> &amp; 共同");
+        w.showChart(QStringLiteral("監督　ランキング"),
+                    Charts::ranking(QStringLiteral("監督名"), {{name, 2}}),
+                    QStringLiteral("監督　ランキング"));
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        ChartView* v = w.view();
+        const QPoint at = v->barRect(0, 0).center().toPoint();
+        QHelpEvent hover(QEvent::ToolTip, at, v->mapToGlobal(at));
+        QApplication::sendEvent(v, &hover);
+        QCOMPARE(shownTip(), name + QStringLiteral("：2作品"));
+        prompts.planInput(QString());
+        QVERIFY(!w.savePng());
+        QCOMPARE(QFileInfo(prompts.boxes.last().defaultText).fileName(),
+                 QStringLiteral("監督ランキング.png"));
+    }
+
+    // However small the window, no two texts of a chart overlap.
+    void labelsNeverOverlap() {
+        Charts::Counts directors, months;
+        for (int i = 0; i < 30; ++i)
+            directors.append({QStringLiteral("とても長い名前の映画監督その%1").arg(i), 95 - 3 * i});
+        for (int m = 0; m < 240; ++m)
+            months.append({QStringLiteral("%1年%2月")
+                               .arg(2000 + m / 12)
+                               .arg(m % 12 + 1, 2, 10, QLatin1Char('0')),
+                           (m * 7) % 23});
+        TitleTable titles;
+        for (int n = 0; n < 40; ++n) {
+            Title t;
+            t.HyoukaTen = {0, qint16(n * 37 % 101), qint16(n % 11), qint16(n * 3 % 11), 5, 5, 5,
+                           10};
+            titles.append(t);
+        }
+        std::array<QString, 8> items;
+        for (int k = 1; k <= 7; ++k) items[k] = QStringLiteral("評価項目その%1").arg(k);
+        const Charts::Chart charts[] = {Charts::ranking(QStringLiteral("監督名"), directors),
+                                        Charts::viewingPeriods(months, false),
+                                        Charts::scoreDistributions(titles, items)};
+        QFont font = QApplication::font();
+        font.setPixelSize(13);
+        for (const Charts::Chart& chart : charts) {
+            ChartPainter painter(chart, font);
+            for (const QSize size : {QSize(160, 120), QSize(320, 220), QSize(480, 300),
+                                     QSize(1040, 660), painter.preferredSize()}) {
+                painter.layout(size);
+                QImage picture(size, QImage::Format_RGB32);
+                QPainter p(&picture);
+                painter.paint(p);
+                keep(QStringLiteral("labels-%1-%2x%3.png")
+                         .arg(&chart - charts)
+                         .arg(size.width())
+                         .arg(size.height()),
+                     pngOf(picture));
+                QVERIFY2(overlapping(painter, size).isEmpty(),
+                         qPrintable(QStringLiteral("%1×%2: ").arg(size.width()).arg(size.height()) +
+                                    overlapping(painter, size)));
+            }
+            // Room enough, every bar keeps its name.
+            painter.layout(painter.preferredSize());
+            int names = 0;
+            for (const auto& l : painter.labels()) names += l.text == chart.panels[0].bars[0].label;
+            if (chart.panels[0].orientation == Charts::Orientation::Horizontal) QCOMPARE(names, 1);
+        }
     }
 };
 
