@@ -116,20 +116,16 @@ QString settle(DataDir& dir, bool* changed) {
     const auto done = [&] {
         if (!readOnly) dir.remove(kName);
     };
-    const auto dropCopies = [&] {
-        for (const File& f : files)
-            if (!f.copy.isEmpty() && !readOnly) dir.remove(f.copy);
-    };
 
     // Both written: only the note was left to go.
     if (states[0].isNew && states[1].isNew) {
         done();
         return {};
     }
-    // Neither written: the import never happened, and its copies are the files.
+    // Neither written: the import never happened. Its copies hold what the files
+    // hold and stay, as every copy the program keeps does.
     if (states[0].isOld && states[1].isOld) {
         if (readOnly) return {};  // the window that owns the folder may be importing now
-        dropCopies();
         done();
         return QStringLiteral(
             "前回のCSVの取り込みは、ファイルを書き換える前に止まったため、取り込まれていません。");
@@ -144,7 +140,6 @@ QString settle(DataDir& dir, bool* changed) {
             why = back.error;
             break;
         }
-        if (!files[other].copy.isEmpty()) dir.remove(files[other].copy);
         done();
         return QStringLiteral(
                    "前回のCSVの取り込みが途中で止まり、「%1」だけが書き換わっていたため、"
