@@ -123,8 +123,9 @@ private:
     void showNotice(const QString& text);
     // What an undo or redo did, or why it could not: a notice, a box or a beep.
     void tellStep(const ChangeRunner::Outcome& out, const QString& done, const QString& failed,
-                  const QString& failedTitle);
+                  const QString& failedTitle, const QString& nothing);
     void buildUndoKeys();
+    QPoint noticePlace(QSize size) const;
     // Asked before the first rewrite of a file holding what code page 932 cannot.
     bool askConversion(const QString& file, const QString& what);
     void buildUi();

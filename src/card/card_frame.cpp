@@ -445,6 +445,11 @@ void CardFrame::ShowTitle() {
         cboHyouka_->setEditText(t.Hyouka);
         showFace(CardRules::faceIndex(t.Hyouka));
     }
+    // A correction is of one title's viewing: another title shown ends it, so
+    // that what the entry frame saves is never a viewing of a title not shown.
+    if (correcting_ != 0 &&
+        (count == 0 || cat_.titles()[n].Daimei != correctingRecord_.KansyouDaimei.text()))
+        cmdYame1_Click();
     ShowHyoukaBars();
     ShowKansyouRireki();
     ShowingTitle = true;

@@ -75,7 +75,8 @@ ChangeRunner::Outcome ChangeRunner::move(bool back) {
     else
         stack_.redo();
     out.problem = step->problem();
-    if (!out.problem.isEmpty()) {
+    out.partly = !out.problem.isEmpty() && step->change().partlyDone();
+    if (!out.problem.isEmpty() && !out.partly) {
         // Nothing changed: the index goes back without doing anything.
         step->skipNext();
         if (back)

@@ -39,6 +39,7 @@ public:
         bool any = false;  // there was a step to take back (do again)
         QString text;      // the step's text
         QString problem;   // empty: done
+        bool partly = false;  // with a problem: done in part all the same, and passed over
         QString title;     // the title the step concerned
     };
     Outcome undo();

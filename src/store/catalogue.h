@@ -255,6 +255,10 @@ public:
     // What the user should hear of since the last call: files read again because
     // they changed elsewhere, a free text kept aside before it was written over.
     QStringList takeNotices() { return std::exchange(notices_, {}); }
+    // What a change did besides its own write that the user should know (a file
+    // kept aside where no trash took it), told once the change is done.
+    void addNote(const QString& text) { notes_ << text; }
+    QStringList takeNotes() { return std::exchange(notes_, {}); }
     // Names of files read again by an operation since the last call.
     QStringList takeReloaded() { return std::exchange(reloaded_, {}); }
     // A run that does not own the folder: nothing is ever written (message says why).
@@ -372,5 +376,6 @@ private:
     // let go, so that browsing every title does not watch every file.
     QStringList watchedTexts_;
     QStringList notices_;
+    QStringList notes_;
     QStringList reloaded_;
 };

@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "string_hash.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -37,8 +38,8 @@ public:
     QString text() const override {
         return QStringLiteral("%1の変更 「%2」").arg(what_, before_.Daimei);
     }
-    QString apply(Catalogue& c) override { return put(c, before_, after_); }
-    QString revert(Catalogue& c) override { return put(c, after_, before_); }
+    QString apply(Catalogue& c) override { return put(c, before_, after_, done_); }
+    QString revert(Catalogue& c) override { return put(c, after_, before_, true); }
     QString titleName() const override { return before_.Daimei; }
     // Only the lists of the fields the edit changed: a score or a tick lists nothing.
     void relist(Catalogue& c) const override {
@@ -49,29 +50,51 @@ public:
 
 private:
     // Every field in which from and to differ takes to's value; the rest keep
-    // what the title holds now.
-    QString put(Catalogue& c, const Title& from, const Title& to) {
+    // what the title holds now. Taken back or done again, the step first checks
+    // that those fields still hold from's values: one that another program
+    // changed since is the other program's, and is not written over.
+    QString put(Catalogue& c, const Title& from, const Title& to, bool checkFrom) {
         const int n = locate(c.titles(), from.Daimei, n_);
         if (n == 0) return titleGone(from.Daimei);
         n_ = n;
         Title t = c.titles()[n];
-        if (from.Kantoku != to.Kantoku) t.Kantoku = to.Kantoku;
-        if (from.Syuen != to.Syuen) t.Syuen = to.Syuen;
-        if (from.Koukai != to.Koukai) t.Koukai = to.Koukai;
-        if (from.Kuni != to.Kuni) t.Kuni = to.Kuni;
-        if (from.Janru != to.Janru) t.Janru = to.Janru;
-        if (from.Hyouka != to.Hyouka) t.Hyouka = to.Hyouka;
-        for (int k = 1; k <= kScoreItems; ++k)
-            if (from.HyoukaTen[k] != to.HyoukaTen[k]) t.HyoukaTen[k] = to.HyoukaTen[k];
-        for (int k = 1; k <= kOwnershipItems; ++k)
-            if (from.Syoyu[k] != to.Syoyu[k]) t.Syoyu[k] = to.Syoyu[k];
+        bool movedElsewhere = false;
+        const auto set = [&](auto& field, const auto& f, const auto& v) {
+            if (f == v) return;
+            if (checkFrom && field != f) movedElsewhere = true;
+            field = v;
+        };
+        set(t.Kantoku, from.Kantoku, to.Kantoku);
+        set(t.Syuen, from.Syuen, to.Syuen);
+        set(t.Koukai, from.Koukai, to.Koukai);
+        set(t.Kuni, from.Kuni, to.Kuni);
+        set(t.Janru, from.Janru, to.Janru);
+        set(t.Hyouka, from.Hyouka, to.Hyouka);
+        for (int k = 1; k <= kScoreItems; ++k) {
+            if (from.HyoukaTen[k] == to.HyoukaTen[k]) continue;
+            if (checkFrom && t.HyoukaTen[k] != from.HyoukaTen[k]) movedElsewhere = true;
+            t.HyoukaTen[k] = to.HyoukaTen[k];
+        }
+        for (int k = 1; k <= kOwnershipItems; ++k) {
+            if (from.Syoyu[k] == to.Syoyu[k]) continue;
+            if (checkFrom && t.Syoyu[k] != from.Syoyu[k]) movedElsewhere = true;
+            t.Syoyu[k] = to.Syoyu[k];
+        }
+        if (movedElsewhere)
+            return QStringLiteral(
+                       "タイトル「%1」の%2は、この変更の後にほかのプログラムで変更されています。"
+                       "\r\nその変更を消さないよう、書き込みませんでした。")
+                .arg(from.Daimei, what_);
         if (t == c.titles()[n]) return {};
-        return c.storeTitle(n, t);
+        if (QString problem = c.storeTitle(n, t); !problem.isEmpty()) return problem;
+        done_ = true;
+        return {};
     }
 
     int n_;
     Title before_, after_;
     QString what_;
+    bool done_ = false;  // written once: from now on the fields are checked first
 };
 
 class AddTitle : public Change {
@@ -110,13 +133,10 @@ public:
     QString text() const override { return QStringLiteral("削除 「%1」").arg(record_.Daimei); }
     QString titleName() const override { return record_.Daimei; }
     void relist(Catalogue&) const override {}  // taking a title out or in relists
-    qsizetype cost() const override {
-        qsizetype bytes = 256;
-        for (const Kept& k : kept_) bytes += k.bytes.size();
-        return bytes;
-    }
+    bool partlyDone() const override { return partly_; }
 
     QString apply(Catalogue& c) override {
+        partly_ = false;
         const int n = locate(c.titles(), record_.Daimei, n_);
         if (n == 0) return titleGone(record_.Daimei);
         n_ = n;
@@ -125,6 +145,7 @@ public:
         if (QString problem = c.removeTitle(n); !problem.isEmpty()) return problem;
         kept_.clear();
         DataDir& dir = c.dir();
+        QStringList aside;
         // Each spelling once: "X.txt" and "X.TXT" may be one file or two.
         for (const QString& f : ownFileNames(record_.Daimei)) {
             if (!dir.exists(f)) continue;
@@ -137,40 +158,49 @@ public:
                 kept_ << k;
                 continue;
             }
-            // No trash here: the step keeps the bytes, so that undo can put the file back.
-            if (!dir.read(k.name, &k.bytes)) continue;
-            if (dir.remove(k.name)) kept_ << k;  // one that cannot be deleted is passed over
+            // No trash takes it: it stays in the folder under a dated name, never
+            // only in this run's memory. One that cannot be renamed stays as it is.
+            if (dir.keepAside(k.name, QDateTime::currentDateTime(), &k.aside).ok()) {
+                aside << QStringLiteral("「%1」→「%2」").arg(k.name, k.aside);
+                kept_ << k;
+            }
         }
+        if (!aside.isEmpty())
+            c.addNote(QStringLiteral("ごみ箱が使えないため、次のファイルは削除せず、"
+                                       "名前を変えてフォルダーに残しました。\r\n%1")
+                            .arg(aside.join(QStringLiteral("\r\n"))));
         return {};
     }
 
     QString revert(Catalogue& c) override {
+        partly_ = false;
         if (c.titles().find(record_.Daimei) != 0)
             return QStringLiteral("タイトル「%1」は、すでに登録されています。").arg(record_.Daimei);
         const int at = qBound(1, n_, c.TitleCount() + 1);
         if (QString problem = c.insertTitle(at, record_); !problem.isEmpty()) return problem;
         QStringList notBack;
         for (const Kept& k : std::as_const(kept_)) {
-            const FileResult r = k.inTrash.isEmpty() ? c.dir().writeAtomic(k.name, k.bytes)
+            const FileResult r = k.inTrash.isEmpty() ? c.dir().putBackAside(k.aside, k.name)
                                                      : c.dir().restoreFromTrash(k.inTrash, k.name);
             if (!r.ok()) notBack << r.error;
         }
         kept_.clear();
-        if (!notBack.isEmpty())
-            return QStringLiteral("タイトルは戻しましたが、次のファイルを戻せませんでした。\r\n%1")
-                .arg(notBack.join(QStringLiteral("\r\n")));
-        return {};
+        if (notBack.isEmpty()) return {};
+        partly_ = true;  // the title is back: the step is taken back, though not whole
+        return QStringLiteral("タイトルは戻しましたが、次のファイルを戻せませんでした。\r\n%1")
+            .arg(notBack.join(QStringLiteral("\r\n")));
     }
 
 private:
     struct Kept {
         QString name;     // as it was on disk
-        QString inTrash;  // where the trash has it; empty: bytes holds it
-        QByteArray bytes;
+        QString inTrash;  // where the trash has it; empty: kept aside in the folder
+        QString aside;    // its dated name in the folder
     };
     int n_;
     Title record_;
     QList<Kept> kept_;
+    bool partly_ = false;
 };
 
 QString viewingGone(const Kansyou& k) {
@@ -192,47 +222,51 @@ int datePlace(const KansyouTable& t, const Kansyou& k, int hint) {
 }
 
 // Replaces viewing old by now (either may be absent: an addition, a deletion).
+// Each keeps its own place, so that taking a correction back puts the viewing
+// where it stood among others of its date and the file comes back byte for byte.
 class ViewingStep : public Change {
 public:
     ViewingStep(QString text, std::optional<Kansyou> old, std::optional<Kansyou> now, int at)
-        : text_(std::move(text)), old_(std::move(old)), now_(std::move(now)), at_(at) {}
+        : text_(std::move(text)), old_(std::move(old)), now_(std::move(now)), oldAt_(at) {}
     QString text() const override { return text_; }
     QString titleName() const override {
         return (now_ ? now_ : old_)->KansyouDaimei.text();
     }
     void relist(Catalogue&) const override {}  // the history's lists follow each write
-    QString apply(Catalogue& c) override { return swap(c, old_, now_); }
-    QString revert(Catalogue& c) override { return swap(c, now_, old_); }
+    QString apply(Catalogue& c) override { return swap(c, old_, now_, &oldAt_, &nowAt_); }
+    QString revert(Catalogue& c) override { return swap(c, now_, old_, &nowAt_, &oldAt_); }
 
 private:
     QString swap(Catalogue& c, const std::optional<Kansyou>& from,
-                 const std::optional<Kansyou>& to) {
+                 const std::optional<Kansyou>& to, int* fromAt, int* toAt) {
         if (!from) {
             // A new viewing goes after every viewing of its date, as one saved on the card.
-            if (at_ == 0) return c.AddKansyou(*to);
-            const int i = datePlace(c.kansyou(), *to, at_);
-            at_ = i;
+            if (*toAt == 0) return c.AddKansyou(*to);
+            const int i = datePlace(c.kansyou(), *to, *toAt);
+            *toAt = i;
             return c.insertKansyou(i, *to);
         }
-        const int i = c.kansyou().locate(*from, at_ ? at_ : c.kansyou().KansyouCount());
+        const int i = c.kansyou().locate(*from, *fromAt ? *fromAt : c.kansyou().KansyouCount());
         if (i == 0) return viewingGone(*from);
         if (!to) {
             if (QString problem = c.removeKansyou(i); !problem.isEmpty()) return problem;
-            at_ = i;
+            *fromAt = i;
             return {};
         }
         // Its place among the others, as if it were not there.
         KansyouTable rest = c.kansyou();
         rest.remove(i);
-        const int j = datePlace(rest, *to, i);
+        const int j = datePlace(rest, *to, *toAt ? *toAt : i);
         if (QString problem = c.replaceKansyou(i, *to, j); !problem.isEmpty()) return problem;
-        at_ = j;
+        *fromAt = i;
+        *toAt = j;
         return {};
     }
 
     QString text_;
     std::optional<Kansyou> old_, now_;
-    int at_;  // where the viewing stands (0: added on the card, not placed yet)
+    // Where each stands while it is in the file (0: added on the card, not placed yet).
+    int oldAt_ = 0, nowAt_ = 0;
 };
 
 // The order of the titles, as a permutation kept in 16 bits a title: a reorder
@@ -418,8 +452,25 @@ public:
     }
     QString titleName() const override { return title_; }
     qsizetype cost() const override { return 256 + 2 * (before_.size() + after_.size()); }
-    QString apply(Catalogue& c) override { return put(c, after_); }
-    QString revert(Catalogue& c) override { return put(c, before_); }
+    QString apply(Catalogue& c) override {
+        // A file that held no text (0 bytes, or only a line end) is not a missing
+        // one: taking the step back gives back its very bytes.
+        if (first_) {
+            emptyFile_.reset();
+            QByteArray bytes;
+            if (before_.isEmpty() && c.dir().exists(name_) && c.dir().read(name_, &bytes))
+                emptyFile_ = bytes;
+        }
+        QString problem = put(c, after_);
+        if (problem.isEmpty()) first_ = false;
+        return problem;
+    }
+    QString revert(Catalogue& c) override {
+        if (!emptyFile_) return put(c, before_);
+        if (QString refused = c.dir().refusal(name_); !refused.isEmpty()) return refused;
+        const FileResult r = c.dir().writeAtomic(name_, *emptyFile_);
+        return r.ok() ? QString() : r.error;
+    }
     void relist(Catalogue&) const override {}
 
 private:
@@ -431,6 +482,8 @@ private:
     QString put(Catalogue& c, const QString& text) {
         return text.isEmpty() ? c.removeFreeText(name_) : c.saveFreeText(name_, text);
     }
+    std::optional<QByteArray> emptyFile_;
+    bool first_ = true;
     QString name_, before_, after_, title_;
 };
 

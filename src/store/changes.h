@@ -39,6 +39,10 @@ public:
     virtual void relist(Catalogue& c) const;
     // The memory the step keeps, roughly, so that a long history stays bounded.
     virtual qsizetype cost() const { return 256; }
+    // After apply or revert gave a problem: true when part of it was done all the
+    // same (the title put back, one of its files not). The step then counts as
+    // done, so that the history is not stuck on it.
+    virtual bool partlyDone() const { return false; }
     // Called before the files are read again ahead of apply: a step that names its
     // titles by number takes their names now, while the numbers still mean them.
     virtual void beforeReload(Catalogue&) {}
@@ -61,7 +65,8 @@ std::unique_ptr<Change> editTitle(int n, const Title& before, const Title& after
 std::unique_ptr<Change> addTitle(const QString& name);
 // "削除": the record of title n goes; so do the title's own files (name + ".txt",
 // ".jpg" and so on), moved to the desktop's trash where there is one and kept
-// by the step otherwise, so that taking it back puts them back.
+// aside in the folder as dated copies otherwise (the user is told which), so
+// that taking it back puts them back.
 std::unique_ptr<Change> deleteTitle(const Catalogue& c, int n);
 // A viewing saved on the card.
 std::unique_ptr<Change> addViewing(const Kansyou& k);

@@ -486,9 +486,17 @@ FileResult DataDir::replace(const QString& from, const QString& to) {
     const QString target = actualName(to);
     if (FileResult g = guard(target); !g.ok()) return g;
     if (QString refused = refusal(source); !refused.isEmpty()) return {refused, refused};
+    const QString targetPath = QDir(path_).filePath(target);
+    if (FileIo::madeReadOnly(targetPath)) {
+        const QString why = FileIo::readOnlyReason();
+        return {QStringLiteral("「%1」を置き換えられませんでした。\r\n%2").arg(target, why), why};
+    }
+    // The file that takes the target's place keeps the target's permissions.
+    if (const QFileInfo old(FileIo::followLinks(targetPath)); old.exists())
+        QFile::setPermissions(QDir(path_).filePath(source), old.permissions());
     const QDateTime before = dirModified();
     QString why;
-    if (!FileIo::renameOver(*fs_, QDir(path_).filePath(source), QDir(path_).filePath(target), &why))
+    if (!FileIo::renameOver(*fs_, QDir(path_).filePath(source), targetPath, &why))
         return {QStringLiteral("「%1」を置き換えられませんでした。\r\n%2").arg(target, why), why};
     noteRemoved(source);
     noteAdded(target);

@@ -116,6 +116,24 @@ QString reason(int error) {
     }
 }
 
+QString readOnlyReason() {
+    return QStringLiteral(
+        "読み取り専用のファイルのため、書き込めません。書き込むには、ファイルの読み取り専用を"
+        "解除してください。");
+}
+
+bool madeReadOnly(const struct stat& st, const QByteArray& name) {
+    // The mode bits are asked too: root may write anywhere, but a file the user
+    // made read-only is refused whoever runs the program.
+    return (st.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0;
+}
+
+bool madeReadOnly(const QString& path) {
+    const QByteArray name = native(followLinks(path));
+    struct stat st;
+    return ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && madeReadOnly(st, name);
+}
+
 QString notRegularReason() {
     return QStringLiteral(
         "通常のファイルではありません（フォルダー、名前付きパイプ、装置などです）。");
@@ -227,6 +245,10 @@ bool replaceWhole(FileSystem& fs, const QString& path, const QByteArray& bytes, 
         *whyOut = notRegularReason();
         return false;
     }
+    if (existed && madeReadOnly(old, targetName)) {
+        *whyOut = readOnlyReason();
+        return false;
+    }
     QByteArray temporary;
     int fd = createTemporary(target, &temporary);
     if (fd < 0) {
@@ -275,6 +297,11 @@ bool appendWhole(FileSystem& fs, const QString& path, const QByteArray& bytes, Q
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         *whyOut = notRegularReason();
+        ::close(fd);
+        return false;
+    }
+    if (madeReadOnly(st, name)) {
+        *whyOut = readOnlyReason();
         ::close(fd);
         return false;
     }

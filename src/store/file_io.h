@@ -62,5 +62,9 @@ bool renameOver(FileSystem& fs, const QString& from, const QString& to, QString*
 QString reason(int error);
 // The reason given for anything that is not a regular file.
 QString notRegularReason();
+// A regular file at path that the user made read-only (no write permission,
+// or none for this user); every write refuses it, saying so.
+bool madeReadOnly(const QString& path);
+QString readOnlyReason();
 
 }  // namespace FileIo

@@ -23,6 +23,7 @@ FileStamp fromStat(const struct stat& st) {
     s.exists = true;
     s.size = st.st_size;
     s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    s.changedNs = qint64(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
     s.device = st.st_dev;
     s.inode = st.st_ino;
     return s;

@@ -28,11 +28,14 @@ private:
 
 // What a stat tells of a file: enough to see at the cost of one system call that
 // it is still the file the program last read or wrote. A file replaced by a
-// rename has another identity even when its size and time agree.
+// rename has another identity even when its size and time agree; one rewritten
+// in place with its time set back (touch -d, rsync -t) has another change time,
+// which no program can set.
 struct FileStamp {
     bool exists = false;
     qint64 size = 0;
     qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
     quint64 device = 0;
     quint64 inode = 0;
     bool operator==(const FileStamp&) const = default;

@@ -182,10 +182,20 @@ QString Catalogue::removeFreeText(const QString& name) {
                    "「%1」は最後まで読み込めなかったため、空にして保存しても削除しません。\r\n"
                    "ファイルはそのまま残っています。")
             .arg(actual);
-    // A text that stays after the user emptied it would show again: say so.
-    if (const FileResult r = dir_.erase(actual); !r.ok())
-        return QStringLiteral("「%1」を削除できませんでした。\r\n%2\r\nファイルはそのまま残っています。")
-            .arg(actual, r.reason);
+    // Emptied, the file goes to the trash like every file the program deletes;
+    // where no trash takes it, it stays in the folder under a dated name.
+    QString where;
+    if (!dir_.moveToTrash(actual, &where).ok()) {
+        // A text that stays after the user emptied it would show again: say so.
+        if (const FileResult r = dir_.keepAside(actual, QDateTime::currentDateTime(), &where);
+            !r.ok())
+            return QStringLiteral(
+                       "「%1」を削除できませんでした。\r\n%2\r\nファイルはそのまま残っています。")
+                .arg(actual, r.reason);
+        notes_ << QStringLiteral("ごみ箱が使えないため、「%1」は削除せず、「%2」として"
+                                 "フォルダーに残しました。")
+                      .arg(actual, where);
+    }
     damagedOriginals_.remove(actual);
     return {};
 }

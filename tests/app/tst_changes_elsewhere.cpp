@@ -16,6 +16,9 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace TestFiles;
 using Answer = Prompts::Answer;
 
@@ -30,8 +33,25 @@ void replaceByRename(const QString& dir, const QString& name, const QByteArray& 
              0);
 }
 
-// What another program does to a file of lines: adds one, edits another, or
-// writes the file anew with an edit and renames it into place.
+// An edit of the same length written in place, the file's time then set back to
+// the nanosecond, as touch -d, rsync -t and synchronising clients leave it.
+void rewriteKeepingTime(const QString& dir, const QString& name, const QByteArray& bytes) {
+    const QByteArray path = QFile::encodeName(QDir(dir).filePath(name));
+    struct stat before;
+    QCOMPARE(::stat(path.constData(), &before), 0);
+    QCOMPARE(qint64(bytes.size()), qint64(before.st_size));
+    writeBytes(dir, name, bytes);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+    struct stat after;
+    QCOMPARE(::stat(path.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+}
+
+// What another program does to a file of lines: adds one, edits another, edits
+// one in place keeping the file's size and time, or writes the file anew with
+// an edit and renames it into place.
 QStringList changeElsewhere(const QString& dir, const QString& name, QStringList lines,
                             const QString& kind, const QString& added, int edited,
                             const QString& edit) {
@@ -42,6 +62,8 @@ QStringList changeElsewhere(const QString& dir, const QString& name, QStringList
     const QByteArray bytes = cp932(lines.join(QString()));
     if (kind == QLatin1String("rename"))
         replaceByRename(dir, name, bytes);
+    else if (kind == QLatin1String("sametime"))
+        rewriteKeepingTime(dir, name, bytes);
     else
         writeBytes(dir, name, bytes);
     return lines;
@@ -54,9 +76,11 @@ const QStringList kViewings = {historyRecordLine("2024/01/01", "甲", "映画館
 
 // The data file after another program's change.
 QStringList titlesElsewhere(const QString& dir, const QString& kind) {
+    // The edit keeps the record's length, so that it can be made in place unseen.
+    const bool second = kind == QLatin1String("edit") || kind == QLatin1String("sametime");
     return changeElsewhere(dir, kDataFile, kTitles, kind, titleRecord("丁", "外から"),
-                           kind == QLatin1String("edit") ? 1 : 2,
-                           titleRecord(kind == QLatin1String("edit") ? "乙" : "丙", "外から"));
+                           second ? 1 : 2,
+                           second ? titleRecord("乙", "外津安二郎") : titleRecord("丙", "外口健二"));
 }
 
 QString nameOf(const QString& record) { return record.section(u'"', 1, 1); }
@@ -84,7 +108,8 @@ private:
     }
     static void kinds() {
         QTest::addColumn<QString>("kind");
-        for (const char* k : {"append", "edit", "rename"}) QTest::newRow(k) << QString(k);
+        for (const char* k : {"append", "edit", "sametime", "rename"})
+            QTest::newRow(k) << QString(k);
     }
 
 private slots:
@@ -136,7 +161,7 @@ private slots:
         QStringList expected = changeElsewhere(
             f.path(), kHistoryFile, kViewings, kind,
             historyRecordLine("2024/03/01", "丙", "テレビ"), 1,
-            historyRecordLine("2024/02/01", "乙", "配信"));
+            historyRecordLine("2024/02/01", "乙", "VHS"));
         f.find<CardFrame>("fraMain")->msgKansyou_DblClick();
         f.find<QLineEdit>("txtKansyoubi")->setText(QStringLiteral("2024/01/15"));
         f.find<QComboBox>("cboKansyou")->setEditText(QStringLiteral("DVD"));
@@ -157,7 +182,7 @@ private slots:
         const QString memo = QStringLiteral("メモ_甲.txt");
         const QStringList theirs = changeElsewhere(f.path(), memo, {QStringLiteral("元の感想\r\n")},
                                                    kind, QStringLiteral("追記\r\n"), 0,
-                                                   QStringLiteral("書き直した感想\r\n"));
+                                                   QStringLiteral("別の感想\r\n"));
         f.click("cmdHyouji4");
         f.find<QPlainTextEdit>("txtSubData_3")->setPlainText(QStringLiteral("私の感想"));
         f.prompts.planAnswer(Answer::Ok);
@@ -221,6 +246,7 @@ private slots:
     void masterNames_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("edit") << QStringLiteral("edit");
+        QTest::newRow("sametime") << QStringLiteral("sametime");
         QTest::newRow("rename") << QStringLiteral("rename");
     }
     void masterNames() {
@@ -232,14 +258,14 @@ private slots:
         for (const char* n : {"総合", "感動・涙", "笑い", "ほのぼの", "スリル", "恐怖戦慄", "セクシー"})
             names << QStringLiteral("\"%1\"\r\n").arg(QString::fromUtf8(n));
         QStringList expected = changeElsewhere(f.path(), kHyoukaMasterFile, names, kind, {}, 4,
-                                               QStringLiteral("\"ハラハラ\"\r\n"));
+                                               QStringLiteral("\"緊張感\"\r\n"));
         f.find<QLineEdit>("txtHyouka_3")->setText(QStringLiteral("泣ける"));
         f.prompts.planAnswer(Answer::Ok);
         f.prompts.planAnswer(Answer::Ok);
         f.click("cmdHyoukaHozon");
         expected[2] = QStringLiteral("\"泣ける\"\r\n");
         QCOMPARE(readCp932(f.path(), kHyoukaMasterFile), expected.join(QString()));
-        QCOMPARE(f.find<QLineEdit>("txtHyouka_5")->text(), QStringLiteral("ハラハラ"));
+        QCOMPARE(f.find<QLineEdit>("txtHyouka_5")->text(), QStringLiteral("緊張感"));
         told(f, kHyoukaMasterFile);
         f.checkBoxes();
     }

@@ -6,6 +6,7 @@
 #include "test_files.h"
 #include "test_registry.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -287,6 +288,135 @@ private slots:
             QCOMPARE(box.buttons, Prompts::Buttons::OkCancel);
         }
         QCOMPARE(readCp932(f.path(), kHistoryFile), expected.join(QString()));
+        f.checkBoxes();
+    }
+
+    // Taken back, a step gives the files back byte for byte: a corrected viewing
+    // returns to its place among the others of its date, and a memo that was an
+    // empty file is an empty file again, not a missing one.
+    void undoGivesBackTheBytes() {
+        MainFixture f;
+        writeFreshMasters(f.path(), false);
+        writeCp932(f.path(), kDataFile, titleRecord("甲", "黒澤明") + titleRecord("乙", "小津安二郎"));
+        writeCp932(f.path(), kHistoryFile,
+                   historyRecordLine("2024/01/01", "甲", "映画館") +
+                       historyRecordLine("2024/01/01", "乙", "DVD") +
+                       historyRecordLine("2024/01/03", "乙", "DVD"));
+        writeBytes(f.path(), QStringLiteral("メモ_甲.txt"), QByteArray());
+        f.start();
+        QVERIFY(ComboGestures::activate(f.window.get()));
+        doUndoRedo(
+            f,
+            [&] {
+                viewingMenu(f, 1, QStringLiteral("この鑑賞記録を修正…"));
+                f.find<QLineEdit>("txtKansyoubi")->setText(QStringLiteral("2024/01/02"));
+                f.click("cmdRirekiHozon");
+            },
+            QStringLiteral("鑑賞履歴の修正 「甲」"));
+        f.click("cmdHyouji4");
+        doUndoRedo(
+            f,
+            [&] {
+                f.find<QPlainTextEdit>("txtSubData_3")->setPlainText(QStringLiteral("感想"));
+                f.click("cmdSubData3");
+            },
+            QStringLiteral("感想・メモの保存 「甲」"));
+        f.checkBoxes();
+    }
+
+    // A field another program changed after the step is theirs: the step is
+    // refused, saying so, and their value stays.
+    void undoLeavesAFieldChangedElsewhere() {
+        MainFixture f;
+        start(f);
+        auto* kantoku = f.find<QComboBox>("cboKantoku");
+        ComboGestures::typeOver(kantoku, QStringLiteral("監督B"));
+        QTest::keyClick(kantoku->lineEdit(), Qt::Key_Return);
+        f.window->setFocus();
+        const QString theirs =
+            titleRecord("甲", "監督C", "三船敏郎", "1954/04/26", "日本", "時代劇") +
+            titleRecord("乙", "小津安二郎") + titleRecord("丙", "溝口健二");
+        writeCp932(f.path(), QStringLiteral(".sync.tmp"), theirs);
+        QVERIFY(QFile::rename(f.path() + QStringLiteral("/.sync.tmp"),
+                              f.path() + u'/' + kDataFile) ||
+                (QFile::remove(f.path() + u'/' + kDataFile) &&
+                 QFile::rename(f.path() + QStringLiteral("/.sync.tmp"),
+                               f.path() + u'/' + kDataFile)));
+        f.prompts.planAnswer(Answer::Ok);  // told of the change
+        f.prompts.planAnswer(Answer::Ok);  // why it cannot be taken back
+        key(f, Qt::ControlModifier);
+        QCOMPARE(readCp932(f.path(), kDataFile), theirs);
+        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("元に戻せません"));
+        QVERIFY(f.prompts.boxes.last().text.contains(QStringLiteral("監督")));
+        f.checkBoxes();
+    }
+
+    // A 削除 taken back whose picture the trash no longer has: the title is back,
+    // the user told, and the next Ctrl+Z takes back the step before it.
+    void aPartlyUndoneStepIsPassedOver() {
+        MainFixture f;
+        start(f);
+        auto* score = f.find<QComboBox>("cboHyouka1_3");
+        QVERIFY(ComboGestures::pickWithMouse(score, score->findText("8")));
+        f.prompts.planAnswer(Answer::Ok);
+        f.click("cmdDel");
+        const QString trash =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/Trash/files/甲.jpg");
+        QVERIFY(QFile::remove(trash));  // the trash was emptied
+        f.prompts.planAnswer(Answer::Ok);
+        key(f, Qt::ControlModifier);
+        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("元に戻しました"));
+        QVERIFY(f.prompts.boxes.last().text.contains(QStringLiteral("甲.jpg")));
+        QCOMPARE(f.window->catalogue().titles().find(QStringLiteral("甲")), 1);
+        key(f, Qt::ControlModifier);
+        QCOMPARE(f.window->noticeText(),
+                 QStringLiteral("元に戻しました: 「笑い」の点数の変更 「甲」"));
+        QCOMPARE(readCp932(f.path(), kDataFile),
+                 titleRecord("甲", "黒澤明", "三船敏郎", "1954/04/26", "日本", "時代劇") +
+                     titleRecord("乙", "小津安二郎") + titleRecord("丙", "溝口健二"));
+        f.checkBoxes();
+    }
+
+    // After Enter the box shows what was saved: Ctrl+Z there is the window's, and
+    // with nothing left to take back the notice says so.
+    void stepKeysInABoxAsSaved() {
+        MainFixture f;
+        start(f);
+        const auto before = snapshot(f.path());
+        auto* kantoku = f.find<QComboBox>("cboKantoku");
+        ComboGestures::typeOver(kantoku, QStringLiteral("新しい監督"));
+        QTest::keyClick(kantoku->lineEdit(), Qt::Key_Return);
+        QVERIFY(snapshot(f.path()) != before);
+        QTest::keyClick(kantoku->lineEdit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(snapshot(f.path()), before);
+        QCOMPARE(kantoku->currentText(), QStringLiteral("黒澤明"));
+        QTest::keyClick(kantoku->lineEdit(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.window->noticeText(), QStringLiteral("元に戻せるものはありません"));
+        // The notice hides none of the card's controls.
+        QWidget* notice = f.find<QWidget>("lblNotice");
+        const QRect at(notice->mapTo(f.window.get(), QPoint()), notice->size());
+        for (QWidget* w : f.find<QWidget>("fraMain")->findChildren<QWidget*>()) {
+            if (!w->isVisible() || w->objectName().isEmpty() || !w->isEnabled()) continue;
+            if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QComboBox*>(w) &&
+                !qobject_cast<QLineEdit*>(w))
+                continue;
+            const QRect r(w->mapTo(f.window.get(), QPoint()), w->size());
+            QVERIFY2(!r.intersects(at), qPrintable(w->objectName()));
+        }
+        f.checkBoxes();
+    }
+
+    // A correction is of the title it was opened on: showing another title ends it.
+    void aCorrectionEndsWithItsTitle() {
+        MainFixture f;
+        start(f);
+        const auto before = snapshot(f.path());
+        viewingMenu(f, 1, QStringLiteral("この鑑賞記録を修正…"));
+        QVERIFY(f.find<QWidget>("fraRirekiHozon")->isVisible());
+        f.find<CardFrame>("fraMain")->setCurrent(2);
+        QVERIFY(!f.find<QWidget>("fraRirekiHozon")->isVisible());
+        QCOMPARE(snapshot(f.path()), before);
         f.checkBoxes();
     }
 

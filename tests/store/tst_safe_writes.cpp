@@ -389,6 +389,42 @@ private slots:
         QCOMPARE(readBytes(tmp.path(), QStringLiteral("a.txt")), QByteArray("new"));
     }
 
+    // A rewrite of the history through its copy keeps the history's mode; a file
+    // the user made read-only is refused, whoever runs the program, for a
+    // rewrite as for an append, and stays as it was.
+    void readOnlyFilesAreRefusedAndModesKept() {
+        QTemporaryDir tmp;
+        writeCollection(tmp.path());
+        const auto modeOf = [&](const QString& name) {
+            struct stat st;
+            return ::stat(QFile::encodeName(tmp.filePath(name)).constData(), &st) == 0
+                       ? st.st_mode & 07777
+                       : mode_t(0);
+        };
+        QVERIFY(QFile::setPermissions(tmp.filePath(kHistoryFile),
+                                      QFile::ReadOwner | QFile::WriteOwner));
+        Catalogue c(tmp.path());
+        c.LoadMainData();
+        c.LoadKansyouRireki();
+        QVERIFY(c.removeKansyou(1).isEmpty());
+        QCOMPARE(modeOf(kHistoryFile), mode_t(0600));
+
+        QVERIFY(QFile::setPermissions(tmp.filePath(kDataFile), QFile::ReadOwner | QFile::ReadGroup |
+                                                                   QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(tmp.filePath(kHistoryFile), QFile::ReadOwner));
+        const auto before = snapshot(tmp.path());
+        Title t = c.titles()[2];
+        t.Kantoku = QStringLiteral("別人");
+        QVERIFY(c.storeTitle(2, t).contains(QStringLiteral("読み取り専用")));
+        QVERIFY(c.appendTitle(QStringLiteral("新作")).contains(QStringLiteral("読み取り専用")));
+        QVERIFY(c.AddKansyou({QStringLiteral("2024/01/01"), QStringLiteral("生きる"),
+                              QStringLiteral("DVD")})
+                    .contains(QStringLiteral("読み取り専用")));
+        QVERIFY(c.removeKansyou(1).contains(QStringLiteral("読み取り専用")));
+        QCOMPARE(snapshot(tmp.path()), before);
+        QCOMPARE(modeOf(kDataFile), mode_t(0444));
+    }
+
     // What is not a regular file is never replaced, appended to or waited on.
     void specialFilesAreNeitherReadNorReplaced() {
         QTemporaryDir tmp;
