@@ -13,18 +13,21 @@
 #include "search/search_frame.h"
 #include "shell/artwork.h"
 #include "shell/change_runner.h"
+#include "shell/flex_grid.h"
 #include "shell/grid_export.h"
 #include "shell/prompts.h"
 #include "store/backups.h"
 #include "store/changes.h"
 #include "store/cp932.h"
+#include "store/folder_lock.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLockFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QShortcut>
@@ -273,7 +276,7 @@ void frmMain::Form_Load() {
     fraMain_->SetUpHistoryGrid();
     HideAllFrames();
     fraMain_->show();
-    cmdDel_->setEnabled(true);
+    cmdDel_->setEnabled(!catalogue_.readOnly());
     DataDir = catalogue_.dir().path();
     fraMain_->setCurrent(1);
     fraMain_->ShowTitle();
@@ -282,10 +285,12 @@ void frmMain::Form_Load() {
     fraMain_->refreshFileLists();
     fraMain_->cmdHyouji1_Click();
     Loading = false;
+    if (catalogue_.readOnly()) disableWritingControls();
     show();
     QApplication::processEvents();
     emit cardShown();
     buildOtherScreens();
+    if (catalogue_.readOnly()) disableWritingControls();
     showReports();
 
     HelpMessage =
@@ -408,10 +413,46 @@ bool frmMain::reportWrite(const QString& problem) {
     return false;
 }
 
+bool frmMain::refusesChanges() {
+    if (!catalogue_.readOnly()) return false;
+    prompts_.message(catalogue_.dir().refusal(QString()), QStringLiteral("読み取り専用"),
+                     Prompts::Icon::Exclamation);
+    return true;
+}
+
+void frmMain::disableWritingControls() {
+    // By the names the screens give them: the card's editing, the free texts'
+    // saves, the viewing entry, the picture import, the reorders, the masters.
+    static const QRegularExpression kWriting(QStringLiteral(
+        "^(cmdNew|cmdDel|chkHelp|cbo(Kantoku|Syuen|Kuni|Janru|Hyouka|Hyouka1_\\d+|Kansyou)|"
+        "txtNengetu|chkSyoyu_\\d+|txtSubData_\\d+|cmdSubData\\d+|txtKansyoubi|cmdRirekiHozon|"
+        "cmdFileCopy|cmdSortCng\\d+|cmdHyoukaHozon|lblSyoyuHozon|cmdSinki|cmdAllDel|cmdImportCsv|"
+        "txtHyouka_\\d+|txtSyoyu_\\d+)$"));
+    for (QWidget* w : findChildren<QWidget*>(kWriting)) {
+        // A text stays there to be read, scrolled and copied.
+        if (auto* line = qobject_cast<QLineEdit*>(w))
+            line->setReadOnly(true);
+        else if (auto* text = qobject_cast<QPlainTextEdit*>(w))
+            text->setReadOnly(true);
+        else
+            w->setEnabled(false);
+    }
+    // The viewings on the card only show: a double-click or the menu, which would
+    // enter or change one, says why not instead.
+    auto* grid = fraMain_->findChild<FlexGrid*>(QStringLiteral("msgKansyou"));
+    if (disconnect(grid, &FlexGrid::DblClick, fraMain_, &CardFrame::msgKansyou_DblClick))
+        connect(grid, &FlexGrid::DblClick, this, &frmMain::refusesChanges);
+    if (disconnect(grid, &QWidget::customContextMenuRequested, fraMain_,
+                   &CardFrame::msgKansyou_ContextMenu))
+        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& at) {
+            if (grid->indexAt(at).isValid()) refusesChanges();
+        });
+}
+
 void frmMain::showMainCard() {
     HideAllFrames();
     fraMain_->show();
-    cmdDel_->setEnabled(true);
+    cmdDel_->setEnabled(!catalogue_.readOnly());
 }
 
 void frmMain::HideAllFrames() {
@@ -481,6 +522,10 @@ void frmMain::cmdHelp_Click() { helpWindows_.open(); }
 
 void frmMain::chkHelp_Click() {
     if (Loading) return;
+    if (refusesChanges()) {
+        chkHelp_->setChecked(catalogue_.HelpTour == 1);
+        return;
+    }
     int value = 0;
     if (chkHelp_->isChecked()) {
         prompts_.message(QStringLiteral("ヘルプツアー機能をオンにします。"),

@@ -22,7 +22,7 @@ class TitleLists;
 class ViewingListFrame;
 class Clock;
 class QLabel;
-class QLockFile;
+class FolderLock;
 class QTimer;
 class Prompts;
 class QAbstractButton;
@@ -63,6 +63,7 @@ public:
     bool reportWrite(const QString& problem) override;
     void endProgram() override;
     QString dataDir() const override { return DataDir; }
+    bool refusesChanges() override;
     void showChart(const ChartRequest& request) override;
 
     // Rebuilds the table and pick lists from the data file and reports a damaged file.
@@ -117,6 +118,9 @@ private:
     // Takes the folder for this run; with another window on it, asks whether to
     // open read-only. False when the user chose to end.
     bool takeFolder();
+    // A read-only run: every control that would change the folder is disabled,
+    // each text box only shows its text.
+    void disableWritingControls();
     void refreshAfterReload(const QString& shownTitle, bool refill);
     // Shows title name on the card (or keeps a valid number), after the files changed.
     void showTitleNamed(const QString& name);
@@ -161,7 +165,7 @@ private:
     // Problems met before the window is shown, reported once it is.
     QList<QPair<QString, QString>> pendingReports_;
     HelpWindows helpWindows_{this};
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<FolderLock> lock_;
     ChangeRunner* runner_ = nullptr;
     bool settling_ = false;
     QLabel* notice_ = nullptr;

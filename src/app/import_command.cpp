@@ -4,6 +4,7 @@
 #include "import/import_preview.h"
 #include "store/catalogue.h"
 #include "store/file_io.h"
+#include "store/folder_lock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,6 +94,28 @@ int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
             return 2;
     }
 
+    // A real import holds the folder as a window does, from before it reads the
+    // files until it has written them: a window open on it would write over the
+    // import, and a window started meanwhile opens read-only.
+    FolderLock lock(a.dir);
+    if (!a.dryRun) {
+        const QString folder = QDir::toNativeSeparators(QFileInfo(a.dir).absoluteFilePath());
+        switch (lock.take()) {
+            case FolderLock::Outcome::Held:
+                break;
+            case FolderLock::Outcome::HeldElsewhere:
+                err << QStringLiteral(
+                           "このフォルダー（%1）は、リールノートのウィンドウが開いているため、"
+                           "取り込めません。\nウィンドウを閉じてから、もう一度実行してください。\n")
+                           .arg(folder);
+                return 1;
+            case FolderLock::Outcome::Unwritable:
+                err << QStringLiteral("このフォルダー（%1）に書き込めないため、取り込めません。\n")
+                           .arg(folder)
+                    << forTerminal(lock.whyUnwritable()) << '\n';
+                return 1;
+        }
+    }
     Catalogue cat(a.dir);
     // A folder without a data file is an empty collection; loading would create the file.
     if (cat.dir().exists(kDataFile))

@@ -240,6 +240,8 @@ void PictureImportFrame::refreshDrives() {
 }
 
 void PictureImportFrame::imgGazou_Click() {
+    // The panel is there to copy a picture in.
+    if (host_.refusesChanges()) return;
     previewed_.clear();          // the card shows the title's own picture again
     if (directory_.isEmpty()) {  // the first opening starts in the data folder
         directory_ = QDir::cleanPath(host_.dataDir());
@@ -339,6 +341,7 @@ void PictureImportFrame::warnOnce(const QString& path, const QString& text) {
 }
 
 void PictureImportFrame::cmdFileCopy_Click() {
+    if (host_.refusesChanges()) return;
     Prompts& prompts = host_.prompts();
     const QString file = chosenFile();
     if (file.isEmpty()) {

@@ -112,6 +112,7 @@ bool CardEditing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CardEditing::store(const Title& changed) {
+    if (host_.refusesChanges()) return false;
     const int n = card_.current();
     return host_.reportWrite(host_.perform(Changes::editTitle(
         n, cat_.titles()[n], changed, cat_.HyoukaKoumoku, cat_.SyoyuKoumoku)));
@@ -243,6 +244,7 @@ QString CardEditing::askNewTitleName() {
 }
 
 void CardEditing::cmdNew_Click() {
+    if (host_.refusesChanges()) return;
     if (card_.isHidden()) host_.showMainCard();
     host_.showHelpTour(newTitleHelp());
     if (cat_.TitleCount() >= kMaxRecords) {
@@ -264,6 +266,7 @@ void CardEditing::cmdNew_Click() {
 }
 
 void CardEditing::cmdDel_Click() {
+    if (host_.refusesChanges()) return;
     const QString n = cboName_->currentText();
     const int k = cat_.titles().find(n);
     if (k == 0) {

@@ -212,7 +212,7 @@ void TitleLists::goToTitle(int k) {
 
 void TitleLists::cmdSortCng1_Click() {
     FlexGrid* g = grid(1);
-    if (g->Rows() <= 1) return;
+    if (g->Rows() <= 1 || host_.refusesChanges()) return;
     Prompts& prompts = host_.prompts();
     const QString question = QStringLiteral("現在表示中の順番でメインのデータも並び替えますか？") +
                              kCrLf + kCrLf + QStringLiteral("良かったらＯＫボタンを押してください");

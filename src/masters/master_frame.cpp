@@ -158,6 +158,7 @@ QWidget* MasterFrame::buildImportGroup() {
 }
 
 void MasterFrame::cmdImportCsv_Click() {
+    if (host_.refusesChanges()) return;
     if (!CsvImportAction::run(host_)) return;
     // The titles changed: the order list starts again from them.
     order_->fill(host_.catalogue().titles());
@@ -233,6 +234,7 @@ std::array<QString, N> namesFrom(const std::array<QLineEdit*, N>& boxes) {
 }  // namespace
 
 void MasterFrame::cmdHyoukaHozon_Click() {
+    if (host_.refusesChanges()) return;
     if (!confirm(QStringLiteral("表示中の評価項目で保存してよろしいですか？"),
                  QStringLiteral("評価項目変更確認")))
         return;
@@ -247,6 +249,7 @@ void MasterFrame::cmdHyoukaHozon_Click() {
 }
 
 void MasterFrame::lblSyoyuHozon_Click() {
+    if (host_.refusesChanges()) return;
     if (!confirm(QStringLiteral("表示中の所有項目で保存してよろしいですか？"),
                  QStringLiteral("所有項目変更確認")))
         return;
@@ -277,6 +280,7 @@ void MasterFrame::markUnapplied(bool unapplied) {
 }
 
 void MasterFrame::cmdSortCng2_Click() {
+    if (host_.refusesChanges()) return;
     if (!confirm(QStringLiteral("表示順位微調整リストの順番でメインのデータも並び替えますか？"),
                  QStringLiteral("メイン並び替え確認")))
         return;
@@ -308,6 +312,7 @@ void MasterFrame::cmdAllDel_Click() {
 }
 
 void MasterFrame::resetCollection(ResetKind kind, const QString& question) {
+    if (host_.refusesChanges()) return;
     Prompts& prompts = host_.prompts();
     if (prompts.message(question, QStringLiteral("タイトル全データ削除確認"),
                         Prompts::Icon::Question, Prompts::Buttons::YesNo,

@@ -74,6 +74,10 @@ public:
     virtual void showHelpTour(const QString& message) = 0;
     // Shows the message of a failed write; true when there was none.
     virtual bool reportWrite(const QString& problem) = 0;
+    // True, after telling the user why, when the window may not change its folder
+    // (another window holds it, or no lock could be made there). An action that
+    // would write asks this first, before any question of its own.
+    virtual bool refusesChanges() { return false; }
     // Ends the program at once (after a reset).
     virtual void endProgram() = 0;
 
