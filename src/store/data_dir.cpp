@@ -34,12 +34,13 @@ struct DataDir::Listing {
     std::thread thread;
     std::vector<std::pair<QString, bool>> later;  // name, added (else removed)
     std::atomic<bool> done = false;
+    void join();
 };
 
 DataDir::DataDir(const QString& path) : path_(QDir(path).absolutePath()) { rescan(); }
 
 DataDir::~DataDir() {
-    if (listing_) listing_->thread.join();
+    if (listing_) listing_->join();
 }
 
 QDateTime DataDir::dirModified() const {
@@ -47,7 +48,7 @@ QDateTime DataDir::dirModified() const {
 }
 
 void DataDir::rescan(const std::function<void()>& first) {
-    if (listing_) listing_->thread.join();
+    if (listing_) listing_->join();
     names_.clear();
     // Taken before the listing starts: whatever changes during it moves the time again.
     scannedModified_ = dirModified();
@@ -71,9 +72,21 @@ void DataDir::rescan(const std::function<void()>& first) {
     });
 }
 
+// The listing runs only on a core nothing else wants; once someone waits for it,
+// it is wanted. Left idle, it would wait as long as any other thread or program
+// keeps both cores busy: a first 削除 just after start-up once took seconds so.
+void DataDir::Listing::join() {
+    if (!thread.joinable()) return;
+    if (!done) {
+        sched_param normal{};
+        pthread_setschedparam(thread.native_handle(), SCHED_OTHER, &normal);
+    }
+    thread.join();
+}
+
 const NameIndex& DataDir::names() const {
     if (listing_) {
-        listing_->thread.join();
+        listing_->join();
         names_ = std::move(listing_->names);
         for (const auto& [name, added] : listing_->later) {
             if (added)
