@@ -386,9 +386,8 @@ void frmMain::showChart(const ChartRequest& request) {
         window = new ChartWindow(prompts_, this);
         window->setObjectName(QStringLiteral("chart_") + request.gridName);
     }
-    QString stem = request.heading;
-    stem.remove(QRegularExpression(QStringLiteral("\\s")));
-    window->showChart(request.heading, chart, stem);
+    window->showChart(request.heading, chart,
+                      request.fileStem.isEmpty() ? request.heading : request.fileStem);
 }
 
 void frmMain::setCurrentTitle(int n) { fraMain_->setCurrent(n); }

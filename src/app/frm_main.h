@@ -125,11 +125,11 @@ private:
     // Shows title name on the card (or keeps a valid number), after the files changed.
     void showTitleNamed(const QString& name);
     void showNotice(const QString& text);
+    QPoint noticePlace(QSize size) const;
     // What an undo or redo did, or why it could not: a notice, a box or a beep.
     void tellStep(const ChangeRunner::Outcome& out, const QString& done, const QString& failed,
                   const QString& failedTitle, const QString& nothing);
     void buildUndoKeys();
-    QPoint noticePlace(QSize size) const;
     // Asked before the first rewrite of a file holding what code page 932 cannot.
     bool askConversion(const QString& file, const QString& what);
     void buildUi();

@@ -183,6 +183,7 @@ void ViewingListFrame::showPeriodChart() {
     request.kind = ChartRequest::Kind::ViewingPeriods;
     request.gridName = countGrid(6)->objectName();
     request.heading = lblKansyouChg_->text();
+    request.fileStem = QStringLiteral("鑑賞年月ランキング");  // as its CSV export
     request.valueHeader = countGrid(6)->TextMatrix(0, 1);
     request.years = lblKansyouChg_->text() == kYearMode;
     request.rows = grid(6)->shownRows();

@@ -78,6 +78,7 @@ TitleLists::TitleLists(ScreenHost& host, QWidget* screensParent)
         request.kind = ChartRequest::Kind::Scores;
         request.gridName = grid(2)->objectName();
         request.heading = QStringLiteral("評価");
+        request.fileStem = QStringLiteral("評価");
         host_.showChart(request);
     });
     for (int k = 1; k <= 3; ++k) {

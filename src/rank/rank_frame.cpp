@@ -28,6 +28,10 @@ const TableInfo kTables[] = {
     {"国　ランキング", "国名", 450, 2585, TitleTally::Kuni, PickList::Kuni},
     {"ジャンル　ランキング", "ジャンル", 450, 2585, TitleTally::Janru, PickList::Janru},
 };
+
+// What a table's CSV export and chart picture are called, whatever its caption.
+const char* const kCsvNames[] = {nullptr,          "監督ランキング", "主演ランキング",
+                                 "公開ランキング", "国ランキング",   "ジャンルランキング"};
 constexpr int kCountWidth = 450;  // twips
 
 const QString kYearMonthMode = QStringLiteral("公開年月");
@@ -76,13 +80,7 @@ QLayout* RankFrame::makeColumn(int k) {
                                this);
     FlexGrid* grid = tables_[k]->grid();
     grid->viewport()->installEventFilter(this);
-    const char* csvNames[] = {nullptr,
-                              "監督ランキング.csv",
-                              "主演ランキング.csv",
-                              "公開ランキング.csv",
-                              "国ランキング.csv",
-                              "ジャンルランキング.csv"};
-    GridExport::offer(grid, host_.prompts(), QString::fromUtf8(csvNames[k]),
+    GridExport::offer(grid, host_.prompts(), QString::fromUtf8(kCsvNames[k]) + QStringLiteral(".csv"),
                       [this, k] { showChart(k); });
     return tables_[k]->column(caption, false);
 }
@@ -138,6 +136,7 @@ void RankFrame::showChart(int k) {
     ChartRequest request;
     request.gridName = table(k)->objectName();
     request.heading = k == 3 ? lblKoukaiChg_->text() : QString::fromUtf8(kTables[k].caption);
+    request.fileStem = QString::fromUtf8(kCsvNames[k]);
     request.valueHeader = table(k)->TextMatrix(0, 1);
     request.rows = tables_[k]->shownRows();
     host_.showChart(request);

@@ -21,6 +21,7 @@ struct ChartRequest {
     Kind kind = Kind::Ranking;
     QString gridName;     // one chart window per grid
     QString heading;      // the grid's heading, in the window's title
+    QString fileStem;     // the name the grid's CSV export suggests, without ".csv"
     QString valueHeader;  // the grid's column of values, the bars' axis
     bool years = false;
     QVector<QPair<QString, int>> rows;  // value and count, in the order shown

@@ -135,6 +135,11 @@ private slots:
         QVERIFY(release && release != w);
         QCOMPARE(release->windowTitle(), QStringLiteral("グラフ — 公開年"));
         QCOMPARE(bars(release), (QStringList{"2003年=3", "2004年=3"}));
+        // Its picture is offered under its CSV file's name.
+        f.prompts.planInput(QString());
+        QVERIFY(!release->savePng());
+        QCOMPARE(QFileInfo(f.prompts.boxes.last().defaultText).fileName(),
+                 QStringLiteral("公開ランキング.png"));
         keep("ranking.png", pngOf(v->toImage()));
         QCOMPARE(ComboGestures::snapshot(f.path()), files);
         f.checkBoxes();
@@ -159,6 +164,10 @@ private slots:
         QTest::mouseClick(f.find<QLabel>("lblKansyouChg"), Qt::LeftButton);
         QCOMPARE(chartOf(f, periods), w);
         QCOMPARE(w->windowTitle(), QStringLiteral("グラフ — 鑑賞年"));
+        f.prompts.planInput(QString());
+        QVERIFY(!w->savePng());
+        QCOMPARE(QFileInfo(f.prompts.boxes.last().defaultText).fileName(),
+                 QStringLiteral("鑑賞年月ランキング.png"));
         QCOMPARE(bars(w), (QStringList{"2003年=2", "2004年=1"}));
         // The title and content counts offer the file, not a chart.
         QVERIFY(!takeFromMenu(f.find<FlexGrid>("msgMaster7"), GridExport::kChartText));
