@@ -166,6 +166,8 @@ void CardEditing::txtNengetu_KeyPress() {
     title.Koukai = t;
     if (!store(title)) return;
     cat_.addReleaseYearMonth(t.left(7));
+    // Saved: the box's text is the title's again, and Ctrl+Z there the window's.
+    txtNengetu_->setModified(false);
     prompts_.beep();
 }
 

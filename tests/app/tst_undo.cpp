@@ -324,6 +324,23 @@ private slots:
         f.checkBoxes();
     }
 
+    // A text saved empty goes to the trash like every file the program deletes.
+    void anEmptiedTextGoesToTheTrash() {
+        MainFixture f;
+        start(f);
+        writeCp932(f.path(), QStringLiteral("メモ_乙.txt"), QStringLiteral("感想\r\n"));
+        f.find<CardFrame>("fraMain")->setCurrent(2);
+        f.click("cmdHyouji4");
+        f.find<QPlainTextEdit>("txtSubData_3")->setPlainText(QString());
+        f.click("cmdSubData3");
+        QVERIFY(!QFile::exists(f.path() + QStringLiteral("/メモ_乙.txt")));
+        QCOMPARE(readCp932(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                               QStringLiteral("/Trash/files"),
+                           QStringLiteral("メモ_乙.txt")),
+                 QStringLiteral("感想\r\n"));
+        f.checkBoxes();
+    }
+
     // A field another program changed after the step is theirs: the step is
     // refused, saying so, and their value stays.
     void undoLeavesAFieldChangedElsewhere() {
@@ -391,6 +408,14 @@ private slots:
         QTest::keyClick(kantoku->lineEdit(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(snapshot(f.path()), before);
         QCOMPARE(kantoku->currentText(), QStringLiteral("黒澤明"));
+        auto* koukai = f.find<QLineEdit>("txtNengetu");
+        koukai->setFocus();
+        koukai->selectAll();
+        QTest::keyClicks(koukai, QStringLiteral("1955/01/01"));
+        QTest::keyClick(koukai, Qt::Key_Return);
+        QVERIFY(snapshot(f.path()) != before);
+        QTest::keyClick(koukai, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(snapshot(f.path()), before);
         QTest::keyClick(kantoku->lineEdit(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(f.window->noticeText(), QStringLiteral("元に戻せるものはありません"));
         // The notice hides none of the card's controls.
