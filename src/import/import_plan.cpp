@@ -13,17 +13,6 @@
 
 namespace ImportPlanner {
 
-CsvFile readFile(const QByteArray& bytes, ImportColumns* columns) {
-    CsvFile file = CsvRows::read(bytes);
-    *columns = ImportFormats::recognise(file.header);
-    if (ImportFormats::isServiceExport(columns->format) && file.encoding == TextEncoding::Cp932 &&
-        Cp932::isUtf8(bytes)) {
-        file = CsvRows::read(bytes, true);
-        *columns = ImportFormats::recognise(file.header);
-    }
-    return file;
-}
-
 namespace {
 const QString kTitle = QStringLiteral("タイトル");
 const QString kKantoku = QStringLiteral("監督");
