@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <unordered_map>
 #include <vector>
 
@@ -23,6 +24,8 @@ const QString kJanru = QStringLiteral("ジャンル");
 const QString kHyouka = QStringLiteral("評価");
 const QString kKansyoubi = QStringLiteral("鑑賞日");
 const QString kNaiyou = QStringLiteral("鑑賞内容");
+
+const QChar kGeta = u'〓';
 
 // Title names also name files: the characters a file name cannot hold.
 constexpr char16_t kFileNameCharacters[] = u"\\/:,;*?<>|";
@@ -50,11 +53,31 @@ QString yearOf(QStringView text) {
     return text.left(4).toString();
 }
 
+// A date as the record files write it ("1954/04/26", "1954/04"), whichever way
+// it was written ("1954/4/26", "1954-04-26", "1954年4月26日"); any other text as it is.
+QString asFilesWriteIt(const QString& text) {
+    const auto d = parseDateText(text);
+    if (!d) return text;
+    return d->day != 0 ? d->full() : d->yearMonth();
+}
+
+// A short mark that tells titles apart whose names code page 932 cannot hold:
+// four hexadecimal digits made from the name as written, the same on every run.
+QString markOf(const QString& written) {
+    quint32 h = 2166136261u;  // 32-bit FNV-1a over the UTF-16 units
+    for (QChar c : written) {
+        h ^= c.unicode();
+        h *= 16777619u;
+    }
+    return QStringLiteral("%1").arg((h >> 16) ^ (h & 0xFFFF), 4, 16, QLatin1Char('0')).toUpper();
+}
+
 // The title, its viewing and what the row says of the film, in this program's terms.
 struct Row {
     int line = 0;
     QString name;
-    QString year;
+    QString year;     // the year a title of another film of the name is named after
+    QString release;  // the year of the release date, when it is another
     Title given;
     QString watched;  // "YYYY/MM/DD", or as the own export holds it
     QString content;  // how it was seen; empty: the word the user gives
@@ -77,6 +100,8 @@ public:
             it->second.second = n;
         }
     }
+    // The title of the same name after title n, or 0.
+    int next(int n) const { return size_t(n) < next_.size() ? next_[size_t(n)] : 0; }
     // The k-th title named name (1-based), or 0.
     int nth(const QString& name, int k = 1) const {
         const auto it = ends_.find(name);
@@ -115,6 +140,11 @@ public:
         p_.encoding = file.encoding;
         p_.titles = titles;
         existing_ = titles.TitleCount();
+        if (columns.format == ImportFormat::FilmDatabase)
+            for (int i = 0; i < file.header.size() && originalTitle_ < 0; ++i)
+                if (file.header[i].compare(QLatin1String("Original Title"), Qt::CaseInsensitive) ==
+                    0)
+                    originalTitle_ = i;
         filled_.assign(size_t(existing_) + 1, 0);
     }
 
@@ -151,7 +181,9 @@ private:
     // The text as the record files can hold it: no line break or other control
     // character, no double quote, nothing code page 932 lacks, and in titles of
     // other programs nothing a file name cannot hold (each made full-width).
-    QString fit(const QString& text, int line, const QString& field, Fit kind) {
+    // *lost: some character became 〓, so that texts once different may be equal.
+    static QString fitted(const QString& text, Fit kind, bool* lost = nullptr) {
+        if (lost) *lost = false;
         bool plain = true;
         for (QChar c : text) {
             if (needsChange(c.unicode(), kind)) {
@@ -173,7 +205,16 @@ private:
                 out += u' ';
             }
         }
-        if (!Cp932::firstUnencodable(out).isEmpty()) out = Cp932::toCodePage932(out);
+        const QVector<Cp932::Replacement> parts = Cp932::unencodableParts(out);
+        if (parts.isEmpty()) return out;
+        if (lost)
+            for (const Cp932::Replacement& part : parts)
+                *lost = *lost || part.replacement.contains(kGeta);
+        return Cp932::toCodePage932(out);
+    }
+
+    QString fit(const QString& text, int line, const QString& field, Fit kind) {
+        const QString out = fitted(text, kind);
         if (out != text) p_.changes.append({line, field, text, out});
         return out;
     }
@@ -209,7 +250,7 @@ private:
         Title& t = row->given;
         t.Kantoku = fit(cell(r, c_.kantoku), line, kKantoku, Fit::Text);
         t.Syuen = fit(cell(r, c_.syuen), line, kSyuen, Fit::Text);
-        t.Koukai = fit(cell(r, c_.koukai), line, kKoukai, Fit::Text);
+        t.Koukai = asFilesWriteIt(fit(cell(r, c_.koukai), line, kKoukai, Fit::Text));
         t.Kuni = fit(cell(r, c_.kuni), line, kKuni, Fit::Text);
         t.Janru = fit(cell(r, c_.janru), line, kJanru, Fit::Text);
         t.Hyouka = fit(cell(r, c_.hyouka), line, kHyouka, Fit::Text);
@@ -260,10 +301,40 @@ private:
         return 0;
     }
 
+    // The name of another program's title. Where code page 932 cannot hold it,
+    // names once different could become one: the export's original title is
+    // taken if the code page holds that, else the name gets the mark of what was
+    // written, and a mark that two names of the file share gets a number too.
+    QString titleOf(const CsvRow& r) {
+        const QString written = cell(r, c_.title).trimmed();
+        bool lost = false;
+        QString name = fitted(written, Fit::Title, &lost);
+        if (lost) {
+            const QString original = cell(r, originalTitle_).trimmed();
+            bool originalLost = true;
+            const QString o =
+                original.isEmpty() ? QString() : fitted(original, Fit::Title, &originalLost);
+            if (!originalLost) {
+                name = o;
+            } else {
+                ++p_.titlesMarked;
+                const QString marked = name + QStringLiteral(" #") + markOf(written);
+                name = marked;
+                for (int k = 2;; ++k) {
+                    const auto [it, added] = markedFrom_.try_emplace(name, written);
+                    if (added || it->second == written) break;
+                    name = marked + QStringLiteral(" %1").arg(k);
+                }
+            }
+        }
+        if (name != written) p_.changes.append({r.line, kTitle, written, name});
+        return name;
+    }
+
     // Another program's row: what it gives, in the forms the card keeps.
     bool foreignRow(const CsvRow& r, Row* row) {
         const int line = r.line;
-        row->name = fit(cell(r, c_.title).trimmed(), line, kTitle, Fit::Title);
+        row->name = titleOf(r);
         if (!checkName(*row)) return false;
         Title& t = row->given;
         t.Kantoku = attribute(r, c_.kantoku, kKantoku, c_.firstOfLists);
@@ -278,7 +349,8 @@ private:
         }
         t.Koukai = release(r);
         row->year = yearOf(cell(r, c_.year).trimmed());
-        if (row->year.isEmpty()) row->year = yearOf(t.Koukai);
+        row->release = yearOf(t.Koukai);
+        if (row->year.isEmpty()) row->year = row->release;
         if (c_.format == ImportFormat::FilmDatabase)
             t.HyoukaTen[1] = score(r, 1, 10, 10);
         else if (c_.rating >= 0)
@@ -295,26 +367,65 @@ private:
         return true;
     }
 
-    // This program's history export: each row a viewing, as it was written.
+    // This program's history export: each row a viewing, as it was written but
+    // for the form of its date. A title the collection lacks is added, as a
+    // diary's would be, so that no viewing names a title that is not there.
     void viewingOfOwnHistory(const CsvRow& r) {
-        pending_.append({fit(cell(r, c_.watched), r.line, kKansyoubi, Fit::Text),
-                         fit(cell(r, c_.title), r.line, kTitle, Fit::Text),
-                         fit(cell(r, c_.naiyou), r.line, kNaiyou, Fit::Text)});
+        Row row;
+        row.line = r.line;
+        row.name = fit(cell(r, c_.title), r.line, kTitle, Fit::Text);
+        if (chains_.nth(row.name) == 0) {
+            if (!checkName(row)) return;
+            Title t;
+            t.Daimei = row.name;
+            if (!addTitle(std::move(t))) return;
+        }
+        pending_.append({asFilesWriteIt(fit(cell(r, c_.watched), r.line, kKansyoubi, Fit::Text)),
+                         row.name, fit(cell(r, c_.naiyou), r.line, kNaiyou, Fit::Text)});
     }
 
-    bool yearsDiffer(int n, const QString& year) const {
-        if (year.isEmpty()) return false;
+    // Adds a title as new; false when the collection is full.
+    bool addTitle(Title t) {
+        if (p_.titles.TitleCount() >= kMaxRecords) {
+            ++p_.titlesOverLimit;
+            return false;
+        }
+        p_.newTitles << t.Daimei;
+        const QString name = t.Daimei;
+        p_.titles.append(std::move(t));
+        chains_.add(name, p_.titles.TitleCount());
+        return true;
+    }
+
+    // A title is the film of a row unless both tell a year and none of the row's
+    // years is within one of the title's: a production year and a release in
+    // Japan (or a re-release) a year later name the same film.
+    bool sameFilm(int n, const Row& row) const {
         const QString theirs = yearOf(p_.titles[n].Koukai);
-        return !theirs.isEmpty() && theirs != year;
+        if (theirs.isEmpty() || (row.year.isEmpty() && row.release.isEmpty())) return true;
+        const int y = theirs.toInt();
+        for (const QString& mine : {row.year, row.release})
+            if (!mine.isEmpty() && std::abs(mine.toInt() - y) <= 1) return true;
+        return false;
+    }
+
+    // The first title named name that is the row's film; 0 when none is named
+    // so, -1 when those named so are other films.
+    int titleFor(const QString& name, const Row& row) const {
+        const int first = chains_.nth(name);
+        for (int n = first; n != 0; n = chains_.next(n))
+            if (sameFilm(n, row)) return n;
+        return first == 0 ? 0 : -1;
     }
 
     // Matches the row with its title, or adds one, and notes its viewing.
     void place(Row& row, bool own) {
         // The own export may name a title more than once, as an old file could:
         // its k-th row of a name stands for the k-th title of that name.
-        int n = own ? chains_.nth(row.name, ++occurrences_[row.name]) : chains_.nth(row.name);
+        int n = own ? chains_.nth(row.name, ++occurrences_[row.name]) : titleFor(row.name, row);
+        if (own && n != 0 && !sameFilm(n, row)) n = -1;
         QString name = row.name;
-        if (n != 0 && yearsDiffer(n, row.year)) {
+        if (n < 0) {
             name = row.name + QStringLiteral(" (%1)").arg(row.year);
             if (TitleName::tooLongForFileNames(name)) {
                 skip(
@@ -322,8 +433,8 @@ private:
                     QStringLiteral("タイトル「%1」が長すぎて、ファイル名に使えません。").arg(name));
                 return;
             }
-            n = chains_.nth(name);
-            if (n != 0 && yearsDiffer(n, row.year)) {
+            n = titleFor(name, row);
+            if (n < 0) {
                 skip(row.line,
                      QStringLiteral("「%1」と「%2」に、公開年の違うタイトルがすでにあります。")
                          .arg(row.name, name));
@@ -331,15 +442,9 @@ private:
             }
         }
         if (n == 0) {
-            if (p_.titles.TitleCount() >= kMaxRecords) {
-                ++p_.titlesOverLimit;
-                return;
-            }
             Title t = row.given;
             t.Daimei = name;
-            p_.titles.append(std::move(t));
-            chains_.add(name, p_.titles.TitleCount());
-            p_.newTitles << name;
+            if (!addTitle(std::move(t))) return;
         } else {
             const bool changed = fill(&p_.titles[n], row.given);
             if (changed && n <= existing_ && !std::exchange(filled_[size_t(n)], 1))
@@ -431,6 +536,8 @@ private:
     int existing_ = 0;
     std::vector<char> filled_;  // by title number: listed among the filled titles
     StringMap<int> occurrences_;
+    int originalTitle_ = -1;         // the database's title in its own language
+    StringMap<QString> markedFrom_;  // a marked name and the title written that gave it
     QVector<Kansyou> pending_;
     ImportPlan p_;
 };

@@ -39,6 +39,7 @@ struct ImportPlan {
     int titlesOverLimit = 0;    // rows of new titles past the limit of titles
     int viewingsOverLimit = 0;  // viewings past the limit of the history
     QVector<ImportChange> changes;
+    int titlesMarked = 0;   // rows whose title code page 932 cannot hold, named with a mark
     bool usesWord = false;  // some viewing takes the word the user gives
     QString word;           // that word, as it is written
 

@@ -74,6 +74,10 @@ QString text(const ImportPlan& plan, const QString& fileName) {
     if (!plan.changes.isEmpty()) {
         lines << QString() << QStringLiteral("文字の変更：%1件").arg(plan.changes.size());
         for (const ImportChange& c : plan.changes) lines << change(c);
+        if (plan.titlesMarked > 0)
+            lines << kIndent + QStringLiteral(
+                                   "〓を含むタイトルには、別の映画と一つにならないよう、"
+                                   "もとの名前から作った「#」と4桁の印を付けます。");
     }
     if (plan.changesNothing()) lines << QString() << QStringLiteral("取り込むものはありません。");
     return lines.join(kCrLf) + kCrLf;
