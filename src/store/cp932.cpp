@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 constexpr const char* kCodecName = "windows-31j";
@@ -95,6 +96,84 @@ char32_t codePointAt(QStringView text, qsizetype i, qsizetype* length) {
 }
 
 QString fromCodePoint(char32_t c) { return QString::fromUcs4(&c, 1); }
+
+// The nearest code page 932 form of characters that have no decomposition to
+// one. The en dash takes the full-width hyphen-minus (the code page's minus,
+// which an en dash stands for in "1939–1945") and the em dash the horizontal
+// bar (the code page's dash), so that the two stay apart. Low and reversed
+// quotes take the opening form the code page has, never the ASCII double quote.
+// The Spanish inverted marks go: the closing mark says it.
+struct Nearest {
+    char16_t from;
+    const char16_t* to;
+};
+constexpr Nearest kNearest[] = {
+    {0x00A1, u""},   {0x00A9, u"(C)"}, {0x00AB, u"《"}, {0x00AE, u"(R)"}, {0x00B7, u"・"},
+    {0x00BB, u"》"}, {0x00BF, u""},    {0x00C6, u"AE"}, {0x00D0, u"D"},   {0x00D8, u"O"},
+    {0x00DE, u"Th"}, {0x00DF, u"ss"},  {0x00E6, u"ae"}, {0x00F0, u"d"},   {0x00F8, u"o"},
+    {0x00FE, u"th"}, {0x0110, u"D"},   {0x0111, u"d"},  {0x0126, u"H"},   {0x0127, u"h"},
+    {0x0131, u"i"},  {0x0141, u"L"},   {0x0142, u"l"},  {0x0152, u"OE"},  {0x0153, u"oe"},
+    {0x0166, u"T"},  {0x0167, u"t"},   {0x02BB, u"‘"},  {0x02BC, u"’"},   {0x1E9E, u"SS"},
+    {0x2011, u"-"},  {0x2012, u"-"},   {0x2013, u"－"}, {0x2014, u"―"},   {0x201A, u"‘"},
+    {0x201B, u"‘"},  {0x201E, u"“"},   {0x201F, u"“"},  {0x2022, u"・"},  {0x2027, u"・"},
+    {0x2039, u"〈"}, {0x203A, u"〉"},  {0x2044, u"／"},
+};
+
+// Characters a title cannot hold, since it is also a file name, and the double
+// quote the record files refuse: a replacement takes their full-width forms,
+// as the import does with such characters in titles.
+bool refusedInNames(char32_t c) {
+    return c < 0x80 && QStringView(u"\\/:,;*?\"<>|").contains(QChar(char16_t(c)));
+}
+
+// The nearest form of c from the tables alone (it may be nothing), or none.
+std::optional<QString> nearestForm(char32_t c) {
+    for (const Nearest& n : kNearest)
+        if (n.from == c) return QString::fromUtf16(n.to);
+    // Invisible format characters (zero-width space, soft hyphen, byte-order mark)
+    // go; every kind of space or line separator is a space.
+    switch (QChar::category(c)) {
+        case QChar::Other_Format:
+            return QString();
+        case QChar::Separator_Space:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return QStringLiteral(" ");
+        default:
+            break;
+    }
+    if (c <= 0xFFFF) {
+        if (const QChar twin = Cp932::toCp932Twins(QString(QChar(char16_t(c))))[0];
+            twin != QChar(char16_t(c)))
+            return QString(twin);
+    }
+    return std::nullopt;
+}
+
+// c decomposed to what the code page holds, its marks dropped; none when some
+// part has no form.
+std::optional<QString> decomposed(char32_t c, QString::NormalizationForm form) {
+    const QString parts = fromCodePoint(c).normalized(form);
+    QString out;
+    for (qsizetype i = 0; i < parts.size();) {
+        qsizetype length = 1;
+        const char32_t d = codePointAt(parts, i, &length);
+        i += length;
+        if (isMark(d)) continue;
+        if (refusedInNames(d)) {
+            out += QChar(char16_t(d + 0xFEE0));
+        } else if (Cp932::canEncode(d)) {
+            out += fromCodePoint(d);
+        } else {
+            const std::optional<QString> near = nearestForm(d);
+            if (!near) return std::nullopt;
+            out += *near;
+        }
+    }
+    // A spacing accent decomposes to a space and its mark: it has no letter.
+    if (out.isEmpty() || out.contains(u' ')) return std::nullopt;
+    return out;
+}
 }  // namespace
 
 namespace Cp932 {
@@ -292,22 +371,18 @@ QString toCp932Twins(QString text) {
 
 QString replacementFor(char32_t c) {
     if (canEncode(c)) return fromCodePoint(c);
-    if (c <= 0xFFFF) {
-        if (const QChar twin = toCp932Twins(QString(QChar(char16_t(c))))[0];
-            twin != QChar(char16_t(c)))
-            return QString(twin);
+    if (const std::optional<QString> near = nearestForm(c)) return *near;
+    const QChar::Decomposition tag = QChar::decompositionTag(c);
+    if (tag == QChar::Canonical) {
+        if (const std::optional<QString> base = decomposed(c, QString::NormalizationForm_D))
+            return *base;
     }
-    // Only a canonical decomposition keeps the letter; most characters have none.
-    if (QChar::decompositionTag(c) != QChar::Canonical) return QString(QChar(kGeta));
-    const QString decomposed = fromCodePoint(c).normalized(QString::NormalizationForm_D);
-    QString base;
-    for (qsizetype i = 0; i < decomposed.size();) {
-        qsizetype length = 1;
-        const char32_t d = codePointAt(decomposed, i, &length);
-        if (!isMark(d)) base += decomposed.mid(i, length);
-        i += length;
+    // A compatibility form (superscript, fraction, ligature, no-break space)
+    // gives its plain letters, or the canonical one in its turn does.
+    if (tag != QChar::NoDecomposition) {
+        if (const std::optional<QString> base = decomposed(c, QString::NormalizationForm_KD))
+            return *base;
     }
-    if (!base.isEmpty() && firstUnencodable(base).isEmpty()) return base;
     return QString(QChar(kGeta));
 }
 
@@ -336,11 +411,26 @@ QVector<Replacement> unencodableParts(QStringView text) {
                 parts.append({i, length, text.mid(i, length).toString(), QString()});
             previous = -1;
         } else {
-            parts.append({i, length, text.mid(i, length).toString(), replacementFor(c)});
+            QString replacement = replacementFor(c);
+            // "8½" is eight and a half, "8 1／2", not eighty-one halves.
+            if (QChar::decompositionTag(c) == QChar::Fraction && i > 0 && text[i - 1].isDigit() &&
+                !replacement.isEmpty() && replacement.front().isDigit())
+                replacement.prepend(u' ');
+            parts.append({i, length, text.mid(i, length).toString(), replacement});
             previous = -1;
         }
         i += length;
     }
+    // A text made only of invisible characters keeps a mark of them: a field
+    // that held something never becomes empty.
+    qsizetype covered = 0;
+    bool nothingLeft = true;
+    for (const Replacement& r : parts) {
+        covered += r.length;
+        nothingLeft = nothingLeft && r.replacement.isEmpty();
+    }
+    if (!parts.isEmpty() && nothingLeft && covered == text.size())
+        parts.front().replacement = QString(QChar(kGeta));
     return parts;
 }
 

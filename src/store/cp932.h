@@ -88,9 +88,13 @@ bool looksLikeUtf8(const QByteArray& bytes);
 QString toCp932Twins(QString text);
 
 // What a character code page 932 cannot hold becomes when a file is
-// converted: its twin; else, when its canonical decomposition only adds
-// combining marks to something the code page holds, that without the marks
-// (é to e, ō to o); else the geta mark 〓. A character the code page holds is
+// converted: its twin; else its nearest form from a table (– to －, — to ―,
+// · to ・, ß to ss, Æ to AE, Ø to O, „ to “, « to 《; any space to a space;
+// invisible format characters and ¡ ¿ to nothing); else its decomposition
+// without the combining marks, canonical (é to e, ō to o) or else of
+// compatibility (³ to 3, ½ to 1／2, ﬁ to fi, 𝐀 to A); else the geta mark 〓.
+// A replacement never holds \ / : , ; * ? " < > | (a title is a file name):
+// those take their full-width forms. A character the code page holds is
 // returned as it is.
 QString replacementFor(char32_t c);
 
@@ -104,9 +108,11 @@ struct Replacement {
 };
 
 // Every character of text that code page 932 cannot hold, in order, with its
-// replacement as replacementFor gives it. A separate combining mark is joined
-// to the letter before it where the code page holds the pair as one character
-// (か and U+3099 as が); otherwise it is dropped, its letter kept.
+// replacement as replacementFor gives it (which may be longer or empty). A
+// separate combining mark is joined to the letter before it where the code
+// page holds the pair as one character (か and U+3099 as が); otherwise it is
+// dropped, its letter kept. A fraction after a digit is set apart ("8½" to
+// "8 1／2"), and a text never converts to nothing (one geta mark is left).
 QVector<Replacement> unencodableParts(QStringView text);
 
 // text with every part unencodableParts finds replaced.

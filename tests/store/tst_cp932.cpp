@@ -150,11 +150,44 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("converted");
         QTest::newRow("accents dropped") << "Amélie, Łódź, Señor"
-                                         << "Amelie, 〓odz, Senor";
+                                         << "Amelie, Lodz, Senor";
         QTest::newRow("twins") << "〜‖−¢£¬"
                                << "～∥－￠￡￢";
         QTest::newRow("emoji and a fraction") << "映画😀½"
-                                              << "映画〓〓";
+                                              << "映画〓1／2";
+        // En and em dash stay apart; the hyphens take the ASCII one.
+        QTest::newRow("dashes") << "1939–1945 — Spider‑Man‒2 ‐"
+                                << "1939－1945 ― Spider-Man-2 ‐";
+        QTest::newRow("spaces") << "a\u00A0b\u2002c\u2009d\u202Fe\u205Ff\u2028g\u3000h"
+                                << "a b c d e f g\u3000h";
+        QTest::newRow("invisible characters dropped") << "Wo\u200Brd\u00AD\uFEFF"
+                                                      << "Word";
+        QTest::newRow("dots") << "WALL·E, a‧b•c"
+                              << "WALL・E, a・b・c";
+        QTest::newRow("superscripts and subscripts") << "Alien³ [REC]² ¹⁰⁴⁵⁶⁷⁸⁹ H₂O ₀₉ ™"
+                                                     << "Alien3 [REC]2 10456789 H2O 09 TM";
+        // The slash of a fraction is the full-width one: a title is a file name.
+        QTest::newRow("fractions") << "½ ¼ ¾ ⅓ 8½ ８½"
+                                   << "1／2 1／4 3／4 1／3 8 1／2 ８ 1／2";
+        QTest::newRow("letters without a decomposition")
+            << "Straße ẞ Æ æ Œ œ Ø ø Ǿ Đ đ Ł ł Þ þ Ð ð ı"
+            << "Strasse SS AE ae OE oe O o O D d L l Th th D d i";
+        QTest::newRow("ligatures and styled letters") << "ﬁn µ 𝐀𝟏 ⓐ"
+                                                      << "fin μ A1 a";
+        // “ ” ‘ ’ are code page 932 themselves; the low and reversed ones take
+        // the opening form, never the ASCII double quote the records refuse.
+        QTest::newRow("quotes") << "„Das Boot“ ‚x‘ ‛y ‟z “a” ‘b’ ʼc ʻd"
+                                << "“Das Boot“ ‘x‘ ‘y “z “a” ‘b’ ’c ‘d";
+        QTest::newRow("guillemets") << "«Amarcord» ‹a›"
+                                    << "《Amarcord》 〈a〉";
+        QTest::newRow("inverted marks dropped") << "¿Quién? ¡Hola!"
+                                                << "Quien? Hola!";
+        QTest::newRow("signs") << "©2001 ®"
+                               << "(C)2001 (R)";
+        QTest::newRow("spacing accents have no letter") << "˘˝"
+                                                        << "〓〓";
+        QTest::newRow("a text never converts to nothing") << "\u200B\u00AD"
+                                                          << "〓";
         QTest::newRow("hangul") << "한국"
                                 << "〓〓";
         QTest::newRow("ohm sign decomposes to a letter the code page holds") << "Ω"
@@ -172,6 +205,30 @@ private slots:
         QCOMPARE(Cp932::toCodePage932(text), converted);
         QByteArray bytes;
         QVERIFY(Cp932::encode(converted, &bytes));
+        QCOMPARE(Cp932::decode(bytes), converted);
+        for (const QChar c : converted)
+            if (c.unicode() >= 0x80) QVERIFY(table().encode.contains(c.unicode()));
+    }
+
+    // Whatever a character becomes is code page 932, and never a character that
+    // a title (a file name) or the record files refuse, so a conversion after
+    // those rules were applied cannot bring one back.
+    void everyReplacementIsSafeCodePage932() {
+        const QString refused = QStringLiteral("\\/:,;*?\"<>|");
+        int mapped = 0;
+        for (char32_t u = 0x80; u <= 0x1FFFF; ++u) {
+            if ((u >= 0xD800 && u <= 0xDFFF) || Cp932::canEncode(u)) continue;
+            const QString r = Cp932::replacementFor(u);
+            const QString where = QString::number(u, 16);
+            QByteArray bytes;
+            QVERIFY2(Cp932::encode(r, &bytes), qPrintable(where));
+            for (const QChar c : r) {
+                QVERIFY2(!refused.contains(c) && c.unicode() >= 0x20 && c.unicode() != 0x7F,
+                         qPrintable(where));
+            }
+            if (r != QStringLiteral("〓")) ++mapped;
+        }
+        QVERIFY(mapped > 1000);  // decompositions and the table, not only the geta mark
     }
 
     void listsEachUnholdableCharacterWithItsPlace() {
@@ -186,6 +243,19 @@ private slots:
         QCOMPARE(parts[2].original, QStringLiteral("か\u3099"));
         QCOMPARE(parts[2].replacement, QStringLiteral("が"));
         QCOMPARE(Cp932::firstUnencodable(text), QStringLiteral("é"));
+
+        // Replacements longer than the character keep the places right.
+        const QString longer = QStringLiteral("Straße ½ WALL·E");
+        const QVector<Cp932::Replacement> more = Cp932::unencodableParts(longer);
+        QCOMPARE(more.size(), 3);
+        QCOMPARE(more[0].position, qsizetype(4));
+        QCOMPARE(more[0].length, qsizetype(1));
+        QCOMPARE(more[0].replacement, QStringLiteral("ss"));
+        QCOMPARE(more[1].position, qsizetype(7));
+        QCOMPARE(more[1].replacement, QStringLiteral("1／2"));
+        QCOMPARE(more[2].position, qsizetype(13));
+        QCOMPARE(more[2].original, QStringLiteral("·"));
+        QCOMPARE(Cp932::toCodePage932(longer), QStringLiteral("Strasse 1／2 WALL・E"));
     }
 };
 
