@@ -2,6 +2,7 @@
 
 #include "import/import_plan.h"
 #include "import/import_preview.h"
+#include "import/import_read.h"
 #include "store/catalogue.h"
 #include "store/file_io.h"
 #include "store/folder_lock.h"
@@ -14,10 +15,11 @@ namespace {
 const QString kImportOption = QStringLiteral("--import-csv");
 const QString kDryRunOption = QStringLiteral("--dry-run");
 const QString kWordOption = QStringLiteral("--viewing-content");
+const QString kUnseenOption = QStringLiteral("--add-unseen");
 
 int usage(QTextStream& err) {
     err << "使い方: reelnote --import-csv 取り込む.csv [フォルダー] [--dry-run] "
-           "[--viewing-content 鑑賞内容]\n";
+           "[--viewing-content 鑑賞内容] [--add-unseen]\n";
     err.flush();
     return 2;
 }
@@ -39,6 +41,7 @@ bool saysYes(QTextStream& in, QTextStream& out, const QString& question) {
 struct Arguments {
     QString file, dir, word = kDefaultViewingWord;
     bool dryRun = false;
+    bool addUnseen = false;  // a watchlist's films come in as titles without a viewing
 };
 
 bool parse(const QStringList& args, Arguments* a) {
@@ -50,6 +53,8 @@ bool parse(const QStringList& args, Arguments* a) {
             sawImport = true;
         } else if (arg == kDryRunOption) {
             a->dryRun = true;
+        } else if (arg == kUnseenOption) {
+            a->addUnseen = true;
         } else if (arg == kWordOption) {
             if (++i >= args.size()) return false;
             a->word = args[i];
@@ -125,15 +130,25 @@ int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
 
     const QString name = QFileInfo(a.file).fileName();
     ImportColumns columns;
-    const CsvFile file = ImportPlanner::readFile(bytes, &columns);
+    const CsvFile file = ImportPlanner::readFile(bytes, name, &columns);
     if (columns.format == ImportFormat::Unknown) {
-        err << forTerminal(ImportPreview::unknownFormat(name, file)) << '\n';
+        err << forTerminal(file.notText ? ImportPlanner::notTextMessage(name)
+                                        : ImportPreview::unknownFormat(name, file))
+            << '\n';
         return 1;
     }
     ImportPlan plan = ImportPlanner::plan(cat.titles(), cat.kansyou(), file, columns, a.word);
     out << forTerminal(ImportPreview::text(plan, name));
+    const bool watchlist = ImportFormats::isWatchlist(columns.format);
+    if (watchlist && !a.addUnseen)
+        out << QStringLiteral(
+            "\nウォッチリストの映画は、まだ観ていない映画です。鑑賞履歴なしのタイトルとして"
+            "加えるには、--add-unseen を付けて実行してください。\n");
+    else if (watchlist)
+        out << QStringLiteral(
+            "\nウォッチリストの映画を、鑑賞履歴なしのタイトルとして加えます（--add-unseen）。\n");
     out.flush();
-    if (plan.changesNothing()) return 1;
+    if (plan.changesNothing() || (watchlist && !a.addUnseen)) return 1;
     if (a.dryRun) return 0;
     if (!saysYes(in, out, QStringLiteral("\n取り込みますか？"))) {
         out << QStringLiteral("\n取り込みませんでした。\n");

@@ -2,6 +2,7 @@
 
 #include "import_plan.h"
 #include "import_preview.h"
+#include "import_read.h"
 #include "import_step.h"
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
@@ -37,12 +38,19 @@ bool run(ScreenHost& host) {
         return false;
     }
     ImportColumns columns;
-    const CsvFile file = ImportPlanner::readFile(bytes, &columns);
+    const CsvFile file = ImportPlanner::readFile(bytes, name, &columns);
     if (columns.format == ImportFormat::Unknown) {
-        prompts.message(ImportPreview::unknownFormat(name, file), title,
-                        Prompts::Icon::Exclamation);
+        prompts.message(file.notText ? ImportPlanner::notTextMessage(name)
+                                     : ImportPreview::unknownFormat(name, file),
+                        title, Prompts::Icon::Exclamation);
         return false;
     }
+    // The films of a watchlist are not seen: they come in only when the user says so.
+    if (ImportFormats::isWatchlist(columns.format) &&
+        prompts.message(ImportPlanner::unseenQuestion(name, columns.format), title,
+                        Prompts::Icon::Question, Prompts::Buttons::YesNo,
+                        Prompts::Answer::No) != Prompts::Answer::Yes)
+        return false;
 
     Catalogue& cat = host.catalogue();
     QString word = kDefaultViewingWord;

@@ -60,7 +60,7 @@ bool ownHistory(const QStringList& header, ImportColumns* c) {
     return true;
 }
 
-bool diary(const QStringList& header, ImportColumns* c) {
+bool diary(const QStringList& header, const QString& fileName, ImportColumns* c) {
     if (!has(header, u"Letterboxd URI") || !has(header, u"Name")) return false;
     c->title = columnOf(header, {u"Name"});
     c->year = columnOf(header, {u"Year"});
@@ -70,20 +70,26 @@ bool diary(const QStringList& header, ImportColumns* c) {
     c->format = c->watched >= 0  ? ImportFormat::DiaryEntries
                 : c->rating >= 0 ? ImportFormat::DiaryRatings
                                  : ImportFormat::DiaryWatched;
+    // The watchlist has the watched list's columns: only its name tells it.
+    if (c->format == ImportFormat::DiaryWatched &&
+        fileName.contains(QLatin1String("watchlist"), Qt::CaseInsensitive))
+        c->format = ImportFormat::DiaryWatchlist;
     return true;
 }
 
+// The ratings in every layout of the database (the older one names the score
+// "You rated" and writes the release date month first), and its watchlist,
+// which has no score.
 bool filmDatabase(const QStringList& header, ImportColumns* c) {
-    if (!has(header, u"Const") || !has(header, u"Your Rating") || !has(header, u"Title"))
-        return false;
+    if (!has(header, u"Const") || !has(header, u"Title")) return false;
     c->title = columnOf(header, {u"Title"});
-    c->rating = columnOf(header, {u"Your Rating"});
+    c->rating = columnOf(header, {u"Your Rating", u"You rated"});
     c->kantoku = columnOf(header, {u"Directors"});
     c->janru = columnOf(header, {u"Genres"});
-    c->koukai = columnOf(header, {u"Release Date"});
+    c->koukai = columnOf(header, {u"Release Date", u"Release Date (month/day/year)"});
     c->year = columnOf(header, {u"Year"});
     c->firstOfLists = true;
-    c->format = ImportFormat::FilmDatabase;
+    c->format = c->rating >= 0 ? ImportFormat::FilmDatabase : ImportFormat::FilmDatabaseWatchlist;
     return true;
 }
 
@@ -116,9 +122,9 @@ void listIgnored(const QStringList& header, ImportColumns* c) {
 }
 }  // namespace
 
-ImportColumns recognise(const QStringList& header) {
+ImportColumns recognise(const QStringList& header, const QString& fileName) {
     ImportColumns c;
-    if (ownTitles(header, &c) || ownHistory(header, &c) || diary(header, &c) ||
+    if (ownTitles(header, &c) || ownHistory(header, &c) || diary(header, fileName, &c) ||
         filmDatabase(header, &c) || spreadsheet(header, &c))
         listIgnored(header, &c);
     else
@@ -142,6 +148,10 @@ QString name(ImportFormat format) {
             return QStringLiteral("映画データベースの評価の書き出し（ratings.csv）");
         case ImportFormat::Spreadsheet:
             return QStringLiteral("表計算ソフトの CSV");
+        case ImportFormat::DiaryWatchlist:
+            return QStringLiteral("映画日記サービスのウォッチリスト（watchlist.csv）");
+        case ImportFormat::FilmDatabaseWatchlist:
+            return QStringLiteral("映画データベースのウォッチリスト（WATCHLIST.csv）");
         case ImportFormat::Unknown:
             break;
     }
@@ -153,7 +163,9 @@ bool isServiceExport(ImportFormat format) {
         case ImportFormat::DiaryEntries:
         case ImportFormat::DiaryWatched:
         case ImportFormat::DiaryRatings:
+        case ImportFormat::DiaryWatchlist:
         case ImportFormat::FilmDatabase:
+        case ImportFormat::FilmDatabaseWatchlist:
             return true;
         default:
             return false;

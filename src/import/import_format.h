@@ -9,13 +9,15 @@
 // header row whatever the order of its columns.
 enum class ImportFormat {
     Unknown,
-    OwnTitles,     // this program's export of the titles
-    OwnHistory,    // this program's export of the viewing history
-    DiaryEntries,  // a film diary service's diary: one row a viewing
-    DiaryWatched,  // the same service's list of films watched
-    DiaryRatings,  // the same service's ratings
-    FilmDatabase,  // a film database's export of the user's ratings
-    Spreadsheet,   // any table whose columns are named in Japanese or English
+    OwnTitles,              // this program's export of the titles
+    OwnHistory,             // this program's export of the viewing history
+    DiaryEntries,           // a film diary service's diary: one row a viewing
+    DiaryWatched,           // the same service's list of films watched
+    DiaryRatings,           // the same service's ratings
+    DiaryWatchlist,         // the same service's films to see, laid out as the watched list
+    FilmDatabase,           // a film database's export of the user's ratings
+    FilmDatabaseWatchlist,  // the same database's films to see: no rating column
+    Spreadsheet,            // any table whose columns are named in Japanese or English
 };
 
 // Which column holds what; -1 for none.
@@ -42,13 +44,20 @@ struct ImportColumns {
 
 namespace ImportFormats {
 
-ImportColumns recognise(const QStringList& header);
+// fileName tells the diary service's watchlist from its watched list, whose
+// headers are the same.
+ImportColumns recognise(const QStringList& header, const QString& fileName = {});
 
 // "映画日記サービスの書き出し（diary.csv）" and the like, for the preview.
 QString name(ImportFormat format);
 
-// The services' exports, which are UTF-8 whatever else their bytes could be read as.
+// The services' exports, whose texts are Latin (or UTF-8).
 bool isServiceExport(ImportFormat format);
+
+// The lists of films still to see: what they add are titles without a viewing.
+inline bool isWatchlist(ImportFormat format) {
+    return format == ImportFormat::DiaryWatchlist || format == ImportFormat::FilmDatabaseWatchlist;
+}
 
 // True for this program's own exports, whose texts are taken as they are.
 inline bool isOwnExport(ImportFormat format) {

@@ -90,6 +90,10 @@ QString encodingName(TextEncoding encoding) {
         case TextEncoding::Utf16LE:
         case TextEncoding::Utf16BE:
             return QStringLiteral("UTF-16");
+        case TextEncoding::Windows1252:
+            return QStringLiteral("Windows-1252（西欧）");
+        case TextEncoding::Ascii:
+            return QStringLiteral("ASCII");
         case TextEncoding::Cp932:
             break;
     }

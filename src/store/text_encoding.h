@@ -6,10 +6,12 @@
 
 // The encodings a record file can come in. The program writes only code page
 // 932; the others are read so that a file saved by a modern editor is not
-// lost, and written back in code page 932.
-enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE };
+// lost, and written back in code page 932. Windows-1252 and plain ASCII are
+// told apart only for files being imported.
+enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE, Windows1252, Ascii };
 
-// "UTF-8", "UTF-16", or "シフトJIS（コードページ932）", for messages.
+// "UTF-8", "UTF-16", "Windows-1252（西欧）", "ASCII", or "シフトJIS（コードページ932）",
+// for messages.
 QString encodingName(TextEncoding encoding);
 
 struct DecodedText {

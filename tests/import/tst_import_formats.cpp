@@ -1,5 +1,6 @@
 #include "import/import_plan.h"
 #include "import/import_preview.h"
+#include "import/import_read.h"
 #include "import_support.h"
 #include "test_files.h"
 #include "test_registry.h"
@@ -111,6 +112,76 @@ private slots:
         QCOMPARE(plan.columns.ignored,
                  QStringList({"Const", "Date Rated", "Original Title", "URL", "Title Type",
                               "IMDb Rating", "Runtime (mins)", "Num Votes"}));
+    }
+
+    // The database's older layout: the score "You rated" 1..10, the release date
+    // written month first.
+    void olderFilmDatabaseLayout() {
+        QTemporaryDir dir;
+        const QByteArray csv =
+            "position,const,created,modified,description,Title,Title type,Directors,You rated,"
+            "IMDb Rating,Runtime (mins),Year,Genres,Num. Votes,Release Date "
+            "(month/day/year),URL\r\n"
+            "1,tt01,2016-01-04,,,Heat,Feature Film,\"Michael Mann, A. N. Other\",8,8.3,170,1995,"
+            "\"action, crime\",700000,12/15/1995,https://example.org/t1/\r\n"
+            "2,tt02,2016-01-05,,,Stalker,Feature Film,Andrei Tarkovsky,10,8.0,162,1979,drama,1,"
+            "5/25/1979,u\r\n"
+            "3,tt03,2016-01-06,,,Ran,Feature Film,Akira Kurosawa,,8.2,160,1985,drama,1,,u\r\n";
+        const ImportPlan plan = importBytes(dir.path(), csv);
+        QCOMPARE(plan.columns.format, ImportFormat::FilmDatabase);
+        QCOMPARE(readBytes(dir.path(), kDataFile),
+                 sjis(rec("Heat", "Michael Mann", "1995/12/15", "action", 80) +
+                      rec("Stalker", "Andrei Tarkovsky", "1979/05/25", "drama", 100) +
+                      rec("Ran", "Akira Kurosawa", "1985", "drama", 0)));
+        QVERIFY(plan.changes.isEmpty());
+    }
+
+    // The diary's watchlist has the header of its watched list and is told by its
+    // name; the database's has no rating column. Both are named for what they are.
+    void watchlistsAreToldFromWatchedLists() {
+        const QByteArray diary = "Date,Name,Year,Letterboxd URI\r\n2024-01-01,Ran,1985,u\r\n";
+        ImportColumns c;
+        ImportPlanner::readFile(diary, "watchlist.csv", &c);
+        QCOMPARE(c.format, ImportFormat::DiaryWatchlist);
+        ImportPlanner::readFile(diary, "my-WatchList (2).csv", &c);
+        QCOMPARE(c.format, ImportFormat::DiaryWatchlist);
+        ImportPlanner::readFile(diary, "watched.csv", &c);
+        QCOMPARE(c.format, ImportFormat::DiaryWatched);
+        const QByteArray database =
+            "Position,Const,Created,Modified,Description,Title,URL,Title Type,IMDb Rating,"
+            "Runtime (mins),Year,Genres,Num Votes,Release Date,Directors\r\n"
+            "1,tt03,2024-01-01,2024-01-01,,Ran,u,Movie,8.2,160,1985,Drama,1,1985-06-01,"
+            "Akira Kurosawa\r\n";
+        const CsvFile f = ImportPlanner::readFile(database, "WATCHLIST.csv", &c);
+        QCOMPARE(c.format, ImportFormat::FilmDatabaseWatchlist);
+        const ImportPlan plan = ImportPlanner::plan({}, {}, f, c);
+        QCOMPARE(plan.newTitles, QStringList({"Ran"}));
+        QCOMPARE(plan.titles[1].Koukai, QStringLiteral("1985/06/01"));
+        QCOMPARE(plan.viewingsAdded, 0);
+        QVERIFY(ImportPreview::text(plan, "WATCHLIST.csv")
+                    .contains(QStringLiteral("形式：映画データベースのウォッチリスト")));
+        QVERIFY(ImportFormats::name(ImportFormat::DiaryWatchlist)
+                    .startsWith(QStringLiteral("映画日記サービスのウォッチリスト")));
+    }
+
+    // A row whose quote is left open is listed with its line, and the rows after
+    // it come in.
+    void aRowWithAnOpenQuoteIsListed() {
+        const QByteArray diary =
+            "Date,Name,Year,Letterboxd URI,Rating,Rewatch,Tags,Watched Date\r\n"
+            "2020-10-19,Ran,1985,u,4,,,2020-10-19\r\n"
+            "2020-10-20,\"Heat,1995,u,5,,,2020-10-20\r\n"
+            "2020-10-21,Alien,1979,u,4,,,2020-10-21\r\n"
+            "2020-10-22,Dune,2021,u,3,,,2020-10-22\r\n";
+        ImportColumns c;
+        const CsvFile f = ImportPlanner::readFile(diary, &c);
+        const ImportPlan plan = ImportPlanner::plan({}, {}, f, c);
+        QCOMPARE(plan.newTitles, QStringList({"Ran", "Alien", "Dune"}));
+        QCOMPARE(plan.viewingsAdded, 3);
+        QCOMPARE(plan.skipped.size(), 1);
+        QCOMPARE(plan.skipped[0].line, 3);
+        QVERIFY(
+            ImportPreview::text(plan, "diary.csv").contains(QStringLiteral("3行目　引用符が閉じ")));
     }
 
     // A spreadsheet of our own users: Japanese names in their own order, code page
