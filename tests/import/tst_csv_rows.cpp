@@ -146,7 +146,8 @@ private slots:
         QCOMPARE(f.rows[0].fields, QStringList({"Heat; Part 1", "1995"}));
     }
 
-    // A picture or random bytes are no text; a text with tabs and a form feed is.
+    // A picture or random bytes are no text; a text with tabs and a form feed is,
+    // and so is UTF-16 without its mark, whose NUL bytes alternate.
     void bytesThatAreNoText() {
         QByteArray picture("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10", 24);
         QByteArray noise;
@@ -164,6 +165,11 @@ private slots:
         }
         ImportColumns c;
         QVERIFY(!ImportPlanner::readFile("Title\tYear\r\nHeat\t1995\f\r\n", &c).notText);
+        QStringEncoder be(QStringEncoder::Utf16BE);
+        const CsvFile f =
+            ImportPlanner::readFile(be.encode(u"Title\tYear\r\n七人の侍\t1954\r\n"), &c);
+        QCOMPARE(f.encoding, TextEncoding::Utf16BE);
+        QCOMPARE(f.rows[0].fields, QStringList({"七人の侍", "1954"}));
         QVERIFY(ImportPlanner::notTextMessage("a.png").contains(
             QStringLiteral("テキストファイルではない")));
     }
