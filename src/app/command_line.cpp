@@ -34,11 +34,12 @@ void printUsage(QTextStream& to) {
           "  reelnote --export-csv-history 出力.csv [フォルダー]\n"
           "      鑑賞履歴をCSVファイルに書き出します。\n"
           "  reelnote --import-csv 取り込む.csv [フォルダー] [--dry-run] "
-          "[--viewing-content 鑑賞内容]\n"
+          "[--viewing-content 鑑賞内容] [--add-unseen]\n"
           "      CSVファイルの内容を確認してから取り込みます。\n"
           "      --dry-run: 取り込む内容を表示するだけで、何も変更しません。\n"
           "      --viewing-content 鑑賞内容: 鑑賞内容のない鑑賞履歴に入れる言葉"
           "（省略時は「鑑賞」）。\n"
+          "      --add-unseen: ウォッチリストの映画を、鑑賞履歴なしのタイトルとして加えます。\n"
           "  reelnote --help | -h\n"
           "      この説明を表示します。\n"
           "フォルダーを省くと、作業フォルダーがデータフォルダーです。\n";

@@ -83,6 +83,7 @@ bool diary(const QStringList& header, const QString& fileName, ImportColumns* c)
 bool filmDatabase(const QStringList& header, ImportColumns* c) {
     if (!has(header, u"Const") || !has(header, u"Title")) return false;
     c->title = columnOf(header, {u"Title"});
+    c->originalTitle = columnOf(header, {u"Original Title"});
     c->rating = columnOf(header, {u"Your Rating", u"You rated"});
     c->kantoku = columnOf(header, {u"Directors"});
     c->janru = columnOf(header, {u"Genres"});
@@ -113,8 +114,9 @@ bool spreadsheet(const QStringList& header, ImportColumns* c) {
 }
 
 void listIgnored(const QStringList& header, ImportColumns* c) {
-    QList<int> used = {c->title, c->kantoku, c->syuen,  c->koukai,  c->year, c->kuni,
-                       c->janru, c->hyouka,  c->rating, c->watched, c->tags, c->naiyou};
+    QList<int> used = {c->title, c->originalTitle, c->kantoku, c->syuen,   c->koukai, c->year,
+                       c->kuni,  c->janru,         c->hyouka,  c->rating, c->watched, c->tags,
+                       c->naiyou};
     for (int s : c->scores) used << s;
     for (int s : c->syoyu) used << s;
     for (int i = 0; i < header.size(); ++i)

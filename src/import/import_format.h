@@ -24,6 +24,7 @@ enum class ImportFormat {
 struct ImportColumns {
     ImportFormat format = ImportFormat::Unknown;
     int title = -1;
+    int originalTitle = -1;  // the film's title in its own language, for a name the code page loses
     int kantoku = -1;
     int syuen = -1;
     int koukai = -1;  // a release date

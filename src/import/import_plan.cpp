@@ -140,11 +140,7 @@ public:
         p_.encoding = file.encoding;
         p_.titles = titles;
         existing_ = titles.TitleCount();
-        if (columns.format == ImportFormat::FilmDatabase)
-            for (int i = 0; i < file.header.size() && originalTitle_ < 0; ++i)
-                if (file.header[i].compare(QLatin1String("Original Title"), Qt::CaseInsensitive) ==
-                    0)
-                    originalTitle_ = i;
+        originalTitle_ = columns.originalTitle;
         filled_.assign(size_t(existing_) + 1, 0);
     }
 
@@ -152,7 +148,7 @@ public:
         const bool own = ImportFormats::isOwnExport(c_.format);
         for (const CsvRow& r : file_.rows) {
             if (r.unterminated) {
-                skip(r.line, QStringLiteral("引用符が閉じないまま、ファイルが終わっています。"));
+                skip(r.line, QStringLiteral("引用符が閉じていません。"));
                 continue;
             }
             if (c_.format == ImportFormat::OwnHistory) {

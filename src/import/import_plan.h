@@ -52,8 +52,7 @@ inline const QString kDefaultViewingWord = QStringLiteral("鑑賞");
 
 namespace ImportPlanner {
 
-// Reads the bytes of a spreadsheet file into rows and tells its format from the
-// header. The exports of services are read as UTF-8 when their bytes are UTF-8.
+// readFile of import_read.h for a file whose name says nothing of its format.
 CsvFile readFile(const QByteArray& bytes, ImportColumns* columns);
 
 // Matches the rows against the titles and the history:
