@@ -13,6 +13,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTranslator>
 #include <QVBoxLayout>
 
@@ -136,22 +138,46 @@ QString QtPrompts::openFileName(const QString& title, const QString& dir, const 
     return QFileDialog::getOpenFileName(owner_, title, dir, filter);
 }
 
-bool QtPrompts::review(const QString& title, const QString& label, QString* value,
-                       const TextFor& textFor) {
-    QDialog box(owner_);
-    box.setWindowTitle(title);
-    auto* v = new QVBoxLayout(&box);
-    auto* text = new QPlainTextEdit(&box);
+namespace {
+// What the review text needs: the width of its longest line and the height of
+// all its lines. Only the first lines, and of each only its beginning, are
+// measured: more would be wider than any screen, and a long list or a very
+// long line costs no more to open.
+QSize textExtent(const QPlainTextEdit& edit, const QString& text) {
+    constexpr int kMeasuredLines = 2000;
+    constexpr qsizetype kMeasuredCharacters = 1000;
+    const QFontMetrics metrics(edit.font());
+    int width = 0, lines = 0;
+    for (const QStringView line : QStringView(text).tokenize(u'\n')) {
+        if (++lines <= kMeasuredLines)
+            width =
+                qMax(width, metrics.horizontalAdvance(line.left(kMeasuredCharacters).toString()));
+    }
+    return {width, qMax(lines, 1) * metrics.lineSpacing()};
+}
+}  // namespace
+
+std::unique_ptr<QDialog> QtPrompts::reviewBox(const QString& title, const QString& label,
+                                              const QString& value, const TextFor& textFor,
+                                              QWidget* owner) {
+    auto box = std::make_unique<QDialog>(owner);
+    box->setWindowTitle(title);
+    box->setSizeGripEnabled(true);
+    auto* v = new QVBoxLayout(box.get());
+    auto* text = new QPlainTextEdit(box.get());
     text->setObjectName(QStringLiteral("reviewText"));
     text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setPlainText(textFor(*value));
+    // Long titles and change lines are read whole at any width; a Japanese
+    // title has no spaces to break at.
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    const QString first = textFor(value);
+    text->setPlainText(first);
     v->addWidget(text, 1);
-    QLineEdit* line = nullptr;
     if (!label.isEmpty()) {
         auto* row = new QHBoxLayout;
-        row->addWidget(new QLabel(label, &box));
-        line = new QLineEdit(*value, &box);
+        row->addWidget(new QLabel(label, box.get()));
+        auto* line = new QLineEdit(value, box.get());
         line->setObjectName(QStringLiteral("reviewValue"));
         // The text follows the line as it is typed; nothing is done until OK.
         QObject::connect(line, &QLineEdit::textChanged, text,
@@ -159,15 +185,34 @@ bool QtPrompts::review(const QString& title, const QString& label, QString* valu
         row->addWidget(line, 1);
         v->addLayout(row);
     }
-    auto* buttons = new QDialogButtonBox(&box);
+    auto* buttons = new QDialogButtonBox(box.get());
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, box.get(), &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, box.get(), &QDialog::reject);
     v->addWidget(buttons);
-    box.resize(640, 480);
-    if (box.exec() != QDialog::Accepted) return false;
-    if (line) *value = line->text();
+
+    // As large as the lines need, at least 640 × 480 and at most four fifths
+    // of the screen the box opens on.
+    const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QSize available = screen ? screen->availableGeometry().size() : QSize(1024, 768);
+    const QSize most = available * 0.8;
+    const QSize around = box->sizeHint() - text->sizeHint();
+    const QSize need = textExtent(*text, first) +
+                       QSize(2 * text->frameWidth() + 2 * int(text->document()->documentMargin()) +
+                                 text->verticalScrollBar()->sizeHint().width(),
+                             2 * text->frameWidth() + 2 * int(text->document()->documentMargin()));
+    const QSize wanted = (need + around).expandedTo(QSize(640, 480));
+    box->resize(wanted.boundedTo(most).expandedTo(box->minimumSizeHint()));
+    return box;
+}
+
+bool QtPrompts::review(const QString& title, const QString& label, QString* value,
+                       const TextFor& textFor) {
+    const auto box = reviewBox(title, label, *value, textFor, owner_);
+    if (box->exec() != QDialog::Accepted) return false;
+    if (const auto* line = box->findChild<QLineEdit*>(QStringLiteral("reviewValue")))
+        *value = line->text();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QDialog;
 class QFileDialog;
 class QInputDialog;
 class QMessageBox;
@@ -71,6 +72,12 @@ public:
                                                   const QString& defaultText, QWidget* owner);
     static std::unique_ptr<QFileDialog> saveDialog(const QString& title, const QString& suggested,
                                                    const QString& filter, QWidget* owner);
+    // The box review shows: the text in "reviewText", wrapped at the window's
+    // edge; with a label, the line "reviewValue" under it. It can be resized,
+    // and opens as large as its lines need, up to most of the screen.
+    static std::unique_ptr<QDialog> reviewBox(const QString& title, const QString& label,
+                                              const QString& value, const TextFor& textFor,
+                                              QWidget* owner);
 
 private:
     QWidget* owner_;
