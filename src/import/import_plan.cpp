@@ -15,6 +15,14 @@
 namespace ImportPlanner {
 
 namespace {
+// A name too long for a file name is named in its reason by its start, so that
+// the reason stays one readable line.
+QString nameInReason(const QString& name) {
+    constexpr qsizetype kShown = 40;
+    return name.size() <= kShown ? name
+                                 : name.left(kShown) + QStringLiteral("…（全%1文字）").arg(name.size());
+}
+
 const QString kTitle = QStringLiteral("タイトル");
 const QString kKantoku = QStringLiteral("監督");
 const QString kSyuen = QStringLiteral("主演");
@@ -232,7 +240,8 @@ private:
         if (TitleName::tooLongForFileNames(row.name)) {
             skip(
                 row.line,
-                QStringLiteral("タイトル「%1」が長すぎて、ファイル名に使えません。").arg(row.name));
+                QStringLiteral("タイトル「%1」が長すぎて、ファイル名に使えません。")
+                    .arg(nameInReason(row.name)));
             return false;
         }
         return true;
@@ -426,7 +435,8 @@ private:
             if (TitleName::tooLongForFileNames(name)) {
                 skip(
                     row.line,
-                    QStringLiteral("タイトル「%1」が長すぎて、ファイル名に使えません。").arg(name));
+                    QStringLiteral("タイトル「%1」が長すぎて、ファイル名に使えません。")
+                        .arg(nameInReason(name)));
                 return;
             }
             n = titleFor(name, row);

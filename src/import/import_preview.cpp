@@ -10,8 +10,17 @@ const QString kIndent = QStringLiteral("　");
 constexpr int kNamesListed = 10;
 constexpr int kSkipsListed = 10;
 
+// A long value is shown by its start: the preview must stay quick to read and
+// to draw whatever a file holds. Only what is shown is cut, never what is imported.
+constexpr qsizetype kShownLength = 200;
+QString cut(const QString& value) {
+    if (value.size() <= kShownLength) return value;
+    return value.left(kShownLength) + QStringLiteral("…（全%1文字）").arg(value.size());
+}
+
 // A value as one line: its line breaks shown as ↵.
-QString shown(QString value) {
+QString shown(const QString& whole) {
+    QString value = cut(whole);
     value.replace(QStringLiteral("\r\n"), QStringLiteral("↵"));
     value.replace(u'\n', u'↵');
     value.replace(u'\r', u'↵');
@@ -20,7 +29,8 @@ QString shown(QString value) {
 
 QString names(const QStringList& list) {
     QStringList quoted;
-    for (const QString& n : list.mid(0, kNamesListed)) quoted << QStringLiteral("「%1」").arg(n);
+    for (const QString& n : list.mid(0, kNamesListed))
+        quoted << QStringLiteral("「%1」").arg(shown(n));
     QString out = kIndent + quoted.join(QStringLiteral("、"));
     if (list.size() > kNamesListed)
         out += QStringLiteral("、ほか%1件").arg(list.size() - kNamesListed);
@@ -56,7 +66,7 @@ QString text(const ImportPlan& plan, const QString& fileName) {
     if (!plan.skipped.isEmpty()) {
         lines << QStringLiteral("取り込まない行：%1件").arg(plan.skipped.size());
         for (const ImportSkip& s : plan.skipped.mid(0, kSkipsListed))
-            lines << kIndent + where(s.line) + s.reason;
+            lines << kIndent + where(s.line) + cut(s.reason);
         if (plan.skipped.size() > kSkipsListed)
             lines << kIndent + QStringLiteral("ほか%1件").arg(plan.skipped.size() - kSkipsListed);
     }
