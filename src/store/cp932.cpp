@@ -397,7 +397,10 @@ QVector<Replacement> unencodableParts(QStringView text) {
             i += length;
             continue;
         }
-        if (isMark(c) && previous >= 0) {
+        if (isMark(c) && previous < 0 && i > 0) {
+            // A further mark of a letter already replaced or stripped goes too.
+            parts.append({i, length, text.mid(i, length).toString(), QString()});
+        } else if (isMark(c) && previous >= 0) {
             // A separate accent or sound mark: joined to its letter where the code
             // page holds the pair as one character (か and U+3099 as が), else dropped.
             const QStringView pair = text.sliced(previous, i + length - previous);

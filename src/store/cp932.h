@@ -111,8 +111,8 @@ struct Replacement {
 // replacement as replacementFor gives it (which may be longer or empty). A
 // separate combining mark is joined to the letter before it where the code
 // page holds the pair as one character (か and U+3099 as が); otherwise it is
-// dropped, its letter kept. A fraction after a digit is set apart ("8½" to
-// "8 1／2"), and a text never converts to nothing (one geta mark is left).
+// dropped, its letter kept, and so is every further mark of the letter. A fraction after a digit is
+// set apart ("8½" to "8 1／2"), and a text never converts to nothing (one geta mark is left).
 QVector<Replacement> unencodableParts(QStringView text);
 
 // text with every part unencodableParts finds replaced.

@@ -196,6 +196,9 @@ private slots:
                                                             << "がき";
         QTest::newRow("separate accent is dropped") << "e\u0301t\u0301"
                                                     << "et";
+        // As a Mac writes "Việt" and "Ǿ": every mark of a letter goes.
+        QTest::newRow("stacked accents are dropped") << "Vie\u0323\u0302t \u00D8\u0301"
+                                                     << "Viet O";
         QTest::newRow("nothing to do") << "東京物語～①"
                                        << "東京物語～①";
     }
