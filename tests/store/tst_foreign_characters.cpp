@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(p.foreign[1].record, 2);
         QCOMPARE(convertToCodePage932(&t), 2);
         QCOMPARE(t[1].KansyouDaimei, QStringLiteral("Amelie"));
-        QCOMPARE(t[2].KansyouNaiyou, QStringLiteral("映画館〓"));
+        QCOMPARE(t[2].KansyouNaiyou, QStringLiteral("映画館1／2"));
         QCOMPARE(t.viewingsOf(QStringLiteral("Amelie")), QVector<int>{1});  // the index follows
         QCOMPARE(t.LastKansyoubi, QStringLiteral("2004/01/01"));
     }
