@@ -390,6 +390,13 @@ void frmMain::showChart(const ChartRequest& request) {
                       request.fileStem.isEmpty() ? request.heading : request.fileStem);
 }
 
+// A double-click on a row of a count: the search screen lists what the row counts.
+void frmMain::showTitlesOf(const TitleSelection& selection) {
+    buildOtherScreens();
+    fraKensaku_->cmdKensaku_Click();
+    fraKensaku_->showTitlesOf(selection);
+}
+
 void frmMain::setCurrentTitle(int n) { fraMain_->setCurrent(n); }
 
 void frmMain::showHelpTour(const QString& message) {

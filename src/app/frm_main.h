@@ -65,6 +65,7 @@ public:
     QString dataDir() const override { return DataDir; }
     bool refusesChanges() override;
     void showChart(const ChartRequest& request) override;
+    void showTitlesOf(const TitleSelection& selection) override;
 
     // Rebuilds the table and pick lists from the data file and reports a damaged file.
     void LoadMainData();

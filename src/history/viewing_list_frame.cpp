@@ -6,6 +6,7 @@
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
 #include "store/kansyou_table.h"
+#include "store/title_selection.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -100,10 +101,11 @@ QLayout* ViewingListFrame::makeCountGrid(int k, QWidget* caption) {
                                    this);
     const char* csvNames[] = {"鑑賞年月ランキング.csv", "鑑賞回数ランキング.csv",
                               "鑑賞内容ランキング.csv"};
-    if (k == 6)
+    if (k == 6) {
         GridExport::offer(grid(k)->grid(), host_.prompts(), QString::fromUtf8(csvNames[0]),
                           [this] { showPeriodChart(); });
-    else
+        connect(grid(k)->grid(), &FlexGrid::DblClick, this, &ViewingListFrame::msgMaster6_DblClick);
+    } else
         GridExport::offer(grid(k)->grid(), host_.prompts(), QString::fromUtf8(csvNames[k - 6]));
     return grid(k)->column(caption, true);
 }
@@ -188,6 +190,18 @@ void ViewingListFrame::showPeriodChart() {
     request.years = lblKansyouChg_->text() == kYearMode;
     request.rows = grid(6)->shownRows();
     host_.showChart(request);
+}
+
+// A double-click on a month (or year) lists its viewings on the search screen.
+void ViewingListFrame::msgMaster6_DblClick() {
+    const FlexGrid* g = countGrid(6);
+    if (g->Row() < 1 || g->Row() >= g->Rows()) return;
+    TitleSelection selection;
+    selection.field = TitleSelection::Field::Kansyoubi;
+    selection.match =
+        lblKansyouChg_->text() == kYearMode ? CountMatch::Year : CountMatch::YearMonth;
+    selection.value = g->TextMatrix(g->Row(), 1);
+    host_.showTitlesOf(selection);
 }
 
 bool ViewingListFrame::eventFilter(QObject* watched, QEvent* event) {

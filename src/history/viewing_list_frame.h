@@ -36,6 +36,8 @@ public slots:
     void cmdList_Click();
     // Switches msgMaster6 between viewing year-months and years.
     void lblKansyouChg_Click();
+    // A row of msgMaster6: the search screen lists the viewings it counts.
+    void msgMaster6_DblClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

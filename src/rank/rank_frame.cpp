@@ -5,6 +5,7 @@
 #include "shell/grid_export.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
+#include "store/title_selection.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -32,6 +33,10 @@ const TableInfo kTables[] = {
 // What a table's CSV export and chart picture are called, whatever its caption.
 const char* const kCsvNames[] = {nullptr,          "監督ランキング", "主演ランキング",
                                  "公開ランキング", "国ランキング",   "ジャンルランキング"};
+// What a double-click on a row of each table asks the search screen to list.
+constexpr TitleSelection::Field kSelectionFields[] = {
+    TitleSelection::Field::Kantoku, TitleSelection::Field::Kantoku, TitleSelection::Field::Syuen,
+    TitleSelection::Field::Koukai,  TitleSelection::Field::Kuni,    TitleSelection::Field::Janru};
 constexpr int kCountWidth = 450;  // twips
 
 const QString kYearMonthMode = QStringLiteral("公開年月");
@@ -80,7 +85,9 @@ QLayout* RankFrame::makeColumn(int k) {
                                this);
     FlexGrid* grid = tables_[k]->grid();
     grid->viewport()->installEventFilter(this);
-    GridExport::offer(grid, host_.prompts(), QString::fromUtf8(kCsvNames[k]) + QStringLiteral(".csv"),
+    connect(grid, &FlexGrid::DblClick, this, [this, k] { msgMaster_DblClick(k); });
+    GridExport::offer(grid, host_.prompts(),
+                      QString::fromUtf8(kCsvNames[k]) + QStringLiteral(".csv"),
                       [this, k] { showChart(k); });
     return tables_[k]->column(caption, false);
 }
@@ -140,6 +147,19 @@ void RankFrame::showChart(int k) {
     request.valueHeader = table(k)->TextMatrix(0, 1);
     request.rows = tables_[k]->shownRows();
     host_.showChart(request);
+}
+
+// A double-click on a row lists its titles on the search screen.
+void RankFrame::msgMaster_DblClick(int k) {
+    const FlexGrid* grid = table(k);
+    if (grid->Row() < 1 || grid->Row() >= grid->Rows()) return;
+    TitleSelection selection;
+    selection.field = kSelectionFields[k];
+    if (k == 3)
+        selection.match =
+            lblKoukaiChg_->text() == kYearMode ? CountMatch::Year : CountMatch::YearMonth;
+    selection.value = grid->TextMatrix(grid->Row(), 1);
+    host_.showTitlesOf(selection);
 }
 
 // A hovered row tells how its titles were scored, without changing the tables.

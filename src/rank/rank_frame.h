@@ -28,6 +28,8 @@ public slots:
     void cmdRank_Click();
     // Switches msgMaster3 between release year-months and years.
     void lblKoukaiChg_Click();
+    // A row of table k: the search screen lists the titles it counts.
+    void msgMaster_DblClick(int k);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

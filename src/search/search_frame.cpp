@@ -1,6 +1,7 @@
 #include "search_frame.h"
 #include "shell/pick_combo.h"
 
+#include "drill_down.h"
 #include "search_widgets.h"
 #include "text_search.h"
 
@@ -9,7 +10,9 @@
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
 #include "store/cp932.h"
+#include "store/title_selection.h"
 
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +23,7 @@
 #include <QListView>
 #include <QStringListModel>
 #include <QThread>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <atomic>
@@ -32,6 +36,11 @@ const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kChoiceWidth = 52;
 constexpr int kWideField = 260;  // the title box and the attribute combos
 constexpr int kPeriodField = 118;
+constexpr int kCriterionWidth = 320;  // a criterion in force longer than this is cut short
+
+// The two bounds of a period are one criterion while narrowing.
+const QString kReleaseKey = QStringLiteral("公開年月");
+const QString kViewingKey = QStringLiteral("鑑賞年月");
 
 const QStringList kMarkItems = {QStringLiteral("◎"), QStringLiteral("○"), QStringLiteral("△"),
                                 kNoMark};
@@ -70,6 +79,42 @@ QLineEdit* wordBox(const QString& name, QWidget* parent) {
     box->setObjectName(name);
     box->setMinimumWidth(200);
     return box;
+}
+
+QString attributeName(Attribute field) {
+    switch (field) {
+        case Attribute::Kantoku:
+            return QStringLiteral("監督");
+        case Attribute::Syuen:
+            return QStringLiteral("主演");
+        case Attribute::Kuni:
+            return QStringLiteral("国");
+        case Attribute::Janru:
+            break;
+    }
+    return QStringLiteral("ジャンル");
+}
+
+QString textName(TextKind kind) {
+    switch (kind) {
+        case TextKind::Cast:
+            return QStringLiteral("キャスト");
+        case TextKind::Arasuji:
+            return QStringLiteral("あらすじ");
+        case TextKind::Memo:
+            break;
+    }
+    return QStringLiteral("メモ");
+}
+
+QString labelled(const QString& name, const QString& value) {
+    return name + QStringLiteral("：") + value;
+}
+QString wordLabel(const QString& name, const QString& word) {
+    return labelled(name, QStringLiteral("「%1」を含む").arg(word));
+}
+QString periodLabel(const QString& name, const QString& lower, const QString& upper) {
+    return labelled(name, lower + QStringLiteral("～") + upper);
 }
 
 bool isEnterKey(QEvent* event) {
@@ -261,11 +306,30 @@ QWidget* SearchFrame::buildResult() {
     lstDaimei_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstDaimei_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(lstDaimei_, &QListView::doubleClicked, this, &SearchFrame::lstDaimei_DblClick);
+
+    chkShibori_ = new QCheckBox(QStringLiteral("絞り込み"), fraKensu_);
+    chkShibori_->setObjectName(QStringLiteral("chkShibori"));
+    chkShibori_->setToolTip(
+        QStringLiteral("オンの間は、次に選ぶ条件で今の結果をさらに絞り込みます"));
+    connect(chkShibori_, &QCheckBox::clicked, this, &SearchFrame::chkShibori_Click);
+    fraJouken_ = new QWidget(fraKensu_);
+    fraJouken_->setObjectName(QStringLiteral("fraJouken"));
+    auto* criteria = new QVBoxLayout(fraJouken_);
+    criteria->setContentsMargins(0, 0, 0, 0);
+    criteria->setSpacing(2);
+    fraJouken_->hide();
+    lblDrill_ = new QLabel(fraKensu_);
+    lblDrill_->setObjectName(QStringLiteral("lblDrill"));
+    lblDrill_->setWordWrap(true);
+    lblDrill_->hide();
     GridExport::offerRows(lstDaimei_, prompts_, QStringLiteral("検索結果.csv"), [this] {
         QVector<QStringList> rows{{QStringLiteral("タイトル名")}};
         for (const QString& name : results_->stringList()) rows.append({name});
         return rows;
     });
+    v->addWidget(chkShibori_, 0, Qt::AlignLeft);
+    v->addWidget(fraJouken_);
+    v->addWidget(lblDrill_);
     v->addWidget(lstDaimei_);
     return fraKensu_;
 }
@@ -315,44 +379,53 @@ bool SearchFrame::txtNamae_KeyPress() {
     const QString word = Cp932::toCp932Twins(txtNamae_->text());
     if (word.isEmpty()) return false;
     abandonWordSearch();
-    showResult(byTitleWord(cat_.titles(), word));
+    found({{}, wordLabel(QStringLiteral("タイトル"), word), byTitleWord(cat_.titles(), word), {}});
     return true;
 }
 
 void SearchFrame::attributeSearch(Attribute field, PickCombo* c) {
     abandonWordSearch();
-    showResult(byAttribute(cat_.titles(), field, c->currentText()));
+    found({{},
+           labelled(attributeName(field), c->currentText()),
+           byAttribute(cat_.titles(), field, c->currentText()),
+           {}});
 }
 
 void SearchFrame::cboKoukai2_Click() {
-    const auto found = byReleasePeriod(cat_.titles(), cboKoukai2_[0]->currentText(),
-                                       cboKoukai2_[1]->currentText());
-    if (!found) return showCount();
+    const QString lower = cboKoukai2_[0]->currentText(), upper = cboKoukai2_[1]->currentText();
+    auto titles = byReleasePeriod(cat_.titles(), lower, upper);
+    if (!titles) return emptyPeriod(kReleaseKey);
     abandonWordSearch();
-    showResult(*found);
+    found({kReleaseKey, periodLabel(kReleaseKey, lower, upper), std::move(*titles), {}});
 }
 
 void SearchFrame::cboKansyou2_Click() {
-    const auto found = byViewingPeriod(cat_.kansyou(), cboKansyou2_[0]->currentText(),
-                                       cboKansyou2_[1]->currentText());
-    if (!found) return showCount();
+    const QString lower = cboKansyou2_[0]->currentText(), upper = cboKansyou2_[1]->currentText();
+    auto viewings = byViewingPeriod(cat_.kansyou(), lower, upper);
+    if (!viewings) return emptyPeriod(kViewingKey);
     abandonWordSearch();
-    showResult(*found);
+    found({kViewingKey, periodLabel(kViewingKey, lower, upper), std::move(*viewings), {}});
 }
 
 void SearchFrame::cboKansyou3_Click() {
     abandonWordSearch();
-    showResult(byViewingContent(cat_.kansyou(), cboKansyou3_->currentText()));
+    const QString content = cboKansyou3_->currentText();
+    found({{},
+           labelled(QStringLiteral("鑑賞内容"), content),
+           byViewingContent(cat_.kansyou(), content),
+           {}});
 }
 
 void SearchFrame::lstHyouka_Click(const QString& item) {
     abandonWordSearch();
-    showResult(byMark(cat_.titles(), item));
+    found({{}, labelled(QStringLiteral("評価"), item), byMark(cat_.titles(), item), {}});
 }
 
 void SearchFrame::lstSyoyu_Click(int k, const QString& item) {
     abandonWordSearch();
-    showResult(byOwnership(cat_.titles(), k, item == kPresent));
+    const QString name =
+        cat_.SyoyuKoumoku[k].isEmpty() ? QStringLiteral("所有%1").arg(k) : cat_.SyoyuKoumoku[k];
+    found({{}, labelled(name, item), byOwnership(cat_.titles(), k, item == kPresent), {}});
 }
 
 QStringList SearchFrame::textFiles(TextKind kind) {
@@ -362,10 +435,14 @@ QStringList SearchFrame::textFiles(TextKind kind) {
 
 void SearchFrame::presenceSearch(TextKind kind, const QString& item) {
     abandonWordSearch();
-    if (item == kPresent) return showResult(titlesOfTextFiles(kind, textFiles(kind)));
+    const QString label = labelled(textName(kind), item);
+    if (item == kPresent) return found({{}, label, titlesOfTextFiles(kind, textFiles(kind)), {}});
     cat_.dir().rescanIfChanged();
-    showResult(titlesWithoutText(cat_.titles(), kind,
-                                 [this](const QString& name) { return cat_.dir().exists(name); }));
+    found({{},
+           label,
+           titlesWithoutText(cat_.titles(), kind,
+                             [this](const QString& name) { return cat_.dir().exists(name); }),
+           {}});
 }
 
 bool SearchFrame::wordKeyPress(TextKind kind, QLineEdit* box) {
@@ -382,6 +459,8 @@ void SearchFrame::startWordSearch(TextKind kind, const QString& word, QStringLis
     abandonWordSearch();
     results_->setStringList({});
     fraKensu_->setTitle(kCountCaption);
+    if (!narrowing()) shown_.reset();  // the list holds nothing until the search ends
+    showDrillCaption();
     auto job = std::make_shared<WordJob>();
     job->dir = cat_.dir().path();
     job->files = std::move(files);
@@ -407,7 +486,7 @@ void SearchFrame::finishWordSearch() {
     const std::shared_ptr<WordJob> job = std::exchange(job_, nullptr);
     setBusy(false);
     // A file that cannot be read is passed over; the count is of the titles found.
-    showResult(job->result.names);
+    found({{}, wordLabel(textName(job->kind), job->word), job->result.names, {}});
 }
 
 void SearchFrame::abandonWordSearch() {
@@ -421,6 +500,110 @@ void SearchFrame::setBusy(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
     prompts_.setBusy(busy);
+}
+
+bool SearchFrame::narrowing() const { return chkShibori_->isChecked(); }
+
+void SearchFrame::found(Narrowing::Criterion c) {
+    if (narrowing()) {
+        narrowing_.add(std::move(c));
+        return showNarrowed();
+    }
+    showResult(c.names);
+    shown_ = std::move(c);
+    showDrillCaption();
+}
+
+void SearchFrame::emptyPeriod(const QString& key) {
+    if (!narrowing()) return showCount();
+    narrowing_.dropKey(key);
+    showNarrowed();
+}
+
+void SearchFrame::showTitlesOf(const TitleSelection& selection) {
+    abandonWordSearch();
+    const QStringList items = cat_.pickList(DrillDown::pickListOf(selection))->stringList();
+    Narrowing::Criterion c{{},
+                           DrillDown::label(selection),
+                           DrillDown::entriesOf(cat_.titles(), cat_.kansyou(), selection, items),
+                           {}};
+    c.heading = DrillDown::caption(selection, int(c.names.size()));
+    narrowing_.clear();  // a row of a count starts a search of its own
+    found(std::move(c));
+    lstDaimei_->scrollToTop();
+}
+
+void SearchFrame::chkShibori_Click() {
+    if (narrowing()) {
+        // The list as it is shown is where the narrowing starts.
+        narrowing_.clear();
+        if (shown_) narrowing_.add(*std::exchange(shown_, std::nullopt));
+        return showNarrowed();
+    }
+    // The list keeps what the criteria found together; the next criterion replaces it.
+    const QVector<Narrowing::Criterion>& in = narrowing_.criteria();
+    if (in.size() == 1) {
+        shown_ = in.first();
+    } else if (!in.isEmpty()) {
+        QStringList labels;
+        for (const Narrowing::Criterion& c : in) labels << c.label;
+        shown_ =
+            Narrowing::Criterion{{}, labels.join(QStringLiteral("、")), results_->stringList(), {}};
+    }
+    narrowing_.clear();
+    listCriteria();
+    showDrillCaption();
+}
+
+void SearchFrame::cmdJouken_Click(int i) {
+    narrowing_.drop(i);
+    showNarrowed();
+}
+
+void SearchFrame::showNarrowed() {
+    listCriteria();
+    if (narrowing_.isEmpty()) {
+        results_->setStringList({});
+        fraKensu_->setTitle(kCountCaption);
+    } else {
+        showResult(narrowing_.result());
+    }
+    showDrillCaption();
+}
+
+// One button per criterion in force, made once and kept: a button may be the one
+// whose click got here.
+void SearchFrame::listCriteria() {
+    const QVector<Narrowing::Criterion>& in = narrowing_.criteria();
+    while (jouken_.size() < in.size()) {
+        const int i = int(jouken_.size());
+        auto* b = new QToolButton(fraJouken_);
+        b->setObjectName(QStringLiteral("cmdJouken_%1").arg(i));
+        connect(b, &QToolButton::clicked, this, [this, i] { cmdJouken_Click(i); });
+        fraJouken_->layout()->addWidget(b);
+        jouken_.append(b);
+    }
+    for (int i = 0; i < jouken_.size(); ++i) {
+        QToolButton* b = jouken_[i];
+        b->setVisible(i < in.size());
+        if (i >= in.size()) continue;
+        const QString& label = in[i].label;
+        b->setText(b->fontMetrics().elidedText(label, Qt::ElideRight, kCriterionWidth) +
+                   QStringLiteral("　×"));
+        b->setToolTip(label + QStringLiteral("\nクリックするとこの条件を外します"));
+    }
+    fraJouken_->setVisible(!in.isEmpty());
+}
+
+void SearchFrame::showDrillCaption() {
+    const Narrowing::Criterion* alone = nullptr;
+    if (!narrowing())
+        alone = shown_ ? &*shown_ : nullptr;
+    else if (narrowing_.criteria().size() == 1)
+        alone = &narrowing_.criteria().first();
+    const bool drilled = alone && !alone->heading.isEmpty();
+    lblDrill_->setText(drilled ? alone->heading : QString());
+    lblDrill_->setVisible(drilled);
 }
 
 void SearchFrame::showResult(const QStringList& names) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "narrowing.h"
 #include "search_criteria.h"
 #include "shell/pick_combo.h"
 
@@ -7,24 +8,30 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Catalogue;
 class ChoiceList;
 class PickCombo;
 class Prompts;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QStringListModel;
 class QThread;
+class QToolButton;
 class ScreenHost;
+struct TitleSelection;
 enum class PickList;
 
 // The search screen (fraKensaku): finds titles by words, attributes, periods, marks,
 // ownership and the free texts. Every criterion searches alone; the result replaces
-// the list lstDaimei, whose count is the caption of fraKensu.
+// the list lstDaimei, whose count is the caption of fraKensu. While chkShibori is
+// on, each criterion narrows the list instead, and the criteria in force are
+// listed above it (fraJouken), each with a button that drops it.
 class SearchFrame : public QFrame {
     Q_OBJECT
 public:
@@ -41,6 +48,10 @@ public:
     void setPatience(int ms) { patienceMs_ = ms; }
     // True while a word search runs in the background.
     bool searching() const { return job_ != nullptr; }
+
+    // Lists what one row of a count counts (lblDrill says what), as a search
+    // of its own: while narrowing, it becomes the only criterion in force.
+    void showTitlesOf(const TitleSelection& selection);
 
 public slots:
     void cmdKensaku_Click();
@@ -64,6 +75,9 @@ public slots:
         presenceSearch(SearchCriteria::TextKind::Memo, item);
     }
     void lstDaimei_DblClick();
+    void chkShibori_Click();
+    // The button of criterion i in force: that criterion no longer narrows.
+    void cmdJouken_Click(int i);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +99,17 @@ private:
     void presenceSearch(SearchCriteria::TextKind kind, const QString& item);
     // The files of a kind as the data directory holds them now.
     QStringList textFiles(SearchCriteria::TextKind kind);
+
+    // What a criterion found: alone it replaces the list; while narrowing, it
+    // joins the criteria in force.
+    void found(Narrowing::Criterion c);
+    // A period with both bounds empty searches nothing; while narrowing, its
+    // criterion stops narrowing.
+    void emptyPeriod(const QString& key);
+    void showNarrowed();
+    void listCriteria();
+    void showDrillCaption();
+    bool narrowing() const;
 
     // Replaces the result list and sets the count caption.
     void showResult(const QStringList& names);
@@ -115,6 +140,14 @@ private:
     QGroupBox* fraKensu_ = nullptr;
     QListView* lstDaimei_ = nullptr;
     QStringListModel* results_ = nullptr;
+    QCheckBox* chkShibori_ = nullptr;
+    QWidget* fraJouken_ = nullptr;
+    QLabel* lblDrill_ = nullptr;
+    QVector<QToolButton*> jouken_;  // cmdJouken_<i>, one per criterion in force
+
+    // What the list shows while not narrowing, when one criterion found it.
+    std::optional<Narrowing::Criterion> shown_;
+    Narrowing narrowing_;
 
     std::shared_ptr<WordJob> job_;  // the word search whose result the list waits for
     std::vector<std::pair<QThread*, std::shared_ptr<WordJob>>> workers_;  // still running

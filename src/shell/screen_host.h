@@ -10,6 +10,7 @@ class Catalogue;
 class Change;
 class Clock;
 class Prompts;
+struct TitleSelection;
 
 // A grid's chart, as the screen that shows the grid asks for it.
 struct ChartRequest {
@@ -84,6 +85,9 @@ public:
 
     // Opens (or brings back, with the data of now) the chart window of a grid.
     virtual void showChart(const ChartRequest& request) = 0;
+    // Opens the search screen on what one row of a count counts (a double-click
+    // on a ranking row or a viewing month).
+    virtual void showTitlesOf(const TitleSelection& /*selection*/) {}
 
     // The working directory at start-up, where the data files live.
     virtual QString dataDir() const = 0;
