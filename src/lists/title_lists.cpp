@@ -134,6 +134,7 @@ void TitleLists::setUpGrid(int k, const QVector<Column>& columns) {
     g->setUpHeader(headers, widths);  // header row only: the rows come with the fill
     g->setRow(0);
     g->setCol(0);
+    g->setSortMark(-1);  // the rows come in table order
     for (int c = 0; c < columns.size(); ++c) {
         g->setColAlignment(c, columns[c].alignment);
         g->grid()->setCellBackColor(0, c, QColor::fromRgb(columns[c].headerRgb));
@@ -186,6 +187,7 @@ void TitleLists::sortColumn(int k, int c, SortKind kind) {
         g->sort(descending ? Order::NumericDescending : Order::NumericAscending);
     else
         g->sort(descending ? Order::TextDescending : Order::TextAscending);
+    g->setSortMark(c, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     g->scrollToTop();
 }
 
@@ -244,6 +246,7 @@ void TitleLists::cmdSortCng1_Click() {
         if (problem.isEmpty()) {
             // The rows now stand for the titles of their own numbers.
             for (int r = 1; r < g->Rows(); ++r) g->setRowData(r, r);
+            g->setSortMark(-1);  // the order shown is the table's order now
             layout_[1] = cat.layout();
             host_.titlesChanged();  // the catalogue relisted the titles in their new order
             // Through the last title to the first, so that the card really shows title 1 anew.

@@ -60,6 +60,14 @@ protected:
         painter->setPen(palette().color(QPalette::Mid));
         painter->drawLine(rect.topRight(), rect.bottomRight());
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        if (opt.sortIndicator != QStyleOptionHeader::None) {
+            QStyleOptionHeader arrow = opt;
+            arrow.rect = style()->subElementRect(QStyle::SE_HeaderArrow, &opt, this);
+            // A section too narrow for the mark beside its text takes it above the text.
+            if (fontMetrics().horizontalAdvance(opt.text) + 2 * arrow.rect.width() > rect.width())
+                arrow.rect = QRect(rect.center().x() - 5, rect.top(), 11, 6);
+            style()->drawPrimitive(QStyle::PE_IndicatorHeaderArrow, &arrow, painter, this);
+        }
         style()->drawControl(QStyle::CE_HeaderLabel, &opt, painter, this);
         painter->restore();
     }
@@ -396,6 +404,20 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
         col_ = qMax(0, section);
         emit DblClick();
     });
+    // The header moves its indicator to a clicked section by itself; where the
+    // grid shows marks, only setSortMark moves it.
+    connect(top, &QHeaderView::sortIndicatorChanged, this, [this, top](int c, Qt::SortOrder o) {
+        if (top->isSortIndicatorShown() && (c != markCol_ || o != markOrder_))
+            top->setSortIndicator(markCol_, markOrder_);
+    });
+}
+
+void FlexGrid::setSortMark(int c, Qt::SortOrder order) {
+    markCol_ = c < 0 ? -1 : c;
+    markOrder_ = order;
+    QHeaderView* top = horizontalHeader();
+    top->setSortIndicatorShown(true);
+    top->setSortIndicator(markCol_, markOrder_);
 }
 
 // A double click below the last row (or on a grid with no rows yet) is still

@@ -111,6 +111,10 @@ public:
     int TopRow() const;
     // Sorts by the current column (Col).
     void sort(FlexGridModel::SortOrder order) { model_->sortRows(col_, order); }
+    // Marks column c in the header as the order shown (Qt's sort indicator); c < 0
+    // marks none. Only a mark: the grid still sorts through sort() alone, and a
+    // header click that sorts nothing leaves the mark where it was.
+    void setSortMark(int c, Qt::SortOrder order = Qt::AscendingOrder);
 
 signals:
     void Click();
@@ -126,4 +130,6 @@ private:
     int row_ = 0;
     int col_ = 0;
     QVector<int> widthsTwips_;  // as given to setColWidth, -1 for none
+    int markCol_ = -1;
+    Qt::SortOrder markOrder_ = Qt::AscendingOrder;
 };

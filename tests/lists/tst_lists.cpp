@@ -135,6 +135,18 @@ private:
         return out;
     }
     QString shownTitle(MainFixture& f) { return f.find<QComboBox>("cboName")->currentText(); }
+    // The column and direction the header marks; -1 for none.
+    std::pair<int, Qt::SortOrder> mark(FlexGrid* g) {
+        const QHeaderView* h = g->horizontalHeader();
+        if (!h->isSortIndicatorShown() || h->sortIndicatorSection() < 0)
+            return {-1, Qt::AscendingOrder};
+        return {h->sortIndicatorSection(), h->sortIndicatorOrder()};
+    }
+    QImage headerSection(FlexGrid* g, int c) {
+        QHeaderView* h = g->horizontalHeader();
+        return h->grab(QRect(h->sectionViewportPosition(c), 0, h->sectionSize(c), h->height()))
+            .toImage();
+    }
 
 private slots:
     void gridsAreLaidOutAsSpecifiedInTableOrder() {
@@ -623,6 +635,62 @@ private slots:
         Catalogue fresh(f.path());
         fresh.LoadMainData();
         QCOMPARE(fresh.titles(), f.window->catalogue().titles());
+        f.checkBoxes();
+    }
+    // The header marks the column and direction of the order shown, however the
+    // rows were sorted; a list in table order marks none.
+    void theHeaderMarksTheOrderShown() {
+        using Mark = std::pair<int, Qt::SortOrder>;
+        const Mark none{-1, Qt::AscendingOrder};
+        MainFixture f;
+        start(f, records(kFive));
+        FlexGrid* g = open(f, 1);
+        QCOMPARE(mark(g), none);
+        const QImage unmarked = headerSection(g, 1);
+        clickHeader(g, 1);
+        QCOMPARE(mark(g), Mark(1, Qt::DescendingOrder));
+        QVERIFY(headerSection(g, 1) != unmarked);  // the coloured header draws it
+        clickCell(g, 3, 1);
+        QCOMPARE(mark(g), Mark(1, Qt::AscendingOrder));
+        clickHeader(g, 0);  // sorts nothing, so the mark stays
+        QCOMPARE(mark(g), Mark(1, Qt::AscendingOrder));
+        click(f, "cmdSort1_0");
+        QCOMPARE(mark(g), Mark(0, Qt::DescendingOrder));
+        click(f, "cmdSort1_0");
+        QCOMPARE(mark(g), Mark(0, Qt::AscendingOrder));
+        clickHeader(g, 1);
+        QCOMPARE(mark(g), Mark(1, Qt::DescendingOrder));
+
+        g = open(f, 2);
+        QCOMPARE(mark(g), none);
+        const QImage narrow = headerSection(g, 1);
+        clickHeader(g, 1);
+        QCOMPARE(mark(g), Mark(1, Qt::DescendingOrder));
+        QVERIFY(headerSection(g, 1) != narrow);  // a narrow column shows it too
+        clickHeader(g, 9);
+        QCOMPARE(mark(g), Mark(9, Qt::DescendingOrder));
+        clickHeader(g, 0);
+        QCOMPARE(mark(g), Mark(9, Qt::DescendingOrder));
+        g = open(f, 3);
+        QCOMPARE(mark(g), none);
+        clickHeader(g, 4);
+        QCOMPARE(mark(g), Mark(4, Qt::DescendingOrder));
+
+        // Reopened, the list is in table order again; 監督's toggle goes on ascending.
+        g = open(f, 1);
+        QCOMPARE(mark(g), none);
+        clickHeader(g, 1);
+        QCOMPARE(mark(g), Mark(1, Qt::AscendingOrder));
+        // A cancelled reorder keeps the mark; a done one makes the shown order the
+        // table's order, which needs none.
+        f.prompts.planAnswer(Prompts::Answer::Cancel);
+        click(f, "cmdSortCng1");
+        QCOMPARE(mark(g), Mark(1, Qt::AscendingOrder));
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        f.prompts.planAnswer(Prompts::Answer::Ok);
+        click(f, "cmdSortCng1");
+        QCOMPARE(mark(g), none);
+        QCOMPARE(headerSection(g, 1), unmarked);
         f.checkBoxes();
     }
 };
