@@ -3,9 +3,12 @@
 namespace {
 QUrl fromVariable(const char* name, const char* fallback) {
     const QString set = qEnvironmentVariable(name).trimmed();
-    QString text = set.isEmpty() ? QString::fromLatin1(fallback) : set;
-    while (text.endsWith(u'/') && !text.endsWith(QStringLiteral("//"))) text.chop(1);
-    return QUrl(text);
+    QUrl url(set.isEmpty() ? QString::fromLatin1(fallback) : set);
+    // Paths are added to the address: "…/3/" and "…/3" are the same service.
+    QString path = url.path();
+    while (path.endsWith(u'/')) path.chop(1);
+    url.setPath(path);
+    return url;
 }
 }  // namespace
 

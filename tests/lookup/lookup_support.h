@@ -25,10 +25,13 @@ inline NetworkOptions quickOptions() {
     return o;
 }
 
-// Every service at the fake server, under the paths the real ones use.
+// Every service at the fake server, under the paths the real ones use, set
+// through the variables as a user would set them.
 inline LookupAddresses addressesOf(const FakeServer& server) {
-    return {server.url(QStringLiteral("/3")), server.url(QStringLiteral("/t/p")),
-            server.url(QStringLiteral("/w/api.php"))};
+    qputenv("REELNOTE_TMDB_API", server.url(QStringLiteral("/3/")).toEncoded());
+    qputenv("REELNOTE_TMDB_IMAGES", server.url(QStringLiteral("/t/p")).toEncoded());
+    qputenv("REELNOTE_WIKIDATA_API", server.url(QStringLiteral("/w/api.php")).toEncoded());
+    return LookupAddresses::fromEnvironment();
 }
 
 // Runs the event loop until done() holds or ms pass. Unlike QTest::qWaitFor it

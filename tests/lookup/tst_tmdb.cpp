@@ -134,6 +134,21 @@ private slots:
         QVERIFY(a.candidates[1].posterUrl.isEmpty());
     }
 
+    void theServicesAreWhereTheVariablesSay() {
+        const QByteArray saved = qgetenv("REELNOTE_TMDB_API");
+        qunsetenv("REELNOTE_TMDB_API");
+        qputenv("REELNOTE_WIKIDATA_API", "  ");
+        const LookupAddresses a = LookupAddresses::fromEnvironment();
+        QCOMPARE(a.tmdbApi, QUrl("https://api.themoviedb.org/3"));
+        QCOMPARE(a.wikidataApi, QUrl("https://www.wikidata.org/w/api.php"));
+        qputenv("REELNOTE_TMDB_API", "http://mirror.example/tmdb/3//");
+        QCOMPARE(LookupAddresses::fromEnvironment().tmdbApi, QUrl("http://mirror.example/tmdb/3"));
+        qputenv("REELNOTE_TMDB_API", saved);
+        qputenv("REELNOTE_TMDB_KEY", " abc \n");
+        QCOMPARE(tmdbKeyFromEnvironment(), QStringLiteral("abc"));
+        qunsetenv("REELNOTE_TMDB_KEY");
+    }
+
     // A v4 read access token goes in a header, never in the address.
     void aReadAccessTokenIsSentAsBearer() {
         FakeServer server;
