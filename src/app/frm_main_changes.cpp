@@ -138,6 +138,10 @@ void frmMain::buildUndoKeys() {
     key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), "shortcutRedo", &frmMain::redoStep);
     key(QKeySequence(Qt::CTRL | Qt::Key_Y), "shortcutRedoY", &frmMain::redoStep);
     qApp->installEventFilter(new StepKeysInBoxes(this));
+    // The card's right-click menu names the steps and takes them as the keys do.
+    fraMain_->setSteps({[this] { return runner_->undoText(); },
+                        [this] { return runner_->redoText(); }, [this] { undoStep(); },
+                        [this] { redoStep(); }});
 
     notice_ = new QLabel(this);
     notice_->setObjectName(QStringLiteral("lblNotice"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "card/card_print.h"
 #include "card/card_widgets.h"
 #include "shell/pick_combo.h"
 #include "store/file_print.h"
@@ -77,6 +78,26 @@ public:
     // (ScreenHost::perform). Without it they go to the catalogue directly.
     using Perform = std::function<QString(std::unique_ptr<Change>)>;
     void setPerform(Perform perform) { perform_ = std::move(perform); }
+    // The window's undo history, for the card's right-click menu (card_menu.cpp):
+    // the texts of the next step back and forward ("" when there is none) and
+    // what Ctrl+Z and Ctrl+Shift+Z do.
+    struct Steps {
+        std::function<QString()> undoText, redoText;
+        std::function<void()> undo, redo;
+    };
+    void setSteps(Steps steps) { steps_ = std::move(steps); }
+
+protected:
+    // The card's own surface (not its text boxes or viewing grid): undo, redo and
+    // printing the title.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // The shown title as "このタイトルを印刷…" prints it.
+    CardPrint::Card printedCard() const;
+    void printTitle();
+    void exportTitlePdf();
+    Steps steps_;
 
 signals:
     // A viewing was stored: the history and its lists changed.

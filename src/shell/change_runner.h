@@ -28,6 +28,9 @@ public:
     static constexpr int kUndoLimit = 100;
 
     QUndoStack& stack() { return stack_; }
+    // What the next undo and redo would take back or do again; "" when nothing.
+    QString undoText() const { return stack_.undoText(); }
+    QString redoText() const { return stack_.redoText(); }
     // What the steps of the history keep, in bytes, roughly.
     qsizetype historyCost() const;
 
