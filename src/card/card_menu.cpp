@@ -94,6 +94,7 @@ CardPrint::Card CardFrame::printedCard() const {
 }
 
 void CardFrame::printTitle() {
+    BusyPointer busy(prompts_);
     const CardPrint::Card card = printedCard();
     GridPrint::openPreview(
         card.name, false, [card](QPrinter* printer) { CardPrint::paint(*printer, card); },

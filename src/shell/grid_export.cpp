@@ -65,7 +65,9 @@ QString headingOf(const QString& suggestedName) {
 void addPrintActions(QMenu* menu, QWidget* view, Prompts& prompts, const QString& suggestedName,
                      std::function<GridPrint::Sheet()> sheet) {
     QObject::connect(
-        menu->addAction(GridPrint::kPrintText), &QAction::triggered, view, [view, sheet] {
+        menu->addAction(GridPrint::kPrintText), &QAction::triggered, view, [view, &prompts, sheet] {
+            // The preview paints every page as it opens.
+            BusyPointer busy(prompts);
             const GridPrint::Sheet s = sheet();
             GridPrint::openPreview(
                 s.heading, GridPrint::landscape(s),
