@@ -2,6 +2,7 @@
 
 #include "check/folder_check.h"
 #include "import_command.h"
+#include "lookup_command.h"
 #include "store/catalogue.h"
 #include "store/collection_files.h"
 #include "store/csv_export.h"
@@ -40,6 +41,18 @@ void printUsage(QTextStream& to) {
           "      --viewing-content 鑑賞内容: 鑑賞内容のない鑑賞履歴に入れる言葉"
           "（省略時は「鑑賞」）。\n"
           "      --add-unseen: ウォッチリストの映画を、鑑賞履歴なしのタイトルとして加えます。\n"
+          "  reelnote --lookup 題名またはID [--year 年] [--source tmdb|wikidata] [フォルダー]\n"
+          "      映画をネットで調べ、候補を1行に1件、タブ区切りで表示します"
+          "（情報源、ID、題名、原題、公開年、監督）。\n"
+          "      tmdb:550、wikidata:Q2262932、tt0137523 のようなIDか映画のページのURLを渡すと、\n"
+          "      その映画の各項目を「項目名<タブ>値」の行で表示します。国とジャンルは\n"
+          "      フォルダーのタイトルが使っている書き方に合わせます（何も変更しません）。\n"
+          "      --year 年: 公開年で絞ります。\n"
+          "      --source tmdb|wikidata: 調べるサービス。環境変数 REELNOTE_TMDB_KEY に\n"
+          "      TMDbのAPIキーがあればTMDb、なければWikidataです。\n"
+          "      終了コード: 0 見つかった、1 見つからない、2 引数の誤り、"
+          "3 サービスに接続できないか断られた。\n"
+          "      This product uses the TMDB API but is not endorsed or certified by TMDB.\n"
           "  reelnote --help | -h\n"
           "      この説明を表示します。\n"
           "フォルダーを省くと、作業フォルダーがデータフォルダーです。\n";
@@ -120,6 +133,10 @@ std::optional<int> runCommandLine(const QStringList& args) {
     if (option == QLatin1String("--export-csv")) return exportCsv(args, false);
     if (option == QLatin1String("--export-csv-history")) return exportCsv(args, true);
     if (option == QLatin1String("--check")) return check(args);
+    if (option == QLatin1String("--lookup")) {
+        QTextStream out(stdout);
+        return lookupCommand(args, out, err());
+    }
     if (asksForImport(args)) {
         QTextStream in(stdin), out(stdout);
         return importCsvCommand(args, in, out, err());
