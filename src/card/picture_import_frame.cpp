@@ -6,18 +6,29 @@
 #include "shell/prompts.h"
 #include "shell/screen_host.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 #include "store/cp932.h"
 #include "store/title_name.h"
 
+#include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <dirent.h>
@@ -135,6 +146,133 @@ QString titleProblem(const QString& title) {
 
 bool acceptableTitle(const QString& title) { return titleProblem(title).isEmpty(); }
 
+namespace {
+const QString kRefusedTitle = QStringLiteral("取り込めません");
+const QString kNotTaken = QStringLiteral("\r\n\r\n画像は取り込まれていません。");
+
+Brought refused(const QString& text, const QString& title = kRefusedTitle) {
+    Brought b;
+    b.problem = text;
+    b.problemTitle = title;
+    return b;
+}
+
+Brought notAPicture(const QString& name) {
+    return refused(QStringLiteral("「%1」は画像として読み込めません。").arg(name) + kNotTaken);
+}
+
+Brought tooLarge(const QString& name, QSize naturalSize) {
+    return refused(PictureReader::tooLargeText(name, naturalSize),
+                   QStringLiteral("画像の読み込み"));
+}
+
+QByteArray formatOf(const QByteArray& bytes) {
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    return reader.canRead() ? reader.format() : QByteArray();
+}
+
+PictureReader::SizeFor fitting(QSize box) {
+    return [box](QSize natural) {
+        if (natural.width() <= box.width() && natural.height() <= box.height()) return natural;
+        return natural.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    };
+}
+
+// A picture the card cannot show as it is, as a JPEG; transparent parts on white.
+Brought asJpeg(const QImage& image, QSize box) {
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+    }
+    Brought b;
+    QBuffer buffer(&b.bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    if (!writer.write(flat))
+        return refused(QStringLiteral("画像をJPEGにできませんでした。\r\n") + writer.errorString() +
+                       kNotTaken);
+    b.extension = QStringLiteral(".jpg");
+    b.naturalSize = flat.size();
+    const QSize shown = fitting(box)(flat.size());
+    b.preview = shown == flat.size()
+                    ? flat
+                    : flat.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return b;
+}
+}  // namespace
+
+Offer offerOf(const QMimeData* mime) {
+    Offer o;
+    if (!mime) return o;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            o.localFile = url.toLocalFile();
+            return o;
+        }
+        if (o.remoteUrl.isEmpty()) o.remoteUrl = url.toDisplayString();
+    }
+    for (const QString& format : mime->formats()) {
+        if (!format.startsWith(QStringLiteral("image/"))) continue;
+        const QByteArray bytes = mime->data(format);
+        if (!formatOf(bytes).isEmpty()) {
+            o.bytes = bytes;
+            return o;
+        }
+    }
+    if (mime->hasImage()) o.image = qvariant_cast<QImage>(mime->imageData());
+    return o;
+}
+
+Brought bring(const Offer& offer, QSize box) {
+    QString name = QStringLiteral("画像のデータ");
+    QByteArray bytes = offer.bytes;
+    if (!offer.localFile.isEmpty()) {
+        const QFileInfo file(offer.localFile);
+        name = file.fileName();
+        if (!PictureReader::readRegular(offer.localFile, &bytes)) {
+            if (file.isFile() && file.size() > PictureReader::kMaxDecodeBytes)
+                return tooLarge(name, {});
+            if (file.isFile() && !file.isReadable())
+                return refused(QStringLiteral("「%1」を読み込めません。").arg(name) + kNotTaken);
+            return notAPicture(name);
+        }
+    } else if (bytes.isEmpty()) {
+        if (!offer.image.isNull()) return asJpeg(offer.image, box);
+        if (!offer.remoteUrl.isEmpty())
+            return refused(
+                QStringLiteral("インターネット上の画像は、そのままでは取り込めません。\r\n%1"
+                               "\r\n\r\n画像をいったんファイルに保存してから、"
+                               "そのファイルをドロップしてください。")
+                    .arg(offer.remoteUrl));
+        return notAPicture(name);
+    }
+
+    const QByteArray format = formatOf(bytes);
+    const bool kept = format == "jpeg" || format == "gif" || format == "bmp";
+    // The card's size for the preview; the whole picture when it becomes a JPEG.
+    const PictureReader::Picture p =
+        PictureReader::readBytes(bytes, kept ? fitting(box) : PictureReader::SizeFor());
+    if (p.outcome == PictureReader::Outcome::TooLarge) return tooLarge(name, p.naturalSize);
+    if (!p.ok()) return notAPicture(name);
+    if (!kept) return asJpeg(p.image, box);
+
+    Brought b;
+    b.bytes = bytes;
+    b.preview = p.image;
+    b.naturalSize = p.naturalSize;
+    b.extension = format == "jpeg" ? QStringLiteral(".jpg") : QStringLiteral(".") + format;
+    // A file named as the folder names its kind keeps the letter case of its name.
+    if (name.right(4).compare(b.extension, Qt::CaseInsensitive) == 0) b.extension = name.right(4);
+    return b;
+}
+
 }  // namespace PictureImport
 
 namespace {
@@ -151,7 +289,137 @@ PictureImportFrame::PictureImportFrame(ScreenHost& host, CardFrame& card, QWidge
     setObjectName(QStringLiteral("fraPicget"));
     buildUi();
     if (parent) parent->installEventFilter(this);
+    acceptPictures();
     hide();
+}
+
+void PictureImportFrame::acceptPictures() {
+    imgGazou_ = card_.findChild<QLabel*>(QStringLiteral("imgGazou"));
+    if (imgGazou_) {
+        imgGazou_->setAcceptDrops(true);
+        imgGazou_->installEventFilter(this);
+    }
+    // Ctrl+V comes to the card only when the control with the focus leaves it
+    // (a text box pastes itself): the card's filter takes it there.
+    card_.installEventFilter(this);
+}
+
+bool PictureImportFrame::pictureDragEvent(QEvent* event) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        const QMimeData* mime = drag->mimeData();
+        bool picture = mime && (mime->hasUrls() || mime->hasImage());
+        if (mime && !picture)
+            for (const QString& format : mime->formats())
+                picture = picture || format.startsWith(QStringLiteral("image/"));
+        if (picture)
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    auto* drop = static_cast<QDropEvent*>(event);
+    const PictureImport::Offer offer = PictureImport::offerOf(drop->mimeData());
+    drop->acceptProposedAction();
+    // The boxes wait until the drag has ended: the other program is not kept waiting.
+    QMetaObject::invokeMethod(
+        this, [this, offer] { takeOffer(offer); }, Qt::QueuedConnection);
+    return true;
+}
+
+void PictureImportFrame::pastePicture() {
+    const PictureImport::Offer offer =
+        PictureImport::offerOf(QGuiApplication::clipboard()->mimeData());
+    if (offer.empty()) {
+        host_.prompts().beep();  // nothing on the clipboard that could be a picture
+        return;
+    }
+    takeOffer(offer);
+}
+
+QSize PictureImportFrame::previewBox() const {
+    // Decoded at the card's box size; the stored size sets the box's height.
+    return QSize(CardRules::kPosterWidthTwips / kTwipsPerPixel,
+                 CardRules::kPosterHeightTwips / kTwipsPerPixel) *
+           card_.devicePixelRatioF();
+}
+
+void PictureImportFrame::takeOffer(const PictureImport::Offer& offer) {
+    if (host_.refusesChanges()) return;
+    Prompts& prompts = host_.prompts();
+    const QString title = pictureTitle();
+    if (title.isEmpty()) return;
+    const PictureImport::Brought b = PictureImport::bring(offer, previewBox());
+    if (!b.ok()) {
+        prompts.message(b.problem, b.problemTitle, Prompts::Icon::Exclamation);
+        return;
+    }
+    // The preview: the card shows the picture until the user has decided.
+    const QPixmap shown = imgGazou_ ? imgGazou_->pixmap() : QPixmap();
+    const int height = imgGazou_ ? imgGazou_->height() : 0;
+    card_.showPictureImage(b.preview, b.naturalSize);
+    const QString target = title + b.extension;
+    const bool stored =
+        prompts.message(QStringLiteral("この画像を「%1」の画像として取り込みますか？\r\n\r\n"
+                                       "「%2」として保存します。")
+                            .arg(title, target),
+                        QStringLiteral("画像の取り込み"), Prompts::Icon::Question,
+                        Prompts::Buttons::OkCancel) == Prompts::Answer::Ok &&
+        confirmOverwrite(target) && storePicture(target, b.bytes, title);
+    if (!stored) {
+        if (!imgGazou_) return;
+        if (shown.isNull())
+            imgGazou_->clear();
+        else
+            imgGazou_->setPixmap(shown);
+        imgGazou_->setFixedHeight(height);
+        return;
+    }
+    previewed_.clear();
+    hide();  // as after an import through the panel
+}
+
+QString PictureImportFrame::pictureTitle() {
+    Prompts& prompts = host_.prompts();
+    if (host_.catalogue().TitleCount() == 0) {
+        prompts.message(QStringLiteral("画像を取り込むタイトルがありません。\r\n\r\n"
+                                       "先にタイトルを追加して下さい。"),
+                        QStringLiteral("タイトルなし"), Prompts::Icon::Exclamation);
+        return {};
+    }
+    // The title becomes a file name in the data folder: it must not lead out of it.
+    const QString title = Cp932::toCp932Twins(card_.shownName());
+    if (const QString problem = titleProblem(title); !problem.isEmpty()) {
+        prompts.message(
+            QStringLiteral("このタイトル名では画像を取り込めません。\r\n\r\n") + problem,
+            QStringLiteral("入力制限"), Prompts::Icon::Exclamation);
+        return {};
+    }
+    return title;
+}
+
+bool PictureImportFrame::confirmOverwrite(const QString& target) {
+    DataDir& dir = host_.catalogue().dir();
+    dir.rescanIfChanged();
+    return !dir.exists(target) ||
+           host_.prompts().message(
+               QStringLiteral("同じ名前の画像が既に存在します。上書きしますか？"),
+               QStringLiteral("上書き確認"), Prompts::Icon::Exclamation,
+               Prompts::Buttons::OkCancel) == Prompts::Answer::Ok;
+}
+
+// Written beside the old picture and renamed over it, as one step of the undo
+// history: a failure leaves the old one.
+bool PictureImportFrame::storePicture(const QString& target, const QByteArray& bytes,
+                                      const QString& title) {
+    const QString problem = host_.perform(Changes::setPicture(target, bytes, title));
+    if (!problem.isEmpty()) {
+        host_.prompts().message(problem + QStringLiteral("\r\n\r\n画像は取り込まれていません。"),
+                                QStringLiteral("取り込めません"), Prompts::Icon::Critical);
+        return false;
+    }
+    host_.setGalleryReady(false);
+    return true;
 }
 
 void PictureImportFrame::buildUi() {
@@ -229,6 +497,15 @@ void PictureImportFrame::placeOverCard() {
 bool PictureImportFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize && !isHidden())
         placeOverCard();
+    if (watched == &card_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        pastePicture();
+        return true;
+    }
+    if (watched == imgGazou_ &&
+        (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+         event->type() == QEvent::Drop))
+        return pictureDragEvent(event);
     return QFrame::eventFilter(watched, event);
 }
 
@@ -320,12 +597,8 @@ void PictureImportFrame::filZukei_Moto_Click() {
     if (filling_) return;
     const QString file = chosenFile();
     if (file.isEmpty()) return;
-    // Decoded at the card's box size; the stored size sets the box's height.
-    const QSize box = QSize(CardRules::kPosterWidthTwips / kTwipsPerPixel,
-                            CardRules::kPosterHeightTwips / kTwipsPerPixel) *
-                      card_.devicePixelRatioF();
     const QString path = QDir(directory_).filePath(file);
-    const PictureReader::Picture p = PictureReader::readToFit(path, box);
+    const PictureReader::Picture p = PictureReader::readToFit(path, previewBox());
     if (p.ok()) {  // one that cannot be read leaves the card as it was
         card_.showPictureImage(p.image, p.naturalSize);
         previewed_ = path;
@@ -350,37 +623,19 @@ void PictureImportFrame::cmdFileCopy_Click() {
                         QStringLiteral("ファイル未選択"), Prompts::Icon::Exclamation);
         return;
     }
-    if (host_.catalogue().TitleCount() == 0) {
-        prompts.message(QStringLiteral("画像を取り込むタイトルがありません。\r\n\r\n"
-                                       "先にタイトルを追加して下さい。"),
-                        QStringLiteral("タイトルなし"), Prompts::Icon::Exclamation);
-        return;
-    }
-    // The title becomes a file name in the data folder: it must not lead out of it.
-    const QString title = Cp932::toCp932Twins(card_.shownName());
-    if (const QString problem = titleProblem(title); !problem.isEmpty()) {
-        prompts.message(
-            QStringLiteral("このタイトル名では画像を取り込めません。\r\n\r\n") + problem,
-            QStringLiteral("入力制限"), Prompts::Icon::Exclamation);
-        return;
-    }
+    const QString title = pictureTitle();
+    if (title.isEmpty()) return;
     const QString source = QDir(directory_).filePath(file);
     const QString target = targetName(title, file);
-    DataDir& dir = host_.catalogue().dir();
-    dir.rescanIfChanged();
-    if (dir.exists(target) &&
-        prompts.message(QStringLiteral("同じ名前の画像が既に存在します。上書きしますか？"),
-                        QStringLiteral("上書き確認"), Prompts::Icon::Exclamation,
-                        Prompts::Buttons::OkCancel) != Prompts::Answer::Ok)
-        return;
-    // Written beside the old picture and renamed over it: a failure leaves the old one.
-    const FileResult copied = dir.copy(source, target);
-    if (!copied.ok()) {
-        prompts.message(copied.error + QStringLiteral("\r\n\r\n画像は取り込まれていません。"),
+    if (!confirmOverwrite(target)) return;
+    QByteArray bytes;
+    QString error;
+    if (!host_.catalogue().dir().read(source, &bytes, &error)) {
+        prompts.message(error + QStringLiteral("\r\n\r\n画像は取り込まれていません。"),
                         QStringLiteral("取り込めません"), Prompts::Icon::Critical);
         return;
     }
-    host_.setGalleryReady(false);
+    if (!storePicture(target, bytes, title)) return;
     // The card shows the title's new picture, or none when it could not be previewed,
     // never a file looked at before.
     if (previewed_ != source) card_.clearPicture();

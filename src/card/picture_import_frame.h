@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFrame>
+#include <QImage>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -9,7 +10,9 @@
 
 class CardFrame;
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QMimeData;
 class QPushButton;
 class ScreenHost;
 
@@ -59,10 +62,40 @@ QString targetName(const QString& title, const QString& fileName);
 QString titleProblem(const QString& title);
 bool acceptableTitle(const QString& title);
 
+// What a drop or a paste offers, taken from its data at once (the data goes
+// with the drag): the first local file among its URLs, else picture bytes it
+// carries (a browser's "image/png"...), else a picture it carries decoded, else
+// the first other URL, which is only named: nothing is fetched.
+struct Offer {
+    QString localFile;
+    QByteArray bytes;
+    QImage image;
+    QString remoteUrl;
+    bool empty() const {
+        return localFile.isEmpty() && bytes.isEmpty() && image.isNull() && remoteUrl.isEmpty();
+    }
+};
+Offer offerOf(const QMimeData* mime);
+
+// The picture an offer brings, as the data folder keeps pictures: a JPEG, GIF or
+// BMP keeps its bytes, any other picture Qt reads becomes a JPEG of quality 90
+// (the card shows .jpg, .gif and .bmp). Or why it brings none.
+struct Brought {
+    QByteArray bytes;   // the file as it will be written
+    QString extension;  // ".jpg", ".gif", ".bmp"; a kept file's own letter case
+    QImage preview;     // decoded to fit box
+    QSize naturalSize;
+    QString problem;  // for the user; empty when the picture can be taken
+    QString problemTitle;
+    bool ok() const { return problem.isEmpty(); }
+};
+Brought bring(const Offer& offer, QSize box);
+
 }  // namespace PictureImport
 
 // The picture import panel (fraPicget) that lies over the card: browse for a
-// picture, preview it on the card and copy it in as the title's picture.
+// picture, preview it on the card and copy it in as the title's picture. A
+// picture dropped on the card's picture or pasted on the card comes in the same way.
 class PictureImportFrame : public QFrame {
     Q_OBJECT
 public:
@@ -76,6 +109,11 @@ public:
 public slots:
     // A click on the card's picture opens the panel.
     void imgGazou_Click();
+    // A picture dropped on the card's picture or pasted on the card: previewed,
+    // and after OK stored as the import stores it.
+    void takeOffer(const PictureImport::Offer& offer);
+    // Ctrl+V on the card that no text box took: the clipboard's picture or file.
+    void pastePicture();
     void drvZukei_Moto_Change(int index);
     void dirZukei_Moto_Change();
     void filZukei_Moto_Click();
@@ -92,6 +130,15 @@ private:
     void fillFiles();
     void placeOverCard();
     QString chosenFile() const;
+    // The steps shared by the import, a drop and a paste. pictureTitle: the card's
+    // title, or empty after saying why it cannot take a picture.
+    QString pictureTitle();
+    bool confirmOverwrite(const QString& target);
+    bool storePicture(const QString& target, const QByteArray& bytes, const QString& title);
+    QSize previewBox() const;
+    // The drop and paste of pictures on the card.
+    void acceptPictures();
+    bool pictureDragEvent(QEvent* event);
     // Says once per run and file that a picture was refused as too large.
     void warnOnce(const QString& path, const QString& text);
 
@@ -107,4 +154,5 @@ private:
     QListWidget* filZukei_Moto_ = nullptr;
     QPushButton* cmdFileCopy_ = nullptr;
     QPushButton* cmdYame_ = nullptr;
+    QLabel* imgGazou_ = nullptr;
 };

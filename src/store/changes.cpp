@@ -571,3 +571,71 @@ std::unique_ptr<Change> saveFreeText(const QString& name, const QString& before,
 std::unique_ptr<Change> setHelpTour(int value) { return std::make_unique<HelpTourSwitch>(value); }
 
 }  // namespace Changes
+
+namespace Changes {
+namespace {
+
+class PictureStep : public Change {
+public:
+    PictureStep(QString name, QByteArray bytes, QString title)
+        : name_(std::move(name)), after_(std::move(bytes)), title_(std::move(title)) {}
+    QString text() const override { return QStringLiteral("画像の取り込み 「%1」").arg(title_); }
+    QString titleName() const override { return title_; }
+    void relist(Catalogue&) const override {}
+    qsizetype cost() const override {
+        return 256 + after_.size() + (before_ ? before_->size() : 0);
+    }
+
+    QString apply(Catalogue& c) override {
+        std::optional<QByteArray> now;
+        if (QString problem = look(c.dir(), &now); !problem.isEmpty()) return problem;
+        // Done again, the step writes only over the file it took back.
+        if (!first_ && now != before_) return changedSince();
+        const FileResult r = c.dir().writeAtomic(name_, after_);
+        if (!r.ok()) return r.error;
+        if (first_) before_ = std::move(now);
+        first_ = false;
+        return {};
+    }
+    QString revert(Catalogue& c) override {
+        std::optional<QByteArray> now;
+        if (QString problem = look(c.dir(), &now); !problem.isEmpty()) return problem;
+        if (now != after_) return changedSince();
+        const FileResult r = before_ ? c.dir().writeAtomic(name_, *before_) : c.dir().erase(name_);
+        return r.ok() ? QString() : r.error;
+    }
+
+private:
+    // What the file holds now (none when it is not there), or why it cannot be told.
+    QString look(DataDir& dir, std::optional<QByteArray>* now) const {
+        dir.rescanIfChanged();
+        now->reset();
+        if (!dir.exists(name_)) return {};
+        QByteArray bytes;
+        QString error;
+        if (!dir.read(name_, &bytes, &error)) return error;
+        *now = std::move(bytes);
+        return {};
+    }
+    QString changedSince() const {
+        return QStringLiteral(
+                   "画像「%1」は、この取り込みの後にほかのプログラムで変更されています。"
+                   "\r\nその変更を消さないよう、書き込みませんでした。")
+            .arg(name_);
+    }
+
+    QString name_;
+    QByteArray after_;
+    QString title_;
+    std::optional<QByteArray> before_;  // none: there was no file
+    bool first_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<Change> setPicture(const QString& name, const QByteArray& bytes,
+                                   const QString& title) {
+    return std::make_unique<PictureStep>(name, bytes, title);
+}
+
+}  // namespace Changes

@@ -97,3 +97,13 @@ std::unique_ptr<Change> saveFreeText(const QString& name, const QString& before,
 std::unique_ptr<Change> setHelpTour(int value);
 
 }  // namespace Changes
+
+namespace Changes {
+
+// A title's picture brought in (the import, a drop or a paste): the file name of
+// the data folder comes to hold bytes. Taken back, it holds again the very bytes
+// it held before, or is gone if there was none.
+std::unique_ptr<Change> setPicture(const QString& name, const QByteArray& bytes,
+                                   const QString& title);
+
+}  // namespace Changes
