@@ -276,6 +276,14 @@ private slots:
                  readFile(source(QStringLiteral("photo.JPG"))));
         key(Qt::ControlModifier | Qt::Key_Z);
         QCOMPARE(snapshot(f.path()), before);
+
+        // What another program wrote over the picture since is not undone.
+        key(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z);
+        writeBytes(f.path(), QStringLiteral("甲.JPG"), "edited elsewhere");
+        f.prompts.planAnswer(Answer::Ok);
+        key(Qt::ControlModifier | Qt::Key_Z);
+        QCOMPARE(f.prompts.boxes.last().title, QStringLiteral("元に戻せません"));
+        QCOMPARE(readBytes(f.path(), QStringLiteral("甲.JPG")), QByteArray("edited elsewhere"));
         f.checkBoxes();
     }
 };
