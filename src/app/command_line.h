@@ -10,6 +10,8 @@
 //   reelnote --export-csv-history OUT.csv [DIR]  every viewing
 //   reelnote --check [DIR]                       what is inconsistent in DIR
 //   reelnote --import-csv FILE [DIR] [--dry-run]  another program's list (import_command.h)
+//   reelnote --lookup TEXT [--year YYYY] [--source tmdb|wikidata] [DIR]
+//                                                a film online (lookup_command.h)
 // DIR is the data directory, the working directory when left out. Nothing in
 // DIR is changed: an export to a file the program keeps there is refused, as is
 // a DIR without a data file; an import changes DIR only once the user agreed.

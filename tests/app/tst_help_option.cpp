@@ -47,6 +47,7 @@ Printed runPrinting(const QStringList& args) {
 
 const QStringList kOptions = {"--check",      "--export-csv", "--export-csv-history",
                               "--import-csv", "--dry-run",    "--viewing-content",
+                              "--add-unseen", "--lookup",     "--source",
                               "--help"};
 }  // namespace
 
