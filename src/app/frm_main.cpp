@@ -20,6 +20,8 @@
 #include "store/changes.h"
 #include "store/cp932.h"
 #include "store/folder_lock.h"
+#include "store/score_bands.h"
+#include "store/title_selection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -385,6 +387,32 @@ void frmMain::showChart(const ChartRequest& request) {
     if (!window) {
         window = new ChartWindow(prompts_, this);
         window->setObjectName(QStringLiteral("chart_") + request.gridName);
+        // A double-click on a bar lists what it counts. A score bar is a band of
+        // one item (panel p is item p + 1, bar b its band b); any other bar is a
+        // row of its grid, and does what a double-click on that row does. A bar
+        // the grid no longer shows (the chart outlived a change) does nothing.
+        connect(window, &ChartWindow::barActivated, this,
+                [this, kind = request.kind, gridName = request.gridName, w = window](int p, int b) {
+                    if (kind == ChartRequest::Kind::Scores) {
+                        TitleSelection band;
+                        band.field = TitleSelection::Field::Hyouka;
+                        band.item = p + 1;
+                        band.itemName = catalogue_.HyoukaKoumoku[band.item];
+                        band.band = b;
+                        band.value = ScoreBands::label(band.item, b);
+                        return showTitlesOf(band);
+                    }
+                    auto* grid = findChild<FlexGrid*>(gridName);
+                    if (!grid) return;
+                    const QString value = w->view()->chart().panels[p].bars[b].label;
+                    for (int r = 1; r < grid->Rows(); ++r) {
+                        if (grid->TextMatrix(r, 1) != value) continue;
+                        grid->setCurrentIndex(grid->grid()->index(r - 1, 1));
+                        grid->setRow(r);
+                        emit grid->DblClick();
+                        return;
+                    }
+                });
     }
     window->showChart(request.heading, chart,
                       request.fileStem.isEmpty() ? request.heading : request.fileStem);

@@ -1,5 +1,6 @@
 #include "chart_data.h"
 
+#include "store/score_bands.h"
 #include "store/title_table.h"
 
 #include <QMap>
@@ -112,20 +113,19 @@ Chart viewingPeriods(const Counts& shown, bool years) {
 }
 
 Chart scoreDistributions(const TitleTable& titles, const std::array<QString, 8>& names) {
-    constexpr int kValues = 11;  // item 1: tens 0..10; items 2..7: values 0..10
-    std::array<std::array<int, kValues>, 8> counts{};
+    std::array<std::array<int, 11>, 8> counts{};  // [item][band]
     std::array<int, 8> unscored{};
     std::array<int, 8> outside{};
     for (int n = 1; n <= titles.TitleCount(); ++n) {
         const auto& scores = titles[n].HyoukaTen;
         for (int k = 1; k <= kScoreItems; ++k) {
-            const int s = scores[k];
-            if (s == 0)
+            const int band = ScoreBands::of(k, scores[k]);
+            if (scores[k] == 0)
                 ++unscored[k];
-            else if (s < 0 || s > maxScore(k))
+            else if (band < 0)
                 ++outside[k];
             else
-                ++counts[k][k == 1 ? s / 10 : s];  // item 1's ten of 0 holds 1..9
+                ++counts[k][band];
         }
     }
 
@@ -143,18 +143,11 @@ Chart scoreDistributions(const TitleTable& titles, const std::array<QString, 8>&
         if (unscored[k] > 0) left << QStringLiteral("未評価 %1").arg(unscored[k]);
         if (outside[k] > 0) left << QStringLiteral("範囲外 %1").arg(outside[k]);
         panel.note = left.join(QStringLiteral("、"));
-        if (k == 1) {
-            for (int t = 0; t <= 10; ++t) {
-                const QString label = t == 0 ? QStringLiteral("1〜9点")
-                                      : t == 10
-                                          ? QStringLiteral("100点")
-                                          : QStringLiteral("%1〜%2点").arg(t * 10).arg(t * 10 + 9);
-                panel.bars.append({label, counts[1][t], -1, QString::number(t * 10), {}});
-            }
-        } else {
-            for (int v = 1; v <= 10; ++v)
-                panel.bars.append(
-                    {QStringLiteral("%1点").arg(v), counts[k][v], -1, QString::number(v), {}});
+        for (int b = 0; b < ScoreBands::count(k); ++b) {
+            // Item 1's axis counts the tens from 0; the others their values.
+            const int place = k == 1 ? b * 10 : ScoreBands::low(k, b);
+            panel.bars.append(
+                {ScoreBands::label(k, b), counts[k][b], -1, QString::number(place), {}});
         }
         chart.panels.append(panel);
     }

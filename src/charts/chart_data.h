@@ -74,7 +74,8 @@ Chart viewingPeriods(const Counts& shown, bool years);
 // How many titles hold each value of each of the seven scores: item 1 in tens
 // (1〜9, 10〜19 … 100), items 2..7 by value (1..10). A score of 0 is "not
 // scored" and a score outside its range is no value of the axis: both are
-// counted in the panel's note instead. names[1..7] are the item names.
+// counted in the panel's note instead. names[1..7] are the item names. Panel
+// k − 1 is item k and its bar b is band b of ScoreBands (store/score_bands.h).
 Chart scoreDistributions(const TitleTable& titles, const std::array<QString, 8>& names);
 
 }  // namespace Charts

@@ -67,6 +67,16 @@ void ChartView::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
 }
 
+void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const ChartPainter::Hit hit = painter().barAt(event->position());
+    if (event->button() == Qt::LeftButton && hit.panel >= 0 &&
+        !chart_.panels[hit.panel].bars[hit.bar].gap) {
+        emit barActivated(hit.panel, hit.bar);
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
 void ChartView::leaveEvent(QEvent* event) {
     hovered_ = {};
     update();
@@ -113,6 +123,7 @@ ChartWindow::ChartWindow(Prompts& prompts, QWidget* parent)
     v->setContentsMargins(0, 0, 0, 8);
     v->setSpacing(8);
     v->addWidget(view_, 1);
+    connect(view_, &ChartView::barActivated, this, &ChartWindow::barActivated);
 
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 0, 12, 0);

@@ -31,10 +31,16 @@ public:
     QImage toImage() const;
     QByteArray toSvg(const QString& title) const;
 
+signals:
+    // A double-click on bar b of panel p (or on its row or column), a break of a
+    // time axis aside: whoever made the chart lists what the bar counts.
+    void barActivated(int p, int b);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -61,6 +67,10 @@ public:
     // The save buttons: false when the user cancelled or the file could not be written.
     bool savePng();
     bool saveSvg();
+
+signals:
+    // The view's barActivated: bar b of panel p of the chart shown was double-clicked.
+    void barActivated(int p, int b);
 
 private:
     bool save(const QString& kind, const QString& extension,

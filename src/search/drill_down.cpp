@@ -3,6 +3,7 @@
 #include "store/catalogue.h"
 #include "store/date_text.h"
 #include "store/kansyou_table.h"
+#include "store/score_bands.h"
 #include "store/title_table.h"
 #include "store/value_counts.h"
 
@@ -43,6 +44,7 @@ QStringView fieldOf(const Title& t, Field f) {
             return t.Janru.text();
         case Field::Koukai:
         case Field::Kansyoubi:
+        case Field::Hyouka:
             break;
     }
     return t.Koukai;
@@ -84,6 +86,8 @@ QString fieldName(const TitleSelection& s) {
             return QStringLiteral("ジャンル");
         case Field::Koukai:
             return year ? QStringLiteral("公開年") : QStringLiteral("公開年月");
+        case Field::Hyouka:  // an item the masters leave unnamed still needs a name here
+            return s.itemName.isEmpty() ? QStringLiteral("評価%1").arg(s.item) : s.itemName;
         case Field::Kansyoubi:
             break;
     }
@@ -104,6 +108,8 @@ PickList pickListOf(const TitleSelection& s) {
             return PickList::Janru;
         case Field::Koukai:
             return year ? PickList::Koukai3 : PickList::Koukai;
+        case Field::Hyouka:  // a band is counted over the titles, not over a list
+            return PickList::Name;
         case Field::Kansyoubi:
             break;
     }
@@ -112,8 +118,16 @@ PickList pickListOf(const TitleSelection& s) {
 
 QStringList entriesOf(const TitleTable& titles, const KansyouTable& history,
                       const TitleSelection& s, const QStringList& items) {
-    ValueCounts<Members> counts(s.match);
     QStringList out;
+    if (s.field == Field::Hyouka) {
+        if (s.item < 1 || s.item > kScoreItems || s.band < 0 || s.band >= ScoreBands::count(s.item))
+            return out;
+        for (int n = 1; n <= titles.TitleCount(); ++n)
+            if (ScoreBands::of(s.item, titles[n].HyoukaTen[s.item]) == s.band)
+                out << titles[n].Daimei;
+        return out;
+    }
+    ValueCounts<Members> counts(s.match);
     if (s.field == Field::Kansyoubi) {
         const QVector<Kansyou>& records = history.records();
         for (int i = 0; i < records.size(); ++i) counts.add(records[i].Kansyoubi.text(), i);
