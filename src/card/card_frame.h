@@ -28,6 +28,7 @@ class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
+class QShortcut;
 class ShapeCell;
 
 // The main title card (fraMain): one title at a time with its attributes,
@@ -86,6 +87,9 @@ public:
         std::function<void()> undo, redo;
     };
     void setSteps(Steps steps) { steps_ = std::move(steps); }
+    // "ネットで調べる…" (Ctrl+L): the lookup window for the shown title
+    // (card_menu.cpp).
+    void openLookup();
 
 protected:
     // The card's own surface (not its text boxes or viewing grid): undo, redo and
@@ -98,6 +102,9 @@ private:
     void printTitle();
     void exportTitlePdf();
     Steps steps_;
+    // Ctrl+L, made as the card is built (card_menu.cpp).
+    QShortcut* makeLookupKey();
+    QShortcut* lookupKey_ = makeLookupKey();
 
 signals:
     // A viewing was stored: the history and its lists changed.

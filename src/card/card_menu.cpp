@@ -3,6 +3,7 @@
 #include "card_frame.h"
 
 #include "card/card_rules.h"
+#include "card/lookup_window.h"
 #include "shell/flex_grid.h"
 #include "shell/grid_export.h"
 #include "shell/grid_print.h"
@@ -10,6 +11,7 @@
 #include "shell/prompts.h"
 #include "shell/score_colours.h"
 #include "store/catalogue.h"
+#include "store/changes.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QShortcut>
 
 namespace {
 // The poster is printed from its file at about this size, not from the card's box.
@@ -59,6 +62,34 @@ void CardFrame::contextMenuEvent(QContextMenuEvent* event) {
     connect(pdf, &QAction::triggered, this, &CardFrame::exportTitlePdf);
     menu->popup(event->globalPos());
     event->accept();
+}
+
+QShortcut* CardFrame::makeLookupKey() {
+    auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    key->setObjectName(QStringLiteral("shortcutLookup"));
+    key->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(key, &QShortcut::activated, this, &CardFrame::openLookup);
+    return key;
+}
+
+void CardFrame::openLookup() {
+    if (cat_.TitleCount() == 0) return;
+    const Title& t = cat_.titles()[current()];
+    // One lookup at a time: a window for another title gives way to this one.
+    if (auto* open = window()->findChild<LookupWindow*>(); open) {
+        open->close();
+        delete open;
+    }
+    auto* w = new LookupWindow(
+        cat_, t.Daimei, t.Koukai,
+        [this](std::unique_ptr<Change> c) { return perform(std::move(c)); },
+        [this] {
+            ShowTitle();
+            LoadSubTexts();
+            refreshFileLists();
+        },
+        window());
+    w->show();
 }
 
 CardPrint::Card CardFrame::printedCard() const {

@@ -639,3 +639,58 @@ std::unique_ptr<Change> setPicture(const QString& name, const QByteArray& bytes,
 }
 
 }  // namespace Changes
+
+namespace Changes {
+namespace {
+
+class FillStep : public Change {
+public:
+    FillStep(QString title, std::vector<std::unique_ptr<Change>> parts)
+        : title_(std::move(title)), parts_(std::move(parts)) {}
+    QString text() const override {
+        return QStringLiteral("ネットの情報で補う 「%1」").arg(title_);
+    }
+    QString titleName() const override { return title_; }
+    qsizetype cost() const override {
+        qsizetype sum = 256;
+        for (const auto& p : parts_) sum += p->cost();
+        return sum;
+    }
+    void relist(Catalogue& c) const override {
+        for (const auto& p : parts_) p->relist(c);
+    }
+    void beforeReload(Catalogue& c) override {
+        for (const auto& p : parts_) p->beforeReload(c);
+    }
+    QString apply(Catalogue& c) override {
+        for (size_t i = 0; i < parts_.size(); ++i) {
+            if (QString problem = parts_[i]->apply(c); !problem.isEmpty()) {
+                for (size_t j = i; j-- > 0;) parts_[j]->revert(c);
+                return problem;
+            }
+        }
+        return {};
+    }
+    QString revert(Catalogue& c) override {
+        for (size_t i = parts_.size(); i-- > 0;) {
+            if (QString problem = parts_[i]->revert(c); !problem.isEmpty()) {
+                for (size_t j = i + 1; j < parts_.size(); ++j) parts_[j]->apply(c);
+                return problem;
+            }
+        }
+        return {};
+    }
+
+private:
+    QString title_;
+    std::vector<std::unique_ptr<Change>> parts_;
+};
+
+}  // namespace
+
+std::unique_ptr<Change> fillTitle(const QString& title,
+                                  std::vector<std::unique_ptr<Change>> parts) {
+    return std::make_unique<FillStep>(title, std::move(parts));
+}
+
+}  // namespace Changes

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class Catalogue;
 
@@ -105,5 +106,15 @@ namespace Changes {
 // it held before, or is gone if there was none.
 std::unique_ptr<Change> setPicture(const QString& name, const QByteArray& bytes,
                                    const QString& title);
+
+}  // namespace Changes
+
+namespace Changes {
+
+// A title filled from an online film database: its fields, free texts and
+// picture (the steps above) as one step. Done or taken back, the parts go in
+// order (backwards when taken back); when one cannot be, those already done are
+// undone again, so that the step happens whole or not at all.
+std::unique_ptr<Change> fillTitle(const QString& title, std::vector<std::unique_ptr<Change>> parts);
 
 }  // namespace Changes
