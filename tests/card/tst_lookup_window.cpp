@@ -232,6 +232,39 @@ private slots:
         QCOMPARE(snapshot(f.path()), before);
         f.checkBoxes();
     }
+    void aFillThatCannotBeWrittenWholeWritesNothing() {
+        FakeServer server;
+        const QByteArray jpeg = posterJpeg();
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.path == "/3/search/movie") return FakeResponse::json(bytesOf(searchPage()));
+            if (r.path == "/3/movie/4242") return FakeResponse::json(bytesOf(movie()));
+            FakeResponse p = FakeResponse::json(jpeg);
+            p.contentType = "image/jpeg";
+            return p;
+        });
+        addressesOf(server);
+        MainFixture f;
+        start(f);
+        // The picture cannot be written: a folder stands where it would go.
+        QVERIFY(QDir(f.path()).mkdir(kTitle + ".jpg"));
+        const auto before = snapshot(f.path());
+        key(f, Qt::ControlModifier | Qt::Key_L);
+        QVERIFY(lookup(f));
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
+        auto* list = in<QTreeWidget>(f, "lstLookupCandidates");
+        QVERIFY(waitUntil([&] { return list->topLevelItemCount() == 2; }, 3000));
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupPick"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return checkOf(f, LookupWindow::Poster) != Qt::PartiallyChecked; },
+                          3000));
+        in<QTableWidget>(f, "tblLookupFields")
+            ->item(LookupWindow::Poster, 0)
+            ->setCheckState(Qt::Checked);
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupApply"), Qt::LeftButton);
+        QVERIFY(!status(f).isEmpty());
+        QCOMPARE(in<QLabel>(f, "lblLookupStatus")->styleSheet(), QStringLiteral("color: #b00020;"));
+        QCOMPARE(snapshot(f.path()), before);  // the fields and texts written first went back
+        f.checkBoxes();
+    }
 };
 
 REELNOTE_TEST(TestLookupWindow)
