@@ -60,6 +60,11 @@ void CardFrame::contextMenuEvent(QContextMenuEvent* event) {
     QAction* pdf = menu->addAction(QStringLiteral("このタイトルをPDFに書き出す…"));
     pdf->setEnabled(any);
     connect(pdf, &QAction::triggered, this, &CardFrame::exportTitlePdf);
+    menu->addSeparator();
+    QAction* lookup = menu->addAction(QStringLiteral("ネットで調べる…"));
+    lookup->setObjectName(QStringLiteral("actLookup"));
+    lookup->setEnabled(any);
+    connect(lookup, &QAction::triggered, this, &CardFrame::openLookup);
     menu->popup(event->globalPos());
     event->accept();
 }

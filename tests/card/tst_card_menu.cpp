@@ -10,6 +10,7 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -61,7 +62,14 @@ private slots:
         QMenu* menu = rightClick(f, f.find<QLabel>("imgGazou"));
         QVERIFY(menu);
         QCOMPARE(items(menu), (QStringList{"元に戻す（Ctrl+Z） (off)", "やり直す（Ctrl+Shift+Z） (off)",
-                                           kPrint, kPdf}));
+                                           kPrint, kPdf, "ネットで調べる…"}));
+        // The lookup opens on the card's title, as Ctrl+L opens it.
+        action(menu, 4)->trigger();
+        QWidget* lookup = f.window->findChild<QWidget*>(QStringLiteral("frmLookup"));
+        QVERIFY(lookup && lookup->isVisible());
+        QCOMPARE(lookup->findChild<QLineEdit*>(QStringLiteral("txtLookupText"))->text(),
+                 QStringLiteral("甲"));
+        lookup->close();
         menu->close();
 
         const QByteArray before = readBytes(f.path(), kDataFile);
