@@ -593,6 +593,8 @@ void SearchFrame::listCriteria() {
         b->setToolTip(label + QStringLiteral("\nクリックするとこの条件を外します"));
     }
     fraJouken_->setVisible(!in.isEmpty());
+    // Laid out now: a button made or relabelled here is drawn at its new size at once.
+    fraJouken_->layout()->activate();
 }
 
 void SearchFrame::showDrillCaption() {
