@@ -2,11 +2,10 @@
 
 #include "shell/grid_print.h"
 
-#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageLayout>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 #include <algorithm>
 #include <numeric>
@@ -234,19 +233,8 @@ bool paint(QPagedPaintDevice& device, const Card& card) {
 }
 
 QByteArray pdf(const Card& card) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    bool done = false;
-    {
-        QPdfWriter writer(&buffer);
-        writer.setCreator(QStringLiteral("リールノート"));
-        writer.setTitle(card.name);
-        writer.setResolution(600);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        done = paint(writer, card);
-    }
-    return done ? buffer.data() : QByteArray();
+    return GridPrint::a4Pdf(card.name, false, QMarginsF(15, 15, 15, 15),
+                            [&](QPagedPaintDevice& d) { return paint(d, card); });
 }
 
 }  // namespace CardPrint

@@ -244,22 +244,27 @@ bool paint(QPagedPaintDevice& device, const Sheet& sheet, const Progress& progre
     return p.end();
 }
 
-QByteArray pdf(const Sheet& sheet, const Progress& progress) {
+QByteArray a4Pdf(const QString& title, bool across, const QMarginsF& marginsMm,
+                 const std::function<bool(QPagedPaintDevice&)>& paintOn) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     bool done = false;
     {
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("リールノート"));
-        writer.setTitle(sheet.heading);
+        writer.setTitle(title);
         writer.setResolution(600);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4),
-                        landscape(sheet) ? QPageLayout::Landscape : QPageLayout::Portrait,
-                        kMarginsMm, QPageLayout::Millimeter));
-        done = paint(writer, sheet, progress);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+                                         across ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                         marginsMm, QPageLayout::Millimeter));
+        done = paintOn(writer);
     }
     return done ? buffer.data() : QByteArray();
+}
+
+QByteArray pdf(const Sheet& sheet, const Progress& progress) {
+    return a4Pdf(sheet.heading, landscape(sheet), kMarginsMm,
+                 [&](QPagedPaintDevice& d) { return paint(d, sheet, progress); });
 }
 
 void setUpPrinter(QPrinter& printer, bool across) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QMarginsF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -67,6 +68,11 @@ using Progress = std::function<bool(int done, int pages)>;
 bool paint(QPagedPaintDevice& device, const Sheet& sheet, const Progress& progress = {});
 // The sheet as a PDF document; empty when progress stopped it.
 QByteArray pdf(const Sheet& sheet, const Progress& progress = {});
+
+// An A4 PDF in memory, titled title, with margins in millimetres, that paintOn
+// paints; empty when paintOn stops or fails.
+QByteArray a4Pdf(const QString& title, bool across, const QMarginsF& marginsMm,
+                 const std::function<bool(QPagedPaintDevice&)>& paintOn);
 
 // A4, across or upright, with the margins of every printed page.
 void setUpPrinter(QPrinter& printer, bool landscape);

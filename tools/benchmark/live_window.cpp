@@ -1,5 +1,7 @@
 #include "live_window.h"
 
+#include <QListWidget>
+
 #include <utility>
 
 bool LiveWindow::open(QString* error) {
@@ -23,4 +25,17 @@ bool LiveWindow::boxesWere(const QStringList& expected, QString* error) {
                  .arg(expected.size())
                  .arg(shown.join(QStringLiteral(" | ")));
     return false;
+}
+
+bool LiveWindow::chooseIn(const char* list, const QString& item, QString* error) {
+    auto* l = child<QListWidget>(QLatin1String(list), error);
+    if (!l) return false;
+    const QList<QListWidgetItem*> found = l->findItems(item, Qt::MatchExactly);
+    if (found.size() != 1) {
+        *error = QStringLiteral("%1 has no item %2").arg(QLatin1String(list), item);
+        return false;
+    }
+    l->clearSelection();
+    found[0]->setSelected(true);
+    return true;
 }

@@ -25,6 +25,10 @@ public:
     // given as the start of "title: text"; any other box fails the operation.
     bool boxesWere(const QStringList& expected, QString* error);
 
+    // Chooses item in the choice list of that name as a click does, away from it
+    // first so that every run is a new choice.
+    bool chooseIn(const char* list, const QString& item, QString* error);
+
     ScriptedPrompts prompts;
     Clock clock;
     frmMain window;

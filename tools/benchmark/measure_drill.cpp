@@ -40,20 +40,6 @@ bool showsCount(LiveWindow& w, int expected, QString* error) {
     return w.boxesWere({}, error);
 }
 
-// Chooses item in a choice list as a click does, away from it first so that every run is
-// a new choice.
-bool chooseIn(LiveWindow& w, const char* list, const QString& item, QString* error) {
-    auto* l = w.child<QListWidget>(QLatin1String(list), error);
-    if (!l) return false;
-    const QList<QListWidgetItem*> found = l->findItems(item, Qt::MatchExactly);
-    if (found.size() != 1) {
-        *error = QStringLiteral("%1 has no item %2").arg(QLatin1String(list), item);
-        return false;
-    }
-    l->clearSelection();
-    found[0]->setSelected(true);
-    return true;
-}
 }  // namespace
 
 void measureDrillFromRank(const Collection& col, Measurement* m) {
@@ -122,7 +108,7 @@ void measureNarrowSearch(const Collection& col, Measurement* m) {
     search->click();
     box->click();
     // The first criterion: the titles without ownership item 1, about half of them.
-    if (!chooseIn(w, "lstSyoyu_1", SearchCriteria::kAbsent, error)) return;
+    if (!w.chooseIn("lstSyoyu_1", SearchCriteria::kAbsent, error)) return;
     const TitleTable& t = w.window.catalogue().titles();
     int expected = 0;
     const Run base = [&]() -> std::optional<qint64> {
@@ -139,7 +125,7 @@ void measureNarrowSearch(const Collection& col, Measurement* m) {
             drop->click();
         QApplication::processEvents();
         const qint64 ns = nsOf([&] {
-            chooseIn(w, "lstHyouka", SearchCriteria::kNoMark, error);
+            w.chooseIn("lstHyouka", SearchCriteria::kNoMark, error);
             QApplication::processEvents();
         });
         if (!error->isEmpty() || !showsCount(w, expected, error)) return std::nullopt;

@@ -173,20 +173,6 @@ T* control(SearchWindow& w, const char* name, QString* error) {
     return w.live.child<T>(QLatin1String(name), error);
 }
 
-bool chooseIn(SearchWindow& w, const char* list, const QString& item, QString* error) {
-    auto* l = control<QListWidget>(w, list, error);
-    if (!l) return false;
-    const QList<QListWidgetItem*> found = l->findItems(item, Qt::MatchExactly);
-    if (found.size() != 1) {
-        *error = QStringLiteral("%1 has no item %2").arg(QLatin1String(list), item);
-        return false;
-    }
-    // Away from the item and back, so that each run is a new choice.
-    l->clearSelection();
-    found[0]->setSelected(true);
-    return true;
-}
-
 void measureOpenSearch(const Collection& col, Measurement* m) {
     QString* error = &m->error;
     LiveWindow w(col.dir);
@@ -294,7 +280,7 @@ void measureSearchMark(const Collection& col, Measurement* m) {
     if (!w.open(&m->error)) return;
     measureTableSearch(
         m, w, QStringLiteral("\"未\" in lstHyouka"),
-        [&] { chooseIn(w, "lstHyouka", SearchCriteria::kNoMark, &m->error); },
+        [&] { w.live.chooseIn("lstHyouka", SearchCriteria::kNoMark, &m->error); },
         [&] {
             int n = 0;
             for (int i = 1; i <= w.cat().TitleCount(); ++i)
@@ -308,7 +294,7 @@ void measureSearchOwnership(const Collection& col, Measurement* m) {
     if (!w.open(&m->error)) return;
     measureTableSearch(
         m, w, QStringLiteral("\"無し\" in lstSyoyu_1"),
-        [&] { chooseIn(w, "lstSyoyu_1", SearchCriteria::kAbsent, &m->error); },
+        [&] { w.live.chooseIn("lstSyoyu_1", SearchCriteria::kAbsent, &m->error); },
         [&] {
             int n = 0;
             for (int i = 1; i <= w.cat().TitleCount(); ++i)
@@ -358,7 +344,7 @@ void measureSearchTextPresence(const Collection& col, Measurement* m) {
     detail(QStringLiteral("%1 text files written for the titles without one").arg(texts.written()));
     measureTableSearch(
         m, w, QStringLiteral("\"有り\" in lstMemo, every title's memo"),
-        [&] { chooseIn(w, "lstMemo", SearchCriteria::kPresent, &m->error); },
+        [&] { w.live.chooseIn("lstMemo", SearchCriteria::kPresent, &m->error); },
         [&] {
             int n = 0;
             for (int i = 1; i <= w.cat().TitleCount(); ++i)
@@ -387,7 +373,7 @@ void measureSearchTextPresence(const Collection& col, Measurement* m) {
         });
     });
     phase(QStringLiteral("\"無し\" in lstMemo (none lacks one)"), [&] {
-        return w.time([&] { chooseIn(w, "lstMemo", SearchCriteria::kAbsent, &m->error); }, 0,
+        return w.time([&] { w.live.chooseIn("lstMemo", SearchCriteria::kAbsent, &m->error); }, 0,
                       &m->error);
     });
 }
