@@ -3,6 +3,7 @@
 #include "check/folder_check.h"
 #include "lookup/film_mapping.h"
 #include "lookup/lookup_config.h"
+#include "lookup/source_choice.h"
 #include "lookup/tmdb_client.h"
 #include "lookup/wikidata_client.h"
 
@@ -223,11 +224,7 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
 
     LookupNetwork network(options);
     const LookupAddresses addresses = LookupAddresses::fromEnvironment();
-    std::unique_ptr<FilmSource> client;
-    if (source == kTmdb)
-        client = std::make_unique<TmdbClient>(network, addresses, key);
-    else
-        client = std::make_unique<WikidataClient>(network, addresses);
+    std::unique_ptr<FilmSource> client = makeFilmSource(network, addresses, key, source);
 
     // The clients answer through the event loop; the command waits here for
     // the one answer each request gives.

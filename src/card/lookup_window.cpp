@@ -4,8 +4,7 @@
 #include "card/sub_texts.h"
 #include "lookup/lookup_config.h"
 #include "lookup/poster_client.h"
-#include "lookup/tmdb_client.h"
-#include "lookup/wikidata_client.h"
+#include "lookup/source_choice.h"
 #include "store/catalogue.h"
 #include "store/changes.h"
 
@@ -74,10 +73,7 @@ LookupWindow::LookupWindow(Catalogue& catalogue, const QString& title, const QSt
 
     const QString key = tmdbKeyFromEnvironment();
     const LookupAddresses addresses = LookupAddresses::fromEnvironment();
-    if (key.isEmpty())
-        source_ = new WikidataClient(*network_, addresses, this);
-    else
-        source_ = new TmdbClient(*network_, addresses, key, this);
+    source_ = makeFilmSource(*network_, addresses, key, {}, this).release();
     posters_ = new PosterClient(*network_, this);
     connect(source_, &FilmSource::candidatesFound, this, &LookupWindow::showCandidates);
     connect(source_, &FilmSource::filmFetched, this, &LookupWindow::showFilm);
