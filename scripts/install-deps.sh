@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the program need, only those that
-# are missing. With --tests, also what the tests need: clang with libFuzzer for
-# the fuzz target, and dpkg-dev, appstream and lintian for the Debian package's
-# test.
+# are missing (QtKeychain keeps the TMDb key in the desktop's secret store).
+# With --tests, also what the tests need: clang with libFuzzer for the fuzz
+# target, and dpkg-dev, appstream and lintian for the Debian package's test.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk
+          qtkeychain-qt6-dev)
 [ "${1:-}" = "--tests" ] && packages+=(clang libclang-rt-dev dpkg-dev appstream lintian)
 missing=()
 for p in "${packages[@]}"; do

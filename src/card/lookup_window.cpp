@@ -1,10 +1,12 @@
 #include "lookup_window.h"
 
+#include "card/lookup_settings.h"
 #include "card/picture_import_frame.h"
 #include "card/sub_texts.h"
 #include "lookup/lookup_config.h"
 #include "lookup/poster_client.h"
 #include "lookup/source_choice.h"
+#include "lookup/tmdb_key.h"
 #include "store/catalogue.h"
 #include "store/changes.h"
 
@@ -12,12 +14,14 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -49,6 +53,10 @@ QByteArray asJpeg(const QByteArray& bytes) {
     return out.data();
 }
 
+// The candidates' small posters: their height in the list, and where a row keeps its address.
+constexpr int kIconHeight = 46;
+constexpr int kIconUrlRole = Qt::UserRole + 1;
+
 // A long text in one table cell: its first line and a mark that more follows.
 QString shortened(const QString& text) {
     QString t = text.trimmed();
@@ -71,17 +79,9 @@ LookupWindow::LookupWindow(Catalogue& catalogue, const QString& title, const QSt
     setWindowTitle(QStringLiteral("ネットで調べる 「%1」").arg(title));
     resize(760, 620);
 
-    const QString key = tmdbKeyFromEnvironment();
-    const LookupAddresses addresses = LookupAddresses::fromEnvironment();
-    source_ = makeFilmSource(*network_, addresses, key, {}, this).release();
     posters_ = new PosterClient(*network_, this);
-    connect(source_, &FilmSource::candidatesFound, this, &LookupWindow::showCandidates);
-    connect(source_, &FilmSource::filmFetched, this, &LookupWindow::showFilm);
-    connect(source_, &FilmSource::failed, this, &LookupWindow::showError);
-    connect(source_, &FilmSource::waiting, this, [this](int ms) {
-        setStatus(
-            QStringLiteral("混み合っています。%1秒後にもう一度尋ねます…").arg((ms + 999) / 1000));
-    });
+    icons_ = new PosterClient(*network_, this);
+    connect(icons_, &PosterClient::posterFetched, this, &LookupWindow::showIcon);
     connect(posters_, &PosterClient::posterFetched, this, &LookupWindow::showPoster);
     connect(posters_, &PosterClient::failed, this, [this](const QUrl&, const LookupError& e) {
         fields_->item(Poster, 2)->setText(e.message);
@@ -114,6 +114,7 @@ LookupWindow::LookupWindow(Catalogue& catalogue, const QString& title, const QSt
     candidates_ = new QTreeWidget(this);
     candidates_->setObjectName(QStringLiteral("lstLookupCandidates"));
     candidates_->setRootIsDecorated(false);
+    candidates_->setIconSize(QSize(kIconHeight * 2 / 3, kIconHeight));
     candidates_->setHeaderLabels({QStringLiteral("タイトル"), QStringLiteral("原題"),
                                   QStringLiteral("年"), QStringLiteral("監督"),
                                   QStringLiteral("出典")});
@@ -125,7 +126,11 @@ LookupWindow::LookupWindow(Catalogue& catalogue, const QString& title, const QSt
     connect(pickButton_, &QPushButton::clicked, this, &LookupWindow::pick);
     connect(candidates_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { pickButton_->setEnabled(item); });
+    auto* settings = new QPushButton(QStringLiteral("設定…"), this);
+    settings->setObjectName(QStringLiteral("cmdLookupSettings"));
+    connect(settings, &QPushButton::clicked, this, &LookupWindow::openSettings);
     auto* pickLine = new QHBoxLayout;
+    pickLine->addWidget(settings);
     pickLine->addStretch(1);
     pickLine->addWidget(pickButton_);
     v->addLayout(pickLine);
@@ -160,20 +165,62 @@ LookupWindow::LookupWindow(Catalogue& catalogue, const QString& title, const QSt
     bottom->addWidget(applyButton_);
     v->addLayout(bottom);
 
-    // TMDb's terms ask every program that uses it to say so where its data shows.
-    auto* attribution = new QLabel(
+    attribution_ = new QLabel(
         QStringLiteral("This product uses the TMDB API but is not endorsed or certified by TMDB"),
         this);
-    attribution->setObjectName(QStringLiteral("lblLookupAttribution"));
-    attribution->setVisible(source_->sourceName() == QLatin1String("tmdb"));
-    attribution->setStyleSheet(QStringLiteral("color: #555;"));
-    v->addWidget(attribution);
+    attribution_->setObjectName(QStringLiteral("lblLookupAttribution"));
+    attribution_->setStyleSheet(QStringLiteral("color: #555;"));
+    v->addWidget(attribution_);
+
+    // The environment's key at once; one kept in the secret store when it comes.
+    key_ = tmdbKeyFromEnvironment();
+    makeSource();
+    TmdbKey::instance().fetch(this, [this](const QString& key) { useKey(key); });
 }
 
 LookupWindow::~LookupWindow() {
     // The clients go before the network they use.
     delete source_;
     delete posters_;
+    delete icons_;
+}
+
+void LookupWindow::makeSource() {
+    delete source_;
+    sourceKey_ = key_;
+    source_ =
+        makeFilmSource(*network_, LookupAddresses::fromEnvironment(), key_, {}, this).release();
+    connect(source_, &FilmSource::candidatesFound, this, &LookupWindow::showCandidates);
+    connect(source_, &FilmSource::filmFetched, this, &LookupWindow::showFilm);
+    connect(source_, &FilmSource::failed, this, &LookupWindow::showError);
+    connect(source_, &FilmSource::waiting, this, [this](int ms) {
+        setStatus(
+            QStringLiteral("混み合っています。%1秒後にもう一度尋ねます…").arg((ms + 999) / 1000));
+    });
+    // TMDb's terms ask every program that uses it to say so where its data shows.
+    attribution_->setVisible(source_->sourceName() == QLatin1String("tmdb"));
+}
+
+// A key that came or changed is used by the next search; at once when nothing
+// of the current source is shown or under way, so that the window says which
+// service it asks.
+void LookupWindow::useKey(const QString& key) {
+    key_ = key;
+    if (key_ != sourceKey_ && !source_->busy() && candidates_->topLevelItemCount() == 0)
+        makeSource();
+}
+
+void LookupWindow::openSettings() {
+    if (auto* open = findChild<LookupSettings*>(); open) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* settings = new LookupSettings(this);
+    connect(settings, &LookupSettings::keyChanged, this, [this] {
+        TmdbKey::instance().fetch(this, [this](const QString& key) { useKey(key); });
+    });
+    settings->show();
 }
 
 void LookupWindow::setStatus(const QString& text, bool error) {
@@ -191,13 +238,16 @@ void LookupWindow::search() {
     const int year =
         QRegularExpression(QStringLiteral("^\\d{4}$")).match(y).hasMatch() ? y.toInt() : 0;
     posters_->cancel();
+    icons_->cancel();
     candidates_->clear();
     pickButton_->setEnabled(false);
+    if (key_ != sourceKey_) makeSource();
     setStatus(QStringLiteral("検索しています…"));
     source_->search(text, year);
 }
 
 void LookupWindow::showCandidates(const QVector<Candidate>& found) {
+    icons_->cancel();
     candidates_->clear();
     for (const Candidate& c : found) {
         auto* item = new QTreeWidgetItem(
@@ -206,6 +256,10 @@ void LookupWindow::showCandidates(const QVector<Candidate>& found) {
              c.source == QLatin1String("tmdb") ? QStringLiteral("TMDb")
                                                : QStringLiteral("Wikidata")});
         item->setData(0, Qt::UserRole, c.id);
+        if (!c.posterUrl.isEmpty()) {
+            item->setData(0, kIconUrlRole, c.posterUrl);
+            icons_->fetch(QUrl(c.posterUrl));
+        }
     }
     for (int k = 0; k < candidates_->columnCount() - 1; ++k) candidates_->resizeColumnToContents(k);
     if (found.isEmpty()) {
@@ -214,6 +268,23 @@ void LookupWindow::showCandidates(const QVector<Candidate>& found) {
     }
     candidates_->setCurrentItem(candidates_->topLevelItem(0));
     setStatus(QStringLiteral("%1件見つかりました。選んでください。").arg(found.size()));
+}
+
+// A candidate's small poster, as it comes; one that cannot be read leaves its row as it is.
+void LookupWindow::showIcon(const QUrl& url, const QByteArray& bytes) {
+    QBuffer in;
+    in.setData(bytes);
+    QImageReader reader(&in);
+    const QSize size = reader.size();
+    if (size.isEmpty()) return;
+    reader.setScaledSize(size.scaled(size.width(), kIconHeight, Qt::KeepAspectRatio));
+    const QImage image = reader.read();
+    if (image.isNull()) return;
+    const QIcon icon(QPixmap::fromImage(image));
+    for (int i = 0; i < candidates_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = candidates_->topLevelItem(i);
+        if (QUrl(item->data(0, kIconUrlRole).toString()) == url) item->setIcon(0, icon);
+    }
 }
 
 void LookupWindow::pick() {

@@ -45,7 +45,11 @@ public:
     void pick();
 
 private:
+    void useKey(const QString& key);
+    void makeSource();
+    void openSettings();
     void showCandidates(const QVector<Candidate>& found);
+    void showIcon(const QUrl& url, const QByteArray& bytes);
     void showFilm(const Film& film);
     void showPoster(const QUrl& url, const QByteArray& bytes);
     void showError(const LookupError& error);
@@ -60,6 +64,9 @@ private:
     std::unique_ptr<LookupNetwork> network_;
     FilmSource* source_ = nullptr;
     PosterClient* posters_ = nullptr;
+    PosterClient* icons_ = nullptr;  // the candidates' small posters, apart from the chosen one's
+    QString key_;                    // the TMDb key as last known
+    QString sourceKey_;              // the key source_ was made with
 
     QLineEdit* text_ = nullptr;
     QLineEdit* year_ = nullptr;
@@ -69,6 +76,7 @@ private:
     QTableWidget* fields_ = nullptr;
     QPushButton* applyButton_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* attribution_ = nullptr;
 
     bool haveFilm_ = false;
     FilmProposal proposal_;

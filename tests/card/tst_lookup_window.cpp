@@ -1,6 +1,8 @@
+#include "../lookup/fake_secret_store.h"
 #include "../lookup/lookup_support.h"
 #include "card/lookup_window.h"
 #include "combo_gestures.h"
+#include "lookup/tmdb_key.h"
 #include "main_fixture.h"
 #include "store/catalogue.h"
 #include "test_files.h"
@@ -80,6 +82,42 @@ QJsonObject searchPage() {
                        {"total_pages", 1},
                        {"total_results", 2}};
 }
+
+// The search's hits with these small posters, in order.
+QJsonObject withPosters(QJsonObject page, const QStringList& paths) {
+    QJsonArray hits = page[QStringLiteral("results")].toArray();
+    for (int i = 0; i < paths.size(); ++i) {
+        QJsonObject hit = hits[i].toObject();
+        hit[QStringLiteral("poster_path")] = paths[i];
+        hits[i] = hit;
+    }
+    page[QStringLiteral("results")] = hits;
+    return page;
+}
+
+// No test of this program touches the desktop's secret store: the key is kept
+// in memory, from before the first window asks for it.
+std::shared_ptr<FakeSecretStore::State> freshSecretStore() {
+    auto state = std::make_shared<FakeSecretStore::State>();
+    TmdbKey::instance().setStore(std::make_unique<FakeSecretStore>(state));
+    return state;
+}
+[[maybe_unused]] const bool kNoDesktopStore = (freshSecretStore(), true);
+
+// Every message the program logs while one lives.
+struct CapturedLog {
+    static QStringList& lines() {
+        static QStringList said;
+        return said;
+    }
+    CapturedLog() {
+        lines().clear();
+        old = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& m) { lines().append(m); });
+    }
+    ~CapturedLog() { qInstallMessageHandler(old); }
+    QtMessageHandler old;
+};
 
 QByteArray posterJpeg() {
     QImage img(60, 90, QImage::Format_RGB32);
@@ -263,6 +301,124 @@ private slots:
         QVERIFY(!status(f).isEmpty());
         QCOMPARE(in<QLabel>(f, "lblLookupStatus")->styleSheet(), QStringLiteral("color: #b00020;"));
         QCOMPARE(snapshot(f.path()), before);  // the fields and texts written first went back
+        f.checkBoxes();
+    }
+
+    // The key typed in the settings is kept in the secret store, never in the
+    // data folder or a log, and the next search asks TMDb with it; once it is
+    // removed, Wikidata.
+    void aKeySavedInTheSettingsMakesTheNextSearchAskTmdb() {
+        const QByteArray secret = "fedcba9876543210fedcba9876543210";
+        const QByteArray envKey = qgetenv("REELNOTE_TMDB_KEY");
+        qunsetenv("REELNOTE_TMDB_KEY");
+        const auto store = freshSecretStore();
+        FakeServer server;
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.path == "/3/search/movie") return FakeResponse::json(bytesOf(searchPage()));
+            return FakeResponse::json(
+                R"({"searchinfo":{"search":"x"},"search":[],"success":1})");  // Wikidata: none
+        });
+        addressesOf(server);
+        const CapturedLog log;
+        MainFixture f;
+        start(f);
+        const auto before = snapshot(f.path());
+        key(f, Qt::ControlModifier | Qt::Key_L);
+        QVERIFY(lookup(f));
+        auto* attribution = in<QLabel>(f, "lblLookupAttribution");
+        QVERIFY(attribution->isHidden());
+
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSettings"), Qt::LeftButton);
+        auto* settings = in<QWidget>(f, "frmLookupSettings");
+        QVERIFY(settings && settings->isVisible() && !settings->isModal());
+        auto* status = settings->findChild<QLabel*>(QStringLiteral("lblKeyStatus"));
+        QVERIFY(waitUntil(
+            [&] { return status->text().contains(QStringLiteral("設定されていません")); }, 3000));
+        auto* field = settings->findChild<QLineEdit*>(QStringLiteral("txtTmdbKey"));
+        QCOMPARE(field->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(field, QString::fromLatin1(secret));
+        QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdKeySave")),
+                          Qt::LeftButton);
+        QVERIFY(
+            waitUntil([&] { return status->text().contains(QStringLiteral("キーリング")); }, 3000));
+        QCOMPARE(store->secret.toLatin1(), secret);
+        QVERIFY(field->text().isEmpty());
+        QVERIFY(waitUntil([&] { return !attribution->isHidden(); }, 3000));
+
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
+        auto* list = in<QTreeWidget>(f, "lstLookupCandidates");
+        QVERIFY(waitUntil([&] { return list->topLevelItemCount() == 2; }, 3000));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests()[0].path, QStringLiteral("/3/search/movie"));
+        QCOMPARE(server.requests()[0].query.queryItemValue("api_key").toLatin1(), secret);
+
+        QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdKeyForget")),
+                          Qt::LeftButton);
+        QVERIFY(waitUntil(
+            [&] { return status->text().contains(QStringLiteral("設定されていません")); }, 3000));
+        QVERIFY(store->secret.isEmpty());
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return server.requests().size() >= 2; }, 3000));
+        QCOMPARE(server.requests()[1].path, QStringLiteral("/w/api.php"));
+        QVERIFY(attribution->isHidden());
+
+        QCOMPARE(snapshot(f.path()), before);
+        for (const QByteArray& bytes : snapshot(f.path())) QVERIFY(!bytes.contains(secret));
+        for (const QString& line : CapturedLog::lines())
+            QVERIFY2(!line.contains(secret), qPrintable(line));
+        qputenv("REELNOTE_TMDB_KEY", envKey);
+        f.checkBoxes();
+    }
+
+    // Each candidate's small poster shows as it comes; one that fails leaves
+    // its row as it was, and a new search drops the fetches of the old one.
+    void theCandidatesShowTheirSmallPosters() {
+        FakeServer server;
+        const QByteArray jpeg = posterJpeg();
+        QStringList posters{QStringLiteral("/a.jpg"), QStringLiteral("/gone.jpg")};
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.path == "/3/search/movie")
+                return FakeResponse::json(bytesOf(withPosters(searchPage(), posters)));
+            if (r.path == "/t/p/w92/a.jpg") {
+                FakeResponse p = FakeResponse::json(jpeg);
+                p.contentType = "image/jpeg";
+                return p;
+            }
+            FakeResponse silent;
+            silent.mode = FakeResponse::Mode::Silent;
+            return r.path == "/t/p/w92/slow.jpg" ? silent : FakeResponse::json("{}", 404);
+        });
+        addressesOf(server);
+        MainFixture f;
+        start(f);
+        key(f, Qt::ControlModifier | Qt::Key_L);
+        QVERIFY(lookup(f));
+        const auto served = [&](const QString& path) {
+            for (const FakeRequest& r : server.requests())
+                if (r.path == path) return true;
+            return false;
+        };
+
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
+        auto* list = in<QTreeWidget>(f, "lstLookupCandidates");
+        QVERIFY(waitUntil(
+            [&] {
+                return list->topLevelItemCount() > 0 && !list->topLevelItem(0)->icon(0).isNull();
+            },
+            3000));
+        const QList<QSize> sizes = list->topLevelItem(0)->icon(0).availableSizes();
+        QCOMPARE(sizes.value(0).height(), 46);
+        QVERIFY(waitUntil([&] { return served("/t/p/w92/gone.jpg"); }, 3000));
+        QTest::qWait(50);
+        QVERIFY(list->topLevelItem(1)->icon(0).isNull());
+        QCOMPARE(list->topLevelItem(1)->text(0), kTitle + "2");
+
+        posters = QStringList{QStringLiteral("/slow.jpg")};
+        in<QLineEdit>(f, "txtLookupText")->setText(QStringLiteral("港"));  // not the cached answer
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return served("/t/p/w92/slow.jpg"); }, 3000));
+        QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return server.droppedByClient() == 1; }, 3000));
         f.checkBoxes();
     }
 };
