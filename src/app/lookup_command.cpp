@@ -257,9 +257,14 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
         case Target::Kind::Search:
             client->search(target.id, a.year);
             break;
-        case Target::Kind::Imdb:
-            static_cast<TmdbClient*>(client.get())->findByImdb(target.id);
+        case Target::Kind::Imdb: {
+            // Only TMDb finds by an IMDb id; the id made the source TMDb's
+            // (with Wikidata's names, a TmdbClient all the same).
+            auto* tmdb = qobject_cast<TmdbClient*>(client.get());
+            Q_ASSERT(tmdb);
+            tmdb->findByImdb(target.id);
             break;
+        }
         default:
             client->fetchFilm(target.id);
             break;

@@ -144,7 +144,7 @@ void TmdbClient::fetchFilm(const QString& id) {
         if (!o.json.isObject()) shape.fault(QStringLiteral("応答がオブジェクトではありません"));
         const Film film = readFilm(o.json.object(), addresses_.tmdbImages, shape);
         if (!shape.ok()) return emit failed(LookupError::badShape(shape.problem()));
-        emit filmFetched(film);
+        filmRead(film);
     });
 }
 

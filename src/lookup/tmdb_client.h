@@ -29,6 +29,10 @@ public:
                                              const QUrl& images, JsonShape& shape);
     static Film readFilm(const QJsonObject& movie, const QUrl& images, JsonShape& shape);
 
+protected:
+    // The film as TMDb gave it; a source that adds to it answers in its stead.
+    virtual void filmRead(const Film& film) { emit filmFetched(film); }
+
 private:
     bool haveKey();
     QNetworkRequest request(const QString& path, QUrlQuery query, QUrl* cacheKey) const;

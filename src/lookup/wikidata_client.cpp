@@ -241,7 +241,7 @@ void WikidataClient::askEntities(const QStringList& ids, const QString& props,
     q.addQueryItem(QStringLiteral("format"), QStringLiteral("json"));
     QUrl url = addresses_.wikidataApi;
     url.setQuery(q);
-    fetch_.get(QNetworkRequest(url), HttpFetch::Body::Json, url,
+    http_->get(QNetworkRequest(url), HttpFetch::Body::Json, url,
                [this, take = std::move(take)](const HttpOutcome& o) {
                    if (o.error.failed()) return emit failed(o.error);
                    if (!o.json.isObject())
@@ -278,7 +278,7 @@ void WikidataClient::searchIn(const QString& language) {
     q.addQueryItem(QStringLiteral("format"), QStringLiteral("json"));
     QUrl url = addresses_.wikidataApi;
     url.setQuery(q);
-    fetch_.get(QNetworkRequest(url), HttpFetch::Body::Json, url, [this](const HttpOutcome& o) {
+    http_->get(QNetworkRequest(url), HttpFetch::Body::Json, url, [this](const HttpOutcome& o) {
         if (o.error.failed()) return emit failed(o.error);
         if (!o.json.isObject())
             return emit failed(
@@ -343,27 +343,38 @@ void WikidataClient::emitCandidates() {
 }
 
 void WikidataClient::fetchLabels(QStringList ids, std::function<void()> next) {
+    fetchInBatches(
+        std::move(ids), QStringLiteral("labels"),
+        [this](const QString& id, const QJsonObject& e, JsonShape& shape) {
+            const QString l = labelOf(e, jsonPath(QStringLiteral("entities"), id), shape);
+            if (!l.isEmpty()) labels_.insert(id, l);
+        },
+        std::move(next));
+}
+
+void WikidataClient::fetchInBatches(QStringList ids, const QString& props, Keep keep,
+                                    std::function<void()> next) {
     if (ids.isEmpty()) return next();
     const QStringList batch = ids.mid(0, kIdsPerCall);
     ids.remove(0, batch.size());
-    askEntities(batch, QStringLiteral("labels"),
-                [this, batch, ids, next = std::move(next)](const QJsonObject& root) {
+    askEntities(batch, props,
+                [this, batch, ids, props, keep = std::move(keep),
+                 next = std::move(next)](const QJsonObject& root) {
                     JsonShape shape;
-                    for (const QString& id : batch) {
-                        const QJsonObject e = entityOf(root, id, shape);
-                        const QString l =
-                            labelOf(e, jsonPath(QStringLiteral("entities"), id), shape);
-                        if (!l.isEmpty()) labels_.insert(id, l);
-                    }
+                    for (const QString& id : batch) keep(id, entityOf(root, id, shape), shape);
                     if (!shape.ok()) return emit failed(LookupError::badShape(shape.problem()));
-                    fetchLabels(ids, next);
+                    fetchInBatches(ids, props, keep, next);
                 });
+}
+
+bool WikidataClient::isItemId(const QString& id) {
+    static const QRegularExpression form(QStringLiteral("^Q[1-9]\\d{0,11}$"));
+    return form.match(id).hasMatch();
 }
 
 void WikidataClient::fetchFilm(const QString& id) {
     cancel();
-    static const QRegularExpression form(QStringLiteral("^Q[1-9]\\d{0,11}$"));
-    if (!form.match(id).hasMatch()) {
+    if (!isItemId(id)) {
         failSoon(LookupError::make(LookupError::Kind::BadRequest,
                                    QStringLiteral("「%1」はWikidataのIDではありません。").arg(id)));
         return;
@@ -416,4 +427,78 @@ void WikidataClient::emitFilm() {
     }
     if (!shape.ok()) return emit failed(LookupError::badShape(shape.problem()));
     emit filmFetched(f);
+}
+
+void WikidataClient::fetchNamedItems(const QString& filmId) {
+    cancel();
+    if (!isItemId(filmId)) {
+        failSoon(
+            LookupError::make(LookupError::Kind::BadRequest,
+                              QStringLiteral("「%1」はWikidataのIDではありません。").arg(filmId)));
+        return;
+    }
+    filmId_ = filmId;
+    askEntities({filmId}, QStringLiteral("claims"),
+                [this](const QJsonObject& r) { takeNamedItems(r); });
+}
+
+void WikidataClient::takeNamedItems(const QJsonObject& root) {
+    JsonShape shape;
+    entity_ = entityOf(root, filmId_, shape);
+    if (shape.ok() && (entity_.isEmpty() || entity_.contains(QStringLiteral("missing"))))
+        return emit failed(LookupError::notFound());
+    const QJsonObject claims =
+        shape.object(entity_, QStringLiteral("claims"),
+                     jsonPath(QStringLiteral("entities"), filmId_), Need::Optional);
+    QStringList wanted;
+    for (const QString& p : {kDirector, kCastMember, kCountry, kGenre})
+        wanted += itemsOf(claims, p, shape);
+    if (!shape.ok()) return emit failed(LookupError::badShape(shape.problem()));
+    wanted.removeDuplicates();
+    named_.clear();
+    fetchInBatches(
+        wanted, QStringLiteral("labels|aliases"),
+        [this](const QString& id, const QJsonObject& e, JsonShape& shape) {
+            const QString where = jsonPath(QStringLiteral("entities"), id);
+            const QString l = jsonPath(where, QStringLiteral("labels"));
+            const QJsonObject labels =
+                shape.object(e, QStringLiteral("labels"), where, Need::Optional);
+            NamedItem item{id, {}, {}};
+            const QJsonObject ja = shape.object(labels, QStringLiteral("ja"), l, Need::Optional);
+            if (!ja.isEmpty())
+                item.japanese =
+                    shape.text(ja, QStringLiteral("value"), jsonPath(l, QStringLiteral("ja")));
+            const QJsonObject en = shape.object(labels, QStringLiteral("en"), l, Need::Optional);
+            if (!en.isEmpty())
+                item.otherNames.append(
+                    shape.text(en, QStringLiteral("value"), jsonPath(l, QStringLiteral("en"))));
+            const QString a = jsonPath(where, QStringLiteral("aliases"));
+            const QJsonObject aliases =
+                shape.object(e, QStringLiteral("aliases"), where, Need::Optional);
+            const QJsonArray list = shape.array(aliases, QStringLiteral("en"), a, Need::Optional);
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                const QString w = at(jsonPath(a, QStringLiteral("en")), i);
+                item.otherNames.append(
+                    shape.text(shape.object(list[i], w), QStringLiteral("value"), w));
+            }
+            named_.insert(id, item);
+        },
+        [this] { emitNamedItems(); });
+}
+
+void WikidataClient::emitNamedItems() {
+    JsonShape shape;
+    const QJsonObject claims =
+        shape.object(entity_, QStringLiteral("claims"), QString(), Need::Optional);
+    const auto named = [&](const QString& property) {
+        QVector<NamedItem> out;
+        QStringList ids = itemsOf(claims, property, shape);
+        ids.removeDuplicates();
+        for (const QString& id : std::as_const(ids))
+            if (named_.contains(id)) out.append(named_.value(id));
+        return out;
+    };
+    FilmItems items{named(kDirector), named(kCastMember), named(kCountry), named(kGenre)};
+    if (!shape.ok()) return emit failed(LookupError::badShape(shape.problem()));
+    emit itemsFetched(items);
 }

@@ -110,12 +110,11 @@ QJsonObject movie550() {
                                      {"twitter_id", QJsonValue()}}}};
 }
 
-QJsonObject wikidataItem(const QString& id, const QString& ja, const QJsonObject& claims = {}) {
-    return QJsonObject{
-        {"type", "item"},
-        {"id", id},
-        {"labels", QJsonObject{{"ja", QJsonObject{{"language", "ja"}, {"value", ja}}}}},
-        {"claims", claims}};
+QJsonObject wikidataItem(const QString& id, const QString& ja, const QJsonObject& claims = {},
+                         const QString& en = {}) {
+    QJsonObject labels{{"ja", QJsonObject{{"language", "ja"}, {"value", ja}}}};
+    if (!en.isEmpty()) labels["en"] = QJsonObject{{"language", "en"}, {"value", en}};
+    return QJsonObject{{"type", "item"}, {"id", id}, {"labels", labels}, {"claims", claims}};
 }
 
 QJsonArray itemClaim(const QString& property, const QString& id) {
@@ -144,6 +143,12 @@ FakeResponse services(const FakeRequest& r) {
                                                       {"total_results", results.size()}}));
     }
     if (r.path == QLatin1String("/3/movie/550")) return FakeResponse::json(bytesOf(movie550()));
+    if (r.path == QLatin1String("/3/movie/551")) {  // the same film, with its Wikidata item
+        QJsonObject m = movie550();
+        m["id"] = 551;
+        m["external_ids"] = QJsonObject{{"imdb_id", "tt0137523"}, {"wikidata_id", "Q500"}};
+        return FakeResponse::json(bytesOf(m));
+    }
     if (r.path.startsWith(QLatin1String("/3/find/"))) {
         QJsonArray found;
         if (r.path.endsWith(QLatin1String("/tt0137523")))
@@ -163,7 +168,7 @@ FakeResponse services(const FakeRequest& r) {
                               QJsonObject{{"P31", itemClaim("P31", "Q11424")},
                                           {"P57", itemClaim("P57", "Q501")},
                                           {"P495", itemClaim("P495", "Q30")}})},
-        {"Q501", wikidataItem("Q501", "レイ・ダン")},
+        {"Q501", wikidataItem("Q501", "レイ・ダン", {}, "Ray Dunn")},
         {"Q30", wikidataItem("Q30", "アメリカ合衆国")}};
     QJsonObject entities;
     for (const QString& id : r.query.queryItemValue("ids", QUrl::FullyDecoded).split(u'|'))
@@ -325,6 +330,22 @@ private slots:
         QCOMPARE(w.status, 0);
         QVERIFY2(w.out.contains("監督\tレイ・ダン"), qPrintable(w.out.join(u'|')));
         QVERIFY2(w.out.contains("国\t米国"), qPrintable(w.out.join(u'|')));
+    }
+
+    // With a key, a name TMDb has only in its original spelling is Wikidata's Japanese one.
+    void aTmdbFilmTakesWikidatasJapaneseNames() {
+        FakeServer server;
+        server.setHandler(services);
+        addressesOf(server);
+        Folder folder;
+        KeyVariable key(true);
+        const Printed p = lookup({"tmdb:551", folder.path()});
+        QCOMPARE(p.status, 0);
+        QCOMPARE(p.out.value(0), QStringLiteral("タイトル\t静かな桟橋"));
+        QCOMPARE(p.out.value(1), QStringLiteral("監督\tレイ・ダン"));
+        QCOMPARE(p.out.value(2), QStringLiteral("主演\tEd Nolan"));  // Wikidata does not name him
+        QCOMPARE(server.requests().size(), 3);
+        QCOMPARE(server.requests().last().path, QStringLiteral("/w/api.php"));
     }
 
     void anImdbIdIsFoundThroughTmdb() {
