@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 
 inline const QString kDataFile = QStringLiteral("データ.TXT");
@@ -86,6 +87,8 @@ public:
     // Edits that keep the table and the file in agreement: when the write
     // fails, the table is put back as it was and the message returned.
     QString storeTitle(int n, const Title& changed);
+    // Several titles (number, new value; each number once) in one write.
+    QString storeTitles(const QVector<std::pair<int, Title>>& changed);
     // Appends the record of a new, otherwise empty title to the file and the
     // table; it becomes the last title.
     QString appendTitle(const QString& name);
@@ -312,6 +315,7 @@ private:
     QString writeInOrder(const QVector<int>& order);
     // Replaces the bytes of record n (removes them when record is empty) and writes the file.
     QString spliceDataFile(int n, const QByteArray& record);
+    QString spliceDataFile(std::map<int, QByteArray> replaced);
     void forgetDataBytes();
     static void releaseReadingBuffers();
     void rebuildPickLists();

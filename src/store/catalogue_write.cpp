@@ -96,11 +96,17 @@ QString Catalogue::writeWholeDataFile(int skip) {
 }
 
 QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
-    // Record n takes its new bytes (none: it goes), and every short record of a
-    // newly added title its full form, in one pass over the old bytes.
-    std::map<int, QByteArray> replaced;
+    return spliceDataFile({{n, record}});
+}
+
+QString Catalogue::spliceDataFile(std::map<int, QByteArray> replaced) {
+    // Each record of replaced takes its new bytes (none: it goes), and every
+    // short record of a newly added title its full form, in one pass over the
+    // old bytes.
+    qsizetype grows = 0;
+    for (const auto& [m, bytes] : replaced) grows += bytes.size();
     for (int m : std::as_const(shortRecords_)) {
-        if (m == n) continue;
+        if (replaced.count(m)) continue;
         QByteArray full;
         const QString text = serializeTitle(table_[m]);
         if (!Cp932::encode(text, &full))
@@ -109,11 +115,10 @@ QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
                 Cp932::firstUnencodable(text), kDataFile);
         replaced.emplace(m, std::move(full));
     }
-    replaced[n] = record;
     const int count = int(dataStarts_.size());
     const auto end = [&](int i) { return i < count ? dataStarts_[i] : dataBytes_.size(); };
     QByteArray bytes;
-    bytes.reserve(dataBytes_.size() + record.size());
+    bytes.reserve(dataBytes_.size() + grows);
     QVector<qsizetype> starts;
     starts.reserve(count);
     qsizetype copied = 0;  // old bytes before this are in bytes
@@ -125,7 +130,7 @@ QString Catalogue::spliceDataFile(int n, const QByteArray& record) {
     for (const auto& [m, newBytes] : replaced) {
         placeUpTo(m - 1);
         bytes.append(dataBytes_.constData() + copied, dataStarts_[m - 1] - copied);
-        if (!(m == n && record.isEmpty())) {
+        if (!newBytes.isEmpty()) {
             starts.append(bytes.size());
             bytes.append(newBytes);
         }
@@ -158,6 +163,34 @@ QString Catalogue::storeTitle(int n, const Title& changed) {
         problem = SaveMainData();
     }
     if (!problem.isEmpty()) table_[n] = std::move(old);
+    return problem;
+}
+
+QString Catalogue::storeTitles(const QVector<std::pair<int, Title>>& changed) {
+    QVector<Title> old;
+    old.reserve(changed.size());
+    for (const auto& [n, t] : changed) old.append(std::exchange(table_[n], t));
+    const auto putBack = [&] {
+        for (qsizetype i = changed.size(); i-- > 0;) table_[changed[i].first] = old[i];
+    };
+    if (!dataKnown_) {
+        QString problem = SaveMainData();
+        if (!problem.isEmpty()) putBack();
+        return problem;
+    }
+    std::map<int, QByteArray> replaced;
+    for (const auto& [n, t] : changed) {
+        const QString record = serializeTitle(t);
+        QByteArray bytes;
+        if (!Cp932::encode(record, &bytes)) {
+            putBack();
+            return unencodable(QStringLiteral("%1件目のタイトル「%2」").arg(n).arg(t.Daimei),
+                               Cp932::firstUnencodable(record), kDataFile);
+        }
+        replaced[n] = std::move(bytes);
+    }
+    QString problem = spliceDataFile(std::move(replaced));
+    if (!problem.isEmpty()) putBack();
     return problem;
 }
 

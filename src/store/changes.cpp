@@ -30,6 +30,43 @@ QString titleGone(const QString& name) {
 
 namespace {
 
+// Every field in which from and to differ takes to's value in t; the rest keep
+// what t holds. With check, those fields must still hold from's values: one
+// that another program changed since is the other program's, and is not
+// written over (false, t half set).
+bool merge(Title* t, const Title& from, const Title& to, bool check) {
+    bool movedElsewhere = false;
+    const auto set = [&](auto& field, const auto& f, const auto& v) {
+        if (f == v) return;
+        if (check && field != f) movedElsewhere = true;
+        field = v;
+    };
+    set(t->Kantoku, from.Kantoku, to.Kantoku);
+    set(t->Syuen, from.Syuen, to.Syuen);
+    set(t->Koukai, from.Koukai, to.Koukai);
+    set(t->Kuni, from.Kuni, to.Kuni);
+    set(t->Janru, from.Janru, to.Janru);
+    set(t->Hyouka, from.Hyouka, to.Hyouka);
+    for (int k = 1; k <= kScoreItems; ++k) {
+        if (from.HyoukaTen[k] == to.HyoukaTen[k]) continue;
+        if (check && t->HyoukaTen[k] != from.HyoukaTen[k]) movedElsewhere = true;
+        t->HyoukaTen[k] = to.HyoukaTen[k];
+    }
+    for (int k = 1; k <= kOwnershipItems; ++k) {
+        if (from.Syoyu[k] == to.Syoyu[k]) continue;
+        if (check && t->Syoyu[k] != from.Syoyu[k]) movedElsewhere = true;
+        t->Syoyu[k] = to.Syoyu[k];
+    }
+    return !movedElsewhere;
+}
+
+QString changedElsewhere(const QString& title, const QString& what) {
+    return QStringLiteral(
+               "タイトル「%1」の%2は、この変更の後にほかのプログラムで変更されています。"
+               "\r\nその変更を消さないよう、書き込みませんでした。")
+        .arg(title, what);
+}
+
 class TitleEdit : public Change {
 public:
     TitleEdit(int n, Title before, Title after, QString what)
@@ -49,42 +86,12 @@ public:
     }
 
 private:
-    // Every field in which from and to differ takes to's value; the rest keep
-    // what the title holds now. Taken back or done again, the step first checks
-    // that those fields still hold from's values: one that another program
-    // changed since is the other program's, and is not written over.
     QString put(Catalogue& c, const Title& from, const Title& to, bool checkFrom) {
         const int n = locate(c.titles(), from.Daimei, n_);
         if (n == 0) return titleGone(from.Daimei);
         n_ = n;
         Title t = c.titles()[n];
-        bool movedElsewhere = false;
-        const auto set = [&](auto& field, const auto& f, const auto& v) {
-            if (f == v) return;
-            if (checkFrom && field != f) movedElsewhere = true;
-            field = v;
-        };
-        set(t.Kantoku, from.Kantoku, to.Kantoku);
-        set(t.Syuen, from.Syuen, to.Syuen);
-        set(t.Koukai, from.Koukai, to.Koukai);
-        set(t.Kuni, from.Kuni, to.Kuni);
-        set(t.Janru, from.Janru, to.Janru);
-        set(t.Hyouka, from.Hyouka, to.Hyouka);
-        for (int k = 1; k <= kScoreItems; ++k) {
-            if (from.HyoukaTen[k] == to.HyoukaTen[k]) continue;
-            if (checkFrom && t.HyoukaTen[k] != from.HyoukaTen[k]) movedElsewhere = true;
-            t.HyoukaTen[k] = to.HyoukaTen[k];
-        }
-        for (int k = 1; k <= kOwnershipItems; ++k) {
-            if (from.Syoyu[k] == to.Syoyu[k]) continue;
-            if (checkFrom && t.Syoyu[k] != from.Syoyu[k]) movedElsewhere = true;
-            t.Syoyu[k] = to.Syoyu[k];
-        }
-        if (movedElsewhere)
-            return QStringLiteral(
-                       "タイトル「%1」の%2は、この変更の後にほかのプログラムで変更されています。"
-                       "\r\nその変更を消さないよう、書き込みませんでした。")
-                .arg(from.Daimei, what_);
+        if (!merge(&t, from, to, checkFrom)) return changedElsewhere(from.Daimei, what_);
         if (t == c.titles()[n]) return {};
         if (QString problem = c.storeTitle(n, t); !problem.isEmpty()) return problem;
         done_ = true;
@@ -646,11 +653,14 @@ namespace {
 class FillStep : public Change {
 public:
     FillStep(QString title, std::vector<std::unique_ptr<Change>> parts)
-        : title_(std::move(title)), parts_(std::move(parts)) {}
+        : FillStep(title, std::move(parts), title) {}
+    // shown: the title the card shows after the step; empty keeps the one shown.
+    FillStep(QString title, std::vector<std::unique_ptr<Change>> parts, QString shown)
+        : title_(std::move(title)), shown_(std::move(shown)), parts_(std::move(parts)) {}
     QString text() const override {
         return QStringLiteral("ネットの情報で補う 「%1」").arg(title_);
     }
-    QString titleName() const override { return title_; }
+    QString titleName() const override { return shown_; }
     qsizetype cost() const override {
         qsizetype sum = 256;
         for (const auto& p : parts_) sum += p->cost();
@@ -682,7 +692,7 @@ public:
     }
 
 private:
-    QString title_;
+    QString title_, shown_;
     std::vector<std::unique_ptr<Change>> parts_;
 };
 
@@ -691,6 +701,57 @@ private:
 std::unique_ptr<Change> fillTitle(const QString& title,
                                   std::vector<std::unique_ptr<Change>> parts) {
     return std::make_unique<FillStep>(title, std::move(parts));
+}
+
+namespace {
+
+// Many titles' fields edited at once, the data file written once: a batch of a
+// thousand titles is one rewrite of the file, not a thousand.
+class TitleEdits : public Change {
+public:
+    explicit TitleEdits(QVector<TitleChange> edits) : edits_(std::move(edits)) {}
+    QString text() const override {
+        return QStringLiteral("%1件のタイトルの変更").arg(edits_.size());
+    }
+    qsizetype cost() const override { return 256 + edits_.size() * 512; }
+    void relist(Catalogue& c) const override { c.rebuildListsFromTable(); }
+    QString apply(Catalogue& c) override { return put(c, false); }
+    QString revert(Catalogue& c) override { return put(c, true); }
+
+private:
+    QString put(Catalogue& c, bool back) {
+        QVector<std::pair<int, Title>> changed;
+        changed.reserve(edits_.size());
+        for (TitleChange& e : edits_) {
+            const Title& from = back ? e.after : e.before;
+            const Title& to = back ? e.before : e.after;
+            const int n = locate(c.titles(), from.Daimei, e.n);
+            if (n == 0) return titleGone(from.Daimei);
+            e.n = n;
+            Title t = c.titles()[n];
+            if (!merge(&t, from, to, back || done_))
+                return changedElsewhere(from.Daimei, QStringLiteral("項目"));
+            if (!(t == c.titles()[n])) changed.append({n, std::move(t)});
+        }
+        if (changed.isEmpty()) return {};
+        if (QString problem = c.storeTitles(changed); !problem.isEmpty()) return problem;
+        done_ = true;
+        return {};
+    }
+
+    QVector<TitleChange> edits_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Change> editTitles(QVector<TitleChange> edits) {
+    return std::make_unique<TitleEdits>(std::move(edits));
+}
+
+std::unique_ptr<Change> fillTitles(int count, std::vector<std::unique_ptr<Change>> parts) {
+    return std::make_unique<FillStep>(QStringLiteral("%1件のタイトル").arg(count),
+                                      std::move(parts), QString());
 }
 
 }  // namespace Changes

@@ -117,4 +117,16 @@ namespace Changes {
 // undone again, so that the step happens whole or not at all.
 std::unique_ptr<Change> fillTitle(const QString& title, std::vector<std::unique_ptr<Change>> parts);
 
+// One title's fields, before and after, at number n when it was read.
+struct TitleChange {
+    int n = 0;
+    Title before, after;
+};
+// The fields of many titles in one write of the data file; checked as
+// editTitle is, the whole or nothing.
+std::unique_ptr<Change> editTitles(QVector<TitleChange> edits);
+// count titles filled from an online film database as one step (parts: an
+// editTitles and the titles' free texts and pictures).
+std::unique_ptr<Change> fillTitles(int count, std::vector<std::unique_ptr<Change>> parts);
+
 }  // namespace Changes

@@ -43,7 +43,7 @@ private slots:
         QRandomGenerator dice(20261207);
         int added = 0;
         for (int step = 0; step < 300; ++step) {
-            const int action = int(dice.bounded(3));
+            const int action = int(dice.bounded(4));
             const int n = c.TitleCount() > 0 ? 1 + int(dice.bounded(c.TitleCount())) : 0;
             if (action == 0 || n == 0) {
                 QCOMPARE(c.appendTitle(QStringLiteral("新%1").arg(++added)), QString());
@@ -55,8 +55,17 @@ private slots:
                 t.Kantoku = QStringLiteral("監督%1").arg(step);
                 t.HyoukaTen[3] = qint16(step % 11);
                 QCOMPARE(c.storeTitle(n, t), QString());
-            } else {
+            } else if (action == 2) {
                 QCOMPARE(c.removeTitle(n), QString());
+            } else {
+                // Several titles in one write, the short records of additions among them.
+                QVector<std::pair<int, Title>> changed;
+                for (int m = n; m <= c.TitleCount(); m += 1 + int(dice.bounded(3))) {
+                    Title t = c.titles()[m];
+                    t.Syuen = QStringLiteral("主演%1").arg(step);
+                    changed.append({m, t});
+                }
+                QCOMPARE(c.storeTitles(changed), QString());
             }
             QCOMPARE(readBytes(tmp.path(), kDataFile), whole(c));
             QVERIFY(readsBack(tmp.path(), c));
