@@ -4,6 +4,7 @@
 #include "lookup/film_mapping.h"
 #include "lookup/lookup_config.h"
 #include "lookup/source_choice.h"
+#include "lookup/tmdb_key.h"
 #include "lookup/tmdb_client.h"
 #include "lookup/wikidata_client.h"
 
@@ -207,7 +208,16 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
         return bad(QStringLiteral("「%1」はTMDb、WikidataのIDでもページのURLでもありません。")
                        .arg(a.text));
 
-    const QString key = tmdbKeyFromEnvironment();
+    // The key as the window has it: the environment's, else the secret store's.
+    QString key;
+    {
+        QEventLoop wait;
+        TmdbKey::instance().fetch(&wait, [&](const QString& k) {
+            key = k;
+            wait.quit();
+        });
+        wait.exec();
+    }
     QString source = a.source.isEmpty() ? (key.isEmpty() ? kWikidata : kTmdb) : a.source;
     const QString needed = target.kind == Target::Kind::Wikidata ? kWikidata
                            : target.kind == Target::Kind::Search ? QString()
@@ -220,7 +230,8 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
     if (source == kTmdb && key.isEmpty())
         return bad(
             QStringLiteral("TMDbで調べるにはAPIキーが必要です。"
-                           "環境変数 REELNOTE_TMDB_KEY にキーを設定してください。"));
+                           "環境変数 REELNOTE_TMDB_KEY にキーを設定するか、"
+                           "「ネットで調べる」の「設定…」でキーを保存してください。"));
 
     LookupNetwork network(options);
     const LookupAddresses addresses = LookupAddresses::fromEnvironment();

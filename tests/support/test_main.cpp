@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
     const QTemporaryDir cache;
     if (!cache.isValid()) qFatal("no temporary folder for the thumbnail cache");
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    // No test may reach the desktop's secret store, where the user's own keys are:
+    // its session bus is one that is not there.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/reelnote-tests-bus");
     QApplication app(argc, argv);
     // TEST_CLASS=TestSomething runs only that class of the program.
     const QByteArray only = qgetenv("TEST_CLASS");
