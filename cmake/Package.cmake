@@ -28,6 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The interface is Japanese: a Japanese font to draw it, and Qt's own
 # translations for the standard buttons and dialogs.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-ipafont, qt6-translations-l10n")
+# The secret store reaches the desktop's keyring through libsecret, which it
+# loads at run time; without it a TMDb key lasts only for the run.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsecret-1-0")
 # The first line of the control file's description is the summary above.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "One title card at a time: director, lead actor, release date, country,\n\

@@ -39,11 +39,11 @@ endif()
 
 # The control fields: the libraries dpkg-shlibdeps found and what the program
 # loads without linking it.
-run(${DPKG_DEB} --field ${deb} Package Version Architecture Depends Section Maintainer)
+run(${DPKG_DEB} --field ${deb} Package Version Architecture Depends Recommends Section Maintainer)
 set(control "${out}")
 foreach(field "Package: reelnote" "Version: ${VERSION}" "Architecture: ${arch}"
-              "Section: video" "Maintainer: " "libqt6core6" "libqt6widgets6" "libqt6svg6" "libc6"
-              "fonts-noto-cjk | fonts-ipafont" "qt6-translations-l10n")
+              "Section: video" "Maintainer: " "libqt6core6" "libqt6widgets6" "libqt6svg6" "libqt6keychain1" "libc6"
+              "fonts-noto-cjk | fonts-ipafont" "qt6-translations-l10n" "Recommends: libsecret-1-0")
   expect("${control}" "${field}")
 endforeach()
 
