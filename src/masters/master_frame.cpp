@@ -1,6 +1,7 @@
 #include "master_frame.h"
 
 #include "display_order.h"
+#include "fill_window.h"
 #include "import/import_action.h"
 #include "master_widgets.h"
 #include "shell/prompts.h"
@@ -145,15 +146,22 @@ QWidget* MasterFrame::buildStartGroup() {
 QWidget* MasterFrame::buildImportGroup() {
     auto* box = new QGroupBox(QStringLiteral("他のソフトから取り込む"), this);
     box->setObjectName(QStringLiteral("fraImport"));
-    auto* h = new QHBoxLayout(box);
+    auto* g = new QGridLayout(box);
     auto* cmdImportCsv = button("cmdImportCsv", QStringLiteral("CSVを取り込む…"), box);
     cmdImportCsv->setFixedWidth(kNameBoxWidth);
     connect(cmdImportCsv, &QPushButton::clicked, this, &MasterFrame::cmdImportCsv_Click);
-    h->addWidget(cmdImportCsv);
-    h->addWidget(note(QStringLiteral("表計算ソフトや映画サービスの CSV から、"
+    g->addWidget(cmdImportCsv, 0, 0);
+    g->addWidget(note(QStringLiteral("表計算ソフトや映画サービスの CSV から、"
                                      "タイトルと鑑賞履歴をまとめて登録します。"),
                       box),
-                 1);
+                 0, 1);
+    auto* cmdFillFromNet = button("cmdFillFromNet", QStringLiteral("ネットから情報を補う…"), box);
+    cmdFillFromNet->setFixedWidth(kNameBoxWidth);
+    connect(cmdFillFromNet, &QPushButton::clicked, this, &MasterFrame::cmdFillFromNet_Click);
+    g->addWidget(cmdFillFromNet, 1, 0);
+    g->addWidget(note(QStringLiteral("空いている項目を TMDb や Wikidata で調べて補います。"), box),
+                 1, 1);
+    g->setColumnStretch(1, 1);
     return box;
 }
 
@@ -164,6 +172,19 @@ void MasterFrame::cmdImportCsv_Click() {
     order_->fill(host_.catalogue().titles());
     DragIndex = -1;
     markUnapplied(false);
+}
+
+void MasterFrame::cmdFillFromNet_Click() {
+    if (host_.refusesChanges()) return;
+    // One batch at a time: the open window comes to the front as it is.
+    if (auto* open = window()->findChild<FillWindow*>(); open) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* w = new FillWindow(host_, window());
+    w->show();
 }
 
 QWidget* MasterFrame::buildOrderPart() {
@@ -244,7 +265,8 @@ void MasterFrame::cmdHyoukaHozon_Click() {
             Changes::renameHyoukaItems(host_.catalogue().HyoukaKoumoku, namesFrom(txtHyouka_)))))
         return;
     // What was stored: a name changed elsewhere meanwhile joins the user's.
-    for (int k = 1; k <= kScoreItems; ++k) txtHyouka_[k]->setText(host_.catalogue().HyoukaKoumoku[k]);
+    for (int k = 1; k <= kScoreItems; ++k)
+        txtHyouka_[k]->setText(host_.catalogue().HyoukaKoumoku[k]);
     host_.itemNamesChanged();
 }
 
@@ -256,7 +278,8 @@ void MasterFrame::lblSyoyuHozon_Click() {
     if (!host_.reportWrite(host_.perform(
             Changes::renameSyoyuItems(host_.catalogue().SyoyuKoumoku, namesFrom(txtSyoyu_)))))
         return;
-    for (int k = 1; k <= kOwnershipItems; ++k) txtSyoyu_[k]->setText(host_.catalogue().SyoyuKoumoku[k]);
+    for (int k = 1; k <= kOwnershipItems; ++k)
+        txtSyoyu_[k]->setText(host_.catalogue().SyoyuKoumoku[k]);
     host_.itemNamesChanged();
 }
 

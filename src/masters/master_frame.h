@@ -36,6 +36,9 @@ public slots:
     void cmdAllDel_Click();
     // "CSVを取り込む…": another program's list, previewed, then imported.
     void cmdImportCsv_Click();
+    // "ネットから情報を補う…": the titles with empty fields looked up online, in a
+    // window of its own.
+    void cmdFillFromNet_Click();
 
 private:
     QWidget* buildHyoukaGroup();
