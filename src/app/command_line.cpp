@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "check/folder_check.h"
+#include "fill_command.h"
 #include "import_command.h"
 #include "lookup_command.h"
 #include "store/catalogue.h"
@@ -52,6 +53,14 @@ void printUsage(QTextStream& to) {
           "      TMDbのAPIキーがあればTMDb、なければWikidataです。\n"
           "      終了コード: 0 見つかった、1 見つからない、2 引数の誤り、"
           "3 サービスに接続できないか断られた。\n"
+          "  reelnote --fill [フォルダー] [--source tmdb|wikidata] [--dry-run]\n"
+          "      空欄のあるタイトルをすべてネットで調べ、候補が1つに決まったタイトルの\n"
+          "      空欄に入れる情報と、要確認のタイトルの候補を表示してから書き込みます。\n"
+          "      埋まっている項目は変えません。\n"
+          "      --dry-run: 表示するだけで、何も変更しません。\n"
+          "      --source tmdb|wikidata: 調べるサービス（--lookup と同じ）。\n"
+          "      終了コード: 0 書き込んだか補うものがない、1 断られたか書き込まなかった、\n"
+          "      2 引数の誤り、3 サービスに接続できないか断られた、130 Ctrl+Cで中断した。\n"
           "      This product uses the TMDB API but is not endorsed or certified by TMDB.\n"
           "  reelnote --help | -h\n"
           "      この説明を表示します。\n"
@@ -136,6 +145,10 @@ std::optional<int> runCommandLine(const QStringList& args) {
     if (option == QLatin1String("--lookup")) {
         QTextStream out(stdout);
         return lookupCommand(args, out, err());
+    }
+    if (asksForFill(args)) {
+        QTextStream in(stdin), out(stdout);
+        return fillCommand(args, in, out, err());
     }
     if (asksForImport(args)) {
         QTextStream in(stdin), out(stdout);
