@@ -97,9 +97,11 @@ Arguments parse(const QStringList& args) {
 }
 
 // The TMDb key as every part of the program finds it (the environment first,
-// then the desktop's secret store), waited for here.
-QString fetchKey() {
+// then the desktop's secret store), waited for here unless interrupted fires.
+QString fetchKey(QSocketNotifier* interrupted) {
     QEventLoop loop;
+    if (interrupted)
+        QObject::connect(interrupted, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     QString key;
     bool answered = false;
     TmdbKey::instance().fetch(&loop, [&](const QString& k) {
@@ -108,7 +110,7 @@ QString fetchKey() {
         loop.quit();
     });
     if (!answered) loop.exec();
-    return key;
+    return answered ? key : QString();
 }
 
 // Ctrl+C. Before anything is written it ends the run with nothing written: while
@@ -280,7 +282,8 @@ int fillCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTex
 
     Interruption interruption;
     // Wikidata needs no key: the secret store is not asked for one then.
-    const QString key = a.source == kWikidata ? QString() : fetchKey();
+    const QString key = a.source == kWikidata ? QString() : fetchKey(interruption.notifier());
+    if (interruption.happened()) return interrupted(err);
     if (a.source == kTmdb && key.isEmpty()) {
         QString why = QStringLiteral(
             "TMDbで調べるにはAPIキーが必要です。"
@@ -288,7 +291,6 @@ int fillCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTex
         if (const QString s = TmdbKey::instance().storeProblem(); !s.isEmpty()) why += u'\n' + s;
         return usage(err, why);
     }
-    if (interruption.happened()) return interrupted(err);
 
     // The folder is held as a window holds it, from before it is read until the
     // step is written: a window open on it would write over the fill, and one
