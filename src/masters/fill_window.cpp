@@ -70,7 +70,7 @@ FillWindow::FillWindow(ScreenHost& host, QWidget* parent)
     setObjectName(QStringLiteral("frmFill"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("ネットから情報を補う"));
-    resize(900, 600);
+    resize(1000, 600);
 
     posters_ = new PosterClient(*network_, this);
 
@@ -113,10 +113,10 @@ FillWindow::FillWindow(ScreenHost& host, QWidget* parent)
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setWordWrap(false);
-    table_->setColumnWidth(ColTitle, 200);
+    table_->setColumnWidth(ColTitle, 180);
     table_->setColumnWidth(ColState, 110);
-    table_->setColumnWidth(ColWrites, 320);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setColumnWidth(ColCandidates, 280);
+    table_->horizontalHeader()->setSectionResizeMode(ColWrites, QHeaderView::Stretch);
     v->addWidget(table_, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -288,6 +288,9 @@ void FillWindow::showRow(int r) {
         state = QStringLiteral("見つからず");
     table_->item(r, ColState)->setText(state);
     table_->item(r, ColState)->setToolTip(row.error);
+    // A failure's message has the room of the fields it could not propose.
+    const int stateSpan = row.error.isEmpty() || row.applied ? 1 : 2;
+    if (table_->columnSpan(r, ColState) != stateSpan) table_->setSpan(r, ColState, 1, stateSpan);
     if (found) {
         table_->item(r, ColWrites)->setText(writesInBrief(row.proposal));
         table_->item(r, ColWrites)->setToolTip(writesInFull(row.proposal));
@@ -319,6 +322,9 @@ void FillWindow::offerCandidates(int r) {
     box->setObjectName(QStringLiteral("cboFillPick_%1").arg(r));
     box->addItem(QString());
     for (const Candidate& c : std::as_const(rows_[r].candidates)) box->addItem(candidateText(c));
+    // Nothing picked yet: the closed box says what it holds.
+    box->setPlaceholderText(QStringLiteral("候補 %1件から選ぶ…").arg(rows_[r].candidates.size()));
+    box->setCurrentIndex(-1);
     connect(box, &PickCombo::picked, this, [this, r](int index) { pickCandidate(r, index); });
     table_->setCellWidget(r, ColCandidates, box);
 }

@@ -339,6 +339,33 @@ private slots:
         f.checkBoxes();
     }
 
+    // A fault that every title would meet (here a key the service refuses)
+    // stops the batch after the title that met it, saying what happened.
+    void aFaultOfEveryTitleStopsTheBatchAndSaysWhy() {
+        FakeServer server;
+        server.setHandler([](const FakeRequest&) {
+            return FakeResponse::json(R"({"status_code":7,"status_message":"Invalid API key"})",
+                                      401);
+        });
+        addressesOf(server);
+        MainFixture f;
+        writeFreshMasters(f.path(), false);
+        writeCp932(f.path(), kDataFile,
+                   titleRecord(u"甲"_s) + titleRecord(u"乙"_s) + titleRecord(u"丙"_s));
+        f.start();
+        f.prompts.reset();
+        FillWindow* w = open(f);
+        QVERIFY(w);
+        click(w, "cmdFillStart");
+        QVERIFY(waitUntil([&] { return idle(w); }, 5000));
+        QCOMPARE(status(w), u"途中で止まりました。"_s + LookupError::badKey().message);
+        QCOMPARE(column(w, FillWindow::ColState),
+                 QStringList{u"失敗: "_s + LookupError::badKey().message});
+        QCOMPARE(in<QProgressBar>(w, "prgFill")->text(), u"1 / 3"_s);
+        QCOMPARE(server.requests().size(), 1);
+        f.checkBoxes();
+    }
+
     // A window that may not write refuses 反映, and the button, before anything is done.
     void aReadOnlyWindowRefuses() {
         FakeServer server;
