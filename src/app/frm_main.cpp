@@ -354,6 +354,7 @@ void frmMain::collectionReplaced() {
     titlesChanged();
     if (fraList_) fraList_->historyChanged();
     GalleryReady = false;
+    fraMain_->refreshFileLists();  // a fill or an import may have added free texts
     fraMain_->ShowTitle();
 }
 
@@ -460,7 +461,7 @@ void frmMain::disableWritingControls() {
     static const QRegularExpression kWriting(QStringLiteral(
         "^(cmdNew|cmdDel|chkHelp|cbo(Kantoku|Syuen|Kuni|Janru|Hyouka|Hyouka1_\\d+|Kansyou)|"
         "txtNengetu|chkSyoyu_\\d+|txtSubData_\\d+|cmdSubData\\d+|txtKansyoubi|cmdRirekiHozon|"
-        "cmdFileCopy|cmdSortCng\\d+|cmdHyoukaHozon|lblSyoyuHozon|cmdSinki|cmdAllDel|cmdImportCsv|"
+        "cmdFileCopy|cmdSortCng\\d+|cmdHyoukaHozon|lblSyoyuHozon|cmdSinki|cmdAllDel|cmdImportCsv|cmdFillFromNet|"
         "txtHyouka_\\d+|txtSyoyu_\\d+)$"));
     for (QWidget* w : findChildren<QWidget*>(kWriting)) {
         // A text stays there to be read, scrolled and copied.

@@ -93,6 +93,7 @@ void frmMain::refreshAfterReload(const QString& shownTitle, bool refill) {
     chkHelp_->setChecked(catalogue_.HelpTour == 1);
     if (fraList_) fraList_->historyChanged();
     GalleryReady = false;
+    fraMain_->refreshFileLists();  // a step taken back may have removed free texts
     showTitleNamed(shownTitle);
     if (!refill) return;
     // The screen in view is filled again from what was read.

@@ -48,7 +48,7 @@ Printed runPrinting(const QStringList& args) {
 const QStringList kOptions = {"--check",      "--export-csv", "--export-csv-history",
                               "--import-csv", "--dry-run",    "--viewing-content",
                               "--add-unseen", "--lookup",     "--source",
-                              "--help"};
+                              "--fill",       "--help"};
 }  // namespace
 
 class TestHelpOption : public QObject {
