@@ -71,6 +71,9 @@ FillWindow::FillWindow(ScreenHost& host, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("ネットから情報を補う"));
     resize(1000, 600);
+    showTimer_.setSingleShot(true);
+    showTimer_.setInterval(100);
+    connect(&showTimer_, &QTimer::timeout, this, &FillWindow::showAnswers);
 
     posters_ = new PosterClient(*network_, this);
 
@@ -200,6 +203,7 @@ void FillWindow::start() {
     if (batch_->running()) return;
     listTitles();
     rows_.clear();
+    unshown_.clear();
     resolving_.clear();
     table_->setRowCount(0);
     if (needs_.isEmpty()) {
@@ -247,7 +251,6 @@ void FillWindow::takeAnswer(int index, const BatchAnswer& answer) {
         row.candidates = answer.candidates;
         row.error = answer.error.message;
         rows_.append(std::move(row));
-        table_->insertRow(r);
     } else {
         r = resolving_.value(index, -1);
         if (r < 0) return;
@@ -262,7 +265,24 @@ void FillWindow::takeAnswer(int index, const BatchAnswer& answer) {
     Row& row = rows_[r];
     if (answer.kind == BatchAnswer::Kind::Found)
         row.proposal = proposeFill(row.need, answer.film, lists_, answer.poster);
-    showRow(r);
+    unshown_.append(r);
+    showSoon();
+}
+
+void FillWindow::showSoon() {
+    if (!showTimer_.isActive()) showTimer_.start();
+}
+
+// The answers since the last turn, shown at once: a server that answers in a
+// millisecond would otherwise have the table and the bar painted a thousand
+// times a second, which costs more than the lookup itself.
+void FillWindow::showAnswers() {
+    showTimer_.stop();
+    if (table_->rowCount() < rows_.size()) table_->setRowCount(int(rows_.size()));
+    for (int r : std::as_const(unshown_)) showRow(r);
+    unshown_.clear();
+    progress_->setRange(0, qMax(total_, 1));
+    progress_->setValue(done_);
 }
 
 void FillWindow::showRow(int r) {
@@ -338,13 +358,15 @@ void FillWindow::pickCandidate(int r, int index) {
 }
 
 void FillWindow::takeProgress(int done, int total) {
-    progress_->setRange(0, qMax(total, 1));
-    progress_->setValue(done);
+    done_ = done;
+    total_ = total;
+    showSoon();
     if (status_->text() != QStringLiteral("調べています…") && batch_->running() && done > 0)
         setStatus(QStringLiteral("調べています…"));
 }
 
 void FillWindow::takeFinished(bool cancelled, const LookupError& stopped) {
+    showAnswers();
     if (cancelled)
         setStatus(QStringLiteral("中止しました。ここまでに調べた%1件は、このまま見られます。")
                       .arg(round_ == Round::First ? rows_.size() : progress_->value()));

@@ -3,6 +3,7 @@
 #include "lookup/batch_lookup.h"
 #include "lookup/fill_plan.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -55,6 +56,8 @@ private:
     void listTitles();
     void takeAnswer(int index, const BatchAnswer& answer);
     void takeProgress(int done, int total);
+    void showSoon();
+    void showAnswers();
     void takeFinished(bool cancelled, const LookupError& stopped);
     void showRow(int r);
     void offerCandidates(int r);
@@ -75,6 +78,9 @@ private:
     QVector<Row> rows_;        // one a row of the table, in its order
     QVector<int> resolving_;   // the rows the round of picks asks, in order
     Round round_ = Round::None;
+    QVector<int> unshown_;  // rows answered since they were last shown
+    int done_ = 0, total_ = 0;
+    QTimer showTimer_;
 
     QLabel* count_ = nullptr;
     QPushButton* startButton_ = nullptr;
