@@ -461,7 +461,8 @@ void frmMain::disableWritingControls() {
     static const QRegularExpression kWriting(QStringLiteral(
         "^(cmdNew|cmdDel|chkHelp|cbo(Kantoku|Syuen|Kuni|Janru|Hyouka|Hyouka1_\\d+|Kansyou)|"
         "txtNengetu|chkSyoyu_\\d+|txtSubData_\\d+|cmdSubData\\d+|txtKansyoubi|cmdRirekiHozon|"
-        "cmdFileCopy|cmdSortCng\\d+|cmdHyoukaHozon|lblSyoyuHozon|cmdSinki|cmdAllDel|cmdImportCsv|cmdFillFromNet|"
+        "cmdFileCopy|cmdSortCng\\d+|cmdHyoukaHozon|lblSyoyuHozon|cmdSinki|cmdAllDel|cmdImportCsv|"
+        "cmdFillFromNet|"
         "txtHyouka_\\d+|txtSyoyu_\\d+)$"));
     for (QWidget* w : findChildren<QWidget*>(kWriting)) {
         // A text stays there to be read, scrolled and copied.

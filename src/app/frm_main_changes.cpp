@@ -213,9 +213,8 @@ void frmMain::redoStep() {
              QStringLiteral("やり直せるものはありません"));
 }
 
-void frmMain::tellStep(const ChangeRunner::Outcome& out, const QString& done,
-                       const QString& failed, const QString& failedTitle,
-                       const QString& nothing) {
+void frmMain::tellStep(const ChangeRunner::Outcome& out, const QString& done, const QString& failed,
+                       const QString& failedTitle, const QString& nothing) {
     if (!out.any) {
         prompts_.beep();
         showNotice(nothing);

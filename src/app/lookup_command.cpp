@@ -4,8 +4,8 @@
 #include "lookup/film_mapping.h"
 #include "lookup/lookup_config.h"
 #include "lookup/source_choice.h"
-#include "lookup/tmdb_key.h"
 #include "lookup/tmdb_client.h"
+#include "lookup/tmdb_key.h"
 #include "lookup/wikidata_client.h"
 
 #include <QEventLoop>

@@ -262,6 +262,11 @@ void LookupWindow::showCandidates(const QVector<Candidate>& found) {
         }
     }
     for (int k = 0; k < candidates_->columnCount() - 1; ++k) candidates_->resizeColumnToContents(k);
+    // Room for the small posters that are still to come, so that the titles are not cut.
+    if (std::any_of(found.begin(), found.end(),
+                    [](const Candidate& c) { return !c.posterUrl.isEmpty(); }))
+        candidates_->setColumnWidth(
+            0, candidates_->columnWidth(0) + candidates_->iconSize().width() + 6);
     if (found.isEmpty()) {
         setStatus(QStringLiteral("見つかりませんでした。題名や年を変えて検索してください。"));
         return;

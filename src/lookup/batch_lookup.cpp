@@ -106,7 +106,8 @@ void BatchLookup::takeCandidates(const QVector<Candidate>& found) {
     current_.candidates = found;
     const int sure = sureCandidate(found, q.name, q.year);
     if (sure < 0) {
-        current_.kind = found.isEmpty() ? BatchAnswer::Kind::NotFound : BatchAnswer::Kind::Uncertain;
+        current_.kind =
+            found.isEmpty() ? BatchAnswer::Kind::NotFound : BatchAnswer::Kind::Uncertain;
         answer(std::move(current_));
         return;
     }

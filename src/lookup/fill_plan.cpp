@@ -80,7 +80,8 @@ QVector<std::pair<QString, QString>> FillProposal::writes() const {
     add(need.Janru, "ジャンル", fields.Janru);
     add(need.Cast, "キャスト", fields.Cast);
     add(need.Arasuji, "あらすじ", fields.Arasuji);
-    if (need.Poster && !poster.isEmpty()) w.append({QStringLiteral("ポスター"), QStringLiteral("あり")});
+    if (need.Poster && !poster.isEmpty())
+        w.append({QStringLiteral("ポスター"), QStringLiteral("あり")});
     return w;
 }
 

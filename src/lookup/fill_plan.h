@@ -21,7 +21,9 @@ struct FillNeed {
     bool Kantoku = false, Syuen = false, Koukai = false, Kuni = false, Janru = false;
     bool Cast = false, Arasuji = false, Poster = false;
 
-    bool any() const { return Kantoku || Syuen || Koukai || Kuni || Janru || Cast || Arasuji || Poster; }
+    bool any() const {
+        return Kantoku || Syuen || Koukai || Kuni || Janru || Cast || Arasuji || Poster;
+    }
 };
 
 // Title n's empty fields, as the files hold them now.
@@ -35,7 +37,7 @@ PickLists pickListsOf(Catalogue& c);
 struct FillProposal {
     FillNeed need;
     FilmProposal fields;
-    QByteArray poster;  // JPEG; empty: no picture written
+    QByteArray poster;   // JPEG; empty: no picture written
     QString source, id;  // the film's, for the user
 
     // (field, value) of each field the fill writes, in the card's order.

@@ -195,8 +195,8 @@ public:
     // replaceCollection and writeCollection for an import done again: a copy named in
     // reusable that still holds a file's present bytes stands for the copy that file
     // would be kept aside in, so that every doing of one import keeps one pair.
-    QString replaceCollection(TitleTable titles, const QVector<Kansyou>& history,
-                              QStringList* kept, const QStringList& reusable);
+    QString replaceCollection(TitleTable titles, const QVector<Kansyou>& history, QStringList* kept,
+                              const QStringList& reusable);
     QString writeCollection(TitleTable titles, const QVector<Kansyou>& history, QStringList* kept,
                             WrittenCollection* out, const QStringList& reusable);
     // -----------------------------------------------------------------------------

@@ -1,8 +1,8 @@
 // Every change the catalogue writes to the data file, and text files in general.
 #include "catalogue.h"
 
-#include "cp932.h"
 #include "converted_for_good.h"
+#include "cp932.h"
 #include "data_file.h"
 
 #include <QDateTime>
@@ -258,8 +258,7 @@ QString Catalogue::insertTitle(int at, const Title& t) {
     QString problem;
     if (dataKnown_ && shortRecords_.isEmpty()) {
         // The file holds exactly the table: the record's bytes go in at its place.
-        const qsizetype begin =
-            at <= dataStarts_.size() ? dataStarts_[at - 1] : dataBytes_.size();
+        const qsizetype begin = at <= dataStarts_.size() ? dataStarts_[at - 1] : dataBytes_.size();
         QByteArray bytes;
         bytes.reserve(dataBytes_.size() + record.size());
         bytes.append(dataBytes_.constData(), begin);

@@ -174,8 +174,8 @@ public:
         }
         if (!aside.isEmpty())
             c.addNote(QStringLiteral("ごみ箱が使えないため、次のファイルは削除せず、"
-                                       "名前を変えてフォルダーに残しました。\r\n%1")
-                            .arg(aside.join(QStringLiteral("\r\n"))));
+                                     "名前を変えてフォルダーに残しました。\r\n%1")
+                          .arg(aside.join(QStringLiteral("\r\n"))));
         return {};
     }
 
@@ -236,16 +236,14 @@ public:
     ViewingStep(QString text, std::optional<Kansyou> old, std::optional<Kansyou> now, int at)
         : text_(std::move(text)), old_(std::move(old)), now_(std::move(now)), oldAt_(at) {}
     QString text() const override { return text_; }
-    QString titleName() const override {
-        return (now_ ? now_ : old_)->KansyouDaimei.text();
-    }
+    QString titleName() const override { return (now_ ? now_ : old_)->KansyouDaimei.text(); }
     void relist(Catalogue&) const override {}  // the history's lists follow each write
     QString apply(Catalogue& c) override { return swap(c, old_, now_, &oldAt_, &nowAt_); }
     QString revert(Catalogue& c) override { return swap(c, now_, old_, &nowAt_, &oldAt_); }
 
 private:
-    QString swap(Catalogue& c, const std::optional<Kansyou>& from,
-                 const std::optional<Kansyou>& to, int* fromAt, int* toAt) {
+    QString swap(Catalogue& c, const std::optional<Kansyou>& from, const std::optional<Kansyou>& to,
+                 int* fromAt, int* toAt) {
         if (!from) {
             // A new viewing goes after every viewing of its date, as one saved on the card.
             if (*toAt == 0) return c.AddKansyou(*to);
@@ -305,8 +303,9 @@ public:
         } else if (first_) {
             // Numbered titles moved without a reload: nothing says which title is which.
             if (names_.isEmpty() && !numbers_.isEmpty())
-                return QStringLiteral("タイトルの並びが変わったため、この並び替えはできません。"
-                                      "一覧を開き直してから、もう一度お試しください。");
+                return QStringLiteral(
+                    "タイトルの並びが変わったため、この並び替えはできません。"
+                    "一覧を開き直してから、もう一度お試しください。");
             order = orderOf(c.titles(), names_);
         } else {
             if (namesHash(c.titles()) != before_) return moved();
@@ -454,9 +453,7 @@ public:
           before_(std::move(before)),
           after_(std::move(after)),
           title_(std::move(title)) {}
-    QString text() const override {
-        return QStringLiteral("%1の保存 「%2」").arg(kind(), title_);
-    }
+    QString text() const override { return QStringLiteral("%1の保存 「%2」").arg(kind(), title_); }
     QString titleName() const override { return title_; }
     qsizetype cost() const override { return 256 + 2 * (before_.size() + after_.size()); }
     QString apply(Catalogue& c) override {
@@ -750,8 +747,8 @@ std::unique_ptr<Change> editTitles(QVector<TitleChange> edits) {
 }
 
 std::unique_ptr<Change> fillTitles(int count, std::vector<std::unique_ptr<Change>> parts) {
-    return std::make_unique<FillStep>(QStringLiteral("%1件のタイトル").arg(count),
-                                      std::move(parts), QString());
+    return std::make_unique<FillStep>(QStringLiteral("%1件のタイトル").arg(count), std::move(parts),
+                                      QString());
 }
 
 }  // namespace Changes

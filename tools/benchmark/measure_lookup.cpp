@@ -148,10 +148,10 @@ void measureLookupCandidates(const Collection& col, Measurement* m) {
         QApplication::processEvents();
         return nsOf([&] {
             for (int i = 0; i < kCandidates; ++i)
-                new QTreeWidgetItem(&tree, {QStringLiteral("測定の映画 %1").arg(i),
-                                            QStringLiteral("Original %1").arg(i),
-                                            QString::number(1950 + i), QString(),
-                                            QStringLiteral("TMDb")});
+                new QTreeWidgetItem(
+                    &tree,
+                    {QStringLiteral("測定の映画 %1").arg(i), QStringLiteral("Original %1").arg(i),
+                     QString::number(1950 + i), QString(), QStringLiteral("TMDb")});
             tree.repaint();
         });
     };
@@ -161,7 +161,8 @@ void measureLookupCandidates(const Collection& col, Measurement* m) {
                .arg(kCandidates));
     timeBoth(m, lookup, bare);
     if (server.requests().size() < kRuns + 1)
-        *error = QStringLiteral("only %1 searches reached the server").arg(server.requests().size());
+        *error =
+            QStringLiteral("only %1 searches reached the server").arg(server.requests().size());
 }
 
 REELNOTE_BENCHMARK(1200, "LookupCandidates", (Target{Target::Kind::Time, 50e6}),
@@ -202,9 +203,10 @@ FakeResponse tmdbAnswer(const FakeRequest& r) {
         const int id = name.right(4).toInt();
         const QString year = r.query.queryItemValue("year");
         return FakeResponse::json(
-            QJsonDocument(page(QJsonArray{hit(id, name, name, year + QStringLiteral("-05-01")),
-                                          hit(id + 5000, name + QStringLiteral("２"),
-                                              QStringLiteral("Sequel"), QStringLiteral("2001-01-01"))}))
+            QJsonDocument(
+                page(QJsonArray{hit(id, name, name, year + QStringLiteral("-05-01")),
+                                hit(id + 5000, name + QStringLiteral("２"),
+                                    QStringLiteral("Sequel"), QStringLiteral("2001-01-01"))}))
                 .toJson(QJsonDocument::Compact));
     }
     const int id = r.path.section(u'/', -1).toInt();
@@ -213,8 +215,8 @@ FakeResponse tmdbAnswer(const FakeRequest& r) {
     m.title = m.original = batchTitle(id);
     m.date = QStringLiteral("%1-05-01").arg(1950 + id % 70);
     m.director = QStringLiteral("監督%1").arg(id % 300);
-    m.cast = {QStringLiteral("俳優%1|役A").arg(id % 500), QStringLiteral("俳優%1|役B").arg(id % 700),
-              QStringLiteral("俳優%1").arg(id % 900)};
+    m.cast = {QStringLiteral("俳優%1|役A").arg(id % 500),
+              QStringLiteral("俳優%1|役B").arg(id % 700), QStringLiteral("俳優%1").arg(id % 900)};
     m.overview = QStringLiteral("ある町の物語。\n二行目。");
     return FakeResponse::json(QJsonDocument(movie(m)).toJson(QJsonDocument::Compact));
 }
@@ -354,11 +356,12 @@ void measureFillBatch(const Collection& col, Measurement* m) {
         const auto r = runFillWindow(*b.w, error);
         return r ? std::optional<qint64>(r->ns) : std::nullopt;
     };
-    detail(QStringLiteral("「開始」 in the fill window over %1 titles with a name and a year, TMDb at "
-                          "a local server answering at once (a search and a film each), until "
-                          "the batch finished with every title 補える  vs  the same requests made "
-                          "one after another by a bare QNetworkAccessManager, each answer parsed")
-               .arg(kBatchTitles));
+    detail(
+        QStringLiteral("「開始」 in the fill window over %1 titles with a name and a year, TMDb at "
+                       "a local server answering at once (a search and a film each), until "
+                       "the batch finished with every title 補える  vs  the same requests made "
+                       "one after another by a bare QNetworkAccessManager, each answer parsed")
+            .arg(kBatchTitles));
     if (!timeBoth(m, fill, bareRequests(b.server))) return;
     // The row stands for one title: the batch's own cost beside the requests'.
     const qint64 own = (m->time - m->baseline) / kBatchTitles;
