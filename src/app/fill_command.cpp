@@ -1,5 +1,7 @@
 #include "fill_command.h"
 
+#include "command_terminal.h"
+
 #include "lookup/batch_lookup.h"
 #include "lookup/fill_plan.h"
 #include "lookup/lookup_config.h"
@@ -22,6 +24,8 @@
 #include <csignal>
 #include <cstring>
 
+using namespace CommandTerminal;
+
 namespace {
 const QString kFillOption = QStringLiteral("--fill");
 const QString kDryRunOption = QStringLiteral("--dry-run");
@@ -35,20 +39,6 @@ int usage(QTextStream& err, const QString& why) {
     err << "使い方: reelnote --fill [フォルダー] [--source tmdb|wikidata] [--dry-run]\n";
     err.flush();
     return 2;
-}
-
-// The terminal shows line ends as LF.
-QString forTerminal(QString text) {
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-bool saysYes(QTextStream& in, QTextStream& out, const QString& question) {
-    out << question << QStringLiteral("（はい／いいえ）: ");
-    out.flush();
-    const QString answer = in.readLine().trimmed();
-    return answer == QStringLiteral("はい") ||
-           answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
-           answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
 bool isTerminal(QTextStream& s) {
@@ -297,25 +287,8 @@ int fillCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTex
     // started meanwhile opens read-only.
     FolderLock lock(a.dir);
     if (!a.dryRun) {
-        const QString folder = QDir::toNativeSeparators(QFileInfo(a.dir).absoluteFilePath());
-        switch (lock.take()) {
-            case FolderLock::Outcome::Held:
-                interruption.setLockFile(QDir(a.dir).absoluteFilePath(FolderLock::kFileName));
-                break;
-            case FolderLock::Outcome::HeldElsewhere:
-                err << QStringLiteral(
-                           "このフォルダー（%1）は、リールノートのウィンドウが開いているため、"
-                           "情報を補えません。\nウィンドウを閉じてから、もう一度実行してください。"
-                           "\n")
-                           .arg(folder);
-                return 1;
-            case FolderLock::Outcome::Unwritable:
-                err << QStringLiteral(
-                           "このフォルダー（%1）に書き込めないため、情報を補えません。\n")
-                           .arg(folder)
-                    << forTerminal(lock.whyUnwritable()) << '\n';
-                return 1;
-        }
+        if (!holdFolder(lock, a.dir, QStringLiteral("情報を補えません"), err)) return 1;
+        interruption.setLockFile(QDir(a.dir).absoluteFilePath(FolderLock::kFileName));
     }
     Catalogue cat(a.dir);
     // A folder without a data file has no titles; loading would create the file.
@@ -408,14 +381,8 @@ int fillCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTex
         return 1;
     }
 
-    cat.setConversionQuestion([&](const QString& f, const QString& what) {
-        out << '\n'
-            << forTerminal(QStringLiteral(
-                               "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
-                               "\r\n%2\r\n")
-                               .arg(f, what));
-        return saysYes(in, out, QStringLiteral("これらの文字を変換して保存しますか？"));
-    });
+    cat.setConversionQuestion(
+        [&](const QString& f, const QString& what) { return allowsConversion(in, out, f, what); });
     // The proposals go to what the files hold now: a title another program
     // renamed or filled meanwhile is passed over, as in the window.
     cat.reloadChangedFiles();

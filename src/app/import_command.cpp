@@ -1,5 +1,7 @@
 #include "import_command.h"
 
+#include "command_terminal.h"
+
 #include "import/import_plan.h"
 #include "import/import_preview.h"
 #include "import/import_read.h"
@@ -10,6 +12,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
+
+using namespace CommandTerminal;
 
 namespace {
 const QString kImportOption = QStringLiteral("--import-csv");
@@ -22,20 +26,6 @@ int usage(QTextStream& err) {
            "[--viewing-content 鑑賞内容] [--add-unseen]\n";
     err.flush();
     return 2;
-}
-
-// The terminal shows line ends as LF.
-QString forTerminal(QString text) {
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-bool saysYes(QTextStream& in, QTextStream& out, const QString& question) {
-    out << question << QStringLiteral("（はい／いいえ）: ");
-    out.flush();
-    const QString answer = in.readLine().trimmed();
-    return answer == QStringLiteral("はい") ||
-           answer.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
-           answer.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
 struct Arguments {
@@ -103,24 +93,7 @@ int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
     // files until it has written them: a window open on it would write over the
     // import, and a window started meanwhile opens read-only.
     FolderLock lock(a.dir);
-    if (!a.dryRun) {
-        const QString folder = QDir::toNativeSeparators(QFileInfo(a.dir).absoluteFilePath());
-        switch (lock.take()) {
-            case FolderLock::Outcome::Held:
-                break;
-            case FolderLock::Outcome::HeldElsewhere:
-                err << QStringLiteral(
-                           "このフォルダー（%1）は、リールノートのウィンドウが開いているため、"
-                           "取り込めません。\nウィンドウを閉じてから、もう一度実行してください。\n")
-                           .arg(folder);
-                return 1;
-            case FolderLock::Outcome::Unwritable:
-                err << QStringLiteral("このフォルダー（%1）に書き込めないため、取り込めません。\n")
-                           .arg(folder)
-                    << forTerminal(lock.whyUnwritable()) << '\n';
-                return 1;
-        }
-    }
+    if (!a.dryRun && !holdFolder(lock, a.dir, QStringLiteral("取り込めません"), err)) return 1;
     Catalogue cat(a.dir);
     // A folder without a data file is an empty collection; loading would create the file.
     if (cat.dir().exists(kDataFile))
@@ -154,14 +127,8 @@ int importCsvCommand(const QStringList& args, QTextStream& in, QTextStream& out,
         out << QStringLiteral("\n取り込みませんでした。\n");
         return 1;
     }
-    cat.setConversionQuestion([&](const QString& f, const QString& what) {
-        out << '\n'
-            << forTerminal(QStringLiteral(
-                               "「%1」には、シフトJIS（コードページ932）で書けない文字があります。"
-                               "\r\n%2\r\n")
-                               .arg(f, what));
-        return saysYes(in, out, QStringLiteral("これらの文字を変換して保存しますか？"));
-    });
+    cat.setConversionQuestion(
+        [&](const QString& f, const QString& what) { return allowsConversion(in, out, f, what); });
     QStringList kept;
     if (const QString problem = cat.replaceCollection(std::move(plan.titles), plan.history, &kept);
         !problem.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "card/lookup_settings.h"
 #include "card/picture_import_frame.h"
 #include "card/sub_texts.h"
+#include "lookup/fill_plan.h"
 #include "lookup/lookup_config.h"
 #include "lookup/poster_client.h"
 #include "lookup/source_choice.h"
@@ -17,10 +18,8 @@
 #include <QIcon>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -31,27 +30,6 @@
 namespace {
 const char* const kRowNames[] = {"監督",     "主演",     "公開日",   "国",
                                  "ジャンル", "キャスト", "あらすじ", "ポスター"};
-
-// The card keeps its picture as JPEG: another format the service sends is
-// written as JPEG; bytes that decode to nothing give nothing.
-QByteArray asJpeg(const QByteArray& bytes) {
-    if (bytes.startsWith("\xFF\xD8\xFF")) return bytes;
-    QBuffer in;
-    in.setData(bytes);
-    QImageReader reader(&in);
-    const QImage image = reader.read();
-    if (image.isNull()) return {};
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    QImage flat(image.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);  // a transparent part shows white, as on paper
-    {
-        QPainter p(&flat);
-        p.drawImage(0, 0, image);
-    }
-    QImageWriter(&out, "JPG").write(flat);
-    return out.data();
-}
 
 // The candidates' small posters: their height in the list, and where a row keeps its address.
 constexpr int kIconHeight = 46;
@@ -362,7 +340,7 @@ void LookupWindow::showFilm(const Film& film) {
 
 void LookupWindow::showPoster(const QUrl& url, const QByteArray& bytes) {
     if (url != QUrl(proposal_.posterUrl)) return;
-    poster_ = asJpeg(bytes);
+    poster_ = posterAsJpeg(bytes);
     if (poster_.isEmpty()) {
         fields_->item(Poster, 2)->setText(LookupError::notImage().message);
         return;
