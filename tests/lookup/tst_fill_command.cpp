@@ -85,6 +85,31 @@ FakeResponse services(const FakeRequest& r) {
     return FakeResponse::json("{}", 404);
 }
 
+// Wikidata's items as wbgetentities gives them: a Japanese label, and claims
+// naming other items or a year.
+QJsonObject wikidataItem(const QString& id, const QString& ja, const QJsonObject& claims = {}) {
+    const QJsonObject label{{"language", "ja"}, {"value", ja}};
+    return QJsonObject{
+        {"type", "item"}, {"id", id}, {"labels", QJsonObject{{"ja", label}}}, {"claims", claims}};
+}
+
+QJsonArray wikidataStatement(const QString& property, const QJsonObject& value) {
+    const QJsonObject snak{{"snaktype", "value"}, {"property", property}, {"datavalue", value}};
+    return QJsonArray{QJsonObject{{"type", "statement"}, {"rank", "normal"}, {"mainsnak", snak}}};
+}
+
+QJsonArray wikidataClaim(const QString& property, const QString& id) {
+    const QJsonObject value{{"entity-type", "item"}, {"id", id}};
+    return wikidataStatement(property,
+                             QJsonObject{{"type", "wikibase-entityid"}, {"value", value}});
+}
+
+QJsonArray wikidataYear(int year) {
+    const QJsonObject value{{"time", QStringLiteral("+%1-00-00T00:00:00Z").arg(year)},
+                            {"precision", 9}};
+    return wikidataStatement("P577", QJsonObject{{"type", "time"}, {"value", value}});
+}
+
 struct Folder {
     QTemporaryDir dir;
     Folder() {
@@ -187,6 +212,48 @@ private slots:
             after[QStringLiteral("静かな桟橋.jpg")] = posterJpeg();
             QCOMPARE(folder.files(), after);  // the folder let go again, too
         }
+    }
+
+    // Without a key the collection is filled from Wikidata alone: its Japanese
+    // labels, spelt as the folder's pick lists spell them.
+    void withoutAKeyWikidataFills() {
+        const QHash<QString, QJsonObject> items{
+            {"Q100", wikidataItem("Q100", "静かな桟橋",
+                                  QJsonObject{{"P31", wikidataClaim("P31", "Q11424")},
+                                              {"P57", wikidataClaim("P57", "Q200")},
+                                              {"P577", wikidataYear(1999)},
+                                              {"P495", wikidataClaim("P495", "Q17")},
+                                              {"P136", wikidataClaim("P136", "Q130232")}})},
+            {"Q200", wikidataItem("Q200", "港野灯")},
+            {"Q17", wikidataItem("Q17", "日本")},
+            {"Q130232", wikidataItem("Q130232", "ドラマ映画")}};
+        FakeServer server;
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.query.queryItemValue("action") == QLatin1String("wbsearchentities")) {
+                QJsonArray hits;
+                if (r.query.queryItemValue("search", QUrl::FullyDecoded) == "静かな桟橋")
+                    hits.append(QJsonObject{{"id", "Q100"}, {"label", "静かな桟橋"}});
+                return FakeResponse::json(bytesOf(QJsonObject{{"search", hits}, {"success", 1}}));
+            }
+            QJsonObject entities;
+            for (const QString& id : r.query.queryItemValue("ids", QUrl::FullyDecoded).split(u'|'))
+                entities[id] = items.value(id, QJsonObject{{"id", id}, {"missing", ""}});
+            return FakeResponse::json(bytesOf(QJsonObject{{"entities", entities}, {"success", 1}}));
+        });
+        addressesOf(server);
+        KeyVariable key(false);
+        Folder folder;
+        auto after = folder.files();
+        const Printed p = fill({folder.path()}, QStringLiteral("はい\n"));
+        QVERIFY2(p.status == 0, qPrintable(p.err));
+        QVERIFY(server.requests().size() > 0);
+        for (const FakeRequest& r : server.requests())
+            QCOMPARE(r.path, QStringLiteral("/w/api.php"));
+        after[kDataFile] =
+            cp932(titleRecord("静かな桟橋", "港野灯", "", "1999", "日本", "ドラマ") +
+                  titleRecord("二つの港", "", "", "2001") +
+                  titleRecord("誰も知らない", "誰か", "誰か", "1970", "日本", "ドラマ"));
+        QCOMPARE(folder.files(), after);
     }
 
     // A folder a window holds is refused before anything is asked online;
