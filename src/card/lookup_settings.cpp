@@ -12,7 +12,7 @@ LookupSettings::LookupSettings(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmLookupSettings"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("ネットで調べる — 設定"));
-    resize(520, 0);
+    resize(560, 0);
 
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel(
@@ -37,10 +37,13 @@ LookupSettings::LookupSettings(QWidget* parent) : QWidget(parent, Qt::Window) {
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblKeyStatus"));
     status_->setWordWrap(true);
+    // Room for a problem and where the key is, so that the window does not jump.
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 3);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     v->addWidget(status_);
 
     auto* about = new QLabel(
-        QStringLiteral("キーは TMDb のアカウントの設定ページで無料で取得できます: "
+        QStringLiteral("キーは TMDb のアカウントの設定ページで無料で取得できます:<br>"
                        "<a href=\"https://www.themoviedb.org/settings/api\">"
                        "https://www.themoviedb.org/settings/api</a><br>"
                        "調べるときに送るのは、検索する題名と公開年です。キーがあれば TMDb に"
@@ -54,7 +57,14 @@ LookupSettings::LookupSettings(QWidget* parent) : QWidget(parent, Qt::Window) {
     v->addWidget(about);
 
     status_->setText(QStringLiteral("キーを確かめています…"));
+    fitText();
     TmdbKey::instance().fetch(this, [this](const QString&) { showWhere(); });
+}
+
+// A wrapped text needs the height its width gives it; a window does not grow by itself.
+void LookupSettings::fitText() {
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height()) resize(width(), needed);
 }
 
 void LookupSettings::setBusy(bool busy) {
@@ -86,6 +96,7 @@ void LookupSettings::showWhere(const QString& problem) {
     const QString said = problem.isEmpty() ? key.storeProblem() : problem;
     status_->setText(said.isEmpty() ? where : said + QStringLiteral("\n") + where);
     status_->setStyleSheet(said.isEmpty() ? QString() : QStringLiteral("color: #b00020;"));
+    fitText();
 }
 
 void LookupSettings::save() {

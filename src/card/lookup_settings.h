@@ -23,6 +23,7 @@ private:
     void forget();
     void showWhere(const QString& problem = {});
     void setBusy(bool busy);
+    void fitText();
 
     QLineEdit* key_ = nullptr;
     QPushButton* save_ = nullptr;
