@@ -44,19 +44,24 @@ bool TmdbClient::haveKey() {
     return false;
 }
 
-QNetworkRequest TmdbClient::request(const QString& path, QUrlQuery query, QUrl* cacheKey) const {
-    QUrl url = addresses_.tmdbApi;
+QNetworkRequest TmdbClient::apiRequest(const QUrl& api, const QString& key, const QString& path,
+                                       QUrlQuery query, QUrl* cacheKey) {
+    QUrl url = api;
     url.setPath(url.path() + path);
     url.setQuery(query);
     *cacheKey = url;
-    const bool token = isReadAccessToken(key_);
+    const bool token = isReadAccessToken(key);
     if (!token) {
-        query.addQueryItem(QStringLiteral("api_key"), key_);
+        query.addQueryItem(QStringLiteral("api_key"), key);
         url.setQuery(query);
     }
     QNetworkRequest r(url);
-    if (token) r.setRawHeader("Authorization", "Bearer " + key_.toUtf8());
+    if (token) r.setRawHeader("Authorization", "Bearer " + key.toUtf8());
     return r;
+}
+
+QNetworkRequest TmdbClient::request(const QString& path, QUrlQuery query, QUrl* cacheKey) const {
+    return apiRequest(addresses_.tmdbApi, key_, path, std::move(query), cacheKey);
 }
 
 void TmdbClient::search(const QString& text, int year) {
@@ -191,14 +196,8 @@ Film TmdbClient::readFilm(const QJsonObject& m, const QUrl& images, JsonShape& s
     std::stable_sort(billed.begin(), billed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& b : billed) f.cast.append(b.second);
-    const QString cw = QStringLiteral("credits.crew");
-    const QJsonArray crew = shape.array(credits, QStringLiteral("crew"), cr);
-    for (qsizetype i = 0; i < crew.size(); ++i) {
-        const QJsonObject c = shape.object(crew[i], at(cw, i));
-        if (shape.text(c, QStringLiteral("job"), at(cw, i), Need::Optional) ==
-            QLatin1String("Director"))
-            f.directors.append(shape.text(c, QStringLiteral("name"), at(cw, i)));
-    }
+    f.directors = readDirectors(shape.array(credits, QStringLiteral("crew"), cr),
+                                QStringLiteral("credits.crew"), shape);
 
     const QString ex = QStringLiteral("external_ids");
     const QJsonObject ids = shape.object(m, ex, top, Need::Optional);
@@ -207,4 +206,16 @@ Film TmdbClient::readFilm(const QJsonObject& m, const QUrl& images, JsonShape& s
     if (f.imdbId.isEmpty())
         f.imdbId = shape.text(m, QStringLiteral("imdb_id"), top, Need::Optional);
     return f;
+}
+
+QStringList TmdbClient::readDirectors(const QJsonArray& crew, const QString& where,
+                                      JsonShape& shape) {
+    QStringList names;
+    for (qsizetype i = 0; i < crew.size(); ++i) {
+        const QJsonObject c = shape.object(crew[i], at(where, i));
+        if (shape.text(c, QStringLiteral("job"), at(where, i), JsonShape::Optional) ==
+            QLatin1String("Director"))
+            names.append(shape.text(c, QStringLiteral("name"), at(where, i)));
+    }
+    return names;
 }

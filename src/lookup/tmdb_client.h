@@ -28,6 +28,14 @@ public:
     static QVector<Candidate> readCandidates(const QJsonArray& results, const QString& where,
                                              const QUrl& images, JsonShape& shape);
     static Film readFilm(const QJsonObject& movie, const QUrl& images, JsonShape& shape);
+    // The names of the crew whose job is Director, in the crew's order.
+    static QStringList readDirectors(const QJsonArray& crew, const QString& where,
+                                     JsonShape& shape);
+
+    // A GET of path under api with key as its kind wants it; *cacheKey is the
+    // same address without the key, so that no key reaches the disk cache.
+    static QNetworkRequest apiRequest(const QUrl& api, const QString& key, const QString& path,
+                                      QUrlQuery query, QUrl* cacheKey);
 
 protected:
     // The film as TMDb gave it; a source that adds to it answers in its stead.
