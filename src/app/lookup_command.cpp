@@ -1,6 +1,7 @@
 #include "lookup_command.h"
 
 #include "check/folder_check.h"
+#include "lookup/candidate_directors.h"
 #include "lookup/film_mapping.h"
 #include "lookup/lookup_config.h"
 #include "lookup/source_choice.h"
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextStream>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -251,6 +253,28 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
         printFilm(proposeFields(film, pickListsOf(a.dir)), out, err);
         end(0);
     });
+
+    // TMDb's search does not tell the directors: those of the first candidates
+    // are asked before printing, within one request's time in all. What does
+    // not come leaves its column empty; the list is printed all the same.
+    QVector<Candidate> shown;
+    CandidateDirectors directors(network, addresses, key);
+    QTimer enough;
+    enough.setSingleShot(true);
+    const auto printShown = [&] {
+        directors.cancel();
+        enough.stop();
+        printCandidates(shown, out);
+        end(0);
+    };
+    QObject::connect(&directors, &CandidateDirectors::directorFound, &loop,
+                     [&](const QString& id, const QString& names) {
+                         for (Candidate& c : shown)
+                             if (c.source == kTmdb && c.id == id) c.director = names;
+                     });
+    QObject::connect(&directors, &CandidateDirectors::finished, &loop, printShown);
+    QObject::connect(&enough, &QTimer::timeout, &loop, printShown);
+
     QObject::connect(
         client.get(), &FilmSource::candidatesFound, &loop, [&](const QVector<Candidate>& found) {
             // An IMDb id names one film, found through TMDb's find.
@@ -258,6 +282,12 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
                 const QString id = found[0].id;
                 QMetaObject::invokeMethod(
                     client.get(), [&, id] { client->fetchFilm(id); }, Qt::QueuedConnection);
+                return;
+            }
+            if (source == kTmdb && !found.isEmpty()) {
+                shown = found;
+                enough.start(options.totalTimeoutMs);
+                directors.start(found, 10);
                 return;
             }
             printCandidates(found, out);

@@ -6,6 +6,7 @@
 #include "test_files.h"
 #include "test_registry.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -143,6 +144,11 @@ FakeResponse services(const FakeRequest& r) {
                                                       {"total_results", results.size()}}));
     }
     if (r.path == QLatin1String("/3/movie/550")) return FakeResponse::json(bytesOf(movie550()));
+    if (r.path == QLatin1String("/3/movie/550/credits")) {
+        QJsonObject credits = movie550()[QStringLiteral("credits")].toObject();
+        credits[QStringLiteral("id")] = 550;
+        return FakeResponse::json(bytesOf(credits));
+    }
     if (r.path == QLatin1String("/3/movie/551")) {  // the same film, with its Wikidata item
         QJsonObject m = movie550();
         m["id"] = 551;
@@ -201,8 +207,10 @@ private slots:
             KeyVariable key(true);
             const Printed p = lookup({"静かな桟橋", "--year", "1999", folder.path()});
             QCOMPARE(p.status, 0);
-            QCOMPARE(p.out, QStringList{"tmdb\t550\t静かな桟橋\tThe Quiet Pier\t1999\t"});
-            QCOMPARE(server.requests().last().query.queryItemValue("year"), QStringLiteral("1999"));
+            QCOMPARE(p.out, QStringList{"tmdb\t550\t静かな桟橋\tThe Quiet Pier\t1999\tRay Dunn"});
+            QCOMPARE(server.requests().size(), 2);
+            QCOMPARE(server.requests()[0].query.queryItemValue("year"), QStringLiteral("1999"));
+            QCOMPARE(server.requests()[1].path, QStringLiteral("/3/movie/550/credits"));
         }
         for (const bool withKey : {false, true}) {
             KeyVariable key(withKey);
@@ -212,6 +220,67 @@ private slots:
             QCOMPARE(p.status, 0);
             QCOMPARE(p.out, QStringList{"wikidata\tQ500\t静かな桟橋\t\t\tレイ・ダン"});
             QCOMPARE(server.requests().last().path, QStringLiteral("/w/api.php"));
+        }
+    }
+
+    // TMDb's search does not tell the directors: those of the first ten are
+    // asked before printing. One that cannot be had leaves its column empty,
+    // and a TMDb that refuses or stays silent still gives the list.
+    void tmdbCandidatesCarryTheirDirectors() {
+        FakeServer server;
+        int creditsStatus = 200;  // 0: no answer at all
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.path == QLatin1String("/3/search/movie")) {
+                QJsonArray hits;
+                for (int id = 600; id < 612; ++id)
+                    hits.append(searchHit(id, "映画" + QString::number(id), "", "2001-01-01"));
+                return FakeResponse::json(bytesOf(QJsonObject{
+                    {"page", 1}, {"results", hits}, {"total_pages", 1}, {"total_results", 12}}));
+            }
+            const int id = r.path.section(u'/', 3, 3).toInt();
+            if (creditsStatus == 0) {
+                FakeResponse silent;
+                silent.mode = FakeResponse::Mode::Silent;
+                return silent;
+            }
+            if (creditsStatus != 200 || id == 601)
+                return FakeResponse::json(R"({"status_code":7})", id == 601 ? 500 : creditsStatus);
+            const QJsonObject director{{"id", 7},
+                                       {"name", "監督" + QString::number(id)},
+                                       {"department", "Directing"},
+                                       {"job", "Director"},
+                                       {"credit_id", "k"}};
+            return FakeResponse::json(bytesOf(
+                QJsonObject{{"id", id}, {"cast", QJsonArray{}}, {"crew", QJsonArray{director}}}));
+        });
+        addressesOf(server);
+        KeyVariable key(true);
+
+        const Printed p = lookup({"映画"});
+        QCOMPARE(p.status, 0);
+        QCOMPARE(p.out.size(), 12);
+        for (int i = 0; i < 12; ++i) {
+            const int id = 600 + i;
+            const QString director = i < 10 && id != 601 ? "監督" + QString::number(id) : QString();
+            QCOMPARE(p.out[i],
+                     QStringLiteral("tmdb\t%1\t映画%1\t\t2001\t%2").arg(id).arg(director));
+        }
+        QCOMPARE(server.requests().size(), 11);
+        QCOMPARE(server.requests()[10].path, QStringLiteral("/3/movie/609/credits"));
+
+        for (const int status : {401, 0}) {
+            creditsStatus = status;
+            const int before = server.requests().size();
+            QElapsedTimer took;
+            took.start();
+            const Printed q = lookup({"映画", "--year", "2001"});  // not the cached answers
+            QCOMPARE(q.status, 0);
+            QCOMPARE(q.out.size(), 12);
+            QCOMPARE(q.out[0], QStringLiteral("tmdb\t600\t映画600\t\t2001\t"));
+            QVERIFY2(q.err.isEmpty(), qPrintable(q.err));
+            // A refused key ends the asking; silence is cut off after one request's time.
+            if (status == 401) QCOMPARE(server.requests().size(), before + 2);
+            if (status == 0) QVERIFY(took.elapsed() < quickOptions().totalTimeoutMs + 1000);
         }
     }
 
