@@ -3,6 +3,7 @@
 #include "card/lookup_settings.h"
 #include "card/picture_import_frame.h"
 #include "card/sub_texts.h"
+#include "lookup/candidate_directors.h"
 #include "lookup/fill_plan.h"
 #include "lookup/lookup_config.h"
 #include "lookup/poster_client.h"
@@ -159,15 +160,22 @@ LookupWindow::LookupWindow(Catalogue& catalogue, const QString& title, const QSt
 LookupWindow::~LookupWindow() {
     // The clients go before the network they use.
     delete source_;
+    delete directors_;
     delete posters_;
     delete icons_;
 }
 
 void LookupWindow::makeSource() {
     delete source_;
+    delete directors_;
     sourceKey_ = key_;
-    source_ =
-        makeFilmSource(*network_, LookupAddresses::fromEnvironment(), key_, {}, this).release();
+    const LookupAddresses addresses = LookupAddresses::fromEnvironment();
+    source_ = makeFilmSource(*network_, addresses, key_, {}, this).release();
+    directors_ = new CandidateDirectors(*network_, addresses, key_, this);
+    connect(directors_, &CandidateDirectors::directorFound, this, &LookupWindow::showDirector);
+    // Once, when all came, so that the column does not jump with each.
+    connect(directors_, &CandidateDirectors::finished, this,
+            [this] { candidates_->resizeColumnToContents(3); });
     connect(source_, &FilmSource::candidatesFound, this, &LookupWindow::showCandidates);
     connect(source_, &FilmSource::filmFetched, this, &LookupWindow::showFilm);
     connect(source_, &FilmSource::failed, this, &LookupWindow::showError);
@@ -217,6 +225,7 @@ void LookupWindow::search() {
         QRegularExpression(QStringLiteral("^\\d{4}$")).match(y).hasMatch() ? y.toInt() : 0;
     posters_->cancel();
     icons_->cancel();
+    directors_->cancel();
     candidates_->clear();
     pickButton_->setEnabled(false);
     if (key_ != sourceKey_) makeSource();
@@ -226,6 +235,7 @@ void LookupWindow::search() {
 
 void LookupWindow::showCandidates(const QVector<Candidate>& found) {
     icons_->cancel();
+    directors_->cancel();
     candidates_->clear();
     for (const Candidate& c : found) {
         auto* item = new QTreeWidgetItem(
@@ -249,6 +259,7 @@ void LookupWindow::showCandidates(const QVector<Candidate>& found) {
         setStatus(QStringLiteral("見つかりませんでした。題名や年を変えて検索してください。"));
         return;
     }
+    directors_->start(found);
     candidates_->setCurrentItem(candidates_->topLevelItem(0));
     setStatus(QStringLiteral("%1件見つかりました。選んでください。").arg(found.size()));
 }
@@ -267,6 +278,15 @@ void LookupWindow::showIcon(const QUrl& url, const QByteArray& bytes) {
     for (int i = 0; i < candidates_->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = candidates_->topLevelItem(i);
         if (QUrl(item->data(0, kIconUrlRole).toString()) == url) item->setIcon(0, icon);
+    }
+}
+
+// A TMDb candidate's director, as it comes.
+void LookupWindow::showDirector(const QString& id, const QString& directors) {
+    for (int i = 0; i < candidates_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = candidates_->topLevelItem(i);
+        if (item->data(0, Qt::UserRole).toString() == id && item->text(4) == QLatin1String("TMDb"))
+            item->setText(3, directors);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class CandidateDirectors;
 class Catalogue;
 class Change;
 class FilmSource;
@@ -50,6 +51,7 @@ private:
     void openSettings();
     void showCandidates(const QVector<Candidate>& found);
     void showIcon(const QUrl& url, const QByteArray& bytes);
+    void showDirector(const QString& id, const QString& directors);
     void showFilm(const Film& film);
     void showPoster(const QUrl& url, const QByteArray& bytes);
     void showError(const LookupError& error);
@@ -65,8 +67,9 @@ private:
     FilmSource* source_ = nullptr;
     PosterClient* posters_ = nullptr;
     PosterClient* icons_ = nullptr;  // the candidates' small posters, apart from the chosen one's
-    QString key_;                    // the TMDb key as last known
-    QString sourceKey_;              // the key source_ was made with
+    CandidateDirectors* directors_ = nullptr;  // TMDb's candidates' directors, asked one by one
+    QString key_;                              // the TMDb key as last known
+    QString sourceKey_;                        // the key source_ was made with
 
     QLineEdit* text_ = nullptr;
     QLineEdit* year_ = nullptr;

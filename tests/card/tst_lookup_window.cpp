@@ -119,6 +119,12 @@ struct CapturedLog {
     QtMessageHandler old;
 };
 
+bool asked(const FakeServer& server, const QString& path) {
+    for (const FakeRequest& r : server.requests())
+        if (r.path == path) return true;
+    return false;
+}
+
 QByteArray posterJpeg() {
     QImage img(60, 90, QImage::Format_RGB32);
     img.fill(Qt::darkCyan);
@@ -174,6 +180,8 @@ private slots:
         server.setHandler([&](const FakeRequest& r) {
             if (r.path == "/3/search/movie") return FakeResponse::json(bytesOf(searchPage()));
             if (r.path == "/3/movie/4242") return FakeResponse::json(bytesOf(movie()));
+            if (r.path == "/3/movie/4242/credits")
+                return FakeResponse::json(bytesOf(movie()["credits"].toObject()));
             if (r.path == "/t/p/w500/harbour.jpg") {
                 FakeResponse p = FakeResponse::json(jpeg);
                 p.contentType = "image/jpeg";
@@ -201,6 +209,12 @@ private slots:
         const QStringList row{list->topLevelItem(0)->text(0), list->topLevelItem(0)->text(1),
                               list->topLevelItem(0)->text(2), list->topLevelItem(0)->text(4)};
         QCOMPARE(row, (QStringList{kTitle, "Hamnen ingenstans", "1998", "TMDb"}));
+        // The search does not tell the directors: each is asked after the list shows.
+        QVERIFY(waitUntil([&] { return list->topLevelItem(0)->text(3) == "Dag Holm"; }, 3000));
+        QVERIFY(waitUntil([&] { return asked(server, "/3/movie/4243/credits"); }, 3000));
+        QTest::qWait(50);
+        QCOMPARE(list->topLevelItem(1)->text(3), QString());  // 404: left as it was
+        QVERIFY(list->columnWidth(3) > list->fontMetrics().horizontalAdvance("Dag Holm"));
 
         list->setCurrentItem(list->topLevelItem(0));
         QTest::mouseClick(in<QPushButton>(f, "cmdLookupPick"), Qt::LeftButton);
@@ -348,18 +362,22 @@ private slots:
         QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
         auto* list = in<QTreeWidget>(f, "lstLookupCandidates");
         QVERIFY(waitUntil([&] { return list->topLevelItemCount() == 2; }, 3000));
-        QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests()[0].path, QStringLiteral("/3/search/movie"));
-        QCOMPARE(server.requests()[0].query.queryItemValue("api_key").toLatin1(), secret);
+        QVERIFY(waitUntil([&] { return asked(server, "/3/movie/4243/credits"); }, 3000));
+        for (const FakeRequest& r : server.requests()) {  // the directors' too
+            QVERIFY2(r.path.startsWith("/3/"), qPrintable(r.path));
+            QCOMPARE(r.query.queryItemValue("api_key").toLatin1(), secret);
+        }
 
         QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdKeyForget")),
                           Qt::LeftButton);
         QVERIFY(waitUntil(
             [&] { return status->text().contains(QStringLiteral("設定されていません")); }, 3000));
         QVERIFY(store->secret.isEmpty());
+        const qsizetype asks = server.requests().size();
         QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
-        QVERIFY(waitUntil([&] { return server.requests().size() >= 2; }, 3000));
-        QCOMPARE(server.requests()[1].path, QStringLiteral("/w/api.php"));
+        QVERIFY(waitUntil([&] { return server.requests().size() > asks; }, 3000));
+        QCOMPARE(server.requests()[asks].path, QStringLiteral("/w/api.php"));
         QVERIFY(attribution->isHidden());
 
         QCOMPARE(snapshot(f.path()), before);
@@ -393,11 +411,7 @@ private slots:
         start(f);
         key(f, Qt::ControlModifier | Qt::Key_L);
         QVERIFY(lookup(f));
-        const auto served = [&](const QString& path) {
-            for (const FakeRequest& r : server.requests())
-                if (r.path == path) return true;
-            return false;
-        };
+        const auto served = [&](const QString& path) { return asked(server, path); };
 
         QTest::mouseClick(in<QPushButton>(f, "cmdLookupSearch"), Qt::LeftButton);
         auto* list = in<QTreeWidget>(f, "lstLookupCandidates");
