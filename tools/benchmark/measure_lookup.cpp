@@ -104,6 +104,9 @@ void measureLookupCandidates(const Collection& col, Measurement* m) {
     clock.start();
     qint64 answeredAt = -1;
     server.setHandler([&](const FakeRequest& r) {
+        // The candidates' directors, asked after the list is shown, are not timed.
+        if (!r.path.endsWith(QLatin1String("/search/movie")))
+            return FakeResponse::json(R"({"status_code":34})", 404);
         answeredAt = clock.nsecsElapsed();
         return FakeResponse::json(searchAnswer(r.query.queryItemValue("query")));
     });
@@ -160,7 +163,7 @@ void measureLookupCandidates(const Collection& col, Measurement* m) {
                           "the same rows and painted")
                .arg(kCandidates));
     timeBoth(m, lookup, bare);
-    if (server.requests().size() < kRuns + 1)
+    if (server.requests().size() < kRuns + 1)  // the searches at least
         *error =
             QStringLiteral("only %1 searches reached the server").arg(server.requests().size());
 }
