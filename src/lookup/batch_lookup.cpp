@@ -93,6 +93,7 @@ void BatchLookup::next() {
 void BatchLookup::ask() {
     current_ = BatchAnswer();
     const BatchQuery& q = queries_[at_];
+    withoutYear_ = false;
     fetchingFilm_ = !q.chosenId.isEmpty();
     if (fetchingFilm_)
         source_.fetchFilm(q.chosenId);
@@ -103,6 +104,18 @@ void BatchLookup::ask() {
 void BatchLookup::takeCandidates(const QVector<Candidate>& found) {
     if (!running_ || fetchingFilm_) return;
     const BatchQuery& q = queries_[at_];
+    if (found.isEmpty() && q.year > 0 && !withoutYear_) {
+        // A card's year may be its viewing's or a release a year off the
+        // service's: the year rule below still decides among what comes.
+        withoutYear_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (running_) source_.search(queries_[at_].name, 0);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     current_.candidates = found;
     const int sure = sureCandidate(found, q.name, q.year);
     if (sure < 0) {

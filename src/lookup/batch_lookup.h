@@ -42,7 +42,8 @@ struct BatchAnswer {
 int sureCandidate(const QVector<Candidate>& candidates, const QString& name, int year);
 
 // Looks titles up one after another on one source, in the background of the
-// event loop: every step answers through signals, nothing waits. A 429 slows
+// event loop: every step answers through signals, nothing waits. A search with
+// the title's year that finds nothing is asked once more without it. A 429 slows
 // the batch down (the source waits as the service says, and a title still
 // refused is asked again after a pause), never fails it. A fault that every
 // further title would meet too (a wrong key, no network, a broken secure
@@ -86,6 +87,7 @@ private:
     BatchAnswer current_;
     bool running_ = false;
     bool fetchingFilm_ = false;
+    bool withoutYear_ = false;  // the search with the year found nothing; asked again without
     int failuresInARow_ = 0;
     QTimer pause_;
     QTimer soon_;  // the next title after the event loop had its turn

@@ -213,6 +213,28 @@ private slots:
         QVERIFY(!run.stopped.failed());
     }
 
+    // A search with the card's year that finds nothing is asked again without
+    // it: a film the service dates a year off is still found, and the year rule
+    // still decides.
+    void aTitleNotFoundInItsYearIsAskedWithoutIt() {
+        FakeServer server;
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.path == QLatin1String("/3/search/movie") && r.query.hasQueryItem("year"))
+                return FakeResponse::json(bytesOf(Tmdb::page(QJsonArray{})));
+            return oneFilmEach(r);  // dated 2000
+        });
+        Run run(addressesOf(server));
+        run.batch.start({{titleNo(1), 2001, false, {}}, {titleNo(2), 2003, false, {}}});
+        QVERIFY(waitUntil([&] { return run.finishedCount > 0; }, 5000));
+        QCOMPARE(run.answers.size(), 2);
+        QCOMPARE(run.answers[0].kind, BatchAnswer::Kind::Found);
+        QCOMPARE(run.answers[1].kind, BatchAnswer::Kind::Uncertain);  // three years off
+        int searches = 0;
+        for (const FakeRequest& r : server.requests())
+            searches += r.path == QLatin1String("/3/search/movie");
+        QCOMPARE(searches, 4);
+    }
+
     // A wrong key or a service nobody answers for would fail every title:
     // the batch stops at the first with its message.
     void aFaultOfEveryTitleStopsTheBatch() {
