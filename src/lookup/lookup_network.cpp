@@ -26,6 +26,57 @@ LookupNetwork::LookupNetwork(NetworkOptions options, QObject* parent)
         cache_->setCacheDirectory(options_.cacheDir);
         cache_->setMaximumCacheSize(100 * 1024 * 1024);
     }
+    writer_.setMaxThreadCount(1);  // one write after another, in the order kept
+}
+
+LookupNetwork::~LookupNetwork() { settle(); }
+
+void LookupNetwork::settle() { writer_.waitForDone(); }
+
+std::optional<QByteArray> LookupNetwork::cached(const QUrl& key) {
+    if (!cache_) return std::nullopt;
+    QMutexLocker lock(&cacheLock_);
+    if (const auto it = pending_.constFind(key); it != pending_.cend()) return it->body;
+    const QNetworkCacheMetaData meta = cache_->metaData(key);
+    if (!meta.isValid() || meta.expirationDate() <= QDateTime::currentDateTimeUtc())
+        return std::nullopt;
+    std::unique_ptr<QIODevice> data(cache_->data(key));
+    if (!data) return std::nullopt;
+    return data->readAll();
+}
+
+void LookupNetwork::forget(const QUrl& key) {
+    if (!cache_) return;
+    QMutexLocker lock(&cacheLock_);
+    pending_.remove(key);
+    cache_->remove(key);
+}
+
+void LookupNetwork::keep(const QUrl& key, const QByteArray& body) {
+    if (!cache_) return;
+    const quint64 generation = ++generation_;
+    {
+        QMutexLocker lock(&cacheLock_);
+        pending_.insert(key, {body, generation});
+    }
+    const int seconds = options_.cacheSeconds;
+    writer_.start([this, key, generation, seconds] {
+        QMutexLocker lock(&cacheLock_);
+        const auto it = pending_.find(key);
+        if (it == pending_.end() || it->generation != generation) return;  // forgotten or newer
+        QNetworkCacheMetaData meta;
+        meta.setUrl(key);
+        meta.setSaveToDisk(true);
+        meta.setLastModified(QDateTime::currentDateTimeUtc());
+        meta.setExpirationDate(QDateTime::currentDateTimeUtc().addSecs(seconds));
+        if (QIODevice* out = cache_->prepare(meta)) {
+            if (out->write(it->body) == it->body.size())
+                cache_->insert(out);
+            else
+                cache_->remove(key);
+        }
+        pending_.erase(it);
+    });
 }
 
 bool looksLikeImage(const QByteArray& b) {
@@ -240,35 +291,19 @@ LookupError HttpFetch::checkBody(HttpOutcome* outcome) const {
 
 // An answer younger than a day is taken from the cache without asking again.
 bool HttpFetch::fromCache() {
-    QNetworkDiskCache* cache = network_.cache();
-    if (!cache || cacheKey_.isEmpty()) return false;
-    const QNetworkCacheMetaData meta = cache->metaData(cacheKey_);
-    if (!meta.isValid() || meta.expirationDate() <= QDateTime::currentDateTimeUtc()) return false;
-    std::unique_ptr<QIODevice> data(cache->data(cacheKey_));
-    if (!data) return false;
+    if (cacheKey_.isEmpty()) return false;
+    const std::optional<QByteArray> body = network_.cached(cacheKey_);
+    if (!body) return false;
     cachedOutcome_ = {};
-    cachedOutcome_.body = data->readAll();
+    cachedOutcome_.body = *body;
     cachedOutcome_.fromCache = true;
     if (checkBody(&cachedOutcome_).failed()) {
-        cache->remove(cacheKey_);
+        network_.forget(cacheKey_);
         return false;
     }
     return true;
 }
 
 void HttpFetch::store(const QByteArray& body) {
-    QNetworkDiskCache* cache = network_.cache();
-    if (!cache || cacheKey_.isEmpty()) return;
-    QNetworkCacheMetaData meta;
-    meta.setUrl(cacheKey_);
-    meta.setSaveToDisk(true);
-    meta.setLastModified(QDateTime::currentDateTimeUtc());
-    meta.setExpirationDate(
-        QDateTime::currentDateTimeUtc().addSecs(network_.options().cacheSeconds));
-    QIODevice* out = cache->prepare(meta);
-    if (!out) return;
-    if (out->write(body) == body.size())
-        cache->insert(out);
-    else
-        cache->remove(cacheKey_);
+    if (!cacheKey_.isEmpty()) network_.keep(cacheKey_, body);
 }

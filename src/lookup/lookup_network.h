@@ -3,14 +3,18 @@
 #include "lookup_error.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkDiskCache;
@@ -44,13 +48,29 @@ public:
                            QObject* parent = nullptr);
 
     QNetworkAccessManager* manager() const { return manager_; }
-    QNetworkDiskCache* cache() const { return cache_; }  // null when nothing is cached
+    // The answers kept in the disk cache. A write goes to a thread of its own,
+    // so that the disk's time is not the window's; a read sees a write still
+    // under way. Nothing is kept when the options name no cache.
+    std::optional<QByteArray> cached(const QUrl& key);  // nothing when none is fresh
+    void keep(const QUrl& key, const QByteArray& body);
+    void forget(const QUrl& key);
+    // Waits until every answer kept is on disk.
+    void settle();
+    ~LookupNetwork() override;
     const NetworkOptions& options() const { return options_; }
 
 private:
     NetworkOptions options_;
     QNetworkAccessManager* manager_;
     QNetworkDiskCache* cache_ = nullptr;
+    struct Pending {
+        QByteArray body;
+        quint64 generation = 0;
+    };
+    QMutex cacheLock_;              // the cache and pending_, between the two threads
+    QHash<QUrl, Pending> pending_;  // kept, not yet on disk
+    quint64 generation_ = 0;
+    QThreadPool writer_;
 };
 
 // What one request gave: the body, and for JSON the document read from it.

@@ -108,6 +108,7 @@ private slots:
         QVERIFY(waitUntil([&] { return heard.finished > 0; }, 3000));
         QCOMPARE(heard.found, expected);
         QCOMPARE(server.requests().size(), 3);
+        net.settle();
         QDirIterator files(cacheDir.path(), QDir::Files, QDirIterator::Subdirectories);
         int seen = 0;
         while (files.hasNext()) {

@@ -244,6 +244,19 @@ private slots:
         tmdb.search(QStringLiteral("長い"), 0);
         QVERIFY(second.waitFor(2, 2000));
         QCOMPARE(server.requests().size(), 2);
+        // The next run of the program finds it on disk, too, once it is written
+        // there (on a thread of its own, at the latest as the network goes).
+        net.settle();
+        {
+            LookupNetwork nextRun(o);
+            TmdbClient again(nextRun, addressesOf(server), kKey);
+            Answer third;
+            third.watch(again);
+            again.search(QStringLiteral("短い"), 0);
+            QVERIFY(third.waitFor(1, 2000));
+            QCOMPARE(third.candidates.size(), 1);
+            QCOMPARE(server.requests().size(), 2);
+        }
 
         QDirIterator files(cacheDir.path(), QDir::Files, QDirIterator::Subdirectories);
         int seen = 0;

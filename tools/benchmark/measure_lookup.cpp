@@ -254,8 +254,13 @@ private:
 // 開始 in the fill window until its batch finished, every title found; with
 // applied, 反映 afterwards, its time there.
 std::optional<BatchRun> runFillWindow(LiveWindow& w, QString* error, qint64* applied = nullptr) {
-    QTemporaryDir cache;  // a fresh cache: every request reaches the server
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    // A fresh cache: every request reaches the server. The caches of earlier
+    // runs stay until the measurement ends, as a user's stay on the disk:
+    // thousands of files deleted just before would slow the file system's
+    // making of new ones, which no user meets.
+    static std::vector<std::unique_ptr<QTemporaryDir>> caches;
+    caches.push_back(std::make_unique<QTemporaryDir>());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(caches.back()->path()));
     auto* open = w.child<QPushButton>(QStringLiteral("cmdFillFromNet"), error);
     if (!open) return std::nullopt;
     open->click();
@@ -386,10 +391,11 @@ void measureFillBatch(const Collection& col, Measurement* m) {
     // Last, as it fills the collection: 反映 of every proposal, as one step.
     qint64 applied = 0;
     if (!runFillWindow(*b.w, error, &applied)) return;
-    detail(QStringLiteral("反映 of the %1 proposals (監督, 主演, 国, ジャンル in one rewrite of the "
-                          "data file; a キャスト and an あらすじ file each, written durably): %2")
-               .arg(kBatchTitles)
-               .arg(ms(applied)));
+    detail(
+        QStringLiteral("反映 of the %1 proposals (監督, 主演, 国, ジャンル in one rewrite of the "
+                       "data file; a キャスト and an あらすじ file each, written durably): %2")
+            .arg(kBatchTitles)
+            .arg(ms(applied)));
 }
 
 void measureFillStall(const Collection& col, Measurement* m) {
