@@ -1,5 +1,6 @@
 #include "fill_window.h"
 
+#include "card/lookup_settings.h"
 #include "lookup/lookup_config.h"
 #include "lookup/lookup_network.h"
 #include "lookup/poster_client.h"
@@ -95,7 +96,13 @@ FillWindow::FillWindow(ScreenHost& host, QWidget* parent)
     progress_->setValue(0);
     line->addWidget(startButton_);
     line->addWidget(cancelButton_);
+    // The TMDb key, as from the card's lookup: a user filling the collection
+    // need not go to a card first.
+    auto* settings = new QPushButton(QStringLiteral("設定…"), this);
+    settings->setObjectName(QStringLiteral("cmdFillSettings"));
+    connect(settings, &QPushButton::clicked, this, &FillWindow::openSettings);
     line->addWidget(progress_, 1);
+    line->addWidget(settings);
     v->addLayout(line);
     connect(startButton_, &QPushButton::clicked, this, &FillWindow::start);
     connect(cancelButton_, &QPushButton::clicked, this, &FillWindow::cancel);
@@ -142,7 +149,7 @@ FillWindow::FillWindow(ScreenHost& host, QWidget* parent)
     v->addWidget(attribution_);
 
     // The environment's key at once; one kept in the secret store when it comes.
-    key_ = tmdbKeyFromEnvironment();
+    key_ = wantedKey_ = tmdbKeyFromEnvironment();
     makeSource();
     TmdbKey::instance().fetch(this, [this](const QString& key) { useKey(key); });
     listTitles();
@@ -179,11 +186,25 @@ void FillWindow::makeSource() {
 }
 
 // The candidates' ids are the service's own: once a round began, the service
-// stays the one that answered it, whatever key comes later.
+// stays the one that answered it until the next 開始, whatever key comes later.
 void FillWindow::useKey(const QString& key) {
+    wantedKey_ = key;
     if (key == key_ || round_ != Round::None) return;
     key_ = key;
     makeSource();
+}
+
+void FillWindow::openSettings() {
+    if (auto* open = findChild<LookupSettings*>(); open) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* settings = new LookupSettings(this);
+    connect(settings, &LookupSettings::keyChanged, this, [this] {
+        TmdbKey::instance().fetch(this, [this](const QString& key) { useKey(key); });
+    });
+    settings->show();
 }
 
 void FillWindow::listTitles() {
@@ -201,6 +222,11 @@ void FillWindow::listTitles() {
 
 void FillWindow::start() {
     if (batch_->running()) return;
+    // A key saved since the last round: this round asks with it.
+    if (wantedKey_ != key_ && round_ != Round::None) {
+        key_ = wantedKey_;
+        makeSource();
+    }
     listTitles();
     rows_.clear();
     unshown_.clear();

@@ -52,6 +52,7 @@ private:
     enum class Round { None, First, Resolve };
 
     void useKey(const QString& key);
+    void openSettings();
     void makeSource();
     void listTitles();
     void takeAnswer(int index, const BatchAnswer& answer);
@@ -71,7 +72,8 @@ private:
     FilmSource* source_ = nullptr;
     PosterClient* posters_ = nullptr;
     BatchLookup* batch_ = nullptr;
-    QString key_;
+    QString key_;        // the one the source asks with
+    QString wantedKey_;  // the newest; taken at the next 開始
     PickLists lists_;
 
     QVector<FillNeed> needs_;  // what the first round asks, in order

@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -401,6 +402,61 @@ private slots:
         }
         QCOMPARE(snapshot(f.path()), before);
         QCOMPARE(f.window->findChildren<FillWindow*>().size(), 1);
+    }
+
+    // The key can be saved from the fill window too: the next 開始 asks TMDb
+    // with it, the round before stays Wikidata's.
+    void aKeySavedInItsSettingsAsksTmdbAtTheNextStart() {
+        const struct NoKey {
+            QByteArray key = qgetenv("REELNOTE_TMDB_KEY");
+            NoKey() { qunsetenv("REELNOTE_TMDB_KEY"); }
+            ~NoKey() { qputenv("REELNOTE_TMDB_KEY", key); }
+        } noKey;
+        const QString secret = QStringLiteral("fedcba9876543210fedcba9876543210");
+        FakeServer server;
+        server.setHandler([&](const FakeRequest& r) {
+            if (r.path == QLatin1String("/3/search/movie"))
+                return FakeResponse::json(
+                    R"({"page":1,"results":[],"total_pages":0,"total_results":0})");
+            return FakeResponse::json(kNoWikidataHits);
+        });
+        addressesOf(server);
+        MainFixture f;
+        writeFreshMasters(f.path(), false);
+        writeCp932(f.path(), kDataFile, titleRecord(u"甲"_s));
+        f.start();
+        f.prompts.reset();
+        QPointer<FillWindow> w = open(f);
+        QVERIFY(w);
+        click(w, "cmdFillStart");
+        QVERIFY(
+            waitUntil([&] { return idle(w) && !column(w, FillWindow::ColState).isEmpty(); }, 3000));
+        QVERIFY(servedPath(server, "/w/api.php") && !servedPath(server, "/3/search/movie"));
+
+        click(w, "cmdFillSettings");
+        auto* settings = w->findChild<QWidget*>(QStringLiteral("frmLookupSettings"));
+        QVERIFY(settings && settings->isVisible());
+        QTest::keyClicks(settings->findChild<QLineEdit*>(QStringLiteral("txtTmdbKey")), secret);
+        QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdKeySave")),
+                          Qt::LeftButton);
+        auto* keyStatus = settings->findChild<QLabel*>(QStringLiteral("lblKeyStatus"));
+        QVERIFY(waitUntil([&] { return keyStatus->text().contains(u"TMDb で調べます"); }, 3000));
+        QTest::qWait(50);  // the window hears of the key on the event loop's turn
+        QVERIFY(in<QLabel>(w, "lblFillAttribution")->isHidden());  // the round shown is Wikidata's
+
+        click(w, "cmdFillStart");
+        QVERIFY(waitUntil([&] { return servedPath(server, "/3/search/movie"); }, 3000));
+        QVERIFY(waitUntil([&] { return idle(w); }, 3000));
+        QVERIFY(!in<QLabel>(w, "lblFillAttribution")->isHidden());
+        for (const FakeRequest& r : server.requests())
+            if (r.path.startsWith(QLatin1String("/3/")))
+                QCOMPARE(r.query.queryItemValue("api_key"), secret);
+
+        // The key goes again, so that the tests after this one have none.
+        QTest::mouseClick(settings->findChild<QPushButton*>(QStringLiteral("cmdKeyForget")),
+                          Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return keyStatus->text().contains(u"設定されていません"); }, 3000));
+        w->close();
     }
 };
 
