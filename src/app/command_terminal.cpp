@@ -1,9 +1,12 @@
 #include "command_terminal.h"
 
+#include "lookup/tmdb_key.h"
 #include "store/folder_lock.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 namespace CommandTerminal {
@@ -48,6 +51,21 @@ bool allowsConversion(QTextStream& in, QTextStream& out, const QString& file, co
                               "\r\n%2\r\n")
                    .arg(file, what));
     return saysYes(in, out, QStringLiteral("これらの文字を変換して保存しますか？"));
+}
+
+QString waitForTmdbKey(QSocketNotifier* interrupted) {
+    QEventLoop loop;
+    if (interrupted)
+        QObject::connect(interrupted, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QString key;
+    bool answered = false;
+    TmdbKey::instance().fetch(&loop, [&](const QString& k) {
+        key = k;
+        answered = true;
+        loop.quit();
+    });
+    if (!answered) loop.exec();
+    return answered ? key : QString();
 }
 
 }  // namespace CommandTerminal

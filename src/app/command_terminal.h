@@ -3,6 +3,7 @@
 #include <QString>
 
 class FolderLock;
+class QSocketNotifier;
 class QTextStream;
 
 // What the commands that write a folder say and ask on the terminal, alike.
@@ -18,5 +19,10 @@ bool saysYes(QTextStream& in, QTextStream& out, const QString& question);
 bool holdFolder(FolderLock& lock, const QString& dir, const QString& cannot, QTextStream& err);
 // Asks, on the terminal, before characters code page 932 lacks are converted.
 bool allowsConversion(QTextStream& in, QTextStream& out, const QString& file, const QString& what);
+
+// The TMDb key as every part of the program finds it (the environment first,
+// then the desktop's secret store), waited for here; empty when there is none
+// or interrupted fired first.
+QString waitForTmdbKey(QSocketNotifier* interrupted = nullptr);
 
 }  // namespace CommandTerminal

@@ -86,23 +86,6 @@ Arguments parse(const QStringList& args) {
     return a;
 }
 
-// The TMDb key as every part of the program finds it (the environment first,
-// then the desktop's secret store), waited for here unless interrupted fires.
-QString fetchKey(QSocketNotifier* interrupted) {
-    QEventLoop loop;
-    if (interrupted)
-        QObject::connect(interrupted, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-    QString key;
-    bool answered = false;
-    TmdbKey::instance().fetch(&loop, [&](const QString& k) {
-        key = k;
-        answered = true;
-        loop.quit();
-    });
-    if (!answered) loop.exec();
-    return answered ? key : QString();
-}
-
 // Ctrl+C. Before anything is written it ends the run with nothing written: while
 // the titles are looked up the batch is stopped and the folder let go as usual;
 // at the question, where the program waits on the terminal, the handler lets
@@ -272,7 +255,7 @@ int fillCommand(const QStringList& args, QTextStream& in, QTextStream& out, QTex
 
     Interruption interruption;
     // Wikidata needs no key: the secret store is not asked for one then.
-    const QString key = a.source == kWikidata ? QString() : fetchKey(interruption.notifier());
+    const QString key = a.source == kWikidata ? QString() : waitForTmdbKey(interruption.notifier());
     if (interruption.happened()) return interrupted(err);
     if (a.source == kTmdb && key.isEmpty()) {
         QString why = QStringLiteral(

@@ -1,12 +1,13 @@
 #include "lookup_command.h"
 
+#include "command_terminal.h"
+
 #include "check/folder_check.h"
 #include "lookup/candidate_directors.h"
 #include "lookup/film_mapping.h"
 #include "lookup/lookup_config.h"
 #include "lookup/source_choice.h"
 #include "lookup/tmdb_client.h"
-#include "lookup/tmdb_key.h"
 #include "lookup/wikidata_client.h"
 
 #include <QEventLoop>
@@ -211,15 +212,7 @@ int lookupCommand(const QStringList& args, QTextStream& out, QTextStream& err,
                        .arg(a.text));
 
     // The key as the window has it: the environment's, else the secret store's.
-    QString key;
-    {
-        QEventLoop wait;
-        TmdbKey::instance().fetch(&wait, [&](const QString& k) {
-            key = k;
-            wait.quit();
-        });
-        wait.exec();
-    }
+    const QString key = CommandTerminal::waitForTmdbKey();
     QString source = a.source.isEmpty() ? (key.isEmpty() ? kWikidata : kTmdb) : a.source;
     const QString needed = target.kind == Target::Kind::Wikidata ? kWikidata
                            : target.kind == Target::Kind::Search ? QString()
